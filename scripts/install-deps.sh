@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, test and run Velmaris Images.
+# Safe to run repeatedly: packages already present are skipped.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache git
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
+  librsvg2-dev libgif-dev libimagequant-dev libtbb-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  fonts-dejavu-core
+)
+if [ "${1:-}" = "--bench" ]; then
+  # The baselines the benchmarks are compared against.
+  packages+=(libvips-tools)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace velmaris {
+
+// Runs a command-line request (--export, --help …) or starts the editor.
+int runApplication(int argc, char** argv);
+
+}  // namespace velmaris

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "document/LayerBlendMode.h"
+#include "document/LayerEffects.h"
+#include "document/TextLayerAttributes.h"
+#include "render/Bitmap.h"
+
+#include <QPointF>
+#include <QSizeF>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+#include <variant>
+
+namespace velmaris {
+
+// A layer holds pixels or editable text; text keeps no pixels and is rasterised when drawn.
+using LayerContent = std::variant<Bitmap, TextLayerAttributes>;
+
+struct Layer {
+    QUuid id = QUuid::createUuid();
+    QString name;
+    bool isVisible = true;
+    double opacity = 1.0;
+    QPointF origin;
+    LayerContent content;
+    LayerBlendMode blendMode = LayerBlendMode::normal;
+    LayerEffects effects;
+    bool isLocked = false;
+    std::optional<QUuid> groupID;
+
+    // Bitmaps compare by identity (the same shared pixels); everything else by value.
+    friend bool operator==(const Layer& a, const Layer& b);
+
+    const Bitmap* bitmap() const { return std::get_if<Bitmap>(&content); }
+    const TextLayerAttributes* text() const { return std::get_if<TextLayerAttributes>(&content); }
+    bool isText() const { return text() != nullptr; }
+
+    // Pixel size of the layer box: the bitmap's size, or the measured text size + 2 px margin.
+    QSizeF pixelSize() const;
+    // origin plus pixelSize.
+    QRectF box() const;
+};
+
+}  // namespace velmaris

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "document/StoredColor.h"
+
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+namespace velmaris {
+
+// A style override over `length` UTF-16 code units; absent fields keep the layer's base style.
+struct TextStyleRun {
+    int length = 0;
+    std::optional<double> fontSize;
+    std::optional<StoredColor> color;
+    std::optional<QString> fontFamily;
+    friend bool operator==(const TextStyleRun&, const TextStyleRun&) = default;
+    bool hasOverride() const { return fontSize || color || fontFamily; }
+};
+
+struct ResolvedTextStyle {
+    double fontSize = 0;
+    StoredColor color;
+    QString fontFamily;
+    friend bool operator==(const ResolvedTextStyle&, const ResolvedTextStyle&) = default;
+};
+
+// Per attribute: the value shared by a whole range, absent where the range is mixed.
+struct UniformTextStyle {
+    std::optional<double> fontSize;
+    std::optional<StoredColor> color;
+    std::optional<QString> fontFamily;
+    friend bool operator==(const UniformTextStyle&, const UniformTextStyle&) = default;
+};
+
+struct TextLayerAttributes {
+    QString string;
+    QString fontFamily;
+    double fontSize = 0;
+    StoredColor color;
+    QVector<TextStyleRun> runs;  // laid end to end from the start of the string
+
+    friend bool operator==(const TextLayerAttributes&, const TextLayerAttributes&) = default;
+
+    ResolvedTextStyle resolvedStyle(int index) const;
+    UniformTextStyle uniformStyle(int start, int length) const;
+    void normalizeRuns();
+};
+
+}  // namespace velmaris

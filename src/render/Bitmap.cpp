@@ -1,0 +1,98 @@
+#include "render/Bitmap.h"
+
+#include <QColorSpace>
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmaris {
+
+bool bitmapSizeAllowed(qint64 width, qint64 height)
+{
+    return width >= 1 && height >= 1 && width <= kMaxBitmapSide && height <= kMaxBitmapSide
+        && width * height * 4 <= kMaxBitmapBytes;
+}
+
+namespace {
+
+// Brings an image into the bitmap format: sRGB colours, premultiplied RGBA8.
+QImage normalized(QImage image)
+{
+    if (image.isNull())
+        return image;
+    const QColorSpace srgb(QColorSpace::SRgb);
+    if (image.colorSpace().isValid() && image.colorSpace() != srgb) {
+        // Indexed and low-depth formats cannot be converted in place.
+        if (image.depth() < 32)
+            image = image.convertToFormat(QImage::Format_ARGB32);
+        image.convertToColorSpace(srgb);
+    }
+    if (image.format() != kBitmapFormat)
+        image = image.convertToFormat(kBitmapFormat);
+    image.setColorSpace(srgb);
+    return image;
+}
+
+}  // namespace
+
+Bitmap Bitmap::fromImage(QImage image)
+{
+    image = normalized(std::move(image));
+    if (image.isNull())
+        return {};
+    return Bitmap(std::make_shared<const QImage>(std::move(image)));
+}
+
+const QImage& Bitmap::nullImage()
+{
+    static const QImage null;
+    return null;
+}
+
+std::optional<BitmapBuilder> BitmapBuilder::create(int width, int height)
+{
+    if (!bitmapSizeAllowed(width, height))
+        return std::nullopt;
+    QImage image(width, height, kBitmapFormat);
+    if (image.isNull())
+        return std::nullopt;
+    image.fill(Qt::transparent);
+    image.setColorSpace(QColorSpace::SRgb);
+    return BitmapBuilder(std::move(image));
+}
+
+std::optional<BitmapBuilder> BitmapBuilder::fromImage(QImage image)
+{
+    image = normalized(std::move(image));
+    if (image.isNull())
+        return std::nullopt;
+    return BitmapBuilder(std::move(image));
+}
+
+std::optional<BitmapBuilder> BitmapBuilder::copyOf(const Bitmap& bitmap)
+{
+    if (bitmap.isNull())
+        return std::nullopt;
+    QImage copy = bitmap.image().copy();
+    if (copy.isNull())
+        return std::nullopt;
+    return BitmapBuilder(std::move(copy));
+}
+
+void BitmapBuilder::fill(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a)
+{
+    const std::uint8_t bytes[4] = {r, g, b, a};
+    std::uint32_t pixel;
+    std::memcpy(&pixel, bytes, 4);
+    for (int y = 0; y < image_.height(); ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        std::fill(row, row + image_.width(), pixel);
+    }
+}
+
+Bitmap BitmapBuilder::build() &&
+{
+    return Bitmap(std::make_shared<const QImage>(std::move(image_)));
+}
+
+}  // namespace velmaris

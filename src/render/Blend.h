@@ -1,0 +1,24 @@
+#pragma once
+
+#include "document/LayerBlendMode.h"
+#include "render/AlphaPlane.h"
+#include "render/Bitmap.h"
+
+#include <QPoint>
+#include <QPointF>
+
+namespace velmaris {
+
+// Composites `source` onto `target` with its top-left at `topLeft` (target pixels), using the
+// W3C Compositing Level 1 blend formula of `mode`, composited source-over, with global alpha
+// `opacity` (0–1). Both images are premultiplied RGBA8. Pixels falling outside the target are cut.
+// `coverage`, when given, is a per-pixel factor in source coordinates (same size as the source),
+// applied like the global alpha (used for anti-aliased clip masks).
+void blendInto(BitmapBuilder& target, const Bitmap& source, QPoint topLeft, LayerBlendMode mode,
+               double opacity, const AlphaPlane* coverage = nullptr);
+
+// As above for a fractional position: the source is shifted by bilinear interpolation first.
+void blendInto(BitmapBuilder& target, const Bitmap& source, QPointF topLeft, LayerBlendMode mode,
+               double opacity);
+
+}  // namespace velmaris

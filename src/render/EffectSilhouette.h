@@ -1,0 +1,20 @@
+#pragma once
+
+#include "document/StoredColor.h"
+#include "render/Bitmap.h"
+
+#include <optional>
+
+namespace velmaris {
+
+struct EffectSilhouette {
+    Bitmap image;  // the source size grown by `spread` on every side
+    int spread = 0;
+};
+
+// The image's alpha grown by `dilation` pixels, blurred with a Gaussian of standard deviation
+// `blur`, and painted in `color` (alpha = colour alpha × pixel alpha). spread = ceil(d + 3b).
+std::optional<EffectSilhouette> makeEffectSilhouette(const Bitmap& image, const StoredColor& color,
+                                                     double dilation, double blur);
+
+}  // namespace velmaris

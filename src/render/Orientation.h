@@ -1,0 +1,12 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+namespace velmaris {
+
+// The image turned by quarterTurns × 90° clockwise (any integer; taken modulo 4).
+Bitmap rotatedQuarterTurns(const Bitmap& image, int quarterTurns);
+// The image mirrored left–right and/or top–bottom.
+Bitmap mirrored(const Bitmap& image, bool horizontally, bool vertically);
+
+}  // namespace velmaris

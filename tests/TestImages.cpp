@@ -1,0 +1,38 @@
+#include "TestImages.h"
+
+#include <cstring>
+#include <random>
+
+namespace velmaris::test {
+
+Bitmap solidBitmap(int width, int height, Rgba premultiplied)
+{
+    auto builder = BitmapBuilder::create(width, height);
+    builder->fill(premultiplied[0], premultiplied[1], premultiplied[2], premultiplied[3]);
+    return std::move(*builder).build();
+}
+
+Bitmap randomBitmap(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = builder->row(y);
+        for (int x = 0; x < width; ++x) {
+            const auto alpha = std::uint8_t(random() % 256);
+            for (int c = 0; c < 3; ++c)
+                row[4 * x + c] = std::uint8_t(random() % (alpha + 1));
+            row[4 * x + 3] = alpha;
+        }
+    }
+    return std::move(*builder).build();
+}
+
+Rgba pixelAt(const Bitmap& bitmap, int x, int y)
+{
+    Rgba pixel;
+    std::memcpy(pixel.data(), bitmap.row(y) + 4 * x, 4);
+    return pixel;
+}
+
+}  // namespace velmaris::test

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmaris::test {
+
+using Rgba = std::array<std::uint8_t, 4>;
+
+// A bitmap filled with one premultiplied colour.
+Bitmap solidBitmap(int width, int height, Rgba premultiplied);
+// Random premultiplied pixels (every colour component at most its alpha), reproducible by seed.
+Bitmap randomBitmap(int width, int height, unsigned seed);
+// Premultiplied components of one pixel.
+Rgba pixelAt(const Bitmap& bitmap, int x, int y);
+
+}  // namespace velmaris::test
