@@ -1,13 +1,152 @@
 #include "app/CommandLine.h"
 
+#include "app/ExportCommand.h"
+#include "app/PlaceholderWindow.h"
+
 #include <QApplication>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cmath>
+#include <cstdio>
 
 namespace velmaris {
 
+namespace {
+
+// A finite number written in the C locale, nothing else.
+std::optional<double> parseNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+CommandLineRequest parseExport(const QStringList& arguments)
+{
+    ExportRequest request;
+    QStringList files;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--export"))
+            continue;
+        if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
+            if (i + 1 >= arguments.size())
+                return UsageError{argument + QStringLiteral(" needs a value.")};
+            const std::optional<double> value = parseNumber(arguments[++i]);
+            if (argument == QLatin1String("--scale")) {
+                if (!value || *value <= 0)
+                    return UsageError{QStringLiteral("--scale must be a number greater than 0.")};
+                request.scale = *value;
+            } else {
+                if (!value || *value < 0 || *value > 1)
+                    return UsageError{QStringLiteral("--quality must be a number from 0 to 1.")};
+                request.quality = *value;
+            }
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return UsageError{QStringLiteral("Unknown option ") + argument + QStringLiteral(".")};
+        } else {
+            files.append(argument);
+        }
+    }
+    if (files.size() != 2)
+        return UsageError{QStringLiteral("--export needs an input file and an output file.")};
+    request.input = files[0];
+    request.output = files[1];
+    return request;
+}
+
+bool hasDisplay()
+{
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+void printLine(std::FILE* stream, const QString& text)
+{
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
+}
+
+int runHeadless(int argc, char** argv, const std::function<int()>& work)
+{
+    // Text layout needs a GUI application, but command-line work must not need a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    return work();
+}
+
+}  // namespace
+
+CommandLineRequest parseCommandLine(const QStringList& arguments)
+{
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h")))
+        return HelpRequest{};
+    if (arguments.contains(QLatin1String("--export")))
+        return parseExport(arguments);
+    OpenEditorRequest request;
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1String("--")))
+            return UsageError{QStringLiteral("Unknown option ") + argument + QStringLiteral(".")};
+        request.files.append(argument);
+    }
+    return request;
+}
+
+QString commandLineHelp()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  velmaris-images [FILE…]                 open the editor (with the given images)\n"
+        "  velmaris-images --export INPUT OUTPUT [--scale S] [--quality Q]\n"
+        "      flatten INPUT and write OUTPUT in the type its extension names:\n"
+        "      png, jpg/jpeg, gif, bmp, tif/tiff or svg\n"
+        "      --scale S    resample by the factor S (greater than 0; default 1)\n"
+        "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
+        "  velmaris-images --help                  show this help\n"
+        "\n"
+        "Exit status: 0 on success; 1 with one line on standard error on failure.\n");
+}
+
 int runApplication(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLineRequest request = parseCommandLine(arguments);
+
+    if (std::holds_alternative<HelpRequest>(request)) {
+        std::fputs(qPrintable(commandLineHelp()), stdout);
+        return 0;
+    }
+    if (const auto* error = std::get_if<UsageError>(&request)) {
+        printLine(stderr, error->message + QStringLiteral(" See --help."));
+        return 1;
+    }
+    if (const auto* exportRequest = std::get_if<ExportRequest>(&request)) {
+        return runHeadless(argc, argv, [&] {
+            const std::optional<QString> failure = runExport(*exportRequest);
+            if (failure)
+                printLine(stderr, *failure);
+            return failure ? 1 : 0;
+        });
+    }
+    if (!hasDisplay()) {
+        printLine(stderr, QStringLiteral("No display is available to show the editor (DISPLAY is not set); "
+                                         "use --export to work without one."));
+        return 1;
+    }
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
+    PlaceholderWindow window(std::get<OpenEditorRequest>(request).files);
+    window.show();
+    return app.exec();
 }
 
 }  // namespace velmaris

@@ -1,6 +1,38 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
 namespace velmaris {
+
+struct ExportRequest {
+    QString input;
+    QString output;
+    double scale = 1;
+    std::optional<double> quality;
+    friend bool operator==(const ExportRequest&, const ExportRequest&) = default;
+};
+struct HelpRequest {
+    friend bool operator==(const HelpRequest&, const HelpRequest&) = default;
+};
+struct OpenEditorRequest {
+    QStringList files;
+    friend bool operator==(const OpenEditorRequest&, const OpenEditorRequest&) = default;
+};
+struct UsageError {
+    QString message;
+    friend bool operator==(const UsageError&, const UsageError&) = default;
+};
+
+using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, UsageError>;
+
+// Reads the arguments after the program name.
+CommandLineRequest parseCommandLine(const QStringList& arguments);
+
+QString commandLineHelp();
 
 // Runs a command-line request (--export, --help …) or starts the editor.
 int runApplication(int argc, char** argv);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "document/CanvasState.h"
+#include "files/ImageType.h"
+#include "platform/FileError.h"
+
+#include <QByteArray>
+
+namespace velmaris {
+
+// Reads a file from disk as a canvas; the type comes from the extension (svg chooses the vector
+// reader, anything else lets the decoder recognise the bytes).
+FileResult<CanvasState> openImageFile(const QString& path);
+
+// A flat image file opened as a canvas: its pixel size and one selected "Background" layer.
+FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type);
+
+struct FlatExportOptions {
+    double scale = 1;                // the composite is resampled by this factor
+    std::optional<double> quality;   // 0–1, for lossy types
+};
+
+// The canvas flattened and written as a flat type (SVG through the wrapper), optionally scaled.
+FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,
+                                      const FlatExportOptions& options = {});
+
+}  // namespace velmaris

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+#include <optional>
+
+namespace velmaris {
+
+// The image drawn at high quality into round(width) × round(height) pixels (each at least 1),
+// for thumbnails and scaled exports.
+std::optional<Bitmap> resampleImage(const Bitmap& image, double width, double height);
+
+}  // namespace velmaris

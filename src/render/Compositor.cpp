@@ -1,0 +1,132 @@
+#include "render/Compositor.h"
+
+#include "render/Blend.h"
+#include "render/ClipMask.h"
+#include "render/EffectSilhouette.h"
+#include "render/TextRasterizer.h"
+
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+std::optional<Bitmap> layerImage(const Layer& layer, const LayerPreview* preview)
+{
+    std::optional<Bitmap> image;
+    if (const Bitmap* bitmap = layer.bitmap())
+        image = *bitmap;
+    else if (const TextLayerAttributes* text = layer.text())
+        image = rasterizeTextLayer(*text);
+    if (!image || image->isNull())
+        return std::nullopt;
+    if (preview && preview->layerID == layer.id)
+        image = applyPreviewToLayerImage(*image, layer, *preview);
+    return image;
+}
+
+void drawSilhouette(BitmapBuilder& target, const std::optional<EffectSilhouette>& silhouette,
+                    QPointF layerTopLeft, const Layer& layer)
+{
+    if (!silhouette)
+        return;
+    const QPointF topLeft = layerTopLeft - QPointF(silhouette->spread, silhouette->spread);
+    blendInto(target, silhouette->image, topLeft, layer.blendMode, layer.opacity);
+}
+
+// The drop shadow's blur is the drawing library's blur amount, about twice the Gaussian's sigma.
+constexpr double kShadowBlurPerSigma = 2.0;
+
+}  // namespace
+
+int roundedPixels(double length)
+{
+    return int(std::lround(length));
+}
+
+void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, QPointF offset)
+{
+    if (!(layer.opacity > 0))
+        return;
+    const QPointF topLeft = layer.origin - offset;
+    const LayerEffects& effects = layer.effects;
+    if (effects.glow && effects.glow->radius > 0)
+        drawSilhouette(target,
+                       makeEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
+                                            effects.glow->radius),
+                       topLeft, layer);
+    if (effects.stroke && effects.stroke->width > 0)
+        drawSilhouette(target, makeEffectSilhouette(image, effects.stroke->color, effects.stroke->width, 0),
+                       topLeft, layer);
+    if (effects.shadow) {
+        const ShadowEffect& shadow = *effects.shadow;
+        const QPointF shadowOffset(shadow.offset.width(), shadow.offset.height());
+        drawSilhouette(target,
+                       makeEffectSilhouette(image, shadow.color, 0,
+                                            std::max(0.0, shadow.blur) / kShadowBlurPerSigma),
+                       topLeft + shadowOffset, layer);
+    }
+    blendInto(target, image, topLeft, layer.blendMode, layer.opacity);
+}
+
+std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPreview* preview,
+                                      const QSet<QUuid>& excluded)
+{
+    const int width = roundedPixels(state.size.width());
+    const int height = roundedPixels(state.size.height());
+    if (width < 1 || height < 1)
+        return std::nullopt;
+    auto target = BitmapBuilder::create(width, height);
+    if (!target)
+        return std::nullopt;
+    for (const Layer& layer : state.layers) {
+        if (!layer.isVisible || excluded.contains(layer.id))
+            continue;
+        if (const auto image = layerImage(layer, preview))
+            drawLayer(*target, *image, layer, QPointF(0, 0));
+    }
+    return std::move(*target).build();
+}
+
+std::optional<RenderedRegion> renderLayerRegion(const QVector<Layer>& layers, const LayerPreview* preview)
+{
+    QRectF united;
+    for (const Layer& layer : layers)
+        united = united.isNull() ? layer.box() : united.united(layer.box());
+    const QRect region = united.toAlignedRect();
+    if (region.width() < 1 || region.height() < 1)
+        return std::nullopt;
+    auto target = BitmapBuilder::create(region.width(), region.height());
+    if (!target)
+        return std::nullopt;
+    for (const Layer& layer : layers) {
+        if (!layer.isVisible)
+            continue;
+        if (const auto image = layerImage(layer, preview))
+            drawLayer(*target, *image, layer, QPointF(region.topLeft()));
+    }
+    return RenderedRegion{std::move(*target).build(), region};
+}
+
+Bitmap applyPreviewToLayerImage(const Bitmap& image, const Layer& layer, const LayerPreview& preview)
+{
+    Bitmap filtered = preview.filter ? preview.filter(image) : Bitmap();
+    if (filtered.isNull())
+        return image;
+    if (filtered.size() != image.size())
+        filtered = Bitmap::fromImage(filtered.image().copy(0, 0, image.width(), image.height()));
+    if (!preview.selection)
+        return filtered;
+
+    auto masked = BitmapBuilder::copyOf(image);
+    if (!masked)
+        return filtered;
+    const QRectF local = preview.selection->translated(-layer.origin);
+    const MaskShape shape =
+        preview.selectionShape == SelectionShape::ellipse ? MaskShape::ellipse : MaskShape::rectangle;
+    const AlphaPlane clip = makeClipMask(image.width(), image.height(), local, shape, preview.selectionInverted);
+    blendInto(*masked, filtered, QPoint(0, 0), LayerBlendMode::normal, 1.0, &clip);
+    return std::move(*masked).build();
+}
+
+}  // namespace velmaris
