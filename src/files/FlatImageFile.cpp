@@ -1,6 +1,7 @@
 #include "files/FlatImageFile.h"
 
-#include "files/ImageCodecs.h"
+#include "files/FlatDocument.h"
+#include "files/ImageDecoder.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
