@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace velmaris {
+
+// The image files opened or saved most recently (most recent first, at most 8, no two with the
+// same path), and the fixed place of each file's thumbnail.
+class RecentImagesStore {
+public:
+    static inline const QString kKey = QStringLiteral("app.velmaris.velmarisimages.RecentImagePaths");
+    static constexpr int kMaximumCount = 8;
+
+    explicit RecentImagesStore(QSettings* settings = nullptr);
+    static RecentImagesStore& shared();
+
+    void add(const QString& path);
+    const QStringList& paths() const { return paths_; }
+    // The stored paths whose files exist now, in stored order; the stored list is unchanged.
+    QStringList existingPaths() const;
+
+    // "<application data>/Velmaris Images/Thumbnails/<SHA-256 of the path>.png", creating the
+    // folders when needed; nothing when there is no data folder or it cannot be created.
+    static std::optional<QString> thumbnailPath(const QString& path);
+    static QString thumbnailFileName(const QString& path);
+
+private:
+    std::unique_ptr<QSettings> ownedSettings_;
+    QSettings* settings_;
+    QStringList paths_;
+};
+
+}  // namespace velmaris
