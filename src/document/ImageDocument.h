@@ -1,0 +1,129 @@
+#pragma once
+
+#include "document/CanvasState.h"
+#include "document/DocumentSelection.h"
+#include "document/HistoryManager.h"
+#include "platform/FileError.h"
+#include "render/Compositor.h"
+
+#include <QObject>
+#include <QRectF>
+#include <QSizeF>
+
+#include <functional>
+#include <optional>
+
+namespace velmaris {
+
+// What a new blank document is made from (read from the preferences by the caller).
+struct DocumentDefaults {
+    double width = 1024;
+    double height = 768;
+    CanvasBackground background = CanvasBackground::white;
+    StoredColor currentColor{0, 0, 0, 1};
+    int historyLimit = HistoryManager::kDefaultLimit;
+};
+
+enum class SaveOperation { save, saveAs, saveTo, autosave };
+
+// One open image: the live canvas, its snapshot history, the selection and the file it belongs to.
+// Operations change the state and end with recordHistory(); views listen to the signals.
+class ImageDocument : public QObject {
+    Q_OBJECT
+public:
+    // A new blank document ("New").
+    explicit ImageDocument(const DocumentDefaults& defaults, QObject* parent = nullptr);
+    // A document made from an image ("Import"), edited from the start.
+    static std::unique_ptr<ImageDocument> fromImage(const Bitmap& image, const QString& layerName,
+                                                    int historyLimit = HistoryManager::kDefaultLimit);
+
+    const CanvasState& state() const { return state_; }
+    // The live state, for operations that change it in place before recording.
+    CanvasState& mutableState() { return state_; }
+    const HistoryManager& history() const { return history_; }
+    int savedHistoryIndex() const { return savedHistoryIndex_; }
+    bool isEdited() const { return edited_; }
+
+    // Commit API.
+    void recordHistory(const QString& name);
+    void revertToCurrentHistoryEntry();
+    // After a live (uncommitted) change of the state.
+    void announceLiveStateChange() { Q_EMIT stateDidChange(); }
+    void undoHistory();
+    void redoHistory();
+    void jumpToHistory(int index);
+
+    // Selection fields. Each setter announces a change of rectangle, shape or inversion.
+    const DocumentSelection& selection() const { return selection_; }
+    void setSelectionRect(const std::optional<QRectF>& rect);
+    void setSelectionShape(SelectionShape shape);
+    void setSelectionInverted(bool inverted);
+    void setSelectionAspect(const std::optional<QSizeF>& aspect);  // announces nothing
+
+    // The live filter preview of a layer, drawn by the compositor in place of the layer.
+    const std::optional<LayerPreview>& filterPreview() const { return filterPreview_; }
+    void setFilterPreview(const std::optional<LayerPreview>& preview);
+
+    // The file this document belongs to; empty path for an untitled document.
+    QString filePath() const { return filePath_; }
+    QString fileType() const { return fileType_; }
+    void setFileType(const QString& typeName) { fileType_ = typeName; }
+
+    // Reading replaces the document only when the whole file could be read.
+    std::optional<FileError> read(const QByteArray& data, const QString& typeName);
+    std::optional<FileError> readFromFile(const QString& path, const QString& typeName);
+    FileResult<QByteArray> write(const QString& typeName) const;
+    // Writes atomically; on success of anything but an autosave the document is clean at the
+    // current entry, the file goes to the recent images and its thumbnail is refreshed.
+    std::optional<FileError> saveToFile(const QString& path, const QString& typeName, SaveOperation operation);
+
+    // Layers or editable text that only the native format keeps.
+    bool needsNativeFormat() const;
+    // The Save command turns into a native Save As when layers would be lost.
+    bool shouldPromoteSave() const;
+    static QString promotedSaveMessage();
+    bool isPromotingSave() const { return pendingPromotedSave_.has_value(); }
+    // Starts a promoted save: the type becomes native until finishPromotedSave(false).
+    void beginPromotedSave(std::function<void(bool didSave)> completion);
+    void finishPromotedSave(bool didSave);
+
+    // The flat picture for printing, or "The image could not be rendered.".
+    FileResult<Bitmap> printImage() const;
+
+Q_SIGNALS:
+    void stateDidChange();
+    void selectionDidChange();
+    void previewDidChange();
+    void windowDidOpen(QObject* windowController);
+    void textEditingDidChange();
+    void transformDidChange();
+    void editedChanged(bool edited);
+
+private:
+    struct PendingPromotedSave {
+        std::function<void(bool)> completion;
+        QString previousFileType;
+    };
+
+    void applyHistoryState(const CanvasState& state);
+    void updateEditedState();
+    void setEdited(bool edited);
+    void noteFileUse(const QString& path);
+
+    CanvasState state_;
+    HistoryManager history_;
+    int savedHistoryIndex_ = 0;
+    bool edited_ = false;
+    DocumentSelection selection_;
+    std::optional<LayerPreview> filterPreview_;
+    QString filePath_;
+    QString fileType_;
+    std::optional<PendingPromotedSave> pendingPromotedSave_;
+};
+
+// Where a picture of `imageSize` goes on a page: scaled proportionally to fit, centred.
+QRectF printedImageRect(QSizeF imageSize, QRectF page);
+// The recent-images thumbnail of a canvas: its longer side at most 64 pixels.
+std::optional<Bitmap> documentThumbnail(const CanvasState& state);
+
+}  // namespace velmaris

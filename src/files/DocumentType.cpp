@@ -1,0 +1,66 @@
+#include "files/DocumentType.h"
+
+#include <QFileInfo>
+
+#include <array>
+#include <utility>
+
+namespace velmaris {
+
+namespace {
+
+const std::array<std::pair<ImageType, QString>, 6>& flatTypeNames()
+{
+    static const std::array<std::pair<ImageType, QString>, 6> names{{
+        {ImageType::png, QStringLiteral("public.png")},
+        {ImageType::jpeg, QStringLiteral("public.jpeg")},
+        {ImageType::gif, QStringLiteral("com.compuserve.gif")},
+        {ImageType::bmp, QStringLiteral("com.microsoft.bmp")},
+        {ImageType::tiff, QStringLiteral("public.tiff")},
+        {ImageType::svg, QStringLiteral("public.svg-image")},
+    }};
+    return names;
+}
+
+}  // namespace
+
+QStringList documentTypeNames()
+{
+    QStringList names{kNativeTypeName};
+    for (const auto& [type, name] : flatTypeNames())
+        names.append(name);
+    return names;
+}
+
+bool isNativeType(const QString& typeName)
+{
+    return typeName == kNativeTypeName;
+}
+
+std::optional<ImageType> imageTypeForTypeName(const QString& typeName)
+{
+    for (const auto& [type, name] : flatTypeNames())
+        if (name == typeName)
+            return type;
+    return std::nullopt;
+}
+
+QString typeNameForImageType(ImageType type)
+{
+    for (const auto& [candidate, name] : flatTypeNames())
+        if (candidate == type)
+            return name;
+    return {};
+}
+
+std::optional<QString> typeNameForPath(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix();
+    if (extension.compare(kNativeExtension, Qt::CaseInsensitive) == 0)
+        return kNativeTypeName;
+    if (const std::optional<ImageType> type = imageTypeForExtension(extension))
+        return typeNameForImageType(*type);
+    return std::nullopt;
+}
+
+}  // namespace velmaris

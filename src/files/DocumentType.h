@@ -1,0 +1,24 @@
+#pragma once
+
+#include "files/ImageType.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace velmaris {
+
+// Type names of the documents the editor reads and writes, in menu order: the native type
+// first, then the flat image types.
+inline const QString kNativeTypeName = QStringLiteral("app.velmaris.velmarisimages.image");
+inline const QString kNativeExtension = QStringLiteral("velmaris");
+QStringList documentTypeNames();
+
+bool isNativeType(const QString& typeName);
+std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
+QString typeNameForImageType(ImageType type);
+// The type a file name's extension names (the native extension included); nothing if unknown.
+std::optional<QString> typeNameForPath(const QString& path);
+
+}  // namespace velmaris
