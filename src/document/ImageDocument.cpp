@@ -234,6 +234,14 @@ std::optional<FileError> ImageDocument::saveToFile(const QString& path, const QS
     return std::nullopt;
 }
 
+void ImageDocument::markRecovered(const QString& originalPath, const QString& typeName)
+{
+    filePath_ = originalPath;
+    fileType_ = typeName;
+    savedHistoryIndex_ = -1;
+    updateEditedState();
+}
+
 void ImageDocument::noteFileUse(const QString& path)
 {
     RecentImagesStore::shared().add(path);

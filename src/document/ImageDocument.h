@@ -68,6 +68,9 @@ public:
     QString filePath() const { return filePath_; }
     QString fileType() const { return fileType_; }
     void setFileType(const QString& typeName) { fileType_ = typeName; }
+    // After reopening an autosave: the document belongs to its original file again and has
+    // changes that no file holds.
+    void markRecovered(const QString& originalPath, const QString& typeName);
 
     // Reading replaces the document only when the whole file could be read.
     std::optional<FileError> read(const QByteArray& data, const QString& typeName);

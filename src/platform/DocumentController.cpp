@@ -1,0 +1,167 @@
+#include "platform/DocumentController.h"
+
+#include "files/DocumentType.h"
+#include "platform/AtomicWrite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+// Beside each autosaved document: where it came from, so recovery can restore its file name.
+QString sidecarPath(const QString& autosavePath)
+{
+    return autosavePath + QStringLiteral(".json");
+}
+
+QString defaultAutosaveFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Velmaris Images/Autosave");
+}
+
+}  // namespace
+
+DocumentController::DocumentController(const QString& autosaveFolder, QObject* parent)
+    : QObject(parent), autosaveFolder_(autosaveFolder.isEmpty() ? defaultAutosaveFolder() : autosaveFolder)
+{
+    connect(&autosaveTimer_, &QTimer::timeout, this, [this] { autosaveEditedDocuments(); });
+}
+
+DocumentController::~DocumentController() = default;
+
+ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document)
+{
+    ImageDocument* added = document.get();
+    open_.push_back({std::move(document), QUuid::createUuid()});
+    return added;
+}
+
+FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)
+{
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    for (const OpenDocument& open : open_)
+        if (open.document->filePath() == canonical)
+            return open.document.get();
+    const std::optional<QString> typeName = typeNameForPath(canonical);
+    auto document = std::make_unique<ImageDocument>(DocumentDefaults{});
+    // Unknown extensions are offered to the image decoder, which recognises content.
+    if (std::optional<FileError> error =
+            document->readFromFile(canonical, typeName.value_or(typeNameForImageType(ImageType::png))))
+        return *error;
+    return addDocument(std::move(document));
+}
+
+void DocumentController::closeDocument(ImageDocument* document)
+{
+    const auto found = std::find_if(open_.begin(), open_.end(),
+                                    [document](const OpenDocument& open) { return open.document.get() == document; });
+    if (found == open_.end())
+        return;
+    removeAutosave(found->autosaveID);
+    open_.erase(found);
+}
+
+std::vector<ImageDocument*> DocumentController::documents() const
+{
+    std::vector<ImageDocument*> result;
+    for (const OpenDocument& open : open_)
+        result.push_back(open.document.get());
+    return result;
+}
+
+QString DocumentController::autosavePath(const QUuid& id) const
+{
+    return autosaveFolder_ + QLatin1Char('/') + id.toString(QUuid::WithoutBraces) + QLatin1Char('.')
+        + kNativeExtension;
+}
+
+void DocumentController::removeAutosave(const QUuid& id) const
+{
+    QFile::remove(autosavePath(id));
+    QFile::remove(sidecarPath(autosavePath(id)));
+}
+
+int DocumentController::autosaveEditedDocuments()
+{
+    if (!QDir().mkpath(autosaveFolder_))
+        return 0;
+    int written = 0;
+    for (const OpenDocument& open : open_) {
+        if (!open.document->isEdited()) {
+            removeAutosave(open.autosaveID);
+            continue;
+        }
+        const QString path = autosavePath(open.autosaveID);
+        if (open.document->saveToFile(path, kNativeTypeName, SaveOperation::autosave))
+            continue;
+        const QJsonObject origin{{QStringLiteral("path"), open.document->filePath()},
+                                 {QStringLiteral("type"), open.document->fileType()}};
+        writeFileAtomically(sidecarPath(path), QJsonDocument(origin).toJson(QJsonDocument::Compact));
+        ++written;
+    }
+    return written;
+}
+
+void DocumentController::startAutosaveTimer(std::chrono::milliseconds interval)
+{
+    autosaveTimer_.start(interval);
+}
+
+QVector<RecoverableDocument> DocumentController::recoverableDocuments() const
+{
+    QVector<RecoverableDocument> found;
+    const QDir folder(autosaveFolder_);
+    const QStringList pattern{QStringLiteral("*.") + kNativeExtension};
+    for (const QFileInfo& info : folder.entryInfoList(pattern, QDir::Files)) {
+        const bool isOpen = std::any_of(open_.begin(), open_.end(), [&](const OpenDocument& open) {
+            return autosavePath(open.autosaveID) == info.absoluteFilePath();
+        });
+        if (isOpen)
+            continue;
+        RecoverableDocument recoverable{info.absoluteFilePath(), {}, {}, info.lastModified()};
+        QFile sidecar(sidecarPath(info.absoluteFilePath()));
+        if (sidecar.open(QIODevice::ReadOnly)) {
+            const QJsonObject origin = QJsonDocument::fromJson(sidecar.readAll()).object();
+            recoverable.originalPath = origin.value(QStringLiteral("path")).toString();
+            recoverable.originalType = origin.value(QStringLiteral("type")).toString();
+        }
+        found.append(recoverable);
+    }
+    std::sort(found.begin(), found.end(),
+              [](const RecoverableDocument& a, const RecoverableDocument& b) { return a.savedAt > b.savedAt; });
+    return found;
+}
+
+FileResult<ImageDocument*> DocumentController::reopenRecovered(const RecoverableDocument& recoverable)
+{
+    QFile file(recoverable.autosavePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileError::imageUnreadable();
+    auto document = std::make_unique<ImageDocument>(DocumentDefaults{});
+    if (std::optional<FileError> error = document->read(file.readAll(), kNativeTypeName))
+        return *error;
+    document->markRecovered(recoverable.originalPath,
+                            recoverable.originalType.isEmpty() ? kNativeTypeName : recoverable.originalType);
+    ImageDocument* reopened = addDocument(std::move(document));
+    // The recovered document is autosaved afresh under its new identity.
+    QFile::remove(recoverable.autosavePath);
+    QFile::remove(sidecarPath(recoverable.autosavePath));
+    return reopened;
+}
+
+void DocumentController::discardRecovered(const RecoverableDocument& recoverable)
+{
+    QFile::remove(recoverable.autosavePath);
+    QFile::remove(sidecarPath(recoverable.autosavePath));
+}
+
+}  // namespace velmaris

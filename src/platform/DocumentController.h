@@ -1,0 +1,68 @@
+#pragma once
+
+#include "document/ImageDocument.h"
+#include "platform/FileError.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+#include <QUuid>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace velmaris {
+
+// A document left behind by a session that ended without saving it.
+struct RecoverableDocument {
+    QString autosavePath;
+    QString originalPath;  // empty for a document that was never saved
+    QString originalType;
+    QDateTime savedAt;
+};
+
+// Owns the open documents. Edited documents are autosaved in the native format for crash
+// recovery; a later launch can list and reopen what was left behind.
+class DocumentController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::seconds kAutosaveInterval{60};
+
+    // `autosaveFolder` empty: "<application data>/Velmaris Images/Autosave".
+    explicit DocumentController(const QString& autosaveFolder = {}, QObject* parent = nullptr);
+    ~DocumentController() override;
+
+    ImageDocument* addDocument(std::unique_ptr<ImageDocument> document);
+    // Opens a file (the type from its extension); an already open file gives its document.
+    FileResult<ImageDocument*> openDocument(const QString& path);
+    // Closes a document and forgets its autosave.
+    void closeDocument(ImageDocument* document);
+    std::vector<ImageDocument*> documents() const;
+
+    // Writes every edited document's autosave now; returns how many were written.
+    int autosaveEditedDocuments();
+    void startAutosaveTimer(std::chrono::milliseconds interval = kAutosaveInterval);
+
+    // Autosaves of documents that are not open in this session, newest first.
+    QVector<RecoverableDocument> recoverableDocuments() const;
+    FileResult<ImageDocument*> reopenRecovered(const RecoverableDocument& recoverable);
+    void discardRecovered(const RecoverableDocument& recoverable);
+
+    QString autosaveFolder() const { return autosaveFolder_; }
+
+private:
+    struct OpenDocument {
+        std::unique_ptr<ImageDocument> document;
+        QUuid autosaveID;
+    };
+
+    QString autosavePath(const QUuid& id) const;
+    void removeAutosave(const QUuid& id) const;
+
+    QString autosaveFolder_;
+    std::vector<OpenDocument> open_;
+    QTimer autosaveTimer_;
+};
+
+}  // namespace velmaris
