@@ -40,8 +40,13 @@ DocumentController::~DocumentController() = default;
 
 ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document)
 {
+    return addDocument(std::move(document), QUuid::createUuid());
+}
+
+ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID)
+{
     ImageDocument* added = document.get();
-    open_.push_back({std::move(document), QUuid::createUuid()});
+    open_.push_back({std::move(document), autosaveID});
     return added;
 }
 
@@ -151,11 +156,10 @@ FileResult<ImageDocument*> DocumentController::reopenRecovered(const Recoverable
         return *error;
     document->markRecovered(recoverable.originalPath,
                             recoverable.originalType.isEmpty() ? kNativeTypeName : recoverable.originalType);
-    ImageDocument* reopened = addDocument(std::move(document));
-    // The recovered document is autosaved afresh under its new identity.
-    QFile::remove(recoverable.autosavePath);
-    QFile::remove(sidecarPath(recoverable.autosavePath));
-    return reopened;
+    // The reopened document keeps the autosave it came from until it is saved or closed, so a
+    // second crash loses nothing either.
+    const QUuid id(QFileInfo(recoverable.autosavePath).completeBaseName());
+    return addDocument(std::move(document), id.isNull() ? QUuid::createUuid() : id);
 }
 
 void DocumentController::discardRecovered(const RecoverableDocument& recoverable)

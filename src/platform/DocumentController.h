@@ -57,6 +57,7 @@ private:
         QUuid autosaveID;
     };
 
+    ImageDocument* addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID);
     QString autosavePath(const QUuid& id) const;
     void removeAutosave(const QUuid& id) const;
 
