@@ -1,10 +1,13 @@
 #include "app/CommandLine.h"
 
 #include "app/ExportCommand.h"
+#include "app/InfoCommand.h"
+#include "files/FlatImageFile.h"
 #include "app/PlaceholderWindow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QTextStream>
 
 #include <cmath>
@@ -90,6 +93,11 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         return HelpRequest{};
     if (arguments.contains(QLatin1String("--export")))
         return parseExport(arguments);
+    if (arguments.contains(QLatin1String("--info"))) {
+        if (arguments.size() != 2 || arguments.first() != QLatin1String("--info"))
+            return UsageError{QStringLiteral("--info needs exactly one file.")};
+        return InfoRequest{arguments[1]};
+    }
     OpenEditorRequest request;
     for (const QString& argument : arguments) {
         if (argument.startsWith(QLatin1String("--")))
@@ -109,6 +117,8 @@ QString commandLineHelp()
         "      png, jpg/jpeg, gif, bmp, tif/tiff or svg\n"
         "      --scale S    resample by the factor S (greater than 0; default 1)\n"
         "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
+        "  velmaris-images --info FILE\n"
+        "      print the canvas size and the layer list of FILE as JSON\n"
         "  velmaris-images --help                  show this help\n"
         "\n"
         "Exit status: 0 on success; 1 with one line on standard error on failure.\n");
@@ -135,6 +145,17 @@ int runApplication(int argc, char** argv)
             if (failure)
                 printLine(stderr, *failure);
             return failure ? 1 : 0;
+        });
+    }
+    if (const auto* info = std::get_if<InfoRequest>(&request)) {
+        return runHeadless(argc, argv, [&] {
+            const FileResult<CanvasState> state = openImageFile(info->file);
+            if (const auto* error = std::get_if<FileError>(&state)) {
+                printLine(stderr, error->message);
+                return 1;
+            }
+            std::fputs(QJsonDocument(canvasInfo(std::get<CanvasState>(state))).toJson().constData(), stdout);
+            return 0;
         });
     }
     if (!hasDisplay()) {

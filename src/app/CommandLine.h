@@ -15,6 +15,10 @@ struct ExportRequest {
     std::optional<double> quality;
     friend bool operator==(const ExportRequest&, const ExportRequest&) = default;
 };
+struct InfoRequest {
+    QString file;
+    friend bool operator==(const InfoRequest&, const InfoRequest&) = default;
+};
 struct HelpRequest {
     friend bool operator==(const HelpRequest&, const HelpRequest&) = default;
 };
@@ -27,7 +31,7 @@ struct UsageError {
     friend bool operator==(const UsageError&, const UsageError&) = default;
 };
 
-using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, UsageError>;
+using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, InfoRequest, UsageError>;
 
 // Reads the arguments after the program name.
 CommandLineRequest parseCommandLine(const QStringList& arguments);
