@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,8 @@ int main(int argc, char** argv)
 {
     // Text layout and painting need a GUI application; no display is needed or wanted.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings, thumbnails and autosaves go to test folders, never the user's own.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VelmarisTests"));
     QApplication::setApplicationName(QStringLiteral("Velmaris Images Tests"));

@@ -1,0 +1,222 @@
+#include "document/ImageDocument.h"
+
+#include "TestImages.h"
+#include "files/DocumentType.h"
+#include "platform/RecentImagesStore.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+const QString kPng = QStringLiteral("public.png");
+
+Layer bitmapLayer(const QString& name)
+{
+    Layer layer;
+    layer.name = name;
+    layer.content = test::solidBitmap(4, 4, {255, 0, 0, 255});
+    return layer;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(ImageDocument, NewDocumentsUseTheDefaultsAndStartClean)
+{
+    ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, 50});
+    EXPECT_EQ(document.state().size, QSizeF(1024, 768));
+    ASSERT_EQ(document.state().layers.size(), 1);
+    EXPECT_EQ(document.state().layers[0].name, QStringLiteral("Background"));
+    EXPECT_EQ(document.state().selectedLayerID, document.state().layers[0].id);
+    EXPECT_EQ(document.history().entries().size(), 1);
+    EXPECT_EQ(document.history().entries()[0].name, QStringLiteral("New"));
+    EXPECT_EQ(document.savedHistoryIndex(), 0);
+    EXPECT_FALSE(document.isEdited());
+    EXPECT_EQ(test::pixelAt(*document.state().layers[0].bitmap(), 0, 0), (test::Rgba{255, 255, 255, 255}));
+}
+
+TEST(ImageDocument, ImportedDocumentsStayEditedAtTheirFirstEntry)
+{
+    auto document = ImageDocument::fromImage(test::solidBitmap(3, 2, {0, 0, 0, 255}), QStringLiteral("Clipboard"));
+    EXPECT_EQ(document->state().size, QSizeF(3, 2));
+    EXPECT_EQ(document->state().layers[0].name, QStringLiteral("Clipboard"));
+    EXPECT_EQ(document->history().entries()[0].name, QStringLiteral("Import"));
+    EXPECT_EQ(document->savedHistoryIndex(), -1);
+    EXPECT_TRUE(document->isEdited());
+    document->mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document->recordHistory(QStringLiteral("New Layer"));
+    document->undoHistory();
+    EXPECT_TRUE(document->isEdited());
+}
+
+TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
+{
+    QTemporaryDir dir;
+    ImageDocument document(DocumentDefaults{8, 8});
+    QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
+    QSignalSpy previewSpy(&document, &ImageDocument::previewDidChange);
+
+    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.recordHistory(QStringLiteral("New Layer"));
+    EXPECT_TRUE(document.isEdited());
+    EXPECT_EQ(stateSpy.count(), 1);
+
+    const QString path = dir.filePath(QStringLiteral("a.velmaris"));
+    ASSERT_FALSE(document.saveToFile(path, kNativeTypeName, SaveOperation::save));
+    EXPECT_FALSE(document.isEdited());
+    EXPECT_EQ(document.savedHistoryIndex(), 1);
+    EXPECT_EQ(RecentImagesStore::shared().paths().value(0), path);
+
+    document.undoHistory();
+    EXPECT_TRUE(document.isEdited());
+    EXPECT_EQ(previewSpy.count(), 1);
+    document.redoHistory();
+    EXPECT_FALSE(document.isEdited());
+    EXPECT_EQ(document.state().layers.size(), 2);
+
+    // Jumping to the current entry does nothing and posts nothing.
+    const int posted = stateSpy.count();
+    document.jumpToHistory(document.history().currentIndex());
+    EXPECT_EQ(stateSpy.count(), posted);
+
+    // Autosaves leave the saved index alone.
+    document.mutableState().layers.removeLast();
+    document.recordHistory(QStringLiteral("Delete Layer"));
+    ASSERT_FALSE(document.saveToFile(dir.filePath(QStringLiteral("auto.velmaris")), kNativeTypeName,
+                                     SaveOperation::autosave));
+    EXPECT_EQ(document.savedHistoryIndex(), 1);
+    EXPECT_TRUE(document.isEdited());
+}
+
+TEST(ImageDocument, SavedIndexFollowsEntriesDroppedByTheLimit)
+{
+    QTemporaryDir dir;
+    ImageDocument document(DocumentDefaults{8, 8, CanvasBackground::white, {}, 2});
+    document.mutableState().size = QSizeF(9, 9);
+    document.recordHistory(QStringLiteral("A"));
+    ASSERT_FALSE(document.saveToFile(dir.filePath(QStringLiteral("a.png")), kPng, SaveOperation::save));
+    EXPECT_EQ(document.savedHistoryIndex(), 1);
+    document.mutableState().size = QSizeF(10, 10);
+    document.recordHistory(QStringLiteral("B"));  // drops "New": "A" is now index 0
+    EXPECT_EQ(document.savedHistoryIndex(), 0);
+    document.undoHistory();
+    EXPECT_FALSE(document.isEdited());
+    document.redoHistory();
+    document.mutableState().size = QSizeF(11, 11);
+    document.recordHistory(QStringLiteral("C"));  // "A" is gone: no entry matches the file
+    EXPECT_EQ(document.savedHistoryIndex(), -1);
+    document.undoHistory();
+    EXPECT_TRUE(document.isEdited());
+}
+
+TEST(ImageDocument, SavePromotionDecisions)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("one.png"));
+    ImageDocument untitled(DocumentDefaults{4, 4});
+    untitled.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    EXPECT_FALSE(untitled.shouldPromoteSave());  // no file yet: the ordinary save panel
+
+    ImageDocument document(DocumentDefaults{4, 4});
+    ASSERT_FALSE(document.saveToFile(png, kPng, SaveOperation::saveAs));
+    Layer& only = document.mutableState().layers[0];
+    only.blendMode = LayerBlendMode::multiply;
+    only.effects.glow = GlowEffect{};
+    only.isLocked = true;
+    EXPECT_FALSE(document.shouldPromoteSave());
+
+    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12};
+    EXPECT_TRUE(document.shouldPromoteSave());
+    document.mutableState().layers[0] = bitmapLayer(QStringLiteral("Background"));
+    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    EXPECT_TRUE(document.shouldPromoteSave());
+
+    std::optional<bool> reported;
+    document.beginPromotedSave([&](bool didSave) { reported = didSave; });
+    EXPECT_TRUE(document.isPromotingSave());
+    EXPECT_EQ(document.fileType(), kNativeTypeName);
+    document.finishPromotedSave(false);  // the panel was cancelled
+    EXPECT_EQ(reported, false);
+    EXPECT_EQ(document.fileType(), kPng);
+    EXPECT_FALSE(document.isPromotingSave());
+
+    document.setFileType(kNativeTypeName);
+    EXPECT_FALSE(document.shouldPromoteSave());
+}
+
+TEST(ImageDocument, FailedReadsAndWritesChangeNothing)
+{
+    QTemporaryDir dir;
+    ImageDocument document(DocumentDefaults{5, 5});
+    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.recordHistory(QStringLiteral("New Layer"));
+    const CanvasState before = document.state();
+    QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
+    QSignalSpy selectionSpy(&document, &ImageDocument::selectionDidChange);
+
+    const std::optional<FileError> unreadable = document.read("not an image", kPng);
+    ASSERT_TRUE(unreadable);
+    EXPECT_EQ(*unreadable, FileError::imageUnreadable());
+    EXPECT_TRUE(document.read("{\"formatVersion\": 1}", kNativeTypeName).has_value());
+    EXPECT_EQ(document.state(), before);
+    EXPECT_EQ(document.history().entries().size(), 2);
+    EXPECT_EQ(stateSpy.count(), 0);
+    EXPECT_EQ(selectionSpy.count(), 0);
+
+    const auto unknown = document.write(QStringLiteral("public.nonsense"));
+    ASSERT_TRUE(std::holds_alternative<FileError>(unknown));
+    EXPECT_EQ(std::get<FileError>(unknown).code, 518);
+
+    // A failed save leaves the file that was there before.
+    const QString path = dir.filePath(QStringLiteral("keep.png"));
+    ASSERT_FALSE(document.saveToFile(path, kPng, SaveOperation::saveAs));
+    const QByteArray saved = readAll(path);
+    EXPECT_TRUE(document.saveToFile(path, QStringLiteral("public.nonsense"), SaveOperation::save).has_value());
+    EXPECT_TRUE(document.saveToFile(dir.filePath(QStringLiteral("missing/x.png")), kPng, SaveOperation::save));
+    EXPECT_EQ(readAll(path), saved);
+    EXPECT_EQ(document.filePath(), path);
+}
+
+TEST(ImageDocument, ReadingAFlatImageClearsTheSelectionAndStartsAnOpenHistory)
+{
+    QTemporaryDir dir;
+    ImageDocument source(DocumentDefaults{6, 3});
+    const QString path = dir.filePath(QStringLiteral("flat.png"));
+    ASSERT_FALSE(source.saveToFile(path, kPng, SaveOperation::saveAs));
+
+    ImageDocument document(DocumentDefaults{5, 5});
+    document.setSelectionRect(QRectF(1, 1, 2, 2));
+    document.setSelectionShape(SelectionShape::ellipse);
+    QSignalSpy selectionSpy(&document, &ImageDocument::selectionDidChange);
+    ASSERT_FALSE(document.readFromFile(path, kPng));
+    EXPECT_EQ(document.state().size, QSizeF(6, 3));
+    EXPECT_EQ(document.state().layers[0].name, QStringLiteral("Background"));
+    EXPECT_EQ(document.selection(), DocumentSelection{});
+    EXPECT_EQ(selectionSpy.count(), 2);  // the shape changed, and the rectangle is always announced
+    EXPECT_EQ(document.history().entries()[0].name, QStringLiteral("Open"));
+    EXPECT_FALSE(document.isEdited());
+
+    QCoreApplication::processEvents();  // the thumbnail is written after the read
+    const QImage thumbnail(*RecentImagesStore::thumbnailPath(path));
+    EXPECT_EQ(thumbnail.size(), QSize(6, 3));
+}
+
+TEST(ImageDocument, ThumbnailsAndPrintLayout)
+{
+    CanvasState state;
+    state.size = QSizeF(400, 100);
+    state.layers.append(bitmapLayer(QStringLiteral("Background")));
+    EXPECT_EQ(documentThumbnail(state)->size(), QSize(64, 16));
+    EXPECT_EQ(printedImageRect(QSizeF(400, 100), QRectF(0, 0, 200, 200)), QRectF(0, 75, 200, 50));
+    EXPECT_EQ(printedImageRect(QSizeF(10, 20), QRectF(10, 10, 100, 100)), QRectF(35, 10, 50, 100));
+}
+
+}  // namespace
+}  // namespace velmaris
