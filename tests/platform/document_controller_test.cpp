@@ -1,0 +1,81 @@
+#include "platform/DocumentController.h"
+
+#include "TestImages.h"
+#include "files/DocumentType.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+TEST(DocumentController, AutosavesEditedDocumentsAndOffersThemBackAfterACrash)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("autosave"));
+    const QString original = dir.filePath(QStringLiteral("picture.png"));
+    QUuid layerID;
+    {
+        DocumentController session(folder);
+        ImageDocument* clean = session.addDocument(std::make_unique<ImageDocument>(DocumentDefaults{4, 4}));
+        ImageDocument* edited = session.addDocument(std::make_unique<ImageDocument>(DocumentDefaults{4, 4}));
+        ASSERT_FALSE(edited->saveToFile(original, QStringLiteral("public.png"), SaveOperation::saveAs));
+        Layer layer;
+        layer.name = QStringLiteral("Layer 2");
+        layer.content = test::solidBitmap(2, 2, {0, 0, 255, 255});
+        layerID = layer.id;
+        edited->mutableState().layers.append(layer);
+        edited->recordHistory(QStringLiteral("New Layer"));
+
+        EXPECT_EQ(session.autosaveEditedDocuments(), 1);
+        EXPECT_EQ(edited->savedHistoryIndex(), 0);
+        EXPECT_TRUE(edited->isEdited());
+        EXPECT_FALSE(clean->isEdited());
+        EXPECT_TRUE(session.recoverableDocuments().isEmpty());  // open documents are not offered
+        // The session ends without closing its documents, as a crash would.
+    }
+
+    DocumentController nextLaunch(folder);
+    const QVector<RecoverableDocument> recoverable = nextLaunch.recoverableDocuments();
+    ASSERT_EQ(recoverable.size(), 1);
+    EXPECT_EQ(recoverable[0].originalPath, original);
+    const FileResult<ImageDocument*> reopened = nextLaunch.reopenRecovered(recoverable[0]);
+    ASSERT_TRUE(std::holds_alternative<ImageDocument*>(reopened));
+    ImageDocument* document = std::get<ImageDocument*>(reopened);
+    ASSERT_EQ(document->state().layers.size(), 2);
+    EXPECT_EQ(document->state().layers[1].id, layerID);
+    EXPECT_EQ(document->filePath(), original);
+    EXPECT_TRUE(document->isEdited());
+    EXPECT_TRUE(nextLaunch.recoverableDocuments().isEmpty());
+
+    nextLaunch.closeDocument(document);
+    EXPECT_TRUE(nextLaunch.recoverableDocuments().isEmpty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+}
+
+TEST(DocumentController, OpeningTheSameFileTwiceGivesOneDocumentAndBadFilesGiveTheReadError)
+{
+    QTemporaryDir dir;
+    DocumentController controller(dir.filePath(QStringLiteral("autosave")));
+    const QString path = dir.filePath(QStringLiteral("a.png"));
+    ImageDocument source(DocumentDefaults{3, 3});
+    ASSERT_FALSE(source.saveToFile(path, QStringLiteral("public.png"), SaveOperation::saveTo));
+
+    const auto first = controller.openDocument(path);
+    const auto second = controller.openDocument(path);
+    ASSERT_TRUE(std::holds_alternative<ImageDocument*>(first));
+    EXPECT_EQ(std::get<ImageDocument*>(first), std::get<ImageDocument*>(second));
+    EXPECT_EQ(controller.documents().size(), 1u);
+
+    QFile bad(dir.filePath(QStringLiteral("bad.velmaris")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("{\"formatVersion\":2,\"width\":1,\"height\":1,\"layers\":[]}");
+    bad.close();
+    EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(bad.fileName())));
+    EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(dir.filePath(QStringLiteral("none.png")))));
+    EXPECT_EQ(controller.documents().size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmaris

@@ -1,0 +1,74 @@
+#include "platform/CurrentColorStore.h"
+#include "platform/RecentImagesStore.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+struct TemporarySettings {
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat};
+};
+
+TEST(RecentImagesStore, KeepsEightDistinctPathsMostRecentFirst)
+{
+    TemporarySettings temporary;
+    RecentImagesStore store(&temporary.settings);
+    store.add(QStringLiteral("/a.png"));
+    store.add(QStringLiteral("/b.png"));
+    store.add(QStringLiteral("/a.png"));
+    EXPECT_EQ(store.paths(), (QStringList{QStringLiteral("/a.png"), QStringLiteral("/b.png")}));
+    store.add(QStringLiteral("/A.png"));  // another path string is another file
+    EXPECT_EQ(store.paths().size(), 3);
+    for (int i = 0; i < 8; ++i)
+        store.add(QStringLiteral("/%1.png").arg(i));
+    EXPECT_EQ(store.paths().size(), 8);
+    EXPECT_EQ(store.paths().first(), QStringLiteral("/7.png"));
+    EXPECT_EQ(RecentImagesStore(&temporary.settings).paths(), store.paths());
+
+    temporary.settings.setValue(RecentImagesStore::kKey, 42);
+    EXPECT_TRUE(RecentImagesStore(&temporary.settings).paths().isEmpty());
+}
+
+TEST(RecentImagesStore, ExistingPathsAndStableThumbnailNames)
+{
+    TemporarySettings temporary;
+    RecentImagesStore store(&temporary.settings);
+    const QString existing = temporary.dir.filePath(QStringLiteral("settings.ini"));
+    temporary.settings.sync();
+    store.add(QStringLiteral("/no/such/file.png"));
+    store.add(existing);
+    EXPECT_EQ(store.existingPaths(), QStringList{existing});
+    EXPECT_EQ(store.paths().size(), 2);
+
+    // SHA-256 of the UTF-8 path, lower-case hexadecimal.
+    EXPECT_EQ(RecentImagesStore::thumbnailFileName(QStringLiteral("abc")),
+              QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad.png"));
+    const std::optional<QString> location = RecentImagesStore::thumbnailPath(QStringLiteral("/x.png"));
+    ASSERT_TRUE(location);
+    EXPECT_TRUE(location->endsWith(QStringLiteral("/Velmaris Images/Thumbnails/")
+                                   + RecentImagesStore::thumbnailFileName(QStringLiteral("/x.png"))));
+    EXPECT_EQ(location, RecentImagesStore::thumbnailPath(QStringLiteral("/x.png")));
+}
+
+TEST(CurrentColorStore, BlackUntilSetThenStoredAndAnnounced)
+{
+    TemporarySettings temporary;
+    CurrentColorStore store(&temporary.settings);
+    EXPECT_EQ(store.color(), (StoredColor{0, 0, 0, 1}));
+    EXPECT_FALSE(temporary.settings.contains(CurrentColorStore::kKey));
+
+    QSignalSpy spy(&store, &CurrentColorStore::currentColorDidChange);
+    store.setColor(QColor::fromRgbF(0.25f, 0.5f, 1.0f, 0.5f));
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(CurrentColorStore(&temporary.settings).color(), (StoredColor{0.25, 0.5, 1.0, 0.5}));
+
+    temporary.settings.setValue(CurrentColorStore::kKey, QByteArray("garbage"));
+    EXPECT_EQ(CurrentColorStore(&temporary.settings).color(), (StoredColor{0, 0, 0, 1}));
+}
+
+}  // namespace
+}  // namespace velmaris
