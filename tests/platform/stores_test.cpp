@@ -62,9 +62,15 @@ TEST(CurrentColorStore, BlackUntilSetThenStoredAndAnnounced)
     EXPECT_FALSE(temporary.settings.contains(CurrentColorStore::kKey));
 
     QSignalSpy spy(&store, &CurrentColorStore::currentColorDidChange);
-    store.setColor(QColor::fromRgbF(0.25f, 0.5f, 1.0f, 0.5f));
+    store.setColor(StoredColor{0.25, 0.5, 1.0, 0.5});
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(CurrentColorStore(&temporary.settings).color(), (StoredColor{0.25, 0.5, 1.0, 0.5}));
+
+    store.setColor(QColor::fromHsvF(0, 1, 1));  // a colour given in another model is stored as sRGB
+    const StoredColor red = CurrentColorStore(&temporary.settings).color();
+    EXPECT_NEAR(red.red, 1, 1e-4);
+    EXPECT_NEAR(red.green, 0, 1e-4);
+    EXPECT_EQ(spy.count(), 2);
 
     temporary.settings.setValue(CurrentColorStore::kKey, QByteArray("garbage"));
     EXPECT_EQ(CurrentColorStore(&temporary.settings).color(), (StoredColor{0, 0, 0, 1}));
