@@ -87,7 +87,8 @@ QByteArray bmpHeader(int width, int height, bool runLength, std::uint32_t pixelB
     appendLittleEndian(bytes, 8, 2);
     appendLittleEndian(bytes, runLength ? 1 : 0, 4);
     appendLittleEndian(bytes, pixelBytes, 4);
-    appendLittleEndian(bytes, 0, 8);  // resolution
+    appendLittleEndian(bytes, 0, 4);  // resolution
+    appendLittleEndian(bytes, 0, 4);
     appendLittleEndian(bytes, 2, 4);  // colours used
     appendLittleEndian(bytes, 0, 4);
     appendLittleEndian(bytes, 0x00FF0000, 4);  // red
