@@ -1,0 +1,16 @@
+#pragma once
+
+#include "files/ImageType.h"
+#include "render/Bitmap.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace velmaris {
+
+// The bytes of a document saved in a flat type: SVG as the wrapper, JPEG and BMP flattened on
+// white, PNG, GIF and TIFF with their transparency.
+std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type);
+
+}  // namespace velmaris
