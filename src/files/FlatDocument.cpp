@@ -6,18 +6,18 @@
 
 namespace velmaris {
 
-std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type)
+std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type, std::optional<double> quality)
 {
     switch (type) {
     case ImageType::svg:
         return makeSVGWrapper(composite);
     case ImageType::jpeg:
     case ImageType::bmp:
-        return encodeImageData(flattenedOnWhite(composite), type);
+        return encodeImageData(flattenedOnWhite(composite), type, quality);
     case ImageType::png:
     case ImageType::gif:
     case ImageType::tiff:
-        return encodeImageData(composite, type);
+        return encodeImageData(composite, type, quality);
     }
     return std::nullopt;
 }
