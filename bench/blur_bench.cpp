@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string_view>
+
 namespace velmaris {
 namespace {
 
@@ -25,4 +27,19 @@ BENCHMARK(gaussianBlurPhoto)->Arg(2)->Arg(10)->Arg(50)->Unit(benchmark::kMillise
 }  // namespace
 }  // namespace velmaris
 
-BENCHMARK_MAIN();
+// --write-photo=FILE saves the benchmark image instead, so compare-vips.sh can time vips on the
+// same pixels.
+int main(int argc, char** argv)
+{
+    constexpr std::string_view writeOption = "--write-photo=";
+    if (argc == 2 && std::string_view(argv[1]).starts_with(writeOption)) {
+        const QString path = QString::fromLocal8Bit(argv[1] + writeOption.size());
+        return velmaris::bench::photoLikeBitmap(4000, 3000).image().save(path) ? 0 : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
