@@ -132,7 +132,7 @@ TEST(ImageDocument, SavePromotionDecisions)
     only.isLocked = true;
     EXPECT_FALSE(document.shouldPromoteSave());
 
-    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12};
+    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
     EXPECT_TRUE(document.shouldPromoteSave());
     document.mutableState().layers[0] = bitmapLayer(QStringLiteral("Background"));
     document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
