@@ -90,10 +90,10 @@ Bitmap pinchFilter(const Bitmap& input, QPointF center, double radius, double sc
     const float amount = std::clamp(finiteOrZero(scale), 0.0f, 1.0f);
     if (amount == 0.0f)
         return input;
-    // Source distance t^(1 − k) · radius with k = 0.6 · amount · (1 − t)²: singular (pinched) at the
+    // Source distance t^(1 − k) · radius with k = 0.8 · amount · (1 − t)²: singular (pinched) at the
     // centre, monotonic, and meeting the identity smoothly at the rim.
     return radialDistortion(input, center, radius, [amount](float t) {
-        const float k = 0.6f * amount * (1.0f - t) * (1.0f - t);
+        const float k = 0.8f * amount * (1.0f - t) * (1.0f - t);
         return TurnAndScale{std::exp2(-k * std::log2(std::max(t, 1e-6f))), 0.0f};
     });
 }
