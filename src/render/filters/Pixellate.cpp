@@ -45,11 +45,12 @@ Bitmap pixellateFilter(const Bitmap& input, double scale, std::optional<QPointF>
 
     std::uint8_t* bits = output->row(0);
     const qsizetype stride = output->stride();
+    const int width = input.width();
     parallelRows(input.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const Rgba8* cells = colours.data() + std::size_t(rowOf[y]) * columns;
             std::uint8_t* out = bits + y * stride;
-            for (int x = 0; x < input.width(); ++x)
+            for (int x = 0; x < width; ++x)
                 std::memcpy(out + 4 * x, cells[columnOf[x]].data(), 4);
         }
     });
@@ -78,6 +79,7 @@ Bitmap hexagonalPixellateFilter(const Bitmap& input, double scale, std::optional
 
     std::uint8_t* bits = output->row(0);
     const qsizetype stride = output->stride();
+    const int width = input.width();
     parallelRows(input.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const float py = float(y) + 0.5f - phaseY;
@@ -87,7 +89,7 @@ Bitmap hexagonalPixellateFilter(const Bitmap& input, double scale, std::optional
             const Rgba8* evenCells = colours.data() + std::size_t(evenRow) * columns;
             const Rgba8* oddCells = colours.data() + std::size_t(oddRow) * columns;
             std::uint8_t* out = bits + y * stride;
-            for (int x = 0; x < input.width(); ++x) {
+            for (int x = 0; x < width; ++x) {
                 const float px = (float(x) + 0.5f - phaseX) / size;
                 const int even = std::clamp(int(std::floor(px + 0.5f)) + 1, 0, columns - 1);
                 const int odd = std::clamp(int(std::floor(px)) + 1, 0, columns - 1);

@@ -28,6 +28,7 @@ Bitmap radialDistortion(const Bitmap& input, QPointF center, double radius, Warp
     const PixelSampler sampler(input);
     std::uint8_t* bits = output->row(0);
     const qsizetype stride = output->stride();
+    const int width = input.width();
     parallelRows(input.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const float dy = float(y) + 0.5f - cy;
@@ -35,7 +36,7 @@ Bitmap radialDistortion(const Bitmap& input, QPointF center, double radius, Warp
                 continue;
             const float halfChord = std::sqrt(r * r - dy * dy);
             const int x0 = std::max(0, int(std::floor(cx - halfChord)));
-            const int x1 = std::min(input.width(), int(std::ceil(cx + halfChord)) + 1);
+            const int x1 = std::min(width, int(std::ceil(cx + halfChord)) + 1);
             std::uint8_t* out = bits + y * stride;
             for (int x = x0; x < x1; ++x) {
                 const float dx = float(x) + 0.5f - cx;

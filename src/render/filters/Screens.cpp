@@ -24,12 +24,13 @@ Bitmap monochromeScreen(const Bitmap& input, QPointF center, double angle, doubl
     const qsizetype inStride = input.stride();
     std::uint8_t* bits = output->row(0);
     const qsizetype stride = output->stride();
+    const int columns = input.width();
     parallelRows(input.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const std::uint8_t* in = inBits + y * inStride;
             std::uint8_t* out = bits + y * stride;
             const float py = float(y) + 0.5f;
-            for (int x = 0; x < input.width(); ++x) {
+            for (int x = 0; x < columns; ++x) {
                 const float alpha = in[4 * x + 3];
                 const float white = whiteness(frame, softness, float(x) + 0.5f, py, unpremultipliedLuma(in + 4 * x));
                 const auto grey = std::uint8_t(white * alpha + 0.5f);

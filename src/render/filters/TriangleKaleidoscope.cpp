@@ -74,11 +74,12 @@ Bitmap triangleKaleidoscopeFilter(const Bitmap& input, QPointF point, double siz
     const PixelSampler sampler(input);
     std::uint8_t* bits = output->row(0);
     const qsizetype stride = output->stride();
+    const int width = input.width();
     parallelRows(input.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             std::uint8_t* out = bits + y * stride;
             const float dy = float(y) + 0.5f - py;
-            for (int x = 0; x < input.width(); ++x) {
+            for (int x = 0; x < width; ++x) {
                 const float dx = float(x) + 0.5f - px;
                 float u = dx * cosine + dy * sine, v = dy * cosine - dx * sine;
                 triangle.fold(u, v);
