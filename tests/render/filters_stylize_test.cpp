@@ -144,6 +144,26 @@ TEST(FiltersStylize, TinyAndTransparentInputsComeBackClean)
     }
 }
 
+TEST(FiltersStylize, ExtremeParametersNeitherCrashNorHang)
+{
+    const Bitmap random = test::randomBitmap(31, 17, 2);
+    const double nan = std::nan("");
+    for (const double v : {0.0, -5.0, 1e-9, 1e9, -1e30, 1e30, 1e300, nan, HUGE_VAL}) {
+        SCOPED_TRACE(v);
+        const QPointF far(v, -v);
+        for (const Bitmap& result :
+             {pixellateFilter(random, v, far), hexagonalPixellateFilter(random, v, far), crystallizeFilter(random, v, far),
+              pointillizeFilter(random, v, far), dotScreenFilter(random, far, v, v, v),
+              cmykHalftoneFilter(random, far, v, v, v, v, v), lineScreenFilter(random, far, v, v, v),
+              hatchedScreenFilter(random, far, v, v, v), twirlFilter(random, far, v, v), vortexFilter(random, {15, 8}, v, v),
+              pinchFilter(random, {15, 8}, v, v), bumpFilter(random, far, v, v),
+              triangleKaleidoscopeFilter(random, far, v, v, v)}) {
+            EXPECT_EQ(result.size(), random.size());
+            EXPECT_TRUE(validPremultiplied(result));
+        }
+    }
+}
+
 TEST(FiltersStylize, EveryFilterVisiblyChangesAnImageAtItsDefaults)
 {
     const Bitmap photo = structuredBitmap(160, 120);

@@ -26,7 +26,7 @@ Bitmap cmykHalftoneFilter(const Bitmap& input, QPointF center, double width, dou
         return input;
     const float period = clampedLength(width, 1.0, 1e6);
     const float softness = screenSoftness(sharpness, period);
-    const double turn = std::isfinite(angle) ? angle : 0.0;
+    const double turn = finiteOr(angle, 0.0);
     constexpr double degree = std::numbers::pi / 180.0;
     // Cyan, magenta, yellow, black.
     const std::array<ScreenFrame, 4> frames{ScreenFrame(center, turn + 15 * degree, period),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/filters/PixelSampler.h"
+
 #include <QPointF>
 
 #include <algorithm>
@@ -15,8 +17,8 @@ namespace velmaris {
 // counter-clockwise (as seen on screen) around `center`.
 struct ScreenFrame {
     ScreenFrame(QPointF center, double angle, float width)
-        : centerX(float(center.x())), centerY(float(center.y())),
-          cosine(float(std::cos(angle)) / width), sine(float(std::sin(angle)) / width)
+        : centerX(float(finiteOr(center.x(), 0.0))), centerY(float(finiteOr(center.y(), 0.0))),
+          cosine(float(std::cos(finiteOr(angle, 0.0))) / width), sine(float(std::sin(finiteOr(angle, 0.0))) / width)
     {
     }
     float u(float x, float y) const { return (x - centerX) * cosine - (y - centerY) * sine; }
@@ -51,7 +53,7 @@ inline float linePattern(float v)
 inline float screened(float level, float pattern, float softness)
 {
     const float stretched = level * (1.0f + 2.0f * softness) - softness;
-    return std::clamp((stretched - pattern) / (2.0f * softness) + 0.5f, 0.0f, 1.0f);
+    return bounded((stretched - pattern) / (2.0f * softness) + 0.5f, 0.0f, 1.0f);
 }
 
 // Ramp half-width in pattern units: about one pixel for anti-aliasing, wider as sharpness drops.

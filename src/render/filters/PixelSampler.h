@@ -102,6 +102,12 @@ std::vector<Rgba8> sampleColours(const Bitmap& image, int count, PointOf pointOf
     return colours;
 }
 
+// A parameter that must be finite: NaN and infinities give `fallback`.
+inline double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
 // A length parameter made safe to use: NaN gives `low`, the rest is clamped to [low, high].
 inline float clampedLength(double value, double low, double high)
 {

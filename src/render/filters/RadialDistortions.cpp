@@ -9,6 +9,9 @@ namespace velmaris {
 
 namespace {
 
+// Radians beyond which float angles lose all precision; also keeps the float conversion defined.
+constexpr double kMaxTurn = 1e6;
+
 // The source of a pixel at offset d from the centre is centre + M·d, with M = [[a, −b], [b, a]]:
 // a turn and a scale. warp(t), t = distance / radius in [0, 1), gives (a, b); warp(1) must be (1, 0).
 struct TurnAndScale {
@@ -53,11 +56,6 @@ Bitmap radialDistortion(const Bitmap& input, QPointF center, double radius, Warp
     return std::move(*output).build();
 }
 
-float finiteOrZero(double value)
-{
-    return std::isfinite(value) ? float(value) : 0.0f;
-}
-
 TurnAndScale turn(float angle)
 {
     return {std::cos(angle), std::sin(angle)};
@@ -67,7 +65,7 @@ TurnAndScale turn(float angle)
 
 Bitmap twirlFilter(const Bitmap& input, QPointF center, double radius, double angle)
 {
-    const float turns = finiteOrZero(angle);
+    const float turns = float(std::clamp(finiteOr(angle, 0.0), -kMaxTurn, kMaxTurn));
     if (turns == 0.0f)
         return input;
     // 1 − smoothstep: flat at the centre and at the rim.
@@ -76,7 +74,7 @@ Bitmap twirlFilter(const Bitmap& input, QPointF center, double radius, double an
 
 Bitmap vortexFilter(const Bitmap& input, QPointF center, double radius, double angle)
 {
-    const float turns = finiteOrZero(angle);
+    const float turns = float(std::clamp(finiteOr(angle, 0.0), -kMaxTurn, kMaxTurn));
     if (turns == 0.0f)
         return input;
     // (1 − t²)² ≥ 1 − smoothstep(t) everywhere: the vortex holds its turn further out than the twirl.
@@ -88,7 +86,7 @@ Bitmap vortexFilter(const Bitmap& input, QPointF center, double radius, double a
 
 Bitmap pinchFilter(const Bitmap& input, QPointF center, double radius, double scale)
 {
-    const float amount = std::clamp(finiteOrZero(scale), 0.0f, 1.0f);
+    const float amount = float(std::clamp(finiteOr(scale, 0.0), 0.0, 1.0));
     if (amount == 0.0f)
         return input;
     // Source distance t^(1 − k) · radius with k = 0.8 · amount · (1 − t)²: singular (pinched) at the
@@ -101,7 +99,7 @@ Bitmap pinchFilter(const Bitmap& input, QPointF center, double radius, double sc
 
 Bitmap bumpFilter(const Bitmap& input, QPointF center, double radius, double scale)
 {
-    const float amount = std::clamp(finiteOrZero(scale), -1.0f, 1.0f);
+    const float amount = float(std::clamp(finiteOr(scale, 0.0), -1.0, 1.0));
     if (amount == 0.0f)
         return input;
     // Magnification 2^(1.2 · amount) at the centre, easing to 1 at the rim; the factor stays below

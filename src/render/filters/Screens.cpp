@@ -18,7 +18,7 @@ Bitmap monochromeScreen(const Bitmap& input, QPointF center, double angle, doubl
     if (!output)
         return input;
     const float period = clampedLength(width, 1.0, 1e6);
-    const ScreenFrame frame(center, std::isfinite(angle) ? angle : 0.0, period);
+    const ScreenFrame frame(center, angle, period);
     const float softness = screenSoftness(sharpness, period);
     const std::uint8_t* inBits = input.bits();
     const qsizetype inStride = input.stride();

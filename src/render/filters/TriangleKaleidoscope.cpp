@@ -65,7 +65,7 @@ Bitmap triangleKaleidoscopeFilter(const Bitmap& input, QPointF point, double siz
     const float limit = 4.0f * float(std::max(input.width(), input.height()));
     const float side = clampedLength(size, 1.0, limit);
     const float px = clampedLength(point.x(), -limit, limit), py = clampedLength(point.y(), -limit, limit);
-    const double turn = std::isfinite(rotation) ? rotation : 0.0;
+    const double turn = finiteOr(rotation, 0.0);
     // Negated sine: y points down, and the turn is counter-clockwise as seen.
     const float cosine = float(std::cos(turn)), sine = float(-std::sin(turn));
     // log2 of the fade per side length; a floor keeps decay 0 finite (everything beyond fades out).
