@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>
@@ -109,8 +108,6 @@ int writeLayerPngs(const QString& folder)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     constexpr char kWriteOption[] = "--write-layer-pngs=";
     if (argc > 1 && std::strncmp(argv[1], kWriteOption, std::strlen(kWriteOption)) == 0)
         return velmaris::writeLayerPngs(QString::fromLocal8Bit(argv[1] + std::strlen(kWriteOption)));
