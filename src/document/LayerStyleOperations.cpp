@@ -56,7 +56,8 @@ bool flipLayers(ImageDocument& document, bool horizontal)
     }
     if (!flipped)
         return false;
-    document.recordHistory(horizontal ? QStringLiteral("Flip Layer Horizontal") : QStringLiteral("Flip Layer Vertical"));
+    document.recordHistory(horizontal ? QStringLiteral("Flip Layer Horizontal")
+                                      : QStringLiteral("Flip Layer Vertical"));
     return true;
 }
 

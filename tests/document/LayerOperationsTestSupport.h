@@ -28,7 +28,8 @@ inline Layer textLayer(const QString& name, QPointF origin = {})
     Layer layer;
     layer.name = name;
     layer.origin = origin;
-    layer.content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 24, StoredColor{0, 0, 0, 1}, {}};
+    layer.content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 24,
+                                        StoredColor{0, 0, 0, 1}, {}};
     return layer;
 }
 

@@ -47,7 +47,8 @@ TEST(LayerGroupOperations, UngroupDissolvesWholeGroupsOfTheTargets)
 
 TEST(LayerGroupOperations, MergeDrawsTheVisibleMembersIntoTheUnionOfTheirBoxes)
 {
-    auto document = documentWith({solidLayer("Left", 10, 10, {0, 0}, kRed), solidLayer("Right", 10, 10, {20, 5}, kBlue)});
+    auto document = documentWith({solidLayer("Left", 10, 10, {0, 0}, kRed),
+                                  solidLayer("Right", 10, 10, {20, 5}, kBlue)});
     document->mutableState().layers[1].isLocked = true;
     selectIndices(*document, 0, {1});
     Recording recording(*document);
