@@ -1,0 +1,30 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+#include <functional>
+#include <optional>
+
+namespace velmaris {
+
+// Images on the system clipboard. Other programs offer PNG or TIFF; both are decoded by our own
+// decoder so the size limits hold for pasted images as for opened files.
+class Pasteboard {
+public:
+    using ImageReader = std::function<std::optional<Bitmap>()>;
+
+    // The system clipboard.
+    Pasteboard() = default;
+    // Images come from `reader` instead of the system clipboard (for tests).
+    explicit Pasteboard(ImageReader reader) : reader_(std::move(reader)) {}
+
+    // The first image offered: PNG data, else TIFF data, else any image the clipboard can give.
+    std::optional<Bitmap> readImage() const;
+    // Replaces the clipboard's contents with the image as PNG and TIFF.
+    void writeImage(const Bitmap& image) const;
+
+private:
+    ImageReader reader_;
+};
+
+}  // namespace velmaris

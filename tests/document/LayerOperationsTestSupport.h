@@ -1,0 +1,94 @@
+#pragma once
+
+#include "TestImages.h"
+#include "document/ImageDocument.h"
+
+#include <QSignalSpy>
+#include <QStringList>
+
+#include <memory>
+
+namespace velmaris::test {
+
+inline constexpr Rgba kRed{255, 0, 0, 255};
+inline constexpr Rgba kBlue{0, 0, 255, 255};
+inline constexpr Rgba kClear{0, 0, 0, 0};
+
+inline Layer solidLayer(const QString& name, int width = 4, int height = 4, QPointF origin = {}, Rgba colour = kRed)
+{
+    Layer layer;
+    layer.name = name;
+    layer.origin = origin;
+    layer.content = solidBitmap(width, height, colour);
+    return layer;
+}
+
+inline Layer textLayer(const QString& name, QPointF origin = {})
+{
+    Layer layer;
+    layer.name = name;
+    layer.origin = origin;
+    layer.content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 24,
+                                        StoredColor{0, 0, 0, 1}, {}};
+    return layer;
+}
+
+// A document holding `layers`, the top one selected; its history has only the "New" entry.
+inline std::unique_ptr<ImageDocument> documentWith(QVector<Layer> layers, QSizeF size = {100, 100})
+{
+    auto document = std::make_unique<ImageDocument>(DocumentDefaults{size.width(), size.height()});
+    CanvasState& state = document->mutableState();
+    state.layers = std::move(layers);
+    state.selectedLayerID.reset();
+    if (!state.layers.isEmpty())
+        state.selectedLayerID = state.layers.last().id;
+    state.extraSelectedLayerIDs.clear();
+    return document;
+}
+
+inline void selectIndices(ImageDocument& document, int primary, std::initializer_list<int> extras = {})
+{
+    CanvasState& state = document.mutableState();
+    state.selectedLayerID = state.layers[primary].id;
+    state.extraSelectedLayerIDs.clear();
+    for (int index : extras)
+        state.extraSelectedLayerIDs.insert(state.layers[index].id);
+}
+
+inline QStringList layerNames(const CanvasState& state)
+{
+    QStringList names;
+    for (const Layer& layer : state.layers)
+        names.append(layer.name);
+    return names;
+}
+
+// What a document announced and recorded from the moment this was made.
+class Recording {
+public:
+    explicit Recording(const ImageDocument& document)
+        : document_(document), spy_(&document, &ImageDocument::stateDidChange),
+          firstNew_(document.history().currentIndex() + 1)
+    {
+    }
+
+    int posts() const { return int(spy_.count()); }
+    QStringList recordedNames() const
+    {
+        QStringList names;
+        const auto& entries = document_.history().entries();
+        for (qsizetype i = firstNew_; i < entries.size(); ++i)
+            names.append(entries[i].name);
+        return names;
+    }
+    // Exactly one entry `name`, announced once.
+    bool recordedOnly(const QString& name) const { return posts() == 1 && recordedNames() == QStringList{name}; }
+    bool silent() const { return posts() == 0 && recordedNames().isEmpty(); }
+
+private:
+    const ImageDocument& document_;
+    QSignalSpy spy_;
+    qsizetype firstNew_;
+};
+
+}  // namespace velmaris::test

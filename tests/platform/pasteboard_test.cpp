@@ -1,0 +1,62 @@
+#include "platform/Pasteboard.h"
+
+#include "TestImages.h"
+#include "files/ImageEncoder.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+using test::pixelAt;
+
+TEST(Pasteboard, ImagesRoundTripThroughTheClipboardAsPngAndTiff)
+{
+    const Bitmap image = test::randomBitmap(5, 3, 7);
+    Pasteboard().writeImage(image);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat("image/png"));
+    EXPECT_TRUE(data->hasFormat("image/tiff"));
+
+    const std::optional<Bitmap> read = Pasteboard().readImage();
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->size(), image.size());
+    EXPECT_EQ(pixelAt(*read, 4, 2), pixelAt(image, 4, 2));
+}
+
+TEST(Pasteboard, ReadsTiffWhenThePngIsUnreadableAndNothingFromText)
+{
+    const Bitmap image = test::solidBitmap(2, 2, {0, 0, 255, 255});
+    auto data = new QMimeData;
+    data->setData("image/png", "not a png");
+    data->setData("image/tiff", *encodeImageData(image, ImageType::tiff));
+    QGuiApplication::clipboard()->setMimeData(data);
+    const std::optional<Bitmap> read = Pasteboard().readImage();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(pixelAt(*read, 1, 1), pixelAt(image, 1, 1));
+
+    data = new QMimeData;
+    data->setData("image/png", "not a png");
+    QGuiApplication::clipboard()->setMimeData(data);
+    EXPECT_FALSE(Pasteboard().readImage());
+    QGuiApplication::clipboard()->setText("words");
+    EXPECT_FALSE(Pasteboard().readImage());
+}
+
+TEST(Pasteboard, OtherImagesComeThroughTheClipboardsOwnImage)
+{
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(image);
+    const std::optional<Bitmap> read = Pasteboard().readImage();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->size(), QSize(3, 2));
+    EXPECT_EQ(pixelAt(*read, 2, 1), (test::Rgba{255, 0, 0, 255}));
+}
+
+}  // namespace
+}  // namespace velmaris
