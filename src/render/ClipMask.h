@@ -14,4 +14,8 @@ enum class MaskShape { rectangle, ellipse };
 // plane when the area is empty or too large.
 AlphaPlane makeClipMask(int width, int height, const QRectF& rect, MaskShape shape, bool inverted);
 
+// Anti-aliased coverage of the outline of the same shapes, drawn `lineWidth` wide centred on the
+// border with square corners. A rectangle of negative width or height outlines nothing.
+AlphaPlane makeStrokeMask(int width, int height, const QRectF& rect, MaskShape shape, double lineWidth);
+
 }  // namespace velmaris

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "document/Layer.h"
+
+namespace velmaris {
+
+// Turns a text layer into a bitmap layer holding its rasterised text (one-pixel margin included,
+// so the box and origin stay). False when the text cannot be rasterised, which leaves the layer
+// as it was; a bitmap layer is left alone and gives true.
+bool rasterizeTextContent(Layer& layer);
+
+}  // namespace velmaris

@@ -1,0 +1,130 @@
+#include "document/SelectionPainting.h"
+
+#include "document/DialogInput.h"
+#include "document/ExactCompare.h"
+#include "document/LayerRasterization.h"
+#include "document/SelectionOperations.h"
+#include "render/Blend.h"
+#include "render/ClipMask.h"
+#include "render/CoverageFill.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+// The primary layer as a bitmap layer, and the selection's whole-pixel rectangle on the canvas.
+struct PaintTarget {
+    int index;
+    Layer layer;
+    QRect selection;
+};
+
+std::optional<PaintTarget> paintTarget(const ImageDocument& document)
+{
+    const std::optional<QRect> selection = selectionPixelRect(document);
+    const std::optional<int> index = document.state().selectedLayerIndex();
+    if (!selection || !index)
+        return std::nullopt;
+    Layer layer = document.state().layers[*index];
+    if (layer.isLocked || !rasterizeTextContent(layer))
+        return std::nullopt;
+    return PaintTarget{*index, std::move(layer), *selection};
+}
+
+// The smallest whole-pixel rectangle containing both; nothing if no bitmap could be that large.
+std::optional<QRect> integralUnion(const QRectF& a, const QRectF& b)
+{
+    const double left = std::floor(std::min(a.left(), b.left()));
+    const double top = std::floor(std::min(a.top(), b.top()));
+    const double right = std::ceil(std::max(a.right(), b.right()));
+    const double bottom = std::ceil(std::max(a.bottom(), b.bottom()));
+    if (!(right - left <= kMaxBitmapSide && bottom - top <= kMaxBitmapSide))
+        return std::nullopt;
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
+MaskShape maskShape(SelectionShape shape)
+{
+    return shape == SelectionShape::ellipse ? MaskShape::ellipse : MaskShape::rectangle;
+}
+
+// The layer's pixels redrawn at their place inside `bounds` (canvas pixels).
+std::optional<BitmapBuilder> pixelsWithin(const Layer& layer, QRect bounds)
+{
+    const Bitmap& bitmap = *layer.bitmap();
+    if (exactlyEqual(layer.origin, QPointF(bounds.topLeft())) && bitmap.size() == bounds.size())
+        return BitmapBuilder::copyOf(bitmap);
+    std::optional<BitmapBuilder> pixels = BitmapBuilder::create(bounds.width(), bounds.height());
+    if (pixels)
+        blendInto(*pixels, bitmap, layer.origin - QPointF(bounds.topLeft()), LayerBlendMode::normal, 1.0);
+    return pixels;
+}
+
+// Grows the target layer to `bounds`, paints the colour through the coverage that makeCoverage
+// gives for those bounds, and commits.
+template <typename MakeCoverage>
+bool paintLayer(ImageDocument& document, PaintTarget target, QRect bounds, const StoredColor& color,
+                MakeCoverage&& makeCoverage, const QString& historyName)
+{
+    std::optional<BitmapBuilder> pixels = pixelsWithin(target.layer, bounds);
+    if (!pixels)
+        return false;
+    const AlphaPlane coverage = makeCoverage(QRectF(target.selection.translated(-bounds.topLeft())));
+    if (coverage.values.empty())
+        return false;
+    paintColor(*pixels, color.premultipliedRgba8(), coverage);
+    target.layer.content = std::move(*pixels).build();
+    target.layer.origin = bounds.topLeft();
+    document.mutableState().layers[target.index] = std::move(target.layer);
+    document.recordHistory(historyName);
+    return true;
+}
+
+}  // namespace
+
+bool fillSelection(ImageDocument& document, const StoredColor& color)
+{
+    std::optional<PaintTarget> target = paintTarget(document);
+    if (!target)
+        return false;
+    const DocumentSelection& selection = document.selection();
+    // An inverted fill reaches every part of the canvas outside the shape.
+    const QRectF reach = selection.inverted ? QRectF(QPointF(0, 0), document.state().size) : QRectF(target->selection);
+    const std::optional<QRect> bounds = integralUnion(target->layer.box(), reach);
+    if (!bounds)
+        return false;
+    return paintLayer(
+        document, std::move(*target), *bounds, color,
+        [&](const QRectF& shapeRect) {
+            return makeClipMask(bounds->width(), bounds->height(), shapeRect, maskShape(selection.shape),
+                                selection.inverted);
+        },
+        QStringLiteral("Fill Selection"));
+}
+
+bool strokeSelection(ImageDocument& document, const StoredColor& color, double width)
+{
+    if (!strokeWidthAllowed(width))
+        return false;
+    std::optional<PaintTarget> target = paintTarget(document);
+    if (!target)
+        return false;
+    const std::optional<QRect> bounds = integralUnion(target->layer.box(), QRectF(target->selection));
+    if (!bounds)
+        return false;
+    const MaskShape shape = maskShape(document.selection().shape);
+    return paintLayer(
+        document, std::move(*target), *bounds, color,
+        [&](const QRectF& shapeRect) {
+            // Inset by half the line so the whole stroke stays inside the selection's rectangle.
+            const double inset = width / 2;
+            return makeStrokeMask(bounds->width(), bounds->height(),
+                                  shapeRect.adjusted(inset, inset, -inset, -inset), shape, width);
+        },
+        QStringLiteral("Stroke Selection"));
+}
+
+}  // namespace velmaris

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "document/ImageDocument.h"
+#include "document/StoredColor.h"
+
+namespace velmaris {
+
+// Painting the selection into the primary layer with a colour (the application's current colour).
+// Both need a selection inside the canvas and an unlocked primary layer; a text layer becomes a
+// bitmap first. They return false, changing nothing, when that is missing or the pixels cannot be
+// made; otherwise they record one history entry. The selection is kept.
+
+// The selection's shape, or with inversion everything else: the layer grows to the whole canvas.
+bool fillSelection(ImageDocument& document, const StoredColor& color);
+// The border of the selection's shape, `width` (1 … 1000) wide, inside the selection's rectangle.
+bool strokeSelection(ImageDocument& document, const StoredColor& color, double width);
+
+}  // namespace velmaris

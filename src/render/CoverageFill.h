@@ -1,0 +1,15 @@
+#pragma once
+
+#include "render/AlphaPlane.h"
+#include "render/Bitmap.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmaris {
+
+// Paints one premultiplied RGBA8 colour source-over onto `target`, each pixel weighted by
+// `coverage` (the same size as the target). Exact where the coverage is 0 or 255.
+void paintColor(BitmapBuilder& target, std::array<std::uint8_t, 4> premultipliedColor, const AlphaPlane& coverage);
+
+}  // namespace velmaris

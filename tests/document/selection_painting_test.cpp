@@ -1,0 +1,162 @@
+#include "document/SelectionPainting.h"
+
+#include "OperationTestDocument.h"
+
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+using test::DocumentSpy;
+using test::pixelAt;
+using test::pixelLayer;
+
+const StoredColor kGreen{0, 1, 0, 1};
+const test::Rgba kGreenPixels{0, 255, 0, 255};
+const test::Rgba kRed{255, 0, 0, 255};
+const test::Rgba kClear{0, 0, 0, 0};
+
+const Bitmap& bitmapOf(const ImageDocument& document, int index = 0)
+{
+    return *document.state().layers[index].bitmap();
+}
+
+TEST(SelectionPainting, FillPaintsTheRectangleOverTheOldPixelsAndKeepsTheSelection)
+{
+    auto document = test::documentWith({100, 80}, {pixelLayer(100, 80, {0, 0})});
+    document->setSelectionRect(QRectF(10.5, 20, 30, 200));
+    DocumentSpy spy(*document);
+    ASSERT_TRUE(fillSelection(*document, StoredColor{0, 0, 1, 0.5}));
+
+    const Bitmap& filled = bitmapOf(*document);
+    EXPECT_EQ(filled.size(), QSize(100, 80));
+    EXPECT_EQ(pixelAt(filled, 9, 40), kRed);
+    EXPECT_EQ(pixelAt(filled, 10, 19), kRed);
+    EXPECT_EQ(pixelAt(filled, 40, 79), (test::Rgba{127, 0, 128, 255}));  // half blue over red
+    EXPECT_EQ(pixelAt(filled, 10, 40), pixelAt(filled, 40, 40));  // the whole-pixel rectangle
+    EXPECT_EQ(pixelAt(filled, 41, 40), kRed);
+    EXPECT_EQ(spy.lastEntry(), QStringLiteral("Fill Selection"));
+    EXPECT_EQ(spy.newEntries(), 1);
+    EXPECT_EQ(spy.stateChanges(), 1);
+    EXPECT_EQ(spy.selectionChanges(), 0);
+    EXPECT_EQ(document->selection().rect, QRectF(10.5, 20, 30, 200));
+}
+
+TEST(SelectionPainting, InvertedEllipticalFillGrowsALayerToTheCanvasAndSparesTheEllipse)
+{
+    auto document = test::documentWith({100, 80}, {pixelLayer(20, 20, {-10, -10})});
+    document->setSelectionShape(SelectionShape::ellipse);
+    document->setSelectionInverted(true);
+    document->setSelectionRect(QRectF(20, 20, 60, 40));
+    ASSERT_TRUE(fillSelection(*document, kGreen));
+
+    const Layer& layer = document->state().layers[0];
+    EXPECT_EQ(layer.origin, QPointF(-10, -10));
+    const Bitmap& filled = *layer.bitmap();
+    ASSERT_EQ(filled.size(), QSize(110, 90));
+    EXPECT_EQ(pixelAt(filled, 0, 0), kGreenPixels);       // the layer's part outside the canvas too
+    EXPECT_EQ(pixelAt(filled, 109, 89), kGreenPixels);    // canvas corner
+    EXPECT_EQ(pixelAt(filled, 10 + 22, 10 + 22), kGreenPixels);  // inside R, outside the ellipse
+    EXPECT_EQ(pixelAt(filled, 10 + 50, 10 + 40), kClear);        // the ellipse's centre
+    EXPECT_EQ(pixelAt(filled, 10 + 21, 10 + 40), kClear);        // just inside its left end
+}
+
+TEST(SelectionPainting, FillKeepsOldPixelsAtAFractionalPlaceAndRasterisesText)
+{
+    auto document = test::documentWith({100, 80}, {pixelLayer(4, 4, {0, 0.5})});
+    document->setSelectionRect(QRectF(10, 10, 5, 5));
+    ASSERT_TRUE(fillSelection(*document, kGreen));
+    const Layer& grown = document->state().layers[0];
+    EXPECT_EQ(grown.origin, QPointF(0, 0));
+    EXPECT_EQ(grown.bitmap()->size(), QSize(15, 15));
+    EXPECT_EQ(pixelAt(*grown.bitmap(), 1, 2), kRed);
+    EXPECT_NEAR(pixelAt(*grown.bitmap(), 1, 0)[3], 128, 1);  // half a row down
+
+    auto text = test::documentWith({100, 80}, {test::textLayer("Hi", 20, {50, 50})});
+    text->setSelectionRect(QRectF(10, 10, 5, 5));
+    ASSERT_TRUE(fillSelection(*text, kGreen));
+    ASSERT_TRUE(text->state().layers[0].bitmap());
+    EXPECT_EQ(text->state().layers[0].origin, QPointF(10, 10));
+}
+
+TEST(SelectionPainting, StrokeDrawsInsideTheSelectionRectangleOnly)
+{
+    for (SelectionShape shape : {SelectionShape::rectangle, SelectionShape::ellipse}) {
+        auto document = test::documentWith({100, 80}, {pixelLayer(2, 2, {90, 70})});
+        document->setSelectionShape(shape);
+        document->setSelectionInverted(true);  // ignored by strokes
+        document->setSelectionRect(QRectF(10, 10, 40, 20));
+        DocumentSpy spy(*document);
+        ASSERT_TRUE(strokeSelection(*document, kGreen, 4));
+
+        const Layer& layer = document->state().layers[0];
+        EXPECT_EQ(layer.origin, QPointF(10, 10));
+        const Bitmap& stroked = *layer.bitmap();
+        ASSERT_EQ(stroked.size(), QSize(82, 62));
+        const bool rectangle = shape == SelectionShape::rectangle;
+        EXPECT_EQ(pixelAt(stroked, 0, 0), rectangle ? kGreenPixels : kClear);    // the selection's corner
+        EXPECT_EQ(pixelAt(stroked, 39, 19), rectangle ? kGreenPixels : kClear);
+        EXPECT_EQ(pixelAt(stroked, 1, 10)[3], 255);  // on the outline of both shapes
+        EXPECT_EQ(pixelAt(stroked, 38, 10)[3], 255);
+        EXPECT_EQ(pixelAt(stroked, 5, 10), kClear);   // inside the line
+        EXPECT_EQ(pixelAt(stroked, 40, 10), kClear);  // right of the selection
+        EXPECT_EQ(pixelAt(stroked, 20, 10), kClear);  // the centre
+        EXPECT_EQ(pixelAt(stroked, 80, 60), kRed);
+        EXPECT_EQ(spy.lastEntry(), QStringLiteral("Stroke Selection"));
+        EXPECT_EQ(spy.newEntries(), 1);
+        EXPECT_EQ(spy.selectionChanges(), 0);
+    }
+}
+
+TEST(SelectionPainting, StrokeWidthMustLieBetweenOneAndAThousand)
+{
+    auto document = test::documentWith({100, 80}, {pixelLayer(100, 80, {0, 0})});
+    document->setSelectionRect(QRectF(10, 10, 40, 20));
+    DocumentSpy refused(*document);
+    EXPECT_FALSE(strokeSelection(*document, kGreen, 1000.0001));
+    EXPECT_FALSE(strokeSelection(*document, kGreen, 0.5));
+    EXPECT_FALSE(strokeSelection(*document, kGreen, qQNaN()));
+    EXPECT_TRUE(refused.silent());
+    // A line wider than the selection is accepted; inset past itself it draws nothing.
+    ASSERT_TRUE(strokeSelection(*document, kGreen, 1000));
+    EXPECT_EQ(pixelAt(bitmapOf(*document), 20, 20), kRed);
+    EXPECT_EQ(refused.newEntries(), 1);
+}
+
+TEST(SelectionPainting, NothingHappensWithoutASelectionOrAnUnlockedPrimaryLayer)
+{
+    auto document = test::documentWith({100, 80}, {pixelLayer(10, 10, {0, 0}), pixelLayer(10, 10, {0, 0})});
+    const CanvasState before = document->state();
+    const auto paintBoth = [&] {
+        EXPECT_FALSE(fillSelection(*document, kGreen));
+        EXPECT_FALSE(strokeSelection(*document, kGreen, 2));
+    };
+    {
+        DocumentSpy spy(*document);
+        paintBoth();  // no selection
+        EXPECT_TRUE(spy.silent());
+    }
+    document->setSelectionRect(QRectF(100, 0, 20, 20));
+    {
+        DocumentSpy spy(*document);
+        paintBoth();  // selection beside the canvas
+        EXPECT_TRUE(spy.silent());
+    }
+    document->setSelectionRect(QRectF(5, 5, 20, 20));
+    document->mutableState().layers[1].isLocked = true;
+    {
+        DocumentSpy spy(*document);
+        paintBoth();
+        EXPECT_TRUE(spy.silent());
+    }
+    document->mutableState().layers[1].isLocked = false;
+    document->mutableState().selectedLayerID.reset();
+    DocumentSpy spy(*document);
+    paintBoth();
+    EXPECT_TRUE(spy.silent());
+    document->mutableState().selectedLayerID = before.selectedLayerID;
+    EXPECT_EQ(document->state(), before);
+}
+
+}  // namespace
+}  // namespace velmaris
