@@ -2,7 +2,7 @@
 
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
-#include "files/FlatImageFile.h"
+#include "files/OpenImageFile.h"
 #include "app/PlaceholderWindow.h"
 
 #include <QApplication>
