@@ -2,6 +2,7 @@
 
 #include "render/Bitmap.h"
 #include "render/Parallel.h"
+#include "render/VectorLoop.h"
 
 #include <vector>
 
@@ -51,8 +52,7 @@ template <typename PixelBody>
 Bitmap mapColors(const Bitmap& input, PixelBody&& pixel)
 {
     return mapColorRows(input, [&](ColorRow& row) {
-        for (int x = 0; x < row.width; ++x)
-            pixel(row.r[x], row.g[x], row.b[x]);
+        forEachIndex(row.width, [&](int x) { pixel(row.r[x], row.g[x], row.b[x]); });
     });
 }
 

@@ -1,5 +1,6 @@
 #include "render/filters/ColorMatrix.h"
 
+#include "render/VectorLoop.h"
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
 
@@ -32,13 +33,13 @@ Bitmap colorMatrixFilter(const Bitmap& input, const ColorMatrix& matrix)
         for (int j = 0; j < 4; ++j)
             m[i][j] = float(finiteOr((*rows[i])[j], 0));
     return mapColorRows(input, [&](ColorRow& row) {
-        for (int x = 0; x < row.width; ++x) {
+        forEachIndex(row.width, [&](int x) {
             const float r = row.r[x], g = row.g[x], b = row.b[x], a = row.a[x];
             row.r[x] = m[0][0] * r + m[0][1] * g + m[0][2] * b + m[0][3] * a + m[4][0];
             row.g[x] = m[1][0] * r + m[1][1] * g + m[1][2] * b + m[1][3] * a + m[4][1];
             row.b[x] = m[2][0] * r + m[2][1] * g + m[2][2] * b + m[2][3] * a + m[4][2];
             row.a[x] = m[3][0] * r + m[3][1] * g + m[3][2] * b + m[3][3] * a + m[4][3];
-        }
+        });
     });
 }
 

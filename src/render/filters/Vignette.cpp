@@ -1,5 +1,6 @@
 #include "render/filters/Vignette.h"
 
+#include "render/VectorLoop.h"
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
 
@@ -22,13 +23,13 @@ Bitmap vignetteEffectFilter(const Bitmap& input, QPointF center, double radius, 
     const float strength = float(std::clamp(finiteOr(intensity, 0), 0.0, 1.0));
     return mapColorRows(input, [=](ColorRow& row) {
         const float dy = float(row.y) + 0.5f - cy;
-        for (int x = 0; x < row.width; ++x) {
+        forEachIndex(row.width, [&](int x) {
             const float dx = float(x) + 0.5f - cx;
             const float factor = 1.0f - strength * smoothstep(inner, outer, std::sqrt(dx * dx + dy * dy));
             row.r[x] *= factor;
             row.g[x] *= factor;
             row.b[x] *= factor;
-        }
+        });
     });
 }
 
