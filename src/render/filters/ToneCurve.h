@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/Bitmap.h"
 #include "render/filters/ColorMath.h"
 
 #include <vector>
@@ -36,8 +37,13 @@ private:
     std::vector<float> values_;
 };
 
-// The sRGB transfer functions: encoded 0–1 to linear light, and back.
+// The sRGB transfer functions: encoded 0–1 to linear light, and back; exact, and as curves.
+double srgbDecode(double encoded);
+double srgbEncode(double linear);
 const ToneCurve& srgbToLinear();
 const ToneCurve& linearToSrgb();
+
+// The curve applied to each colour component (un-premultiplied); alpha is kept.
+Bitmap applyToneCurve(const Bitmap& input, const ToneCurve& curve);
 
 }  // namespace velmaris

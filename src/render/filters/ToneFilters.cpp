@@ -33,12 +33,7 @@ Bitmap gammaAdjustFilter(const Bitmap& input, double power)
 {
     // Beyond these powers every component is already 0 or 1 in 8 bits.
     const double exponent = std::clamp(finiteOr(power, 1.0), 1e-3, 1e3);
-    const ToneCurve curve = ToneCurve::sampled([=](double v) { return std::pow(v, exponent); });
-    return mapColors(input, [&](float& r, float& g, float& b) {
-        r = curve(r);
-        g = curve(g);
-        b = curve(b);
-    });
+    return applyToneCurve(input, ToneCurve::sampled([=](double v) { return std::pow(v, exponent); }));
 }
 
 }  // namespace velmaris

@@ -79,7 +79,8 @@ Bitmap exposureAdjustFilter(const Bitmap& input, double ev)
 {
     // Beyond ±20 stops every component is already 0 or 1.
     const double gain = std::exp2(std::clamp(finiteOr(ev, 0.0), -20.0, 20.0));
-    return linearLightMatrixFilter(input, Matrix3{{{gain, 0, 0}, {0, gain, 0}, {0, 0, gain}}});
+    // A scale of each channel on its own: one curve per component instead of decoding and encoding.
+    return applyToneCurve(input, ToneCurve::sampled([=](double v) { return srgbEncode(std::min(srgbDecode(v) * gain, 1.0)); }));
 }
 
 Bitmap temperatureTintFilter(const Bitmap& input, ColorNeutral neutral, ColorNeutral targetNeutral)
