@@ -67,9 +67,35 @@ Preferences::Preferences(QSettings* settings)
 
 Preferences::~Preferences() = default;
 
+namespace {
+
+// Fallback values in force wherever the user never chose one; installed at every launch.
+QVariantMap& registeredDefaults()
+{
+    static QVariantMap defaults;
+    return defaults;
+}
+
+}  // namespace
+
+void Preferences::registerDefaults()
+{
+    registeredDefaults() = {
+        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), 1024},
+        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), 768},
+        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), 1},
+        {QString::fromLatin1(PreferenceName::defaultTextFontName), QStringLiteral("Helvetica")},
+        {QString::fromLatin1(PreferenceName::defaultTextFontSize), 48.0},
+        {QString::fromLatin1(PreferenceName::historyLimit), 50},
+    };
+}
+
 QVariant Preferences::stored(const QString& name) const
 {
-    return settings_->value(key(name));
+    const QString storedKey = key(name);
+    if (settings_->contains(storedKey))
+        return settings_->value(storedKey);
+    return registeredDefaults().value(name);
 }
 
 std::optional<int> Preferences::defaultCanvasWidth() const

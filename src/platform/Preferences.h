@@ -38,6 +38,9 @@ public:
     // "app.velmaris.velmarisimages." + name.
     static QString key(const QString& name);
 
+    // Installs the values in force wherever the user never chose one (at every launch).
+    static void registerDefaults();
+
     // Reads and writes `settings` (not owned), or the application's own settings when null.
     explicit Preferences(QSettings* settings = nullptr);
     ~Preferences();
