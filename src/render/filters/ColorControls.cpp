@@ -15,7 +15,7 @@ float skinLikeness(float r, float g, float b)
 {
     const float position = (g - b) / std::max(r - b, 1e-4f);
     const float ordered = (r > g && g > b) ? 1.0f : 0.0f;
-    return ordered * clampUnit(1.0f - 4.0f * std::abs(position - 0.45f));
+    return ordered * bounded(1.0f - 4.0f * std::abs(position - 0.45f), 0.0f, 1.0f);
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ void premultiplyRow(const ColorRow& row, std::uint8_t* pixels)
 {
     forEachIndex(row.width, [&](int x) {
         // Rounding alpha first and scaling colour by the rounded value keeps every component <= alpha.
-        const float alpha = float(int(clampUnit(row.a[x]) * 255.0f + 0.5f));
+        const float alpha = float(int(bounded(row.a[x], 0.0f, 1.0f) * 255.0f + 0.5f));
         std::uint8_t* p = pixels + 4 * x;
-        p[0] = std::uint8_t(int(clampUnit(row.r[x]) * alpha + 0.5f));
-        p[1] = std::uint8_t(int(clampUnit(row.g[x]) * alpha + 0.5f));
-        p[2] = std::uint8_t(int(clampUnit(row.b[x]) * alpha + 0.5f));
+        p[0] = std::uint8_t(int(bounded(row.r[x], 0.0f, 1.0f) * alpha + 0.5f));
+        p[1] = std::uint8_t(int(bounded(row.g[x], 0.0f, 1.0f) * alpha + 0.5f));
+        p[2] = std::uint8_t(int(bounded(row.b[x], 0.0f, 1.0f) * alpha + 0.5f));
         p[3] = std::uint8_t(alpha);
     });
 }

@@ -1,7 +1,7 @@
 #include "render/filters/RandomNoise.h"
 
 #include "render/Parallel.h"
-#include "render/filters/ColorMath.h"
+#include "render/filters/PixelSampler.h"
 
 #include <algorithm>
 #include <cmath>

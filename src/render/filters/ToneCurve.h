@@ -27,7 +27,7 @@ public:
     // The curve at x clamped to 0–1 (NaN reads as 0).
     float operator()(float x) const
     {
-        const float position = clampUnit(x) * float(kSamples - 1);
+        const float position = bounded(x, 0.0f, 1.0f) * float(kSamples - 1);
         const int index = int(position);
         const float low = values_[index];
         return low + (values_[index + 1] - low) * (position - float(index));
