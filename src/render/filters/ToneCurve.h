@@ -1,0 +1,49 @@
+#pragma once
+
+#include "render/Bitmap.h"
+#include "render/filters/ColorMath.h"
+
+#include <vector>
+
+namespace velmaris {
+
+// A function on 0–1 sampled densely and read back by linear interpolation, so per-pixel curves
+// (powers, transfer functions, palettes) cost a table look-up instead of pow().
+class ToneCurve {
+public:
+    static constexpr int kSamples = 4096;
+
+    template <typename Function>
+    static ToneCurve sampled(Function&& function)
+    {
+        ToneCurve curve;
+        curve.values_.resize(kSamples + 1);  // one extra so reading at 1.0 needs no bounds check
+        for (int i = 0; i < kSamples; ++i)
+            curve.values_[i] = float(function(double(i) / (kSamples - 1)));
+        curve.values_[kSamples] = curve.values_[kSamples - 1];
+        return curve;
+    }
+
+    // The curve at x clamped to 0–1 (NaN reads as 0).
+    float operator()(float x) const
+    {
+        const float position = bounded(x, 0.0f, 1.0f) * float(kSamples - 1);
+        const int index = int(position);
+        const float low = values_[index];
+        return low + (values_[index + 1] - low) * (position - float(index));
+    }
+
+private:
+    std::vector<float> values_;
+};
+
+// The sRGB transfer functions: encoded 0–1 to linear light, and back; exact, and as curves.
+double srgbDecode(double encoded);
+double srgbEncode(double linear);
+const ToneCurve& srgbToLinear();
+const ToneCurve& linearToSrgb();
+
+// The curve applied to each colour component (un-premultiplied); alpha is kept.
+Bitmap applyToneCurve(const Bitmap& input, const ToneCurve& curve);
+
+}  // namespace velmaris
