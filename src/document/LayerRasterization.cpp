@@ -4,12 +4,20 @@
 
 namespace velmaris {
 
+std::optional<Bitmap> layerPixels(const Layer& layer)
+{
+    if (const Bitmap* bitmap = layer.bitmap())
+        return bitmap->isNull() ? std::nullopt : std::optional<Bitmap>(*bitmap);
+    if (const TextLayerAttributes* text = layer.text())
+        return rasterizeTextLayer(*text);
+    return std::nullopt;
+}
+
 bool rasterizeTextContent(Layer& layer)
 {
-    const TextLayerAttributes* text = layer.text();
-    if (!text)
+    if (!layer.isText())
         return true;
-    std::optional<Bitmap> pixels = rasterizeTextLayer(*text);
+    std::optional<Bitmap> pixels = layerPixels(layer);
     if (!pixels)
         return false;
     layer.content = std::move(*pixels);

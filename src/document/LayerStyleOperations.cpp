@@ -1,9 +1,9 @@
 #include "document/LayerStyleOperations.h"
 
 #include "document/ImageDocument.h"
+#include "document/LayerRasterization.h"
 #include "document/LayerTargets.h"
 #include "render/Orientation.h"
-#include "render/TextRasterizer.h"
 
 namespace velmaris {
 
@@ -12,12 +12,8 @@ namespace {
 // The layer's pixels mirrored; a text layer is rasterised first. Null when that cannot be done.
 Bitmap mirroredContent(const Layer& layer, bool horizontal)
 {
-    std::optional<Bitmap> pixels;
-    if (const TextLayerAttributes* text = layer.text())
-        pixels = rasterizeTextLayer(*text);
-    else
-        pixels = *layer.bitmap();
-    if (!pixels || pixels->isNull())
+    const std::optional<Bitmap> pixels = layerPixels(layer);
+    if (!pixels)
         return {};
     return mirrored(*pixels, horizontal, !horizontal);
 }

@@ -1,9 +1,10 @@
 #include "render/Compositor.h"
 
+#include "document/LayerRasterization.h"
+
 #include "render/Blend.h"
 #include "render/ClipMask.h"
 #include "render/EffectSilhouette.h"
-#include "render/TextRasterizer.h"
 
 #include <cmath>
 
@@ -13,12 +14,8 @@ namespace {
 
 std::optional<Bitmap> layerImage(const Layer& layer, const LayerPreview* preview)
 {
-    std::optional<Bitmap> image;
-    if (const Bitmap* bitmap = layer.bitmap())
-        image = *bitmap;
-    else if (const TextLayerAttributes* text = layer.text())
-        image = rasterizeTextLayer(*text);
-    if (!image || image->isNull())
+    std::optional<Bitmap> image = layerPixels(layer);
+    if (!image)
         return std::nullopt;
     if (preview && preview->layerID == layer.id)
         image = applyPreviewToLayerImage(*image, layer, *preview);
