@@ -18,14 +18,6 @@ int pixelCount(double length)
     return int(std::min(rounded, double(kMaxBitmapSide + 1)));
 }
 
-Layer bitmapLayer(Bitmap bitmap, QString name)
-{
-    Layer layer;
-    layer.name = std::move(name);
-    layer.content = std::move(bitmap);
-    return layer;
-}
-
 }  // namespace
 
 bool operator==(const CanvasState& a, const CanvasState& b)
@@ -88,7 +80,7 @@ void CanvasState::appendEmptyLayer()
     std::optional<BitmapBuilder> builder = BitmapBuilder::create(pixelCount(size.width()), pixelCount(size.height()));
     if (!builder)
         return;
-    Layer layer = bitmapLayer(std::move(*builder).build(), nextLayerName());
+    Layer layer = makeBitmapLayer(std::move(*builder).build(), nextLayerName());
     selectedLayerID = layer.id;
     layers.append(std::move(layer));
 }
@@ -134,7 +126,7 @@ std::optional<Layer> makeBackgroundLayer(CanvasBackground background, double wid
         const auto [r, g, b, a] = fill.premultipliedRgba8();
         builder->fill(r, g, b, a);
     }
-    return bitmapLayer(std::move(*builder).build(), QStringLiteral("Background"));
+    return makeBitmapLayer(std::move(*builder).build(), QStringLiteral("Background"));
 }
 
 }  // namespace velmaris

@@ -67,9 +67,7 @@ std::unique_ptr<ImageDocument> ImageDocument::fromImage(const Bitmap& image, con
     DocumentDefaults defaults;
     defaults.historyLimit = historyLimit;
     auto document = std::make_unique<ImageDocument>(defaults);
-    Layer layer;
-    layer.name = layerName;
-    layer.content = image;
+    Layer layer = makeBitmapLayer(image, layerName);
     document->state_ = CanvasState{};
     document->state_.size = QSizeF(image.width(), image.height());
     document->state_.selectedLayerID = layer.id;

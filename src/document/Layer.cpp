@@ -38,4 +38,13 @@ QRectF Layer::box() const
     return {origin, pixelSize()};
 }
 
+Layer makeBitmapLayer(const Bitmap& pixels, const QString& name, QPointF origin)
+{
+    Layer layer;
+    layer.name = name;
+    layer.origin = origin;
+    layer.content = pixels;
+    return layer;
+}
+
 }  // namespace velmaris

@@ -44,4 +44,7 @@ struct Layer {
     QRectF box() const;
 };
 
+// A new bitmap layer (fresh id, every other field at its default).
+Layer makeBitmapLayer(const Bitmap& pixels, const QString& name, QPointF origin = {});
+
 }  // namespace velmaris

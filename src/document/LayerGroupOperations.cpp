@@ -8,16 +8,6 @@ namespace velmaris {
 
 namespace {
 
-// A plain visible layer of composed pixels: every style already drawn into them.
-Layer composedLayer(const QString& name, const Bitmap& pixels, QPointF origin)
-{
-    Layer layer;
-    layer.name = name;
-    layer.origin = origin;
-    layer.content = pixels;
-    return layer;
-}
-
 void selectOnly(CanvasState& state, const QUuid& id)
 {
     state.selectedLayerID = id;
@@ -75,7 +65,7 @@ bool mergeLayers(ImageDocument& document)
 
     CanvasState& state = document.mutableState();
     takeLayers(state, memberIndices);
-    Layer layer = composedLayer(primary->name, merged->image, merged->rect.topLeft());
+    Layer layer = makeBitmapLayer(merged->image, primary->name, merged->rect.topLeft());
     selectOnly(state, layer.id);
     state.layers.insert(blockPosition(memberIndices), std::move(layer));
     document.recordHistory(QStringLiteral("Merge Layers"));
@@ -91,7 +81,7 @@ bool flattenImage(ImageDocument& document)
     if (!composite)
         return false;
     CanvasState& state = document.mutableState();
-    Layer layer = composedLayer(QStringLiteral("Background"), *composite, QPointF(0, 0));
+    Layer layer = makeBitmapLayer(*composite, QStringLiteral("Background"));
     selectOnly(state, layer.id);
     state.layers = {std::move(layer)};
     document.recordHistory(QStringLiteral("Flatten Image"));

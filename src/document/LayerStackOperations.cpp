@@ -13,15 +13,6 @@ namespace velmaris {
 
 namespace {
 
-Layer imageLayer(const Bitmap& image, const QString& name, QPointF origin)
-{
-    Layer layer;
-    layer.name = name;
-    layer.origin = origin;
-    layer.content = image;
-    return layer;
-}
-
 // A new layer on top becomes the only selected one.
 void placeOnTop(ImageDocument& document, Layer layer, const QString& historyName)
 {
@@ -85,7 +76,7 @@ bool importImageLayer(ImageDocument& document, const Bitmap& image, const QStrin
     const QSizeF canvas = document.state().size;
     const QPointF origin(clampedImportOrigin(center.x(), image.width(), canvas.width()),
                          clampedImportOrigin(center.y(), image.height(), canvas.height()));
-    placeOnTop(document, imageLayer(image, name, origin), QStringLiteral("Import Image"));
+    placeOnTop(document, makeBitmapLayer(image, name, origin), QStringLiteral("Import Image"));
     return true;
 }
 
@@ -97,7 +88,7 @@ bool pasteImageLayer(ImageDocument& document, const Pasteboard& pasteboard)
     const QSizeF canvas = document.state().size;
     const QPointF origin(roundedPixels((canvas.width() - image->width()) * 0.5),
                          roundedPixels((canvas.height() - image->height()) * 0.5));
-    placeOnTop(document, imageLayer(*image, QStringLiteral("Pasted Layer"), origin), QStringLiteral("Paste"));
+    placeOnTop(document, makeBitmapLayer(*image, QStringLiteral("Pasted Layer"), origin), QStringLiteral("Paste"));
     return true;
 }
 

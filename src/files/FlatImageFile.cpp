@@ -12,9 +12,7 @@ FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
     const std::optional<Bitmap> image = decodeImageData(data, type);
     if (!image)
         return FileError::imageUnreadable();
-    Layer background;
-    background.name = QStringLiteral("Background");
-    background.content = *image;
+    Layer background = makeBitmapLayer(*image, QStringLiteral("Background"));
     CanvasState state;
     state.size = QSizeF(image->width(), image->height());
     state.selectedLayerID = background.id;
