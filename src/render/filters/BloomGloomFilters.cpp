@@ -1,6 +1,7 @@
 #include "render/filters/BloomGloomFilters.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 #include "render/filters/GaussianBlurFilter.h"
 
@@ -53,7 +54,7 @@ Bitmap glowFilter(const Bitmap& input, double radius, double intensity, bool inv
                 }
                 values[4 * x + 3] = alpha;
             }
-            storePremultipliedRow(values.data(), width, output->row(y));
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();

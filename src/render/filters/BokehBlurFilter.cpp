@@ -1,6 +1,7 @@
 #include "render/filters/BokehBlurFilter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -39,6 +40,18 @@ void prefixSums(const std::uint8_t* row, int pixels, std::uint32_t* sums)
     }
 }
 
+// sums[i] += after[i] − before[i]: one disc row, as the difference of two running sums.
+[[gnu::noinline]] void addSpan(const std::uint32_t* __restrict after, const std::uint32_t* __restrict before,
+                               std::uint32_t* __restrict sums, int count)
+{
+    forEachInBlocks(count, [=](int i) { sums[i] += after[i] - before[i]; });
+}
+
+[[gnu::noinline]] void scaleSums(const std::uint32_t* __restrict sums, float scale, float* __restrict means, int count)
+{
+    forEachInBlocks(count, [=](int i) { means[i] = float(sums[i]) * scale; });
+}
+
 }  // namespace
 
 Bitmap bokehBlurFilter(const Bitmap& input, double radius)
@@ -73,14 +86,10 @@ Bitmap bokehBlurFilter(const Bitmap& input, double radius)
             for (int dy = -reach; dy <= reach; ++dy) {
                 const int halfWidth = halfWidths[dy + reach];
                 const std::uint32_t* rowSums = sums.data() + sumValues * (y + dy - begin + reach);
-                const std::uint32_t* after = rowSums + 4 * (reach + halfWidth + 1);
-                const std::uint32_t* before = rowSums + 4 * (reach - halfWidth);
-                for (std::size_t i = 0; i < acc.size(); ++i)
-                    acc[i] += after[i] - before[i];
+                addSpan(rowSums + 4 * (reach + halfWidth + 1), rowSums + 4 * (reach - halfWidth), acc.data(), 4 * width);
             }
-            for (std::size_t i = 0; i < acc.size(); ++i)
-                values[i] = float(acc[i]) * scale;
-            storePremultipliedRow(values.data(), width, output->row(y));
+            scaleSums(acc.data(), scale, values.data(), 4 * width);
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     }, 32);
     return std::move(*output).build();

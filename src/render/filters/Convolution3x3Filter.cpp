@@ -1,13 +1,32 @@
 #include "render/filters/Convolution3x3Filter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 namespace velmaris {
+
+namespace {
+
+// One output row: sums[i] = bias + the weighted 3 × 3 neighbourhood of byte i (4 bytes a pixel).
+[[gnu::noinline]] void convolveRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+                 const std::uint8_t* __restrict below, const std::array<float, 9>& weights, float bias,
+                 float* __restrict sums, int count)
+{
+    float w[9];
+    std::copy(weights.begin(), weights.end(), w);
+    forEachInBlocks(count, [=](int i) {
+        sums[i] = bias + w[0] * above[i - 4] + w[1] * above[i] + w[2] * above[i + 4] + w[3] * here[i - 4]
+            + w[4] * here[i] + w[5] * here[i + 4] + w[6] * below[i - 4] + w[7] * below[i] + w[8] * below[i + 4];
+    });
+}
+
+}  // namespace
 
 Bitmap convolution3x3Filter(const Bitmap& input, const std::array<double, 9>& weights, double bias)
 {
@@ -25,15 +44,8 @@ Bitmap convolution3x3Filter(const Bitmap& input, const std::array<double, 9>& we
         const ClampedBand band(input, begin, end, 1);
         std::vector<float> values(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
-            const std::uint8_t* __restrict above = band.row(y - 1);
-            const std::uint8_t* __restrict here = band.row(y);
-            const std::uint8_t* __restrict below = band.row(y + 1);
-            float* __restrict sums = values.data();
-            for (int i = 0; i < 4 * width; ++i)
-                sums[i] = offset + w[0] * above[i - 4] + w[1] * above[i] + w[2] * above[i + 4]
-                    + w[3] * here[i - 4] + w[4] * here[i] + w[5] * here[i + 4]
-                    + w[6] * below[i - 4] + w[7] * below[i] + w[8] * below[i + 4];
-            storePremultipliedRow(sums, width, output->row(y));
+            convolveRow(band.row(y - 1), band.row(y), band.row(y + 1), w, offset, values.data(), 4 * width);
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();

@@ -1,6 +1,7 @@
 #include "render/filters/EdgesFilter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -8,7 +9,37 @@
 #include <cstdint>
 #include <vector>
 
+#ifdef __SSE__
+#include <xmmintrin.h>
+#endif
+
 namespace velmaris {
+
+namespace {
+
+// gain × the Sobel gradient magnitude of each byte of a row, from the padded rows around it.
+[[gnu::noinline]] void sobelRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+                                const std::uint8_t* __restrict below, float gain, float* __restrict magnitudes,
+                                int count)
+{
+    forEachInBlocks(count, [=](int i) {
+        const float across = float(above[i + 4]) + 2.0f * float(here[i + 4]) + float(below[i + 4])
+            - float(above[i - 4]) - 2.0f * float(here[i - 4]) - float(below[i - 4]);
+        const float down = float(below[i - 4]) + 2.0f * float(below[i]) + float(below[i + 4])
+            - float(above[i - 4]) - 2.0f * float(above[i]) - float(above[i + 4]);
+        magnitudes[i] = gain * gain * (across * across + down * down);
+    });
+    // Square roots apart: std::sqrt may set errno, which keeps the loop above scalar.
+    int i = 0;
+#ifdef __SSE__
+    for (; i + 4 <= count; i += 4)
+        _mm_storeu_ps(magnitudes + i, _mm_sqrt_ps(_mm_loadu_ps(magnitudes + i)));
+#endif
+    for (; i < count; ++i)
+        magnitudes[i] = std::sqrt(magnitudes[i]);
+}
+
+}  // namespace
 
 Bitmap edgesFilter(const Bitmap& input, double intensity)
 {
@@ -24,20 +55,11 @@ Bitmap edgesFilter(const Bitmap& input, double intensity)
         const ClampedBand band(input, begin, end, 1);
         std::vector<float> values(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
-            const std::uint8_t* __restrict above = band.row(y - 1);
-            const std::uint8_t* __restrict here = band.row(y);
-            const std::uint8_t* __restrict below = band.row(y + 1);
-            float* __restrict magnitudes = values.data();
-            for (int i = 0; i < 4 * width; ++i) {
-                const float across = float(above[i + 4]) + 2.0f * float(here[i + 4]) + float(below[i + 4])
-                    - float(above[i - 4]) - 2.0f * float(here[i - 4]) - float(below[i - 4]);
-                const float down = float(below[i - 4]) + 2.0f * float(below[i]) + float(below[i + 4])
-                    - float(above[i - 4]) - 2.0f * float(above[i]) - float(above[i + 4]);
-                magnitudes[i] = gain * std::sqrt(across * across + down * down);
-            }
+            float* magnitudes = values.data();
+            sobelRow(band.row(y - 1), band.row(y), band.row(y + 1), gain, magnitudes, 4 * width);
             for (int x = 0; x < width; ++x)
                 magnitudes[4 * x + 3] = 255.0f;
-            storePremultipliedRow(magnitudes, width, output->row(y));
+            narrowToBytes<true>(magnitudes, output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();

@@ -23,16 +23,4 @@ ClampedBand::ClampedBand(const Bitmap& image, int firstRow, int endRow, int pad)
     }
 }
 
-void storePremultipliedRow(const float* values, int width, std::uint8_t* out)
-{
-    // Written so that NaN lands on 0 rather than in an undefined conversion.
-    for (int x = 0; x < width; ++x) {
-        const float* pixel = values + 4 * x;
-        const float alpha = pixel[3] > 0.0f ? std::min(pixel[3], 255.0f) : 0.0f;
-        for (int c = 0; c < 3; ++c)
-            out[4 * x + c] = std::uint8_t((pixel[c] > 0.0f ? std::min(pixel[c], alpha) : 0.0f) + 0.5f);
-        out[4 * x + 3] = std::uint8_t(alpha + 0.5f);
-    }
-}
-
 }  // namespace velmaris

@@ -1,6 +1,7 @@
 #include "render/filters/MotionBlurFilter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -15,6 +16,19 @@ namespace {
 // Between passes pixels are kept in 8.8 fixed point so that rounding does not pile up.
 using WideChannel = std::uint16_t;
 constexpr float kWideScale = 256.0f;
+
+// acc[i] += here × row[i] + next × row[i + 4], for the interior part of a shifted row.
+template <typename Channel>
+[[gnu::noinline]] void addTwoTaps(const Channel* __restrict row, float here, float next, float* __restrict acc, int count)
+{
+    forEachInBlocks(count, [=](int i) { acc[i] += here * float(row[i]) + next * float(row[i + 4]); });
+}
+
+// Stores a row of 0–255 values in the 8.8 fixed point kept between passes.
+[[gnu::noinline]] void storeWideRow(const float* __restrict values, WideChannel* __restrict out, int count)
+{
+    forEachInBlocks(count, [=](int i) { out[i] = WideChannel(std::min(values[i], 255.0f) * kWideScale + 0.5f); });
+}
 
 // acc += weight × (the row shifted left by shift pixels, linearly interpolated), edges repeated.
 template <typename Channel>
@@ -32,9 +46,8 @@ void addShiftedRow(const Channel* row, int width, double shift, float weight, fl
     for (int x = 0; x < interiorBegin; ++x)
         for (int c = 0; c < 4; ++c)
             acc[4 * x + c] += here * tap(x + offset, c) + next * tap(x + offset + 1, c);
-    const Channel* shifted = row + 4 * std::ptrdiff_t(offset);
-    for (int i = 4 * interiorBegin; i < 4 * interiorEnd; ++i)
-        acc[i] += here * float(shifted[i]) + next * float(shifted[i + 4]);
+    addTwoTaps(row + 4 * std::ptrdiff_t(offset + interiorBegin), here, next, acc + 4 * interiorBegin,
+               4 * (interiorEnd - interiorBegin));
     for (int x = interiorEnd; x < width; ++x)
         for (int c = 0; c < 4; ++c)
             acc[4 * x + c] += here * tap(x + offset, c) + next * tap(x + offset + 1, c);
@@ -95,12 +108,10 @@ Bitmap motionBlurFilter(const Bitmap& input, double radius, double angle)
     };
     const auto storeWide = [&](std::vector<WideChannel>& plane) {
         return [&plane, rowValues](int y, const float* acc) {
-            WideChannel* out = plane.data() + rowValues * y;
-            for (std::size_t i = 0; i < rowValues; ++i)
-                out[i] = WideChannel(std::min(acc[i], 255.0f) * kWideScale + 0.5f);
+            storeWideRow(acc, plane.data() + rowValues * y, int(rowValues));
         };
     };
-    const auto storeFinal = [&](int y, const float* acc) { storePremultipliedRow(acc, width, output->row(y)); };
+    const auto storeFinal = [&](int y, const float* acc) { narrowToBytes<true>(acc, output->row(y), 4 * width); };
     const auto inputRows = [&](int y) { return input.row(y); };
 
     for (int pass = 0; pass < passes; ++pass) {

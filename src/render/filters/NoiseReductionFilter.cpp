@@ -1,6 +1,7 @@
 #include "render/filters/NoiseReductionFilter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -40,12 +41,19 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
     const float sharpen = std::isfinite(sharpness) ? float(std::clamp(sharpness, -1e3, 1e3)) : 0.0f;
     parallelRows(height, [&](int begin, int end) {
         const ClampedBand band(input, begin, end, 1);
+        // Luma of the band, padded like it: lumas[(y - begin + 1) * paddedWidth + x + 1].
+        const int paddedWidth = width + 2;
+        std::vector<float> lumas(std::size_t(end - begin + 2) * paddedWidth);
+        for (int y = begin - 1; y <= end; ++y)
+            for (int x = -1; x <= width; ++x)
+                lumas[std::size_t(y - begin + 1) * paddedWidth + x + 1] = lumaOf(band.row(y) + 4 * x);
+        const auto lumaAt = [&](int x, int y) { return lumas[std::size_t(y - begin + 1) * paddedWidth + x + 1]; };
         std::vector<float> values(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
             const std::uint8_t* here = band.row(y);
             for (int x = 0; x < width; ++x) {
                 const std::uint8_t* centre = here + 4 * x;
-                const float centreLuma = lumaOf(centre);
+                const float centreLuma = lumaAt(x, y);
                 float smooth[4], mean[4];
                 for (int c = 0; c < 4; ++c) {
                     smooth[c] = kCentreWeight * centre[c];
@@ -56,7 +64,7 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
                     const std::uint8_t* pixel = band.row(y + n.dy) + 4 * (x + n.dx);
                     // Soft threshold: a neighbour counts fully when equal, not at all from noiseLevel on.
                     const float likeness =
-                        smoothing ? std::max(0.0f, 1.0f - std::abs(lumaOf(pixel) - centreLuma) * inverseLevel) : 0.0f;
+                        smoothing ? std::max(0.0f, 1.0f - std::abs(lumaAt(x + n.dx, y + n.dy) - centreLuma) * inverseLevel) : 0.0f;
                     const float weight = n.weight * likeness;
                     smoothWeight += weight;
                     similar += weight;
@@ -74,7 +82,7 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
                     out[c] = smooth[c] * smoothScale + (c < 3 ? edge * sharpen * detail : 0.0f);
                 }
             }
-            storePremultipliedRow(values.data(), width, output->row(y));
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();

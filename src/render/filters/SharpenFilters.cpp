@@ -3,6 +3,7 @@
 #include "render/AlphaPlane.h"
 #include "render/GaussianBlur.h"
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 #include "render/filters/GaussianBlurFilter.h"
 
@@ -11,6 +12,17 @@
 #include <vector>
 
 namespace velmaris {
+
+namespace {
+
+// sharp[i] = source + amount × (source − soft), for one row.
+[[gnu::noinline]] void unsharpRow(const std::uint8_t* __restrict source, const std::uint8_t* __restrict soft,
+                                  float amount, float* __restrict sharp, int count)
+{
+    forEachInBlocks(count, [=](int i) { sharp[i] = float(source[i]) + amount * (float(source[i]) - float(soft[i])); });
+}
+
+}  // namespace
 
 Bitmap sharpenLuminanceFilter(const Bitmap& input, double sharpness, double radius)
 {
@@ -45,7 +57,7 @@ Bitmap sharpenLuminanceFilter(const Bitmap& input, double sharpness, double radi
                     values[4 * x + c] = float(source[4 * x + c]) + lift;
                 values[4 * x + 3] = float(source[4 * x + 3]);
             }
-            storePremultipliedRow(values.data(), width, output->row(y));
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();
@@ -64,11 +76,8 @@ Bitmap unsharpMaskFilter(const Bitmap& input, double radius, double intensity)
     parallelRows(height, [&](int begin, int end) {
         std::vector<float> values(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
-            const std::uint8_t* source = input.row(y);
-            const std::uint8_t* soft = blurred.row(y);
-            for (std::size_t i = 0; i < values.size(); ++i)
-                values[i] = float(source[i]) + amount * (float(source[i]) - float(soft[i]));
-            storePremultipliedRow(values.data(), width, output->row(y));
+            unsharpRow(input.row(y), blurred.row(y), amount, values.data(), 4 * width);
+            narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();

@@ -1,6 +1,7 @@
 #include "render/filters/ZoomBlurFilter.h"
 
 #include "render/Parallel.h"
+#include "render/PixelConvert.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -14,18 +15,25 @@ namespace {
 // More samples than this are spread further apart than a pixel, which the blur hides.
 constexpr int kMaxSamples = 96;
 
-// acc += the image at (x, y) (pixel-index coordinates, inside the image), bilinearly interpolated.
-void addBilinear(const Bitmap& image, float x, float y, float* acc)
+// blended = (1 − below) × upper + below × lower, for one row.
+[[gnu::noinline]] void blendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restrict lower,
+                                 float below, float* __restrict blended, int count)
 {
-    const int left = int(x), top = int(y);
-    const int right = std::min(left + 1, image.width() - 1), bottom = std::min(top + 1, image.height() - 1);
-    const float fx = x - float(left), fy = y - float(top);
-    const std::uint8_t* upper = image.row(top);
-    const std::uint8_t* lower = image.row(bottom);
-    const float w00 = (1 - fx) * (1 - fy), w10 = fx * (1 - fy), w01 = (1 - fx) * fy, w11 = fx * fy;
-    for (int c = 0; c < 4; ++c)
-        acc[c] += w00 * upper[4 * left + c] + w10 * upper[4 * right + c] + w01 * lower[4 * left + c]
-            + w11 * lower[4 * right + c];
+    forEachInBlocks(count, [=](int i) { blended[i] = float(upper[i]) + below * (float(lower[i]) - float(upper[i])); });
+}
+
+// acc[x] += row sampled at x × scale + offset (linear interpolation, clamped to the row).
+void addScaledRow(const float* row, int width, float scale, float offset, float* acc)
+{
+    const float last = float(width - 1);
+    for (int x = 0; x < width; ++x) {
+        const float at = std::clamp(float(x) * scale + offset, 0.0f, last);
+        const int left = int(at);
+        const int right = std::min(left + 1, width - 1);
+        const float fraction = at - float(left);
+        for (int c = 0; c < 4; ++c)
+            acc[4 * x + c] += row[4 * left + c] + fraction * (row[4 * right + c] - row[4 * left + c]);
+    }
 }
 
 }  // namespace
@@ -40,10 +48,11 @@ Bitmap zoomBlurFilter(const Bitmap& input, QPointF center, double amount)
     constexpr double kFarOut = 1e6;
     const double centerX = std::clamp(center.x(), -kFarOut, kFarOut) - 0.5;
     const double centerY = std::clamp(center.y(), -kFarOut, kFarOut) - 0.5;
+    const auto distanceToCentre = [&](double x, double y) { return std::hypot(x - centerX, y - centerY); };
     double farthest = 0;
     for (const double cornerX : {0.0, width - 1.0})
         for (const double cornerY : {0.0, height - 1.0})
-            farthest = std::max(farthest, std::hypot(cornerX - centerX, cornerY - centerY));
+            farthest = std::max(farthest, distanceToCentre(cornerX, cornerY));
     // The fraction of its distance to the centre over which a pixel is smeared; at most all of it.
     const double reach = std::min(amount / std::max(farthest, 1e-9), 1.0);
     if (!(reach > 0) || !(amount >= 0.01))
@@ -52,26 +61,27 @@ Bitmap zoomBlurFilter(const Bitmap& input, QPointF center, double amount)
     if (!output)
         return input;
 
-    const float maxX = float(width - 1), maxY = float(height - 1);
+    // Sample k of pixel p lies at p + (centre − p) × reach × k / (samples − 1). Within one row every
+    // pixel's sample k comes from the same source row and from x positions scaled about the centre,
+    // so each sample is a blend of two rows resampled horizontally.
     parallelRows(height, [&](int begin, int end) {
-        std::vector<float> acc(4 * std::size_t(width));
+        std::vector<float> acc(4 * std::size_t(width)), blended(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const float towardsX = float((centerX - x) * reach), towardsY = float((centerY - y) * reach);
-                const float length = std::hypot(towardsX, towardsY);
-                const int samples = int(std::min(std::ceil(length), float(kMaxSamples - 1))) + 1;
-                const float step = samples > 1 ? 1.0f / float(samples - 1) : 0.0f;
-                float* pixel = acc.data() + 4 * x;
-                std::fill(pixel, pixel + 4, 0.0f);
-                for (int i = 0; i < samples; ++i) {
-                    const float t = float(i) * step;
-                    addBilinear(input, std::clamp(float(x) + towardsX * t, 0.0f, maxX),
-                                std::clamp(float(y) + towardsY * t, 0.0f, maxY), pixel);
-                }
-                for (int c = 0; c < 4; ++c)
-                    pixel[c] /= float(samples);
+            const double longest = reach * std::max(distanceToCentre(0, y), distanceToCentre(width - 1.0, y));
+            const int samples = int(std::min(std::ceil(longest), double(kMaxSamples - 1))) + 1;
+            std::fill(acc.begin(), acc.end(), 0.0f);
+            for (int k = 0; k < samples; ++k) {
+                const double pull = samples > 1 ? reach * k / (samples - 1) : 0.0;
+                const double sourceY = std::clamp(y + (centerY - y) * pull, 0.0, height - 1.0);
+                const int top = int(sourceY);
+                blendRows(input.row(top), input.row(std::min(top + 1, height - 1)), float(sourceY - top),
+                          blended.data(), 4 * width);
+                addScaledRow(blended.data(), width, float(1.0 - pull), float(centerX * pull), acc.data());
             }
-            storePremultipliedRow(acc.data(), width, output->row(y));
+            const float scale = 1.0f / float(samples);
+            for (float& value : acc)
+                value *= scale;
+            narrowToBytes<true>(acc.data(), output->row(y), 4 * width);
         }
     });
     return std::move(*output).build();
