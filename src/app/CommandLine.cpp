@@ -2,7 +2,7 @@
 
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
-#include "files/FlatImageFile.h"
+#include "files/OpenImageFile.h"
 #include "app/PlaceholderWindow.h"
 
 #include <QApplication>
@@ -76,8 +76,17 @@ void printLine(std::FILE* stream, const QString& text)
     std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
 }
 
+// Command-line output is the program's own: Qt's diagnostics (missing runtime folders and the
+// like) would break the one-line error contract, so only critical messages get through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printLine(stderr, message);
+}
+
 int runHeadless(int argc, char** argv, const std::function<int()>& work)
 {
+    qInstallMessageHandler(quietQtMessages);
     // Text layout needs a GUI application, but command-line work must not need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,6 +1,7 @@
 #include "app/ExportCommand.h"
 
 #include "files/FlatImageFile.h"
+#include "files/OpenImageFile.h"
 #include "platform/AtomicWrite.h"
 
 #include <QFileInfo>

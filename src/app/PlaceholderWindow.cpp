@@ -1,6 +1,6 @@
 #include "app/PlaceholderWindow.h"
 
-#include "files/FlatImageFile.h"
+#include "files/OpenImageFile.h"
 #include "render/Compositor.h"
 
 #include <QFileInfo>

@@ -17,7 +17,7 @@ struct CanvasState {
     std::optional<QUuid> selectedLayerID;
     QSet<QUuid> extraSelectedLayerIDs;
 
-    friend bool operator==(const CanvasState&, const CanvasState&) = default;
+    friend bool operator==(const CanvasState& a, const CanvasState& b);
 
     std::optional<int> selectedLayerIndex() const;
     std::optional<Layer> selectedLayer() const;

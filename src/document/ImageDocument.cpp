@@ -6,6 +6,7 @@
 #include "files/NativeDocumentFile.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
+#include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
 
 #include <QFile>
@@ -34,6 +35,17 @@ void scheduleThumbnail(QObject* context, const QString& path, const CanvasState&
 }
 
 }  // namespace
+
+DocumentDefaults documentDefaults(const Preferences& preferences, const StoredColor& currentColor)
+{
+    DocumentDefaults defaults;
+    defaults.width = preferences.defaultCanvasWidth().value_or(0);
+    defaults.height = preferences.defaultCanvasHeight().value_or(0);
+    defaults.background = canvasBackgroundFromRawValue(preferences.defaultCanvasBackground().value_or(1));
+    defaults.currentColor = currentColor;
+    defaults.historyLimit = HistoryManager::limitFromPreference(preferences.historyLimit());
+    return defaults;
+}
 
 ImageDocument::ImageDocument(const DocumentDefaults& defaults, QObject* parent)
     : QObject(parent), history_(defaults.historyLimit)

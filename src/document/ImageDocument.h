@@ -24,6 +24,10 @@ struct DocumentDefaults {
     int historyLimit = HistoryManager::kDefaultLimit;
 };
 
+class Preferences;
+// The defaults of a new blank document as the preferences give them.
+DocumentDefaults documentDefaults(const Preferences& preferences, const StoredColor& currentColor);
+
 enum class SaveOperation { save, saveAs, saveTo, autosave };
 
 // One open image: the live canvas, its snapshot history, the selection and the file it belongs to.

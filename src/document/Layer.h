@@ -6,6 +6,7 @@
 #include "render/Bitmap.h"
 
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <QUuid>

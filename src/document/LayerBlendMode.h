@@ -7,7 +7,7 @@
 
 namespace velmaris {
 
-// The 16 blend modes, in drawing order of the W3C Compositing Level 1 list; the index is stable.
+// The 16 blend modes; the index is stable and is the drawing blend-mode number (0–15).
 enum class LayerBlendMode {
     normal, multiply, screen, overlay, darken, lighten, colorDodge, colorBurn,
     softLight, hardLight, difference, exclusion, hue, saturation, color, luminosity

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/ExactCompare.h"
 #include "document/StoredColor.h"
 
 #include <QSizeF>
@@ -12,7 +13,10 @@ struct ShadowEffect {
     StoredColor color{0, 0, 0, 0.5};
     QSizeF offset{4, 4};  // positive height moves the shadow down
     double blur = 6;
-    friend bool operator==(const ShadowEffect&, const ShadowEffect&) = default;
+    friend bool operator==(const ShadowEffect& a, const ShadowEffect& b)
+    {
+        return a.color == b.color && exactlyEqual(a.offset, b.offset) && a.blur == b.blur;
+    }
 };
 
 struct StrokeEffect {

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QJsonObject>
 
+#include <array>
+#include <cstdint>
 #include <optional>
 
 namespace velmaris {
@@ -18,6 +20,8 @@ struct StoredColor {
 
     static StoredColor fromColor(const QColor& color);  // opaque black if it cannot be read as sRGB
     QColor toColor() const;
+    // Premultiplied RGBA8 with each component clamped to 0–1, for filling bitmaps.
+    std::array<std::uint8_t, 4> premultipliedRgba8() const;
 
     // Keyed object with "red", "green", "blue", "alpha".
     QJsonObject toJson() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/VelmarisImageFormat.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,8 +12,8 @@ namespace velmaris {
 
 // Type names of the documents the editor reads and writes, in menu order: the native type
 // first, then the flat image types.
-inline const QString kNativeTypeName = QStringLiteral("app.velmaris.velmarisimages.image");
-inline const QString kNativeExtension = QStringLiteral("velmaris");
+inline const QString kNativeTypeName = QString::fromLatin1(VelmarisImageFormat::kNativeTypeIdentifier);
+inline const QString kNativeExtension = QString::fromLatin1(VelmarisImageFormat::kNativeExtension);
 QStringList documentTypeNames();
 
 bool isNativeType(const QString& typeName);

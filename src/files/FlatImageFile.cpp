@@ -5,9 +5,6 @@
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace velmaris {
 
 FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
@@ -23,17 +20,6 @@ FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
     state.selectedLayerID = background.id;
     state.layers.append(std::move(background));
     return state;
-}
-
-FileResult<CanvasState> openImageFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileError{FileError::kReadCorrupt,
-                         QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString())};
-    const QByteArray data = file.readAll();
-    const ImageType type = imageTypeForExtension(QFileInfo(path).suffix()).value_or(ImageType::png);
-    return readFlatImage(data, type);
 }
 
 FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,

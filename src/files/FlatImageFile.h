@@ -8,10 +8,6 @@
 
 namespace velmaris {
 
-// Reads a file from disk as a canvas; the type comes from the extension (svg chooses the vector
-// reader, anything else lets the decoder recognise the bytes).
-FileResult<CanvasState> openImageFile(const QString& path);
-
 // A flat image file opened as a canvas: its pixel size and one selected "Background" layer.
 FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/StoredColor.h"
+#include "platform/Preferences.h"
 
 #include <QObject>
 #include <QSettings>
@@ -14,7 +15,7 @@ namespace velmaris {
 class CurrentColorStore : public QObject {
     Q_OBJECT
 public:
-    static inline const QString kKey = QStringLiteral("app.velmaris.velmarisimages.CurrentColor");
+    static inline const QString kKey = Preferences::key(QString::fromLatin1(PreferenceName::currentColor));
 
     // Reads the colour from `settings` (the application's settings when null); opaque black when
     // nothing decodable is stored. Nothing is written on load.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Preferences.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ namespace velmaris {
 // same path), and the fixed place of each file's thumbnail.
 class RecentImagesStore {
 public:
-    static inline const QString kKey = QStringLiteral("app.velmaris.velmarisimages.RecentImagePaths");
+    static inline const QString kKey = Preferences::key(QString::fromLatin1(PreferenceName::recentImagePaths));
     static constexpr int kMaximumCount = 8;
 
     explicit RecentImagesStore(QSettings* settings = nullptr);

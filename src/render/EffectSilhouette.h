@@ -13,7 +13,9 @@ struct EffectSilhouette {
 };
 
 // The image's alpha grown by `dilation` pixels, blurred with a Gaussian of standard deviation
-// `blur`, and painted in `color` (alpha = colour alpha × pixel alpha). spread = ceil(d + 3b).
+// `blur`, and painted in `color` (alpha = colour alpha × pixel alpha; components clamped to 0–1).
+// spread = ceil(d + 3b). nullopt for a null image, a colour or size that is not finite, or when the
+// grown image would be too large.
 std::optional<EffectSilhouette> makeEffectSilhouette(const Bitmap& image, const StoredColor& color,
                                                      double dilation, double blur);
 

@@ -2,6 +2,7 @@
 
 #include "TestImages.h"
 #include "files/DocumentType.h"
+#include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
 
 #include <QFile>
@@ -132,7 +133,7 @@ TEST(ImageDocument, SavePromotionDecisions)
     only.isLocked = true;
     EXPECT_FALSE(document.shouldPromoteSave());
 
-    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12};
+    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
     EXPECT_TRUE(document.shouldPromoteSave());
     document.mutableState().layers[0] = bitmapLayer(QStringLiteral("Background"));
     document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
@@ -216,6 +217,36 @@ TEST(ImageDocument, ThumbnailsAndPrintLayout)
     EXPECT_EQ(documentThumbnail(state)->size(), QSize(64, 16));
     EXPECT_EQ(printedImageRect(QSizeF(400, 100), QRectF(0, 0, 200, 200)), QRectF(0, 75, 200, 50));
     EXPECT_EQ(printedImageRect(QSizeF(10, 20), QRectF(10, 10, 100, 100)), QRectF(35, 10, 50, 100));
+}
+
+}  // namespace
+}  // namespace velmaris
+
+namespace velmaris {
+namespace {
+
+TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("p.ini")), QSettings::IniFormat);
+    Preferences preferences(&settings);
+    Preferences::registerDefaults();
+    const StoredColor green{0, 1, 0, 1};
+    DocumentDefaults defaults = documentDefaults(preferences, green);
+    EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(1024, 768));
+    EXPECT_EQ(defaults.background, CanvasBackground::white);
+    EXPECT_EQ(defaults.historyLimit, 50);
+
+    preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasWidth), 0);
+    preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasHeight), 30);
+    preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasBackground), 2);
+    preferences.setValue(QString::fromLatin1(PreferenceName::historyLimit), 1);
+    defaults = documentDefaults(preferences, green);
+    EXPECT_EQ(defaults.historyLimit, 2);
+    const ImageDocument document(defaults);
+    EXPECT_EQ(document.state().size, QSizeF(1024, 30));  // a width not above 0 counts as 1024
+    EXPECT_EQ(test::pixelAt(*document.state().layers[0].bitmap(), 0, 0), (test::Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(document.history().limit(), 2);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/CurrentColorStore.h"
 #include "platform/RecentImagesStore.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -37,8 +38,10 @@ TEST(RecentImagesStore, ExistingPathsAndStableThumbnailNames)
 {
     TemporarySettings temporary;
     RecentImagesStore store(&temporary.settings);
-    const QString existing = temporary.dir.filePath(QStringLiteral("settings.ini"));
-    temporary.settings.sync();
+    const QString existing = temporary.dir.filePath(QStringLiteral("exists.png"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
     store.add(QStringLiteral("/no/such/file.png"));
     store.add(existing);
     EXPECT_EQ(store.existingPaths(), QStringList{existing});

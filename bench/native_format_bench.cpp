@@ -1,0 +1,121 @@
+// Native document save and open: a 5-layer 4000 × 3000 document, layers coded in parallel and,
+// for comparison, on one thread. Run with --write-layer-pngs=DIR to write the five layers as PNG
+// files for bench/compare-vips-native.sh instead of benchmarking.
+#include "BenchImages.h"
+#include "files/ImageEncoder.h"
+#include "files/VelmarisImageFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+#include <tbb/global_control.h>
+
+#include <cstring>
+#include <memory>
+
+namespace velmaris {
+namespace {
+
+namespace Format = VelmarisImageFormat;
+
+constexpr int kLayerCount = 5;
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+
+const Format::Contents& document()
+{
+    static const Format::Contents contents = [] {
+        Format::Contents contents;
+        contents.state.size = QSizeF(kWidth, kHeight);
+        for (int i = 0; i < kLayerCount; ++i) {
+            Layer layer;
+            layer.name = QStringLiteral("Layer %1").arg(i + 1);
+            layer.content = bench::photoLikeBitmap(kWidth, kHeight, unsigned(i + 1), i == 0);
+            contents.state.layers.push_back(layer);
+        }
+        contents.state.selectedLayerID = contents.state.layers.last().id;
+        return contents;
+    }();
+    return contents;
+}
+
+const QByteArray& encodedDocument()
+{
+    static const QByteArray data = std::get<QByteArray>(Format::encode(document()));
+    return data;
+}
+
+// Argument 1 limits the work to one thread.
+std::unique_ptr<tbb::global_control> threadLimit(const benchmark::State& state)
+{
+    if (state.range(0) == 0)
+        return nullptr;
+    return std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism, 1);
+}
+
+void setCounters(benchmark::State& state, double documentBytes)
+{
+    state.counters["docMB/s"] = benchmark::Counter(documentBytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pixelMB/s"] = benchmark::Counter(double(kLayerCount) * kWidth * kHeight * 4 / 1e6,
+                                                     benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["fileMB"] = documentBytes / 1e6;
+}
+
+void BM_NativeEncode(benchmark::State& state)
+{
+    const auto& contents = document();
+    const auto limit = threadLimit(state);
+    qsizetype size = 0;
+    for (auto _ : state) {
+        auto result = Format::encode(contents);
+        size = std::get<QByteArray>(result).size();
+        benchmark::DoNotOptimize(result);
+    }
+    setCounters(state, double(size));
+}
+
+void BM_NativeDecode(benchmark::State& state)
+{
+    const QByteArray& data = encodedDocument();
+    const auto limit = threadLimit(state);
+    for (auto _ : state) {
+        auto result = Format::decode(data);
+        if (!std::holds_alternative<Format::Contents>(result))
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(result);
+    }
+    setCounters(state, double(data.size()));
+}
+
+BENCHMARK(BM_NativeEncode)->ArgName("serial")->Arg(0)->Arg(1)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NativeDecode)->ArgName("serial")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+int writeLayerPngs(const QString& folder)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < kLayerCount; ++i) {
+        QFile file(QDir(folder).filePath(QStringLiteral("layer%1.png").arg(i + 1)));
+        const auto png = encodeImageData(*document().state.layers[i].bitmap(), ImageType::png);
+        if (!png || !file.open(QIODevice::WriteOnly) || file.write(*png) != png->size())
+            return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace velmaris
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    constexpr char kWriteOption[] = "--write-layer-pngs=";
+    if (argc > 1 && std::strncmp(argv[1], kWriteOption, std::strlen(kWriteOption)) == 0)
+        return velmaris::writeLayerPngs(QString::fromLocal8Bit(argv[1] + std::strlen(kWriteOption)));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

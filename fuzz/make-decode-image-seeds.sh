@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Writes one tiny seed per flat type into fuzz/seeds/decode_image/: the type byte the fuzz target
+# reads (png 0, jpeg 1, gif 2, bmp 3, tiff 4, svg 5) followed by a small file of that type.
+set -euo pipefail
+cd "$(dirname "$0")"
+out=seeds/decode_image
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$out"
+
+python3 - "$work" <<'PY'
+import struct, sys
+work = sys.argv[1]
+w, h = 8, 6
+pixels = [((x * 32) % 256, (y * 40) % 256, 255 if (x + y) % 2 else 64) for y in range(h) for x in range(w)]
+with open(f"{work}/in.ppm", "wb") as f:
+    f.write(b"P6 %d %d 255\n" % (w, h) + bytes(c for p in pixels for c in p))
+row = (w * 3 + 3) & ~3
+# Bottom row first, blue-green-red pixels, rows padded to four bytes.
+data = b"".join(bytes(c for p in pixels[y * w:(y + 1) * w] for c in p[::-1]).ljust(row, b"\0")
+                for y in reversed(range(h)))
+header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+with open(f"{work}/out.bmp", "wb") as f:
+    f.write(header + info + data)
+PY
+
+vips copy "$work/in.ppm" "$work/out.png[strip]"
+vips copy "$work/in.ppm" "$work/out.jpg[Q=80,strip]"
+vips copy "$work/in.ppm" "$work/out.gif"
+vips copy "$work/in.ppm" "$work/out.tif[strip]"
+cat >"$work/out.svg" <<'SVG'
+<svg xmlns="http://www.w3.org/2000/svg" width="8.4" height="6" viewBox="0 0 8.4 6"><rect width="8.4" height="3" fill="#f80"/><circle cx="4" cy="4" r="2" fill="blue" opacity="0.5"/></svg>
+SVG
+
+index=0
+for ext in png jpg gif bmp tif svg; do
+  { printf "\\x$(printf %02x "$index")"; cat "$work/out.$ext"; } >"$out/$ext"
+  index=$((index + 1))
+done
+ls -l "$out"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "document/TextLayerAttributes.h"
+
+#include <QFont>
+#include <QList>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+#include <QTextLayout>
+
+namespace velmaris {
+
+// A text layer's characters with a font and a foreground colour for every UTF-16 index.
+// Font sizes are points, and one point is one canvas pixel.
+struct StyledText {
+    QString string;
+    QFont font;  // the base font; it sets the height of a line without characters
+    QList<QTextLayout::FormatRange> formats;  // in order, not overlapping, covering the string
+};
+
+StyledText styledText(const TextLayerAttributes& attributes);
+
+// The font of a family at a point size: just the family, or the system font if it is not installed.
+QFont textFont(const QString& family, double pointSize);
+
+// Natural size with unbounded width and height, lines broken only at newlines, leading included.
+QSizeF measureStyledText(const StyledText& text);
+
+// Whole pixels around the measured text plus a one-pixel margin on every side (each at least 1).
+QSize textLayerPixelSize(QSizeF measured);
+
+}  // namespace velmaris

@@ -1,0 +1,25 @@
+#include "files/FlatDocument.h"
+
+#include "files/FlattenOnWhite.h"
+#include "files/ImageEncoder.h"
+#include "files/SVGWrapper.h"
+
+namespace velmaris {
+
+std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type, std::optional<double> quality)
+{
+    switch (type) {
+    case ImageType::svg:
+        return makeSVGWrapper(composite);
+    case ImageType::jpeg:
+    case ImageType::bmp:
+        return encodeImageData(flattenedOnWhite(composite), type, quality);
+    case ImageType::png:
+    case ImageType::gif:
+    case ImageType::tiff:
+        return encodeImageData(composite, type, quality);
+    }
+    return std::nullopt;
+}
+
+}  // namespace velmaris

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "files/ImageType.h"
+#include "render/Bitmap.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace velmaris {
+
+// Encodes a bitmap as one image of a raster type. The quality (0–1) only affects JPEG. Formats
+// without alpha get the pixels as they are: callers flatten first (writeFlatDocument). nullopt for
+// a null bitmap, a failed encode, or SVG (written by makeSVGWrapper instead).
+std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type,
+                                          std::optional<double> quality = std::nullopt);
+
+}  // namespace velmaris

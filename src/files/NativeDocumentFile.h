@@ -1,0 +1,21 @@
+#pragma once
+
+#include "document/CanvasState.h"
+#include "document/DocumentSelection.h"
+#include "platform/FileError.h"
+
+#include <QByteArray>
+
+namespace velmaris {
+
+// A document as the native format keeps it: the canvas and its selection.
+struct NativeDocument {
+    CanvasState state;
+    DocumentSelection selection;
+};
+
+// The native format with its failures turned into the file errors the user sees.
+FileResult<NativeDocument> readNativeDocument(const QByteArray& data);
+FileResult<QByteArray> writeNativeDocument(const NativeDocument& document);
+
+}  // namespace velmaris

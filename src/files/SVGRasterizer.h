@@ -1,0 +1,15 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace velmaris {
+
+// Renders an SVG document at its own size (each side rounded, at least 1 px), stretched over the
+// whole bitmap. nullopt when the document cannot be parsed or rendered, or is too large.
+std::optional<Bitmap> rasterizeSVGData(const QByteArray& data);
+
+}  // namespace velmaris

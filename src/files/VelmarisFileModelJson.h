@@ -1,0 +1,15 @@
+#pragma once
+
+#include "files/JsonWriter.h"
+#include "files/VelmarisImageFormat.h"
+
+namespace velmaris::VelmarisImageFormat {
+
+// The file records as JSON values; absent optionals become missing keys.
+JsonValue toJson(const FileModel& file);
+
+// Parses the JSON of a document into its records: a missing required key, a value of the wrong
+// type or text that is not JSON fail with invalidJson. Unknown keys are ignored, null is absent.
+FormatResult<FileModel> fileModelFromJson(const QByteArray& data);
+
+}  // namespace velmaris::VelmarisImageFormat

@@ -1,0 +1,307 @@
+#include "files/VelmarisImageFormat.h"
+
+#include "files/ImageDecoder.h"
+#include "files/ImageEncoder.h"
+#include "files/VelmarisFileModelJson.h"
+
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace velmaris::VelmarisImageFormat {
+
+namespace {
+
+const QString kBitmapKind = QStringLiteral("bitmap");
+const QString kTextKind = QStringLiteral("text");
+const QString kEllipseShape = QStringLiteral("ellipse");
+
+// Runs work(i) for every index on all cores. Each index writes only its own slot, so the
+// results are those of a loop in order.
+template <typename Work>
+void forEachInParallel(qsizetype count, Work&& work)
+{
+    tbb::parallel_for(qsizetype(0), count, [&](qsizetype i) { work(i); });
+}
+
+// ---- Writing ----
+
+QString uuidString(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+TextModel textModel(const TextLayerAttributes& text)
+{
+    TextModel model{text.string, text.fontFamily, text.fontSize, text.color, std::nullopt};
+    if (!text.runs.isEmpty()) {
+        QVector<TextRunModel> runs;
+        for (const TextStyleRun& run : text.runs)
+            runs.push_back({run.length, run.fontSize, run.color, run.fontFamily});
+        model.runs = std::move(runs);
+    }
+    return model;
+}
+
+std::optional<EffectsModel> effectsModel(const LayerEffects& effects)
+{
+    if (!effects.shadow && !effects.stroke && !effects.glow)
+        return std::nullopt;
+    EffectsModel model;
+    if (const auto& shadow = effects.shadow)
+        model.shadow = EffectsModel::Shadow{shadow->color, shadow->offset.width(), shadow->offset.height(), shadow->blur};
+    if (const auto& stroke = effects.stroke)
+        model.stroke = EffectsModel::Stroke{stroke->color, stroke->width};
+    if (const auto& glow = effects.glow)
+        model.glow = EffectsModel::Glow{glow->color, glow->radius};
+    return model;
+}
+
+// Everything but the pixels, which are encoded separately and in parallel.
+LayerModel layerModel(const Layer& layer)
+{
+    LayerModel model;
+    model.id = uuidString(layer.id);
+    model.name = layer.name;
+    model.isVisible = layer.isVisible;
+    model.opacity = layer.opacity;
+    model.originX = layer.origin.x();
+    model.originY = layer.origin.y();
+    if (const TextLayerAttributes* text = layer.text()) {
+        model.kind = kTextKind;
+        model.text = textModel(*text);
+    } else {
+        model.kind = kBitmapKind;
+    }
+    if (layer.groupID)
+        model.groupID = uuidString(*layer.groupID);
+    if (layer.blendMode != LayerBlendMode::normal)
+        model.blendMode = rawValue(layer.blendMode);
+    if (layer.isLocked)
+        model.isLocked = true;
+    model.effects = effectsModel(layer.effects);
+    return model;
+}
+
+// The Base64 PNG of every bitmap layer; text layers keep none. nullopt if any bitmap fails.
+std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVector<Layer>& layers)
+{
+    QVector<std::optional<QByteArray>> images(layers.size());
+    QVector<char> failed(layers.size(), false);
+    forEachInParallel(layers.size(), [&](qsizetype i) {
+        const Bitmap* bitmap = layers[i].bitmap();
+        if (!bitmap)
+            return;
+        if (const auto png = encodeImageData(*bitmap, ImageType::png))
+            images[i] = png->toBase64();
+        else
+            failed[i] = true;
+    });
+    if (failed.contains(true))
+        return std::nullopt;
+    return images;
+}
+
+FileModel toFileModel(const Contents& contents, QVector<std::optional<QByteArray>> images)
+{
+    const CanvasState& state = contents.state;
+    FileModel file;
+    file.width = state.size.width();
+    file.height = state.size.height();
+    if (state.selectedLayerID)
+        file.selectedLayerID = uuidString(*state.selectedLayerID);
+    for (qsizetype i = 0; i < state.layers.size(); ++i) {
+        LayerModel layer = layerModel(state.layers[i]);
+        layer.pngData = std::move(images[i]);
+        file.layers.push_back(std::move(layer));
+    }
+    if (!state.extraSelectedLayerIDs.isEmpty()) {
+        QStringList ids;
+        for (const QUuid& id : state.extraSelectedLayerIDs)
+            ids.push_back(uuidString(id));
+        ids.sort();
+        file.extraSelectedLayerIDs = std::move(ids);
+    }
+    if (const auto& selection = contents.selection) {
+        file.selectionX = selection->x();
+        file.selectionY = selection->y();
+        file.selectionWidth = std::abs(selection->width());
+        file.selectionHeight = std::abs(selection->height());
+    }
+    if (const auto& aspect = contents.selectionAspect) {
+        file.aspectWidth = aspect->width();
+        file.aspectHeight = aspect->height();
+    }
+    if (contents.selectionShape == SelectionShape::ellipse)
+        file.selectionShape = kEllipseShape;
+    if (contents.selectionInverted)
+        file.selectionInverted = true;
+    return file;
+}
+
+// ---- Reading ----
+
+// Any form QUuid reads, including the nil UUID, which QUuid cannot tell from a parse failure.
+std::optional<QUuid> parseUuid(const QString& string)
+{
+    static const QString nil = QStringLiteral("00000000-0000-0000-0000-000000000000");
+    const QUuid id = QUuid::fromString(string);
+    if (!id.isNull() || string == nil || string == u'{' + nil + u'}')
+        return id;
+    return std::nullopt;
+}
+
+std::optional<QUuid> parseOptionalUuid(const std::optional<QString>& string)
+{
+    return string ? parseUuid(*string) : std::nullopt;
+}
+
+bool isTextLayer(const LayerModel& layer)
+{
+    return layer.kind == kTextKind && layer.text;
+}
+
+TextLayerAttributes textAttributes(const TextModel& model)
+{
+    TextLayerAttributes text{model.string, model.fontFamily, model.fontSize, model.color, {}};
+    for (const TextRunModel& run : model.runs.value_or(QVector<TextRunModel>()))
+        text.runs.push_back({int(std::min<qint64>(run.length, INT_MAX)), run.fontSize, run.color, run.fontFamily});
+    text.normalizeRuns();
+    return text;
+}
+
+LayerEffects layerEffects(const std::optional<EffectsModel>& model)
+{
+    LayerEffects effects;
+    if (!model)
+        return effects;
+    if (const auto& shadow = model->shadow)
+        effects.shadow = ShadowEffect{shadow->color, QSizeF(shadow->offsetX, shadow->offsetY), shadow->blur};
+    if (const auto& stroke = model->stroke)
+        effects.stroke = StrokeEffect{stroke->color, stroke->width};
+    if (const auto& glow = model->glow)
+        effects.glow = GlowEffect{glow->color, glow->radius};
+    return effects;
+}
+
+// The pixels of every bitmap layer (a null Bitmap for text layers); nullopt if any is unreadable.
+std::optional<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers)
+{
+    QVector<Bitmap> bitmaps(layers.size());
+    QVector<char> failed(layers.size(), false);
+    forEachInParallel(layers.size(), [&](qsizetype i) {
+        const LayerModel& layer = layers[i];
+        if (isTextLayer(layer))
+            return;
+        std::optional<Bitmap> bitmap;
+        if (layer.pngData) {
+            const auto png = QByteArray::fromBase64Encoding(*layer.pngData, QByteArray::AbortOnBase64DecodingErrors);
+            if (png)
+                bitmap = decodeImageData(*png, ImageType::png);
+        }
+        if (bitmap)
+            bitmaps[i] = std::move(*bitmap);
+        else
+            failed[i] = true;
+    });
+    if (failed.contains(true))
+        return std::nullopt;
+    return bitmaps;
+}
+
+Layer toLayer(const LayerModel& model, Bitmap bitmap)
+{
+    Layer layer;
+    if (const auto id = parseUuid(model.id))
+        layer.id = *id;
+    layer.name = model.name;
+    layer.isVisible = model.isVisible;
+    layer.opacity = model.opacity;
+    layer.origin = QPointF(model.originX, model.originY);
+    if (isTextLayer(model))
+        layer.content = textAttributes(*model.text);
+    else
+        layer.content = std::move(bitmap);
+    layer.blendMode = blendModeFromRawValue(model.blendMode.value_or(QString())).value_or(LayerBlendMode::normal);
+    layer.effects = layerEffects(model.effects);
+    layer.isLocked = model.isLocked.value_or(false);
+    layer.groupID = parseOptionalUuid(model.groupID);
+    return layer;
+}
+
+// Only a selection of at least 1 × 1 is kept, clipped to the canvas and rounded outward to whole
+// pixels; nothing is left when it lies outside the canvas.
+std::optional<QRectF> selection(const FileModel& file)
+{
+    if (!file.selectionX || !file.selectionY || !file.selectionWidth || !file.selectionHeight)
+        return std::nullopt;
+    if (!(*file.selectionWidth >= 1 && *file.selectionHeight >= 1))
+        return std::nullopt;
+    const double left = std::max(*file.selectionX, 0.0);
+    const double top = std::max(*file.selectionY, 0.0);
+    const double right = std::min(*file.selectionX + *file.selectionWidth, file.width);
+    const double bottom = std::min(*file.selectionY + *file.selectionHeight, file.height);
+    if (!(right > left && bottom > top))
+        return std::nullopt;
+    const double x = std::floor(left), y = std::floor(top);
+    return QRectF(x, y, std::ceil(right) - x, std::ceil(bottom) - y);
+}
+
+std::optional<QSizeF> selectionAspect(const FileModel& file)
+{
+    if (file.aspectWidth && file.aspectHeight && *file.aspectWidth > 0 && *file.aspectHeight > 0)
+        return QSizeF(*file.aspectWidth, *file.aspectHeight);
+    return std::nullopt;
+}
+
+Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
+{
+    Contents contents;
+    CanvasState& state = contents.state;
+    state.size = QSizeF(file.width, file.height);
+    for (qsizetype i = 0; i < file.layers.size(); ++i)
+        state.layers.push_back(toLayer(file.layers[i], bitmaps[i]));
+    state.selectedLayerID = parseOptionalUuid(file.selectedLayerID);
+    if (!state.selectedLayerID && !state.layers.isEmpty())
+        state.selectedLayerID = state.layers.last().id;
+    for (const QString& string : file.extraSelectedLayerIDs.value_or(QStringList()))
+        if (const auto id = parseUuid(string))
+            state.extraSelectedLayerIDs.insert(*id);
+    contents.selection = selection(file);
+    contents.selectionAspect = selectionAspect(file);
+    if (file.selectionShape == kEllipseShape)
+        contents.selectionShape = SelectionShape::ellipse;
+    contents.selectionInverted = file.selectionInverted.value_or(false);
+    return contents;
+}
+
+}  // namespace
+
+FormatResult<QByteArray> encode(const Contents& contents)
+{
+    auto images = encodeLayerImages(contents.state.layers);
+    if (!images)
+        return FormatError{FormatError::Kind::encodingFailed, {}};
+    auto json = writeJson(toJson(toFileModel(contents, std::move(*images))));
+    if (!json)
+        return FormatError{FormatError::Kind::invalidJson, QStringLiteral("a number is not finite")};
+    return std::move(*json);
+}
+
+FormatResult<Contents> decode(const QByteArray& data)
+{
+    auto file = fileModelFromJson(data);
+    if (auto* error = std::get_if<FormatError>(&file))
+        return std::move(*error);
+    const FileModel& model = std::get<FileModel>(file);
+    if (model.formatVersion > kCurrentFormatVersion)
+        return FormatError{FormatError::Kind::unsupportedVersion, {}};
+    const auto bitmaps = decodeLayerImages(model.layers);
+    if (!bitmaps)
+        return FormatError{FormatError::Kind::corruptLayerData, {}};
+    return toContents(model, *bitmaps);
+}
+
+}  // namespace velmaris::VelmarisImageFormat

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "document/CanvasState.h"
+
+#include <QByteArray>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+#include <variant>
+
+namespace velmaris::VelmarisImageFormat {
+
+// How the native document type presents itself to the platform.
+inline constexpr char kNativeExtension[] = "velmaris";
+inline constexpr char kNativeMimeType[] = "application/x-velmaris-image";
+inline constexpr char kNativeTypeIdentifier[] = "app.velmaris.velmarisimages.image";
+
+inline constexpr qint64 kCurrentFormatVersion = 1;
+
+// The records below mirror the JSON file one to one: absent optionals are keys left out.
+
+struct TextRunModel {
+    qint64 length = 0;  // UTF-16 code units, never negative
+    std::optional<double> fontSize;
+    std::optional<StoredColor> color;
+    std::optional<QString> fontFamily;
+};
+
+struct TextModel {
+    QString string;
+    QString fontFamily;
+    double fontSize = 0;
+    StoredColor color;
+    std::optional<QVector<TextRunModel>> runs;
+};
+
+struct EffectsModel {
+    struct Shadow {
+        StoredColor color;
+        double offsetX = 0;
+        double offsetY = 0;  // positive is downwards
+        double blur = 0;
+    };
+    struct Stroke {
+        StoredColor color;
+        double width = 0;
+    };
+    struct Glow {
+        StoredColor color;
+        double radius = 0;
+    };
+    std::optional<Shadow> shadow;
+    std::optional<Stroke> stroke;
+    std::optional<Glow> glow;
+};
+
+struct LayerModel {
+    QString id;
+    QString name;
+    bool isVisible = true;
+    double opacity = 1;
+    double originX = 0;
+    double originY = 0;
+    QString kind;                       // "bitmap" or "text"
+    std::optional<QByteArray> pngData;  // the Base64 text of the layer's PNG, as stored
+    std::optional<TextModel> text;
+    std::optional<QString> groupID;
+    std::optional<QString> blendMode;
+    std::optional<bool> isLocked;
+    std::optional<EffectsModel> effects;
+};
+
+struct FileModel {
+    qint64 formatVersion = kCurrentFormatVersion;
+    double width = 0;
+    double height = 0;
+    std::optional<QString> selectedLayerID;
+    QVector<LayerModel> layers;  // bottom of the stack first
+    std::optional<QStringList> extraSelectedLayerIDs;
+    std::optional<double> selectionX;
+    std::optional<double> selectionY;
+    std::optional<double> selectionWidth;
+    std::optional<double> selectionHeight;
+    std::optional<double> aspectWidth;
+    std::optional<double> aspectHeight;
+    std::optional<QString> selectionShape;
+    std::optional<bool> selectionInverted;
+};
+
+// What a native document holds in memory.
+struct Contents {
+    CanvasState state;
+    std::optional<QRectF> selection;      // canvas coordinates
+    std::optional<QSizeF> selectionAspect;  // locked aspect ratio of the selection tool
+    SelectionShape selectionShape = SelectionShape::rectangle;
+    bool selectionInverted = false;
+
+    friend bool operator==(const Contents&, const Contents&) = default;
+};
+
+struct FormatError {
+    enum class Kind {
+        unsupportedVersion,  // written by a newer version of the program
+        corruptLayerData,    // a bitmap layer without decodable PNG data
+        encodingFailed,      // a layer's bitmap could not be encoded as PNG
+        invalidJson,         // not JSON, a required key missing or of the wrong type, a non-finite number
+    };
+    Kind kind;
+    QString detail;  // for developers, only for invalidJson: what was wrong and where
+};
+
+template <typename T>
+using FormatResult = std::variant<T, FormatError>;
+
+// The document as compact JSON with sorted keys; bitmap layers become PNG, encoded in parallel.
+FormatResult<QByteArray> encode(const Contents& contents);
+
+// Reads a document, repairing invalid ids and selections; nothing partial is ever returned.
+FormatResult<Contents> decode(const QByteArray& data);
+
+}  // namespace velmaris::VelmarisImageFormat

@@ -1,0 +1,193 @@
+#include "platform/Preferences.h"
+
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+std::optional<int> asInt(const QVariant& value)
+{
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok ? std::optional(number) : std::nullopt;
+}
+
+std::optional<double> asDouble(const QVariant& value)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return ok && std::isfinite(number) ? std::optional(number) : std::nullopt;
+}
+
+// Text files store booleans as words; QVariant would read any other word as true.
+std::optional<bool> asBool(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    const QString word = value.toString().toLower();
+    if (word == u"true" || word == u"yes" || word == u"1")
+        return true;
+    if (word == u"false" || word == u"no" || word == u"0")
+        return false;
+    return std::nullopt;
+}
+
+std::optional<QString> asString(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QString ? std::optional(value.toString()) : std::nullopt;
+}
+
+std::optional<QByteArray> asData(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type != QMetaType::QByteArray && type != QMetaType::QString)
+        return std::nullopt;
+    return value.toByteArray();
+}
+
+std::optional<StoredColor> asColor(const QVariant& value)
+{
+    const std::optional<QByteArray> data = asData(value);
+    return data ? StoredColor::fromJsonData(*data) : std::nullopt;
+}
+
+}  // namespace
+
+QString Preferences::key(const QString& name)
+{
+    return QStringLiteral("app.velmaris.velmarisimages.") + name;
+}
+
+Preferences::Preferences(QSettings* settings)
+    : ownSettings_(settings ? nullptr : std::make_unique<QSettings>())
+    , settings_(settings ? settings : ownSettings_.get())
+{
+}
+
+Preferences::~Preferences() = default;
+
+namespace {
+
+// Fallback values in force wherever the user never chose one; installed at every launch.
+QVariantMap& registeredDefaults()
+{
+    static QVariantMap defaults;
+    return defaults;
+}
+
+}  // namespace
+
+void Preferences::registerDefaults()
+{
+    registeredDefaults() = {
+        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), 1024},
+        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), 768},
+        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), 1},
+        {QString::fromLatin1(PreferenceName::defaultTextFontName), QStringLiteral("Helvetica")},
+        {QString::fromLatin1(PreferenceName::defaultTextFontSize), 48.0},
+        {QString::fromLatin1(PreferenceName::historyLimit), 50},
+    };
+}
+
+QVariant Preferences::stored(const QString& name) const
+{
+    const QString storedKey = key(name);
+    if (settings_->contains(storedKey))
+        return settings_->value(storedKey);
+    return registeredDefaults().value(name);
+}
+
+std::optional<int> Preferences::defaultCanvasWidth() const
+{
+    return asInt(stored(PreferenceName::defaultCanvasWidth));
+}
+
+std::optional<int> Preferences::defaultCanvasHeight() const
+{
+    return asInt(stored(PreferenceName::defaultCanvasHeight));
+}
+
+std::optional<int> Preferences::defaultCanvasBackground() const
+{
+    return asInt(stored(PreferenceName::defaultCanvasBackground));
+}
+
+std::optional<QString> Preferences::defaultTextFontName() const
+{
+    return asString(stored(PreferenceName::defaultTextFontName));
+}
+
+std::optional<double> Preferences::defaultTextFontSize() const
+{
+    return asDouble(stored(PreferenceName::defaultTextFontSize));
+}
+
+std::optional<StoredColor> Preferences::defaultTextColor() const
+{
+    return asColor(stored(PreferenceName::defaultTextColor));
+}
+
+std::optional<bool> Preferences::checkerboardHidden() const
+{
+    return asBool(stored(PreferenceName::checkerboardHidden));
+}
+
+std::optional<int> Preferences::historyLimit() const
+{
+    return asInt(stored(PreferenceName::historyLimit));
+}
+
+std::optional<bool> Preferences::sidebarOnLeft() const
+{
+    return asBool(stored(PreferenceName::sidebarOnLeft));
+}
+
+std::optional<StoredColor> Preferences::currentColor() const
+{
+    return asColor(stored(PreferenceName::currentColor));
+}
+
+std::optional<QStringList> Preferences::recentImagePaths() const
+{
+    const QVariant value = stored(PreferenceName::recentImagePaths);
+    // Text settings files give back a one-element list as a plain string.
+    if (value.typeId() == QMetaType::QString)
+        return QStringList{value.toString()};
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    return std::nullopt;
+}
+
+std::optional<QByteArray> Preferences::appShortcutOverrides() const
+{
+    return asData(stored(PreferenceName::appShortcutOverrides));
+}
+
+std::optional<QVariantMap> Preferences::documentViewStates() const
+{
+    const QVariant value = stored(PreferenceName::documentViewStates);
+    return value.typeId() == QMetaType::QVariantMap ? std::optional(value.toMap()) : std::nullopt;
+}
+
+std::optional<bool> Preferences::sidebarSectionCollapsed(const QString& sectionKey) const
+{
+    return asBool(stored(PreferenceName::sidebarSectionCollapsedPrefix + sectionKey));
+}
+
+void Preferences::setValue(const QString& name, const QVariant& value)
+{
+    settings_->setValue(key(name), value);
+}
+
+void Preferences::setColor(const QString& name, const StoredColor& color)
+{
+    setValue(name, color.toJsonData());
+}
+
+void Preferences::remove(const QString& name)
+{
+    settings_->remove(key(name));
+}
+
+}  // namespace velmaris

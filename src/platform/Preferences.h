@@ -1,0 +1,74 @@
+#pragma once
+
+#include "document/StoredColor.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+namespace velmaris {
+
+// Short names of the stored settings; the stored key is Preferences::key(name).
+namespace PreferenceName {
+inline constexpr char defaultCanvasWidth[] = "DefaultCanvasWidth";
+inline constexpr char defaultCanvasHeight[] = "DefaultCanvasHeight";
+inline constexpr char defaultCanvasBackground[] = "DefaultCanvasBackground";
+inline constexpr char defaultTextFontName[] = "DefaultTextFontName";
+inline constexpr char defaultTextFontSize[] = "DefaultTextFontSize";
+inline constexpr char defaultTextColor[] = "DefaultTextColor";
+inline constexpr char checkerboardHidden[] = "CheckerboardHidden";
+inline constexpr char historyLimit[] = "HistoryLimit";
+inline constexpr char sidebarOnLeft[] = "SidebarOnLeft";
+inline constexpr char currentColor[] = "CurrentColor";
+inline constexpr char recentImagePaths[] = "RecentImagePaths";
+inline constexpr char appShortcutOverrides[] = "AppShortcutOverrides";
+inline constexpr char documentViewStates[] = "DocumentViewStates";
+inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
+}  // namespace PreferenceName
+
+// The application's persistent settings. Getters give the stored value, or nothing when there is
+// none or it has the wrong type; what an absent value means is up to each reader.
+class Preferences {
+public:
+    // "app.velmaris.velmarisimages." + name.
+    static QString key(const QString& name);
+
+    // Installs the values in force wherever the user never chose one (at every launch).
+    static void registerDefaults();
+
+    // Reads and writes `settings` (not owned), or the application's own settings when null.
+    explicit Preferences(QSettings* settings = nullptr);
+    ~Preferences();
+
+    std::optional<int> defaultCanvasWidth() const;
+    std::optional<int> defaultCanvasHeight() const;
+    std::optional<int> defaultCanvasBackground() const;
+    std::optional<QString> defaultTextFontName() const;
+    std::optional<double> defaultTextFontSize() const;
+    std::optional<StoredColor> defaultTextColor() const;  // nothing also when the data does not decode
+    std::optional<bool> checkerboardHidden() const;
+    std::optional<int> historyLimit() const;
+    std::optional<bool> sidebarOnLeft() const;
+    std::optional<StoredColor> currentColor() const;
+    std::optional<QStringList> recentImagePaths() const;
+    std::optional<QByteArray> appShortcutOverrides() const;  // JSON object data
+    std::optional<QVariantMap> documentViewStates() const;
+    std::optional<bool> sidebarSectionCollapsed(const QString& sectionKey) const;
+
+    void setValue(const QString& name, const QVariant& value);
+    void setColor(const QString& name, const StoredColor& color);  // as JSON data
+    void remove(const QString& name);
+
+private:
+    QVariant stored(const QString& name) const;
+
+    std::unique_ptr<QSettings> ownSettings_;
+    QSettings* settings_;
+};
+
+}  // namespace velmaris

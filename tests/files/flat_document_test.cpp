@@ -1,0 +1,80 @@
+#include "files/FlatDocument.h"
+#include "files/ImageDecoder.h"
+#include "files/SVGWrapper.h"
+
+#include "files/CodecTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace velmaris {
+
+using test::Rgba;
+using test::pixelAt;
+
+TEST(FlatDocument, JpegAndBmpAreFlattenedOnWhiteWhilePngKeepsTransparency)
+{
+    auto builder = BitmapBuilder::create(16, 16);
+    QPainter painter(&builder->image());
+    painter.fillRect(0, 0, 8, 8, QColor(255, 0, 0));
+    painter.fillRect(8, 8, 8, 8, QColor(0, 0, 255, 128));
+    painter.end();
+    const Bitmap composite = std::move(*builder).build();
+    const Rgba halfBlue = pixelAt(composite, 12, 12);
+
+    const std::optional<Bitmap> bmp = decodeImageData(*writeFlatDocument(composite, ImageType::bmp), ImageType::bmp);
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(pixelAt(*bmp, 12, 2), (Rgba{255, 255, 255, 255}));
+    EXPECT_EQ(pixelAt(*bmp, 2, 2), (Rgba{255, 0, 0, 255}));
+    const std::uint8_t clear = std::uint8_t(255 - halfBlue[3]);
+    EXPECT_EQ(pixelAt(*bmp, 12, 12), (Rgba{clear, clear, std::uint8_t(halfBlue[2] + clear), 255}));
+
+    const std::optional<Bitmap> jpeg =
+        decodeImageData(*writeFlatDocument(composite, ImageType::jpeg), ImageType::jpeg);
+    ASSERT_TRUE(jpeg);
+    EXPECT_LE(test::channelDistance(pixelAt(*jpeg, 13, 2), Rgba{255, 255, 255, 255}), 4);
+    EXPECT_LE(test::channelDistance(pixelAt(*jpeg, 2, 13), Rgba{255, 255, 255, 255}), 4);
+
+    for (ImageType type : {ImageType::png, ImageType::tiff}) {
+        const std::optional<Bitmap> kept = decodeImageData(*writeFlatDocument(composite, type), type);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(test::bitmapDistance(*kept, composite), 0);
+    }
+    const std::optional<Bitmap> gif = decodeImageData(*writeFlatDocument(composite, ImageType::gif), ImageType::gif);
+    ASSERT_TRUE(gif);
+    EXPECT_EQ(pixelAt(*gif, 12, 2)[3], 0);
+    EXPECT_EQ(writeFlatDocument(composite, ImageType::svg), makeSVGWrapper(composite));
+    EXPECT_FALSE(writeFlatDocument(Bitmap(), ImageType::jpeg));
+}
+
+TEST(SVGWrapper, WrapsThePngInTheExactDocumentText)
+{
+    const Bitmap image = test::randomBitmap(3, 2, 11);
+    const std::optional<QByteArray> svg = makeSVGWrapper(image);
+    ASSERT_TRUE(svg);
+    const QByteArray prefix =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"3\" "
+        "height=\"2\" viewBox=\"0 0 3 2\">\n"
+        "  <image width=\"3\" height=\"2\" xlink:href=\"data:image/png;base64,";
+    const QByteArray suffix = "\"/>\n</svg>";
+    ASSERT_TRUE(svg->startsWith(prefix));
+    ASSERT_TRUE(svg->endsWith(suffix));
+    const QByteArray base64 = svg->mid(prefix.size(), svg->size() - prefix.size() - suffix.size());
+    EXPECT_FALSE(base64.contains('\n'));
+    const QByteArray::FromBase64Result png =
+        QByteArray::fromBase64Encoding(base64, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    ASSERT_TRUE(png);
+    EXPECT_TRUE(png.decoded.startsWith("\x89PNG"));
+    const std::optional<Bitmap> embedded = decodeImageData(png.decoded, ImageType::png);
+    ASSERT_TRUE(embedded);
+    EXPECT_EQ(test::bitmapDistance(*embedded, image), 0);
+
+    // The wrapper reads back through the SVG path at the same size.
+    const Bitmap opaque = test::solidBitmap(3, 2, Rgba{10, 200, 30, 255});
+    const std::optional<Bitmap> rendered = decodeImageData(*makeSVGWrapper(opaque), ImageType::svg);
+    ASSERT_TRUE(rendered);
+    EXPECT_LE(test::bitmapDistance(*rendered, opaque), 1);
+    EXPECT_FALSE(makeSVGWrapper(Bitmap()));
+}
+
+}  // namespace velmaris
