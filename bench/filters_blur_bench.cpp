@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-// Each filter at its menu default on a 4000 × 3000 photo-like image. `--write-image=PATH` writes
+// Each filter at its menu default on a 4000 × 3000 photo-like image. `--write-photo=PATH` writes
 // that image instead (for timing other tools on the same pixels, see compare-vips-filters.sh).
 
 namespace velmaris {
@@ -79,7 +79,7 @@ FILTER_BENCHMARK(edges);
 
 int main(int argc, char** argv)
 {
-    constexpr const char* kWriteFlag = "--write-image=";
+    constexpr const char* kWriteFlag = "--write-photo=";
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], kWriteFlag, std::strlen(kWriteFlag)) == 0) {
             const char* path = argv[i] + std::strlen(kWriteFlag);

@@ -2,6 +2,7 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -41,15 +42,15 @@ void prefixSums(const std::uint8_t* row, int pixels, std::uint32_t* sums)
 }
 
 // sums[i] += after[i] − before[i]: one disc row, as the difference of two running sums.
-[[gnu::noinline]] void addSpan(const std::uint32_t* __restrict after, const std::uint32_t* __restrict before,
+void addSpan(const std::uint32_t* __restrict after, const std::uint32_t* __restrict before,
                                std::uint32_t* __restrict sums, int count)
 {
-    forEachInBlocks(count, [=](int i) { sums[i] += after[i] - before[i]; });
+    forEachIndex(count, [=](int i) { sums[i] += after[i] - before[i]; });
 }
 
-[[gnu::noinline]] void scaleSums(const std::uint32_t* __restrict sums, float scale, float* __restrict means, int count)
+void scaleSums(const std::uint32_t* __restrict sums, float scale, float* __restrict means, int count)
 {
-    forEachInBlocks(count, [=](int i) { means[i] = float(sums[i]) * scale; });
+    forEachIndex(count, [=](int i) { means[i] = float(sums[i]) * scale; });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -14,13 +15,13 @@ namespace velmaris {
 namespace {
 
 // One output row: sums[i] = bias + the weighted 3 × 3 neighbourhood of byte i (4 bytes a pixel).
-[[gnu::noinline]] void convolveRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+void convolveRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
                  const std::uint8_t* __restrict below, const std::array<float, 9>& weights, float bias,
                  float* __restrict sums, int count)
 {
     float w[9];
     std::copy(weights.begin(), weights.end(), w);
-    forEachInBlocks(count, [=](int i) {
+    forEachIndex(count, [=](int i) {
         sums[i] = bias + w[0] * above[i - 4] + w[1] * above[i] + w[2] * above[i + 4] + w[3] * here[i - 4]
             + w[4] * here[i] + w[5] * here[i + 4] + w[6] * below[i - 4] + w[7] * below[i] + w[8] * below[i + 4];
     });

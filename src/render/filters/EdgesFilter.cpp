@@ -2,6 +2,7 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -9,34 +10,22 @@
 #include <cstdint>
 #include <vector>
 
-#ifdef __SSE__
-#include <xmmintrin.h>
-#endif
-
 namespace velmaris {
 
 namespace {
 
 // gain × the Sobel gradient magnitude of each byte of a row, from the padded rows around it.
-[[gnu::noinline]] void sobelRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+void sobelRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
                                 const std::uint8_t* __restrict below, float gain, float* __restrict magnitudes,
                                 int count)
 {
-    forEachInBlocks(count, [=](int i) {
+    forEachIndex(count, [=](int i) {
         const float across = float(above[i + 4]) + 2.0f * float(here[i + 4]) + float(below[i + 4])
             - float(above[i - 4]) - 2.0f * float(here[i - 4]) - float(below[i - 4]);
         const float down = float(below[i - 4]) + 2.0f * float(below[i]) + float(below[i + 4])
             - float(above[i - 4]) - 2.0f * float(above[i]) - float(above[i + 4]);
-        magnitudes[i] = gain * gain * (across * across + down * down);
+        magnitudes[i] = gain * std::sqrt(across * across + down * down);
     });
-    // Square roots apart: std::sqrt may set errno, which keeps the loop above scalar.
-    int i = 0;
-#ifdef __SSE__
-    for (; i + 4 <= count; i += 4)
-        _mm_storeu_ps(magnitudes + i, _mm_sqrt_ps(_mm_loadu_ps(magnitudes + i)));
-#endif
-    for (; i < count; ++i)
-        magnitudes[i] = std::sqrt(magnitudes[i]);
 }
 
 }  // namespace

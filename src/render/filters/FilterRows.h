@@ -8,7 +8,7 @@
 namespace velmaris {
 
 // Row helpers of the neighbourhood filters: source rows with the edge pixels repeated outwards,
-// luma, and loops in blocks the compiler vectorises.
+// and luma.
 
 // Rows [firstRow - pad, endRow + pad) of an image, each widened by `pad` pixels on both sides,
 // with rows and columns beyond the image repeating its edge pixels.
@@ -34,22 +34,6 @@ private:
 inline float lumaOf(const std::uint8_t* pixel)
 {
     return 0.2126f * float(pixel[0]) + 0.7152f * float(pixel[1]) + 0.0722f * float(pixel[2]);
-}
-
-// Runs body(i) for every i in [0, count). The fixed-size inner blocks need no remainder handling,
-// which is what lets the compiler vectorise them at -O2; the few left over run one by one. Row
-// kernels using it take __restrict pointers and stay out of line ([[gnu::noinline]]): once inlined
-// into their caller the restrict promises are lost and the loop stays scalar.
-template <typename Body>
-inline void forEachInBlocks(int count, Body body)
-{
-    constexpr int kBlock = 16;
-    int i = 0;
-    for (; i + kBlock <= count; i += kBlock)
-        for (int k = 0; k < kBlock; ++k)
-            body(i + k);
-    for (; i < count; ++i)
-        body(i);
 }
 
 }  // namespace velmaris

@@ -1,6 +1,7 @@
 #include "render/filters/MedianFilter.h"
 
 #include "render/Parallel.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -35,11 +36,12 @@ namespace {
     return mid;
 }
 
-// One output row from the three padded source rows around it (4 bytes a pixel).
+// One output row from the three padded source rows around it (4 bytes a pixel). Kept out of line
+// with its own __restrict pointers (and the network forced inline): otherwise GCC leaves it scalar.
 [[gnu::noinline]] void medianRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
                                  const std::uint8_t* __restrict below, std::uint8_t* __restrict target, int count)
 {
-    forEachInBlocks(count, [=](int i) __attribute__((always_inline)) {
+    forEachIndex(count, [=](int i) __attribute__((always_inline)) {
         target[i] = medianOfNine(above[i - 4], here[i - 4], below[i - 4], above[i], here[i], below[i], above[i + 4],
                                  here[i + 4], below[i + 4]);
     });

@@ -2,6 +2,7 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -19,15 +20,15 @@ constexpr float kWideScale = 256.0f;
 
 // acc[i] += here × row[i] + next × row[i + 4], for the interior part of a shifted row.
 template <typename Channel>
-[[gnu::noinline]] void addTwoTaps(const Channel* __restrict row, float here, float next, float* __restrict acc, int count)
+void addTwoTaps(const Channel* __restrict row, float here, float next, float* __restrict acc, int count)
 {
-    forEachInBlocks(count, [=](int i) { acc[i] += here * float(row[i]) + next * float(row[i + 4]); });
+    forEachIndex(count, [=](int i) { acc[i] += here * float(row[i]) + next * float(row[i + 4]); });
 }
 
 // Stores a row of 0–255 values in the 8.8 fixed point kept between passes.
-[[gnu::noinline]] void storeWideRow(const float* __restrict values, WideChannel* __restrict out, int count)
+void storeWideRow(const float* __restrict values, WideChannel* __restrict out, int count)
 {
-    forEachInBlocks(count, [=](int i) { out[i] = WideChannel(std::min(values[i], 255.0f) * kWideScale + 0.5f); });
+    forEachIndex(count, [=](int i) { out[i] = WideChannel(std::min(values[i], 255.0f) * kWideScale + 0.5f); });
 }
 
 // acc += weight × (the row shifted left by shift pixels, linearly interpolated), edges repeated.

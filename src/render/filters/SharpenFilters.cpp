@@ -4,6 +4,7 @@
 #include "render/GaussianBlur.h"
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 #include "render/filters/GaussianBlurFilter.h"
 
@@ -16,10 +17,10 @@ namespace velmaris {
 namespace {
 
 // sharp[i] = source + amount × (source − soft), for one row.
-[[gnu::noinline]] void unsharpRow(const std::uint8_t* __restrict source, const std::uint8_t* __restrict soft,
+void unsharpRow(const std::uint8_t* __restrict source, const std::uint8_t* __restrict soft,
                                   float amount, float* __restrict sharp, int count)
 {
-    forEachInBlocks(count, [=](int i) { sharp[i] = float(source[i]) + amount * (float(source[i]) - float(soft[i])); });
+    forEachIndex(count, [=](int i) { sharp[i] = float(source[i]) + amount * (float(source[i]) - float(soft[i])); });
 }
 
 }  // namespace

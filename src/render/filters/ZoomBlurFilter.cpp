@@ -2,6 +2,7 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/VectorLoop.h"
 #include "render/filters/FilterRows.h"
 
 #include <algorithm>
@@ -16,10 +17,10 @@ namespace {
 constexpr int kMaxSamples = 96;
 
 // blended = (1 − below) × upper + below × lower, for one row.
-[[gnu::noinline]] void blendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restrict lower,
+void blendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restrict lower,
                                  float below, float* __restrict blended, int count)
 {
-    forEachInBlocks(count, [=](int i) { blended[i] = float(upper[i]) + below * (float(lower[i]) - float(upper[i])); });
+    forEachIndex(count, [=](int i) { blended[i] = float(upper[i]) + below * (float(lower[i]) - float(upper[i])); });
 }
 
 // acc[x] += row sampled at x × scale + offset (linear interpolation, clamped to the row).
