@@ -366,11 +366,13 @@ TEST(FiltersBlur, ExtremeParametersStayBoundedAndValid)
     const double huge = 1e12;
     const double nan = std::nan("");
     for (const Bitmap& result :
-         {gaussianBlurFilter(input, huge), motionBlurFilter(input, huge, huge), zoomBlurFilter(input, QPointF(-huge, 3), huge),
-          bokehBlurFilter(input, huge), sharpenLuminanceFilter(input, huge, huge), unsharpMaskFilter(input, huge, -huge),
-          noiseReductionFilter(input, huge, -huge), convolution3x3Filter(input, {huge, 0, 0, 0, nan, 0, 0, 0, -huge}, nan),
-          bloomFilter(input, huge, huge), gloomFilter(input, nan, nan), edgesFilter(input, huge),
-          motionBlurFilter(input, nan, 0), zoomBlurFilter(input, QPointF(nan, 0), 5)}) {
+         {gaussianBlurFilter(input, huge), motionBlurFilter(input, huge, huge),
+          zoomBlurFilter(input, QPointF(-huge, 3), huge), bokehBlurFilter(input, huge),
+          sharpenLuminanceFilter(input, huge, huge), unsharpMaskFilter(input, huge, -huge),
+          noiseReductionFilter(input, huge, -huge),
+          convolution3x3Filter(input, {huge, 0, 0, 0, nan, 0, 0, 0, -huge}, nan), bloomFilter(input, huge, huge),
+          gloomFilter(input, nan, nan), edgesFilter(input, huge), motionBlurFilter(input, nan, 0),
+          zoomBlurFilter(input, QPointF(nan, 0), 5)}) {
         EXPECT_EQ(result.size(), input.size());
         EXPECT_TRUE(validPremultiplied(result));
     }

@@ -2,7 +2,6 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
-#include "render/filters/FilterRows.h"
 #include "render/filters/GaussianBlurFilter.h"
 
 #include <algorithm>

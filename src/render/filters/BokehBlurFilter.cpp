@@ -87,7 +87,8 @@ Bitmap bokehBlurFilter(const Bitmap& input, double radius)
             for (int dy = -reach; dy <= reach; ++dy) {
                 const int halfWidth = halfWidths[dy + reach];
                 const std::uint32_t* rowSums = sums.data() + sumValues * (y + dy - begin + reach);
-                addSpan(rowSums + 4 * (reach + halfWidth + 1), rowSums + 4 * (reach - halfWidth), acc.data(), 4 * width);
+                addSpan(rowSums + 4 * (reach + halfWidth + 1), rowSums + 4 * (reach - halfWidth), acc.data(),
+                        4 * width);
             }
             scaleSums(acc.data(), scale, values.data(), 4 * width);
             narrowToBytes<true>(values.data(), output->row(y), 4 * width);

@@ -15,9 +15,8 @@ namespace velmaris {
 namespace {
 
 // One output row: sums[i] = bias + the weighted 3 × 3 neighbourhood of byte i (4 bytes a pixel).
-void convolveRow(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
-                 const std::uint8_t* __restrict below, const std::array<float, 9>& weights, float bias,
-                 float* __restrict sums, int count)
+void convolveRow(const float* __restrict above, const float* __restrict here, const float* __restrict below,
+                 const std::array<float, 9>& weights, float bias, float* __restrict sums, int count)
 {
     float w[9];
     std::copy(weights.begin(), weights.end(), w);
@@ -42,10 +41,16 @@ Bitmap convolution3x3Filter(const Bitmap& input, const std::array<double, 9>& we
     if (!output)
         return input;
     parallelRows(height, [&](int begin, int end) {
+        // Each source row is widened to float once, not once for each of its nine uses.
         const ClampedBand band(input, begin, end, 1);
+        const std::size_t padded = 4 * std::size_t(width + 2);
+        std::vector<float> rows(std::size_t(end - begin + 2) * padded);
+        for (int y = begin - 1; y <= end; ++y)
+            widenBytes(band.row(y) - 4, rows.data() + std::size_t(y - begin + 1) * padded, int(padded));
+        const auto rowAt = [&](int y) { return rows.data() + std::size_t(y - begin + 1) * padded + 4; };
         std::vector<float> values(4 * std::size_t(width));
         for (int y = begin; y < end; ++y) {
-            convolveRow(band.row(y - 1), band.row(y), band.row(y + 1), w, offset, values.data(), 4 * width);
+            convolveRow(rowAt(y - 1), rowAt(y), rowAt(y + 1), w, offset, values.data(), 4 * width);
             narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }
     });

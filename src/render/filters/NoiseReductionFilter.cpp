@@ -63,8 +63,8 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
                 for (const Neighbour& n : kNeighbours) {
                     const std::uint8_t* pixel = band.row(y + n.dy) + 4 * (x + n.dx);
                     // Soft threshold: a neighbour counts fully when equal, not at all from noiseLevel on.
-                    const float likeness =
-                        smoothing ? std::max(0.0f, 1.0f - std::abs(lumaAt(x + n.dx, y + n.dy) - centreLuma) * inverseLevel) : 0.0f;
+                    const float difference = std::abs(lumaAt(x + n.dx, y + n.dy) - centreLuma);
+                    const float likeness = smoothing ? std::max(0.0f, 1.0f - difference * inverseLevel) : 0.0f;
                     const float weight = n.weight * likeness;
                     smoothWeight += weight;
                     similar += weight;

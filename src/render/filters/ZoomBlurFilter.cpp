@@ -3,7 +3,6 @@
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 #include "render/VectorLoop.h"
-#include "render/filters/FilterRows.h"
 
 #include <algorithm>
 #include <cmath>
