@@ -13,33 +13,7 @@ trap 'rm -rf "$work"' EXIT
 # vips' own format maps straight into memory, so loading costs vips almost nothing.
 vips copy "$work/photo.png" "$work/photo.v"
 
-# Mean wall time in milliseconds of a command over $runs runs (hyperfine when installed).
-time_ms() {
-    local runs=$runs
-    if [[ $1 == --once ]]; then
-        runs=1
-        shift
-    fi
-    if command -v hyperfine >/dev/null; then
-        hyperfine --runs "$runs" --export-json "$work/h.json" "$*" >/dev/null
-        python3 -c 'import json,sys; print(f"{json.load(open(sys.argv[1]))["results"][0]["mean"]*1000:.1f}")' "$work/h.json"
-        return
-    fi
-    local total=0 start end
-    for _ in $(seq "$runs"); do
-        start=$(date +%s%N)
-        "$@" >/dev/null
-        end=$(date +%s%N)
-        total=$((total + end - start))
-    done
-    echo "scale=1; $total / $runs / 1000000" | bc
-}
-
-# Real time in milliseconds of one Google Benchmark case.
-bench_ms() {
-    "$1" --benchmark_filter="$2" --benchmark_min_time=0.2 --benchmark_format=csv 2>/dev/null \
-        | awk -F, -v name="\"$2\"" '$1 == name { printf "%.1f\n", $3 }'
-}
+source "$(dirname "$0")/vips-timing.sh"
 
 vips_copy=$(time_ms vips copy "$work/photo.v" "$work/out.v")
 vips_blur10=$(time_ms vips gaussblur "$work/photo.v" "$work/out.v" 10)
@@ -50,7 +24,6 @@ ours_blur10=$(bench_ms "$build/bench/blur_bench" "gaussianBlurPhoto/10/process_t
 ours_blur50=$(bench_ms "$build/bench/blur_bench" "gaussianBlurPhoto/50/process_time/real_time")
 ours_resize=$(bench_ms "$build/bench/resample_bench" "resamplePhoto/1000/750/process_time/real_time")
 
-ratio() { echo "scale=2; $1 / $2" | bc; }
 echo "4000 x 3000 RGBA, wall times in ms ($(vips --version), $(nproc) cores)"
 echo "vips copy .v -> .v (load/save floor): $vips_copy"
 printf '%-22s %10s %10s %12s %16s\n' task ours vips vips/ours "(vips-copy)/ours"
