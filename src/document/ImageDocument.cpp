@@ -164,10 +164,18 @@ void ImageDocument::setSelectionAspect(const std::optional<QSizeF>& aspect)
     selection_.aspect = aspect;
 }
 
-void ImageDocument::setFilterPreview(const std::optional<LayerPreview>& preview)
+void ImageDocument::setFilterPreview(const std::optional<FilterPreview>& preview)
 {
     filterPreview_ = preview;
     Q_EMIT previewDidChange();
+}
+
+std::optional<Bitmap> ImageDocument::renderLiveComposite() const
+{
+    if (!filterPreview_)
+        return renderComposite(state_);
+    const LayerPreview preview = filterPreview_->compositorPreview();
+    return renderComposite(state_, &preview);
 }
 
 std::optional<FileError> ImageDocument::read(const QByteArray& data, const QString& typeName)

@@ -2,6 +2,7 @@
 
 #include "document/CanvasState.h"
 #include "document/DocumentSelection.h"
+#include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
 #include "platform/FileError.h"
 #include "render/Compositor.h"
@@ -65,8 +66,10 @@ public:
     void setSelectionAspect(const std::optional<QSizeF>& aspect);  // announces nothing
 
     // The live filter preview of a layer, drawn by the compositor in place of the layer.
-    const std::optional<LayerPreview>& filterPreview() const { return filterPreview_; }
-    void setFilterPreview(const std::optional<LayerPreview>& preview);
+    const std::optional<FilterPreview>& filterPreview() const { return filterPreview_; }
+    void setFilterPreview(const std::optional<FilterPreview>& preview);
+    // The composite of the live state, with the filter preview drawn in place of its layer.
+    std::optional<Bitmap> renderLiveComposite() const;
 
     // The file this document belongs to; empty path for an untitled document.
     QString filePath() const { return filePath_; }
@@ -122,7 +125,7 @@ private:
     int savedHistoryIndex_ = 0;
     bool edited_ = false;
     DocumentSelection selection_;
-    std::optional<LayerPreview> filterPreview_;
+    std::optional<FilterPreview> filterPreview_;
     QString filePath_;
     QString fileType_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;

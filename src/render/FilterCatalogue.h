@@ -1,0 +1,63 @@
+#pragma once
+
+#include "render/Bitmap.h"
+
+#include <QHash>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+namespace velmaris {
+
+enum class FilterCategory { essential, artistic, distort, adjustment };
+
+struct FilterParameter {
+    QString key;
+    QString label;
+    double minimum = 0;
+    double maximum = 1;
+    double defaultValue = 0;
+
+    // A finite value clamped to the range; anything else is the default.
+    double sanitized(double value) const;
+};
+
+using FilterValues = QHash<QString, double>;
+
+struct FilterDescriptor {
+    QString identifier;
+    QString menuTitle;    // ends in "…" exactly when there are parameters
+    QString historyName;  // the history step that applying the filter records
+    FilterCategory category = FilterCategory::essential;
+    QVector<FilterParameter> parameters;  // in slider order
+    std::function<Bitmap(const Bitmap& input, const FilterValues& values)> build;
+
+    const FilterParameter* parameter(const QString& key) const;
+};
+
+// A catalogue entry with its current values; every parameter always has a value.
+struct FilterInstance {
+    const FilterDescriptor* descriptor = nullptr;
+    FilterValues values;
+
+    static FilterInstance withDefaults(const FilterDescriptor& descriptor);
+    // Stores a value clamped to the parameter's range (the default for NaN or infinities);
+    // false for a key the filter does not have.
+    bool setValue(const QString& key, double value);
+    // The filter run on `input`, cropped to its size.
+    Bitmap apply(const Bitmap& input) const;
+};
+
+// The 50 filters and adjustments in menu order.
+const QVector<FilterDescriptor>& filterCatalogue();
+const FilterDescriptor* findFilter(const QString& identifier);
+
+// The point (centerX, centerY) of the values (0.5 when absent) within an image, measured from
+// its top-left corner in pixels.
+QPointF filterCenter(const FilterValues& values, QSize extent);
+
+}  // namespace velmaris
