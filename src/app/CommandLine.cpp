@@ -76,6 +76,14 @@ void printLine(std::FILE* stream, const QString& text)
     std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
 }
 
+// Exit status of a command: 0, or 1 with its one-line message on standard error.
+int reportFailure(const std::optional<QString>& failure)
+{
+    if (failure)
+        printLine(stderr, *failure);
+    return failure ? 1 : 0;
+}
+
 // Command-line output is the program's own: Qt's diagnostics (missing runtime folders and the
 // like) would break the one-line error contract, so only critical messages get through.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -102,6 +110,20 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
         return HelpRequest{};
     if (arguments.contains(QLatin1String("--export")))
         return parseExport(arguments);
+    if (arguments.contains(QLatin1String("--filter-list")))
+        return arguments.size() == 1 ? CommandLineRequest(FilterListRequest{})
+                                     : UsageError{QStringLiteral("--filter-list takes nothing else.")};
+    if (arguments.value(0) == QLatin1String("--filter")) {
+        if (arguments.size() < 4)
+            return UsageError{QStringLiteral("--filter needs a filter, optional KEY=VALUE pairs, an input and an output.")};
+        return FilterRequest{arguments[1], arguments.mid(2, arguments.size() - 4), arguments[arguments.size() - 2],
+                             arguments.last()};
+    }
+    if (arguments.value(0) == QLatin1String("--contact-sheet")) {
+        if (arguments.size() != 3)
+            return UsageError{QStringLiteral("--contact-sheet needs an input and an output.")};
+        return ContactSheetRequest{arguments[1], arguments[2]};
+    }
     if (arguments.contains(QLatin1String("--info"))) {
         if (arguments.size() != 2 || arguments.first() != QLatin1String("--info"))
             return UsageError{QStringLiteral("--info needs exactly one file.")};
@@ -128,6 +150,12 @@ QString commandLineHelp()
         "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
         "  velmaris-images --info FILE\n"
         "      print the canvas size and the layer list of FILE as JSON\n"
+        "  velmaris-images --filter ID [KEY=VALUE …] INPUT OUTPUT\n"
+        "      apply one filter (values are clamped to the parameter's range)\n"
+        "  velmaris-images --filter-list\n"
+        "      list the filters with their parameters, ranges and defaults\n"
+        "  velmaris-images --contact-sheet INPUT OUTPUT.png\n"
+        "      every filter at its defaults on INPUT, in one labelled grid\n"
         "  velmaris-images --help                  show this help\n"
         "\n"
         "Exit status: 0 on success; 1 with one line on standard error on failure.\n");
@@ -149,13 +177,16 @@ int runApplication(int argc, char** argv)
         return 1;
     }
     if (const auto* exportRequest = std::get_if<ExportRequest>(&request)) {
-        return runHeadless(argc, argv, [&] {
-            const std::optional<QString> failure = runExport(*exportRequest);
-            if (failure)
-                printLine(stderr, *failure);
-            return failure ? 1 : 0;
-        });
+        return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); });
     }
+    if (std::holds_alternative<FilterListRequest>(request)) {
+        std::fputs(qPrintable(filterListText()), stdout);
+        return 0;
+    }
+    if (const auto* filter = std::get_if<FilterRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); });
+    if (const auto* sheet = std::get_if<ContactSheetRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); });
     if (const auto* info = std::get_if<InfoRequest>(&request)) {
         return runHeadless(argc, argv, [&] {
             const FileResult<CanvasState> state = openImageFile(info->file);

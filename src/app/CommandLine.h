@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FilterCommands.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +21,9 @@ struct InfoRequest {
     QString file;
     friend bool operator==(const InfoRequest&, const InfoRequest&) = default;
 };
+struct FilterListRequest {
+    friend bool operator==(const FilterListRequest&, const FilterListRequest&) = default;
+};
 struct HelpRequest {
     friend bool operator==(const HelpRequest&, const HelpRequest&) = default;
 };
@@ -31,7 +36,8 @@ struct UsageError {
     friend bool operator==(const UsageError&, const UsageError&) = default;
 };
 
-using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, InfoRequest, UsageError>;
+using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, InfoRequest, FilterRequest,
+                                        FilterListRequest, ContactSheetRequest, UsageError>;
 
 // Reads the arguments after the program name.
 CommandLineRequest parseCommandLine(const QStringList& arguments);

@@ -22,7 +22,14 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
     EXPECT_EQ(parseCommandLine(words("a.png --help")), CommandLineRequest(HelpRequest{}));
     EXPECT_EQ(parseCommandLine(words("a.png b.tif")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("a.png"), QStringLiteral("b.tif")}}));
-    for (const char* bad : {"--export in.png", "--export a b c", "--export a b --scale 0", "--export a b --scale nan",
+    EXPECT_EQ(parseCommandLine(words("--filter twirl angle=45 radius=0.5 in.png out.png")),
+              CommandLineRequest(FilterRequest{QStringLiteral("twirl"), {QStringLiteral("angle=45"), QStringLiteral("radius=0.5")},
+                                               QStringLiteral("in.png"), QStringLiteral("out.png")}));
+    EXPECT_EQ(parseCommandLine(words("--contact-sheet in.png out.png")),
+              CommandLineRequest(ContactSheetRequest{QStringLiteral("in.png"), QStringLiteral("out.png")}));
+    EXPECT_EQ(parseCommandLine(words("--filter-list")), CommandLineRequest(FilterListRequest{}));
+    for (const char* bad : {"--filter invert in.png", "--contact-sheet in.png", "--filter-list x",
+                            "--export in.png", "--export a b c", "--export a b --scale 0", "--export a b --scale nan",
                             "--export a b --quality 2", "--export a b --scale", "--export a b --frobnicate",
                             "--frobnicate"})
         EXPECT_TRUE(std::holds_alternative<UsageError>(parseCommandLine(words(bad)))) << bad;
@@ -75,6 +82,22 @@ TEST(CommandLine, ExportWritesTheTypeTheOutputNamesAndReportsFailuresInOneLine)
 
     result = runProgram({QStringLiteral("--help")});
     EXPECT_EQ(result.exitCode, 0);
+
+    // Filters: values are clamped, unknown keys refused, the sheet holds every filter.
+    const QString blurred = dir.filePath(QStringLiteral("blurred.png"));
+    result = runProgram({QStringLiteral("--filter"), QStringLiteral("gaussianBlur"), QStringLiteral("inputRadius=900"),
+                         input, blurred});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_EQ(QImage(blurred).size(), QSize(40, 20));
+    result = runProgram({QStringLiteral("--filter"), QStringLiteral("gaussianBlur"), QStringLiteral("radius=3"), input,
+                         dir.filePath(QStringLiteral("never.png"))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("\"radius\"")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.png"))));
+    const QString sheet = dir.filePath(QStringLiteral("sheet.png"));
+    result = runProgram({QStringLiteral("--contact-sheet"), input, sheet});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_GT(QImage(sheet).height(), 6 * 20);
 }
 
 }  // namespace
