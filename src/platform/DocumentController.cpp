@@ -2,6 +2,8 @@
 
 #include "files/DocumentType.h"
 #include "platform/AtomicWrite.h"
+#include "platform/CurrentColorStore.h"
+#include "platform/Preferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,12 @@ namespace {
 QString sidecarPath(const QString& autosavePath)
 {
     return autosavePath + QStringLiteral(".json");
+}
+
+// Documents read their settings (the history depth among them) when they are created.
+DocumentDefaults currentDocumentDefaults()
+{
+    return documentDefaults(Preferences(), CurrentColorStore::shared().color());
 }
 
 QString defaultAutosaveFolder()
@@ -57,7 +65,7 @@ FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)
         if (open.document->filePath() == canonical)
             return open.document.get();
     const std::optional<QString> typeName = typeNameForPath(canonical);
-    auto document = std::make_unique<ImageDocument>(DocumentDefaults{});
+    auto document = std::make_unique<ImageDocument>(currentDocumentDefaults());
     // Unknown extensions are offered to the image decoder, which recognises content.
     if (std::optional<FileError> error =
             document->readFromFile(canonical, typeName.value_or(typeNameForImageType(ImageType::png))))
@@ -151,7 +159,7 @@ FileResult<ImageDocument*> DocumentController::reopenRecovered(const Recoverable
     QFile file(recoverable.autosavePath);
     if (!file.open(QIODevice::ReadOnly))
         return FileError::imageUnreadable();
-    auto document = std::make_unique<ImageDocument>(DocumentDefaults{});
+    auto document = std::make_unique<ImageDocument>(currentDocumentDefaults());
     if (std::optional<FileError> error = document->read(file.readAll(), kNativeTypeName))
         return *error;
     document->markRecovered(recoverable.originalPath,
