@@ -35,4 +35,25 @@ Rgba pixelAt(const Bitmap& bitmap, int x, int y)
     return pixel;
 }
 
+bool samePixels(const Bitmap& a, const Bitmap& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.row(y), b.row(y), std::size_t(4) * a.width()) != 0)
+            return false;
+    return true;
+}
+
+bool validPremultiplied(const Bitmap& bitmap)
+{
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* row = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x)
+            if (row[4 * x] > row[4 * x + 3] || row[4 * x + 1] > row[4 * x + 3] || row[4 * x + 2] > row[4 * x + 3])
+                return false;
+    }
+    return true;
+}
+
 }  // namespace velmaris::test

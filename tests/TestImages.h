@@ -15,5 +15,9 @@ Bitmap solidBitmap(int width, int height, Rgba premultiplied);
 Bitmap randomBitmap(int width, int height, unsigned seed);
 // Premultiplied components of one pixel.
 Rgba pixelAt(const Bitmap& bitmap, int x, int y);
+// The same size and the same bytes in every pixel.
+bool samePixels(const Bitmap& a, const Bitmap& b);
+// Every colour component at most its pixel's alpha.
+bool validPremultiplied(const Bitmap& bitmap);
 
 }  // namespace velmaris::test

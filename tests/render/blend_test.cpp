@@ -146,14 +146,6 @@ Bitmap blendedAt(const Bitmap& backdrop, const Bitmap& source, QPointF at, Layer
     return std::move(*target).build();
 }
 
-bool samePixels(const Bitmap& a, const Bitmap& b)
-{
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.row(y), a.row(y) + 4 * a.width(), b.row(y)))
-            return false;
-    return true;
-}
-
 // Counts pixels further than 1/255 from the reference or no longer validly premultiplied.
 int countMismatches(const Bitmap& backdrop, const Bitmap& source, LayerBlendMode mode, double opacity,
                     const AlphaPlane* coverage)
@@ -223,9 +215,9 @@ TEST(Blend, CutsAtTheTargetEdgesForAnyOffset)
 
     const int far = std::numeric_limits<int>::max();
     for (const QPoint at : {QPoint(5, 0), QPoint(-7, 0), QPoint(0, 4), QPoint(0, -6), QPoint(far, far), QPoint(-far, 0)})
-        EXPECT_TRUE(samePixels(blended(backdrop, source, at, LayerBlendMode::multiply, 1.0), backdrop));
+        EXPECT_TRUE(test::samePixels(blended(backdrop, source, at, LayerBlendMode::multiply, 1.0), backdrop));
     for (const QPointF at : {QPointF(1e12, 0.5), QPointF(-7.5, 0), QPointF(std::nan(""), 0)})
-        EXPECT_TRUE(samePixels(blendedAt(backdrop, source, at), backdrop));
+        EXPECT_TRUE(test::samePixels(blendedAt(backdrop, source, at), backdrop));
 }
 
 TEST(Blend, NothingIsDrawnWithoutOpacityOrSourceAlpha)
@@ -237,10 +229,10 @@ TEST(Blend, NothingIsDrawnWithoutOpacityOrSourceAlpha)
     for (int index = 0; index < kBlendModeCount; ++index) {
         const auto mode = LayerBlendMode(index);
         for (const double opacity : {0.0, -1.0, std::nan("")})
-            EXPECT_TRUE(samePixels(blended(backdrop, source, QPoint(0, 0), mode, opacity), backdrop)) << index;
-        EXPECT_TRUE(samePixels(blended(backdrop, clear, QPoint(0, 0), mode, 1.0), backdrop)) << index;
-        EXPECT_TRUE(samePixels(blended(backdrop, source, QPoint(0, 0), mode, 1.0, &noCoverage), backdrop)) << index;
-        EXPECT_TRUE(samePixels(blended(backdrop, source, QPoint(0, 0), mode, 1.0, &wrongSize), backdrop)) << index;
+            EXPECT_TRUE(test::samePixels(blended(backdrop, source, QPoint(0, 0), mode, opacity), backdrop)) << index;
+        EXPECT_TRUE(test::samePixels(blended(backdrop, clear, QPoint(0, 0), mode, 1.0), backdrop)) << index;
+        EXPECT_TRUE(test::samePixels(blended(backdrop, source, QPoint(0, 0), mode, 1.0, &noCoverage), backdrop)) << index;
+        EXPECT_TRUE(test::samePixels(blended(backdrop, source, QPoint(0, 0), mode, 1.0, &wrongSize), backdrop)) << index;
     }
 }
 
@@ -252,11 +244,11 @@ TEST(Blend, NormalWithAnOpaqueSourceReplacesAndOpacityStopsAtOne)
         for (int x = 0; x < 150; ++x)
             opaque->row(y)[4 * x + 3] = 255;
     const Bitmap source = std::move(*opaque).build();
-    EXPECT_TRUE(samePixels(blended(backdrop, source, QPoint(0, 0), LayerBlendMode::normal, 1.0), source));
-    EXPECT_TRUE(samePixels(blended(backdrop, source, QPoint(0, 0), LayerBlendMode::normal, 3.5), source));
+    EXPECT_TRUE(test::samePixels(blended(backdrop, source, QPoint(0, 0), LayerBlendMode::normal, 1.0), source));
+    EXPECT_TRUE(test::samePixels(blended(backdrop, source, QPoint(0, 0), LayerBlendMode::normal, 3.5), source));
 
     const Bitmap translucent = test::randomBitmap(150, 4, 11);
-    EXPECT_TRUE(samePixels(blended(backdrop, translucent, QPoint(0, 0), LayerBlendMode::screen, 7.0),
+    EXPECT_TRUE(test::samePixels(blended(backdrop, translucent, QPoint(0, 0), LayerBlendMode::screen, 7.0),
                            blended(backdrop, translucent, QPoint(0, 0), LayerBlendMode::screen, 1.0)));
 }
 
@@ -282,7 +274,7 @@ TEST(Blend, FractionalPositionsInterpolateBilinearly)
 
     // A whole-pixel position takes the exact integer path.
     const Bitmap source = test::randomBitmap(3, 2, 12);
-    EXPECT_TRUE(samePixels(blendedAt(clear, source, QPointF(1.0, 1.0), LayerBlendMode::overlay),
+    EXPECT_TRUE(test::samePixels(blendedAt(clear, source, QPointF(1.0, 1.0), LayerBlendMode::overlay),
                            blended(clear, source, QPoint(1, 1), LayerBlendMode::overlay, 1.0)));
 }
 

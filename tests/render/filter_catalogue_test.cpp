@@ -19,16 +19,6 @@ Bitmap runFilter(const QString& identifier, const Bitmap& input, const FilterVal
     return instance.apply(input);
 }
 
-bool samePixels(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.row(y), b.row(y), size_t(a.width()) * 4) != 0)
-            return false;
-    return true;
-}
-
 TEST(FilterCatalogue, OrderTitlesAndDefaults)
 {
     const QVector<FilterDescriptor>& catalogue = filterCatalogue();
@@ -88,28 +78,24 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
         const FilterInstance instance = FilterInstance::withDefaults(descriptor);
         const Bitmap once = instance.apply(photo);
         EXPECT_EQ(once.size(), photo.size());
-        EXPECT_TRUE(samePixels(once, instance.apply(photo)));
-        for (int y = 0; y < once.height(); ++y)
-            for (int x = 0; x < once.width(); ++x) {
-                const Rgba p = pixelAt(once, x, y);
-                ASSERT_TRUE(p[0] <= p[3] && p[1] <= p[3] && p[2] <= p[3]);
-            }
+        EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
+        EXPECT_TRUE(test::validPremultiplied(once));
         EXPECT_EQ(instance.apply(test::solidBitmap(1, 1, {10, 20, 30, 255})).size(), QSize(1, 1));
         EXPECT_EQ(instance.apply(test::solidBitmap(5, 4, {0, 0, 0, 0})).size(), QSize(5, 4));
         if (!neutralAtDefaults.contains(descriptor.identifier))
-            EXPECT_FALSE(samePixels(instance.apply(photo), photo));
+            EXPECT_FALSE(test::samePixels(instance.apply(photo), photo));
         else
-            EXPECT_TRUE(samePixels(instance.apply(opaque), opaque));
+            EXPECT_TRUE(test::samePixels(instance.apply(opaque), opaque));
     }
 }
 
 TEST(FilterCatalogue, KnownValuesOfTheOwnBuildSteps)
 {
     const Bitmap image = test::solidBitmap(8, 8, {100, 60, 20, 255});
-    EXPECT_TRUE(samePixels(runFilter(QStringLiteral("gaussianBlur"), image, {{QStringLiteral("inputRadius"), 0}}), image));
+    EXPECT_TRUE(test::samePixels(runFilter(QStringLiteral("gaussianBlur"), image, {{QStringLiteral("inputRadius"), 0}}), image));
     const Bitmap inverted = runFilter(QStringLiteral("invert"), image);
     EXPECT_EQ(pixelAt(inverted, 3, 3), (Rgba{155, 195, 235, 255}));
-    EXPECT_TRUE(samePixels(runFilter(QStringLiteral("invert"), inverted), image));
+    EXPECT_TRUE(test::samePixels(runFilter(QStringLiteral("invert"), inverted), image));
 
     EXPECT_NEAR(pixelAt(runFilter(QStringLiteral("colorBalance"), image, {{QStringLiteral("red"), 100}}), 0, 0)[0], 150, 1);
     EXPECT_NEAR(pixelAt(runFilter(QStringLiteral("colorBalance"), image, {{QStringLiteral("red"), -100}}), 0, 0)[0], 50, 1);

@@ -55,16 +55,6 @@ std::vector<NamedFilter> filtersAtDefaults()
     };
 }
 
-bool sameBytes(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.row(y), b.row(y), 4 * std::size_t(a.width())) != 0)
-            return false;
-    return true;
-}
-
 int maxDifference(const Bitmap& a, const Bitmap& b)
 {
     int most = 0;
@@ -72,17 +62,6 @@ int maxDifference(const Bitmap& a, const Bitmap& b)
         for (int i = 0; i < 4 * a.width(); ++i)
             most = std::max(most, std::abs(int(a.row(y)[i]) - int(b.row(y)[i])));
     return most;
-}
-
-bool validPremultiplied(const Bitmap& bitmap)
-{
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x) {
-            const Rgba p = pixelAt(bitmap, x, y);
-            if (p[0] > p[3] || p[1] > p[3] || p[2] > p[3])
-                return false;
-        }
-    return true;
 }
 
 // Opaque pixels with every colour component drawn from rgb(x, y).
@@ -138,12 +117,12 @@ TEST(FiltersBlur, EveryFilterKeepsTheSizeIsDeterministicAndGivesValidPixels)
         SCOPED_TRACE(filter.name);
         const Bitmap once = filter.apply(random);
         EXPECT_EQ(once.size(), random.size());
-        EXPECT_TRUE(sameBytes(once, filter.apply(random)));
-        EXPECT_TRUE(validPremultiplied(once));
+        EXPECT_TRUE(test::samePixels(once, filter.apply(random)));
+        EXPECT_TRUE(test::validPremultiplied(once));
         for (const Bitmap& input : {tiny, clear}) {
             const Bitmap result = filter.apply(input);
             EXPECT_EQ(result.size(), input.size());
-            EXPECT_TRUE(validPremultiplied(result));
+            EXPECT_TRUE(test::validPremultiplied(result));
         }
         // Every one of them visibly changes a noisy photo.
         EXPECT_GT(maxDifference(filter.apply(opaque), opaque), 8);
@@ -153,17 +132,17 @@ TEST(FiltersBlur, EveryFilterKeepsTheSizeIsDeterministicAndGivesValidPixels)
 TEST(FiltersBlur, ZeroStrengthGivesTheInputBack)
 {
     const Bitmap input = test::randomBitmap(31, 17, 2);
-    EXPECT_TRUE(sameBytes(gaussianBlurFilter(input, 0), input));
-    EXPECT_TRUE(sameBytes(motionBlurFilter(input, 0, 1.0), input));
-    EXPECT_TRUE(sameBytes(zoomBlurFilter(input, QPointF(3, 4), 0), input));
-    EXPECT_TRUE(sameBytes(bokehBlurFilter(input, 0), input));
-    EXPECT_TRUE(sameBytes(sharpenLuminanceFilter(input, 0), input));
-    EXPECT_TRUE(sameBytes(unsharpMaskFilter(input, 2.5, 0), input));
-    EXPECT_TRUE(sameBytes(unsharpMaskFilter(input, 0, 1), input));
-    EXPECT_TRUE(sameBytes(noiseReductionFilter(input, 0, 0), input));
-    EXPECT_TRUE(sameBytes(convolution3x3Filter(input, {0, 0, 0, 0, 1, 0, 0, 0, 0}, 0), input));
-    EXPECT_TRUE(sameBytes(bloomFilter(input, 10, 0), input));
-    EXPECT_TRUE(sameBytes(gloomFilter(input, 10, 0), input));
+    EXPECT_TRUE(test::samePixels(gaussianBlurFilter(input, 0), input));
+    EXPECT_TRUE(test::samePixels(motionBlurFilter(input, 0, 1.0), input));
+    EXPECT_TRUE(test::samePixels(zoomBlurFilter(input, QPointF(3, 4), 0), input));
+    EXPECT_TRUE(test::samePixels(bokehBlurFilter(input, 0), input));
+    EXPECT_TRUE(test::samePixels(sharpenLuminanceFilter(input, 0), input));
+    EXPECT_TRUE(test::samePixels(unsharpMaskFilter(input, 2.5, 0), input));
+    EXPECT_TRUE(test::samePixels(unsharpMaskFilter(input, 0, 1), input));
+    EXPECT_TRUE(test::samePixels(noiseReductionFilter(input, 0, 0), input));
+    EXPECT_TRUE(test::samePixels(convolution3x3Filter(input, {0, 0, 0, 0, 1, 0, 0, 0, 0}, 0), input));
+    EXPECT_TRUE(test::samePixels(bloomFilter(input, 10, 0), input));
+    EXPECT_TRUE(test::samePixels(gloomFilter(input, 10, 0), input));
 }
 
 TEST(FiltersBlur, BlursRepeatTheEdgeSoAFlatImageStaysFlat)
@@ -344,9 +323,9 @@ TEST(FiltersBlur, BloomOnlyBrightensGloomOnlyDarkensAndBothKeepAlpha)
         }
     // White cannot get brighter nor black darker.
     const Bitmap white = test::solidBitmap(5, 5, {255, 255, 255, 255});
-    EXPECT_TRUE(sameBytes(bloomFilter(white, 3, 1), white));
+    EXPECT_TRUE(test::samePixels(bloomFilter(white, 3, 1), white));
     const Bitmap black = test::solidBitmap(5, 5, {0, 0, 0, 255});
-    EXPECT_TRUE(sameBytes(gloomFilter(black, 3, 1), black));
+    EXPECT_TRUE(test::samePixels(gloomFilter(black, 3, 1), black));
 }
 
 TEST(FiltersBlur, EdgesAreLightOnOpaqueBlack)
@@ -374,7 +353,7 @@ TEST(FiltersBlur, ExtremeParametersStayBoundedAndValid)
           gloomFilter(input, nan, nan), edgesFilter(input, huge), motionBlurFilter(input, nan, 0),
           zoomBlurFilter(input, QPointF(nan, 0), 5)}) {
         EXPECT_EQ(result.size(), input.size());
-        EXPECT_TRUE(validPremultiplied(result));
+        EXPECT_TRUE(test::validPremultiplied(result));
     }
 }
 

@@ -69,27 +69,6 @@ std::vector<NamedFilter> allFilters()
     return filters;
 }
 
-bool samePixels(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.row(y), b.row(y), std::size_t(a.width()) * 4) != 0)
-            return false;
-    return true;
-}
-
-bool validPremultiplied(const Bitmap& image)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const Rgba p = pixelAt(image, x, y);
-            if (p[0] > p[3] || p[1] > p[3] || p[2] > p[3])
-                return false;
-        }
-    return true;
-}
-
 bool sameAlpha(const Bitmap& a, const Bitmap& b)
 {
     for (int y = 0; y < a.height(); ++y)
@@ -147,14 +126,14 @@ TEST(ColorFilters, EveryFilterKeepsTheSizeAndGivesValidDeterministicPixels)
             const Bitmap first = filter.apply(*input);
             ASSERT_FALSE(first.isNull());
             EXPECT_EQ(first.size(), input->size());
-            EXPECT_TRUE(validPremultiplied(first));
-            EXPECT_TRUE(samePixels(first, filter.apply(*input)));
+            EXPECT_TRUE(test::validPremultiplied(first));
+            EXPECT_TRUE(test::samePixels(first, filter.apply(*input)));
             if (filter.keepsAlpha) {
                 EXPECT_TRUE(sameAlpha(first, *input));
             }
         }
         if (filter.keepsAlpha) {
-            EXPECT_TRUE(samePixels(filter.apply(transparent), transparent));
+            EXPECT_TRUE(test::samePixels(filter.apply(transparent), transparent));
         }
     }
 }
@@ -167,26 +146,26 @@ TEST(ColorFilters, EveryFilterVisiblyChangesAnImageAndNoneDependsOnTheThreadCoun
         const Bitmap parallel = filter.apply(image);
         EXPECT_GT(largestDifference(parallel, image), 20);
         const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
-        EXPECT_TRUE(samePixels(parallel, filter.apply(image)));
+        EXPECT_TRUE(test::samePixels(parallel, filter.apply(image)));
     }
 }
 
 TEST(ColorFilters, NeutralSettingsLeaveTheImageUnchanged)
 {
     const Bitmap image = test::randomBitmap(50, 40, 11);
-    EXPECT_TRUE(samePixels(invertColorsFilter(invertColorsFilter(image)), image));
-    EXPECT_TRUE(samePixels(colorControlsFilter(image, 1, 0, 1), image));
-    EXPECT_TRUE(samePixels(colorMatrixFilter(image, ColorMatrix{}), image));
-    EXPECT_TRUE(samePixels(sepiaToneFilter(image, 0), image));
-    EXPECT_TRUE(samePixels(hueAdjustFilter(image, 0), image));
-    EXPECT_TRUE(samePixels(exposureAdjustFilter(image, 0), image));
-    EXPECT_TRUE(samePixels(gammaAdjustFilter(image, 1), image));
-    EXPECT_TRUE(samePixels(temperatureTintFilter(image, {6500, 0}, {6500, 0}), image));
-    EXPECT_TRUE(samePixels(temperatureTintFilter(image, {3200, 40}, {3200, 40}), image));
-    EXPECT_TRUE(samePixels(highlightShadowAdjustFilter(image, 0, 1), image));
-    EXPECT_TRUE(samePixels(vibranceFilter(image, 0), image));
-    EXPECT_TRUE(samePixels(colorMonochromeFilter(image, Qt::red, 0), image));
-    EXPECT_TRUE(samePixels(vignetteEffectFilter(image, QPointF(25, 20), 10, 0, 0.5), image));
+    EXPECT_TRUE(test::samePixels(invertColorsFilter(invertColorsFilter(image)), image));
+    EXPECT_TRUE(test::samePixels(colorControlsFilter(image, 1, 0, 1), image));
+    EXPECT_TRUE(test::samePixels(colorMatrixFilter(image, ColorMatrix{}), image));
+    EXPECT_TRUE(test::samePixels(sepiaToneFilter(image, 0), image));
+    EXPECT_TRUE(test::samePixels(hueAdjustFilter(image, 0), image));
+    EXPECT_TRUE(test::samePixels(exposureAdjustFilter(image, 0), image));
+    EXPECT_TRUE(test::samePixels(gammaAdjustFilter(image, 1), image));
+    EXPECT_TRUE(test::samePixels(temperatureTintFilter(image, {6500, 0}, {6500, 0}), image));
+    EXPECT_TRUE(test::samePixels(temperatureTintFilter(image, {3200, 40}, {3200, 40}), image));
+    EXPECT_TRUE(test::samePixels(highlightShadowAdjustFilter(image, 0, 1), image));
+    EXPECT_TRUE(test::samePixels(vibranceFilter(image, 0), image));
+    EXPECT_TRUE(test::samePixels(colorMonochromeFilter(image, Qt::red, 0), image));
+    EXPECT_TRUE(test::samePixels(vignetteEffectFilter(image, QPointF(25, 20), 10, 0, 0.5), image));
     // A full turn of hue comes back within rounding.
     EXPECT_LE(largestDifference(hueAdjustFilter(image, 2 * std::numbers::pi), image), 1);
 }
@@ -365,7 +344,7 @@ TEST(ColorFilters, VignetteDarkensOutsideTheRadiusOnly)
     expectNear(pixelAt(hard, 3, 3), {200, 100, 50, 255}, 0);
     expectNear(pixelAt(hard, 20, 0), {0, 0, 0, 255}, 0);
     // A zero radius darkens everything and divides by nothing.
-    EXPECT_TRUE(validPremultiplied(vignetteEffectFilter(image, QPointF(5, 5), 0, 1, 0)));
+    EXPECT_TRUE(test::validPremultiplied(vignetteEffectFilter(image, QPointF(5, 5), 0, 1, 0)));
 }
 
 TEST(ColorFilters, RandomNoiseIsFixedPerCellAndCoversTheRange)
@@ -374,8 +353,8 @@ TEST(ColorFilters, RandomNoiseIsFixedPerCellAndCoversTheRange)
     EXPECT_TRUE(randomNoiseImage(40000, 10, 1).isNull());
     const Bitmap fine = randomNoiseImage(64, 64, 1);
     ASSERT_EQ(fine.size(), QSize(64, 64));
-    EXPECT_TRUE(samePixels(fine, randomNoiseImage(64, 64, 1)));
-    EXPECT_TRUE(validPremultiplied(fine));
+    EXPECT_TRUE(test::samePixels(fine, randomNoiseImage(64, 64, 1)));
+    EXPECT_TRUE(test::validPremultiplied(fine));
     long alphaSum = 0;
     int equalNeighbours = 0, lowest = 255, highest = 0;
     for (int y = 0; y < 64; ++y)
@@ -425,7 +404,7 @@ TEST(ColorFilters, BlendFiltersCompositeSourceOverTheBackground)
     EXPECT_EQ(patch.size(), grey.size());
     EXPECT_EQ(pixelAt(patch, 3, 3), pixelAt(grey, 3, 3));
     EXPECT_NE(pixelAt(patch, 1, 1), pixelAt(grey, 1, 1));
-    EXPECT_TRUE(samePixels(overlayBlendFilter(test::solidBitmap(30, 20, {0, 0, 0, 0}), background), background));
+    EXPECT_TRUE(test::samePixels(overlayBlendFilter(test::solidBitmap(30, 20, {0, 0, 0, 0}), background), background));
 }
 
 }  // namespace

@@ -56,27 +56,6 @@ std::vector<NamedFilter> filtersAtDefaults()
     };
 }
 
-bool sameBytes(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.row(y), b.row(y), std::size_t(4) * a.width()) != 0)
-            return false;
-    return true;
-}
-
-bool validPremultiplied(const Bitmap& bitmap)
-{
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x) {
-            const Rgba p = pixelAt(bitmap, x, y);
-            if (p[0] > p[3] || p[1] > p[3] || p[2] > p[3])
-                return false;
-        }
-    return true;
-}
-
 int changedPixels(const Bitmap& a, const Bitmap& b)
 {
     int changed = 0;
@@ -126,8 +105,8 @@ TEST(FiltersStylize, EveryFilterKeepsTheSizeIsDeterministicAndWritesValidPixels)
         SCOPED_TRACE(filter.name);
         const Bitmap first = filter.apply(random);
         EXPECT_EQ(first.size(), random.size());
-        EXPECT_TRUE(validPremultiplied(first));
-        EXPECT_TRUE(sameBytes(first, filter.apply(random)));
+        EXPECT_TRUE(test::validPremultiplied(first));
+        EXPECT_TRUE(test::samePixels(first, filter.apply(random)));
     }
 }
 
@@ -139,8 +118,8 @@ TEST(FiltersStylize, TinyAndTransparentInputsComeBackClean)
         SCOPED_TRACE(filter.name);
         const Bitmap tiny = filter.apply(single);
         EXPECT_EQ(tiny.size(), QSize(1, 1));
-        EXPECT_TRUE(validPremultiplied(tiny));
-        EXPECT_TRUE(sameBytes(filter.apply(transparent), transparent));
+        EXPECT_TRUE(test::validPremultiplied(tiny));
+        EXPECT_TRUE(test::samePixels(filter.apply(transparent), transparent));
     }
 }
 
@@ -159,7 +138,7 @@ TEST(FiltersStylize, ExtremeParametersNeitherCrashNorHang)
               pinchFilter(random, {15, 8}, v, v), bumpFilter(random, far, v, v),
               triangleKaleidoscopeFilter(random, far, v, v, v)}) {
             EXPECT_EQ(result.size(), random.size());
-            EXPECT_TRUE(validPremultiplied(result));
+            EXPECT_TRUE(test::validPremultiplied(result));
         }
     }
 }
@@ -176,7 +155,7 @@ TEST(FiltersStylize, EveryFilterVisiblyChangesAnImageAtItsDefaults)
 TEST(FiltersStylize, PixellateFillsAlignedCellsAndScaleOneIsIdentity)
 {
     const Bitmap random = test::randomBitmap(64, 48, 3);
-    EXPECT_TRUE(sameBytes(pixellateFilter(random, 1), random));
+    EXPECT_TRUE(test::samePixels(pixellateFilter(random, 1), random));
 
     // Cells of 8 aligned on the midpoint (32, 24): corners on multiples of 8.
     const Bitmap cells = pixellateFilter(random, 8);
@@ -193,7 +172,7 @@ TEST(FiltersStylize, PixellateFillsAlignedCellsAndScaleOneIsIdentity)
 TEST(FiltersStylize, HexagonalPixellateGivesOneColourPerHexagon)
 {
     const Bitmap solid = test::solidBitmap(50, 40, {90, 40, 20, 200});
-    EXPECT_TRUE(sameBytes(hexagonalPixellateFilter(solid, 6), solid));
+    EXPECT_TRUE(test::samePixels(hexagonalPixellateFilter(solid, 6), solid));
 
     // The hexagon around the midpoint is one colour, read at the midpoint.
     const Bitmap random = test::randomBitmap(60, 60, 4);
@@ -215,7 +194,7 @@ TEST(FiltersStylize, HexagonalPixellateGivesOneColourPerHexagon)
 TEST(FiltersStylize, CrystallizeMakesFewFlatCellsAndPointillizePaintsDotsOnWhite)
 {
     const Bitmap solid = test::solidBitmap(50, 40, {90, 40, 20, 200});
-    EXPECT_TRUE(sameBytes(crystallizeFilter(solid, 5), solid));
+    EXPECT_TRUE(test::samePixels(crystallizeFilter(solid, 5), solid));
 
     const Bitmap random = test::randomBitmap(80, 80, 5);
     const Bitmap crystals = crystallizeFilter(random, 10);
@@ -254,8 +233,8 @@ TEST(FiltersStylize, MonochromeScreensPrintGreyInkThatFollowsTheTone)
         [&](const Bitmap& b) { return hatchedScreenFilter(b, centre, 0.3, 8); },
     };
     for (const Screen& screen : screens) {
-        EXPECT_TRUE(sameBytes(screen(greyBitmap(80, 60, 255)), greyBitmap(80, 60, 255)));
-        EXPECT_TRUE(sameBytes(screen(greyBitmap(80, 60, 0)), greyBitmap(80, 60, 0)));
+        EXPECT_TRUE(test::samePixels(screen(greyBitmap(80, 60, 255)), greyBitmap(80, 60, 255)));
+        EXPECT_TRUE(test::samePixels(screen(greyBitmap(80, 60, 0)), greyBitmap(80, 60, 0)));
         const Bitmap dark = screen(greyBitmap(80, 60, 64)), light = screen(greyBitmap(80, 60, 192));
         EXPECT_LT(meanChannel(dark, 0) + 40, meanChannel(light, 0));
         EXPECT_EQ(meanChannel(dark, 0), meanChannel(dark, 2));  // grey ink only
@@ -275,8 +254,8 @@ TEST(FiltersStylize, MonochromeScreensPrintGreyInkThatFollowsTheTone)
 TEST(FiltersStylize, CmykHalftoneSeparatesInks)
 {
     const QPointF centre(50, 50);
-    EXPECT_TRUE(sameBytes(cmykHalftoneFilter(greyBitmap(60, 60, 255), centre, 10), greyBitmap(60, 60, 255)));
-    EXPECT_TRUE(sameBytes(cmykHalftoneFilter(greyBitmap(60, 60, 0), centre, 10), greyBitmap(60, 60, 0)));
+    EXPECT_TRUE(test::samePixels(cmykHalftoneFilter(greyBitmap(60, 60, 255), centre, 10), greyBitmap(60, 60, 255)));
+    EXPECT_TRUE(test::samePixels(cmykHalftoneFilter(greyBitmap(60, 60, 0), centre, 10), greyBitmap(60, 60, 0)));
     // Red needs no cyan and no black: the red channel stays full, magenta and yellow dots cover
     // most of the green and blue.
     const Bitmap red = cmykHalftoneFilter(test::solidBitmap(100, 100, {255, 0, 0, 255}), centre, 10);
@@ -306,11 +285,11 @@ TEST(FiltersStylize, DistortionsAreIdentitiesAtZeroAndLeaveTheOutsideAlone)
 {
     const Bitmap random = test::randomBitmap(90, 70, 9);
     const QPointF centre(40.3, 33.7);
-    EXPECT_TRUE(sameBytes(twirlFilter(random, centre, 25, 0), random));
-    EXPECT_TRUE(sameBytes(vortexFilter(random, centre, 25, 0), random));
-    EXPECT_TRUE(sameBytes(pinchFilter(random, centre, 25, 0), random));
-    EXPECT_TRUE(sameBytes(bumpFilter(random, centre, 25, 0), random));
-    EXPECT_TRUE(sameBytes(twirlFilter(random, centre, 0, 2), random));
+    EXPECT_TRUE(test::samePixels(twirlFilter(random, centre, 25, 0), random));
+    EXPECT_TRUE(test::samePixels(vortexFilter(random, centre, 25, 0), random));
+    EXPECT_TRUE(test::samePixels(pinchFilter(random, centre, 25, 0), random));
+    EXPECT_TRUE(test::samePixels(bumpFilter(random, centre, 25, 0), random));
+    EXPECT_TRUE(test::samePixels(twirlFilter(random, centre, 0, 2), random));
 
     const std::vector<Bitmap> distorted{twirlFilter(random, centre, 25, 2), vortexFilter(random, centre, 25, 12),
                                         pinchFilter(random, centre, 25, 1), bumpFilter(random, centre, 25, -1)};

@@ -7,17 +7,6 @@
 namespace velmaris {
 namespace {
 
-bool samePixels(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (test::pixelAt(a, x, y) != test::pixelAt(b, x, y))
-                return false;
-    return true;
-}
-
 // Sizes around the tile edge, so partial tiles are covered.
 const Bitmap kImage = test::randomBitmap(131, 70, 4);
 
@@ -32,7 +21,7 @@ TEST(Orientation, QuarterTurnMovesEachPixelClockwise)
             ASSERT_EQ(test::pixelAt(turned, kImage.height() - 1 - y, x), test::pixelAt(kImage, x, y));
             ASSERT_EQ(test::pixelAt(back, y, kImage.width() - 1 - x), test::pixelAt(kImage, x, y));
         }
-    EXPECT_TRUE(samePixels(rotatedQuarterTurns(kImage, 3), back));
+    EXPECT_TRUE(test::samePixels(rotatedQuarterTurns(kImage, 3), back));
 }
 
 TEST(Orientation, FourTurnsAndTwoMirrorsAreIdentities)
@@ -40,11 +29,11 @@ TEST(Orientation, FourTurnsAndTwoMirrorsAreIdentities)
     Bitmap image = kImage;
     for (int i = 0; i < 4; ++i)
         image = rotatedQuarterTurns(image, 1);
-    EXPECT_TRUE(samePixels(image, kImage));
+    EXPECT_TRUE(test::samePixels(image, kImage));
     EXPECT_TRUE(rotatedQuarterTurns(kImage, 8).sharesPixelsWith(kImage));
-    EXPECT_TRUE(samePixels(rotatedQuarterTurns(rotatedQuarterTurns(kImage, 2), -2), kImage));
-    EXPECT_TRUE(samePixels(mirrored(mirrored(kImage, true, false), true, false), kImage));
-    EXPECT_TRUE(samePixels(mirrored(mirrored(kImage, false, true), false, true), kImage));
+    EXPECT_TRUE(test::samePixels(rotatedQuarterTurns(rotatedQuarterTurns(kImage, 2), -2), kImage));
+    EXPECT_TRUE(test::samePixels(mirrored(mirrored(kImage, true, false), true, false), kImage));
+    EXPECT_TRUE(test::samePixels(mirrored(mirrored(kImage, false, true), false, true), kImage));
     EXPECT_TRUE(mirrored(kImage, false, false).sharesPixelsWith(kImage));
 }
 
