@@ -1,6 +1,6 @@
 #include "document/DialogInput.h"
 
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <clocale>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/CanvasState.h"
+#include "model/CanvasState.h"
 #include "render/Compositor.h"
 #include "render/FilterCatalogue.h"
 

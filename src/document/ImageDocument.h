@@ -1,10 +1,10 @@
 #pragma once
 
-#include "document/CanvasState.h"
-#include "document/DocumentSelection.h"
+#include "model/CanvasState.h"
+#include "model/DocumentSelection.h"
 #include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
-#include "platform/FileError.h"
+#include "model/FileError.h"
 #include "render/Compositor.h"
 
 #include <QObject>

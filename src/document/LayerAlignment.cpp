@@ -1,6 +1,6 @@
 #include "document/LayerAlignment.h"
 
-#include "document/ExactCompare.h"
+#include "model/ExactCompare.h"
 #include "document/ImageDocument.h"
 #include "document/LayerTargets.h"
 #include "render/Compositor.h"

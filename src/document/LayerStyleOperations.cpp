@@ -1,7 +1,7 @@
 #include "document/LayerStyleOperations.h"
 
 #include "document/ImageDocument.h"
-#include "document/LayerRasterization.h"
+#include "render/LayerRasterization.h"
 #include "document/LayerTargets.h"
 #include "render/Orientation.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/LayerBlendMode.h"
-#include "document/LayerEffects.h"
+#include "model/LayerBlendMode.h"
+#include "model/LayerEffects.h"
 
 #include <QString>
 #include <QUuid>

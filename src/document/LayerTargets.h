@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/CanvasState.h"
+#include "model/CanvasState.h"
 
 #include <QUuid>
 #include <QVector>

@@ -1,8 +1,8 @@
 #include "document/SelectionPainting.h"
 
 #include "document/DialogInput.h"
-#include "document/ExactCompare.h"
-#include "document/LayerRasterization.h"
+#include "model/ExactCompare.h"
+#include "render/LayerRasterization.h"
 #include "document/SelectionOperations.h"
 #include "render/Blend.h"
 #include "render/ClipMask.h"

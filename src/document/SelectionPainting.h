@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/ImageDocument.h"
-#include "document/StoredColor.h"
+#include "model/StoredColor.h"
 
 namespace velmaris {
 

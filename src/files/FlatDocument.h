@@ -1,7 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <QByteArray>
 

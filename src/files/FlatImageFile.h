@@ -1,8 +1,8 @@
 #pragma once
 
-#include "document/CanvasState.h"
+#include "model/CanvasState.h"
 #include "files/ImageType.h"
-#include "platform/FileError.h"
+#include "model/FileError.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "document/CanvasState.h"
-#include "document/DocumentSelection.h"
-#include "platform/FileError.h"
+#include "model/CanvasState.h"
+#include "model/DocumentSelection.h"
+#include "model/FileError.h"
 
 #include <QByteArray>
 

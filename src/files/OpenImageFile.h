@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/CanvasState.h"
-#include "platform/FileError.h"
+#include "model/CanvasState.h"
+#include "model/FileError.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "files/TruncatedData.h"
 
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <cstdint>
 #include <cstdlib>

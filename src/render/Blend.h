@@ -1,8 +1,8 @@
 #pragma once
 
-#include "document/LayerBlendMode.h"
+#include "model/LayerBlendMode.h"
 #include "render/AlphaPlane.h"
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <QPoint>
 #include <QPointF>

@@ -1,6 +1,6 @@
 #include "render/ClipMask.h"
 
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <QImage>
 #include <QPainter>

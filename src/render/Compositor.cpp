@@ -1,6 +1,6 @@
 #include "render/Compositor.h"
 
-#include "document/LayerRasterization.h"
+#include "render/LayerRasterization.h"
 
 #include "render/Blend.h"
 #include "render/ClipMask.h"

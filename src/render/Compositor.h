@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/CanvasState.h"
-#include "render/Bitmap.h"
+#include "model/CanvasState.h"
+#include "model/Bitmap.h"
 
 #include <QRect>
 #include <QRectF>

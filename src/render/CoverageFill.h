@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/AlphaPlane.h"
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <array>
 #include <cstdint>

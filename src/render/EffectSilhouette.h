@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/StoredColor.h"
-#include "render/Bitmap.h"
+#include "model/StoredColor.h"
+#include "model/Bitmap.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #include "render/TextRasterizer.h"
 
-#include "document/StyledTextLayout.h"
+#include "model/StyledTextLayout.h"
 
 #include <QPainter>
 

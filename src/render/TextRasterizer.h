@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/TextLayerAttributes.h"
-#include "render/Bitmap.h"
+#include "model/TextLayerAttributes.h"
+#include "model/Bitmap.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #include "render/TextRasterizer.h"
 
-#include "document/Layer.h"
+#include "model/Layer.h"
 #include "TestImages.h"
 
 #include <gtest/gtest.h>

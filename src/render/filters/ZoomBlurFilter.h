@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include <QPointF>
 

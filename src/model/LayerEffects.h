@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/ExactCompare.h"
-#include "document/StoredColor.h"
+#include "model/ExactCompare.h"
+#include "model/StoredColor.h"
 
 #include <QSizeF>
 

@@ -1,4 +1,4 @@
-#include "document/StyledTextLayout.h"
+#include "model/StyledTextLayout.h"
 
 #include <QImage>
 #include <QTextOption>

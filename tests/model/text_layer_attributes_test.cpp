@@ -1,4 +1,4 @@
-#include "document/TextLayerAttributes.h"
+#include "model/TextLayerAttributes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "document/StyledText.h"
+#include "model/StyledText.h"
 
-#include "document/StyledTextLayout.h"
+#include "model/StyledTextLayout.h"
 
 #include <QFontDatabase>
 

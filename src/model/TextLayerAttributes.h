@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/StoredColor.h"
+#include "model/StoredColor.h"
 
 #include <QString>
 #include <QVector>

@@ -1,6 +1,6 @@
-#include "document/CanvasState.h"
+#include "model/CanvasState.h"
 
-#include "document/ExactCompare.h"
+#include "model/ExactCompare.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "document/Layer.h"
+#include "model/Layer.h"
 
 #include "TestImages.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "document/LayerBlendMode.h"
-#include "document/LayerEffects.h"
-#include "document/TextLayerAttributes.h"
-#include "render/Bitmap.h"
+#include "model/LayerBlendMode.h"
+#include "model/LayerEffects.h"
+#include "model/TextLayerAttributes.h"
+#include "model/Bitmap.h"
 
 #include <QPointF>
 #include <QRectF>

@@ -1,4 +1,4 @@
-#include "platform/DocumentController.h"
+#include "document/DocumentController.h"
 
 #include "files/DocumentType.h"
 #include "platform/AtomicWrite.h"

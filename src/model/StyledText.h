@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/TextLayerAttributes.h"
+#include "model/TextLayerAttributes.h"
 
 #include <QFont>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/Layer.h"
+#include "model/Layer.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "document/StoredColor.h"
+#include "model/StoredColor.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>

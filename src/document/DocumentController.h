@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/ImageDocument.h"
-#include "platform/FileError.h"
+#include "model/FileError.h"
 
 #include <QDateTime>
 #include <QObject>

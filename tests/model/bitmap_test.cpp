@@ -1,4 +1,4 @@
-#include "render/Bitmap.h"
+#include "model/Bitmap.h"
 
 #include "TestImages.h"
 

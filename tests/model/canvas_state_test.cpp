@@ -1,4 +1,4 @@
-#include "document/CanvasState.h"
+#include "model/CanvasState.h"
 
 #include "TestImages.h"
 

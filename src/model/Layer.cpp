@@ -1,7 +1,7 @@
-#include "document/Layer.h"
+#include "model/Layer.h"
 
-#include "document/ExactCompare.h"
-#include "document/StyledText.h"
+#include "model/ExactCompare.h"
+#include "model/StyledText.h"
 
 namespace velmaris {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/StyledText.h"
+#include "model/StyledText.h"
 
 #include <QPainter>
 #include <QPointF>

@@ -1,4 +1,4 @@
-#include "document/LayerBlendMode.h"
+#include "model/LayerBlendMode.h"
 
 namespace velmaris {
 

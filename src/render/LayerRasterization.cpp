@@ -1,4 +1,4 @@
-#include "document/LayerRasterization.h"
+#include "render/LayerRasterization.h"
 
 #include "render/TextRasterizer.h"
 

@@ -1,4 +1,4 @@
-#include "platform/DocumentController.h"
+#include "document/DocumentController.h"
 
 #include "TestImages.h"
 #include "files/DocumentType.h"

@@ -1,5 +1,5 @@
-#include "document/Layer.h"
-#include "document/StyledText.h"
+#include "model/Layer.h"
+#include "model/StyledText.h"
 
 #include <QFontDatabase>
 #include <gtest/gtest.h>
