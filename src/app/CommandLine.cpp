@@ -3,7 +3,7 @@
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
 #include "files/OpenImageFile.h"
-#include "app/PlaceholderWindow.h"
+#include "app/EditorLaunch.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -203,11 +203,7 @@ int runApplication(int argc, char** argv)
                                          "use --export to work without one."));
         return 1;
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
-    PlaceholderWindow window(std::get<OpenEditorRequest>(request).files);
-    window.show();
-    return app.exec();
+    return runEditor(argc, argv, std::get<OpenEditorRequest>(request).files);
 }
 
 }  // namespace velmaris

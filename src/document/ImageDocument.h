@@ -4,6 +4,8 @@
 #include "model/DocumentSelection.h"
 #include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
+#include "document/TextEditingSession.h"
+#include "document/TransformSession.h"
 #include "model/FileError.h"
 #include "render/Compositor.h"
 
@@ -71,6 +73,17 @@ public:
     // The composite of the live state, with the filter preview drawn in place of its layer.
     std::optional<Bitmap> renderLiveComposite() const;
 
+    // The in-place text edit and the free transform, each open at most once. Replacing a session
+    // announces nothing; the session operations announce once they are done.
+    const std::optional<TextEditingSession>& textEditing() const { return textEditing_; }
+    void replaceTextEditing(const std::optional<TextEditingSession>& session) { textEditing_ = session; }
+    void announceTextEditingChange() { Q_EMIT textEditingDidChange(); }
+    const EditorStyleApplier& editorStyleApplier() const { return editorStyleApplier_; }
+    void setEditorStyleApplier(EditorStyleApplier applier) { editorStyleApplier_ = std::move(applier); }
+    const std::optional<TransformSession>& transform() const { return transform_; }
+    void replaceTransform(const std::optional<TransformSession>& session) { transform_ = session; }
+    void announceTransformChange() { Q_EMIT transformDidChange(); }
+
     // The file this document belongs to; empty path for an untitled document.
     QString filePath() const { return filePath_; }
     QString fileType() const { return fileType_; }
@@ -126,6 +139,9 @@ private:
     bool edited_ = false;
     DocumentSelection selection_;
     std::optional<FilterPreview> filterPreview_;
+    std::optional<TextEditingSession> textEditing_;
+    EditorStyleApplier editorStyleApplier_;
+    std::optional<TransformSession> transform_;
     QString filePath_;
     QString fileType_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;

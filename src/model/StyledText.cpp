@@ -14,6 +14,7 @@ namespace {
 
 // What an unusable stored size (0, negative, not a number) is drawn at.
 constexpr double kFallbackPointSize = 12;
+constexpr int kStoredFamilyProperty = QTextFormat::UserProperty + 1;
 
 struct CharacterStyle {
     QString family;
@@ -28,6 +29,7 @@ QTextLayout::FormatRange formatRange(int start, int length, const CharacterStyle
     range.start = start;
     range.length = length;
     range.format.setFont(textFont(style.family, style.size));
+    setStoredFontFamily(range.format, style.family);
     range.format.setForeground(style.color.toColor());
     return range;
 }
@@ -41,6 +43,20 @@ int pixelCount(double measured)
 }
 
 }  // namespace
+
+QString storedFontFamily(const QTextCharFormat& format)
+{
+    const QString stored = format.stringProperty(kStoredFamilyProperty);
+    if (!stored.isEmpty())
+        return stored;
+    const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
+    return families.isEmpty() ? QString() : families.first();
+}
+
+void setStoredFontFamily(QTextCharFormat& format, const QString& family)
+{
+    format.setProperty(kStoredFamilyProperty, family);
+}
 
 QFont textFont(const QString& family, double pointSize)
 {

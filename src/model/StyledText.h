@@ -21,6 +21,11 @@ struct StyledText {
 
 StyledText styledText(const TextLayerAttributes& attributes);
 
+// The family a character format asks for. Formats made here carry it beside their font, whose own
+// family is the system font's when the requested one is not installed.
+QString storedFontFamily(const QTextCharFormat& format);
+void setStoredFontFamily(QTextCharFormat& format, const QString& family);
+
 // The font of a family at a point size: just the family, or the system font if it is not installed.
 QFont textFont(const QString& family, double pointSize);
 

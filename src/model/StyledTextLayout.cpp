@@ -8,9 +8,6 @@
 
 namespace velmaris {
 
-namespace {
-
-// A paint device whose only job is its resolution: 72 dpi makes font points equal pixels.
 const QPaintDevice* canvasTextDevice()
 {
     static const QImage device = [] {
@@ -22,6 +19,8 @@ const QPaintDevice* canvasTextDevice()
     }();
     return &device;
 }
+
+namespace {
 
 bool isLineBreak(QChar c)
 {

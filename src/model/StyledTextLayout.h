@@ -12,6 +12,9 @@
 
 namespace velmaris {
 
+// A paint device whose only job is its resolution: 72 dpi makes font points equal canvas pixels.
+const QPaintDevice* canvasTextDevice();
+
 // Styled text laid out for the canvas: at 72 dpi, so that a point is a canvas pixel, one line per
 // newline-separated stretch, never wrapped or aligned, each line as high as its fonts with leading.
 // Very large fonts are laid out smaller and scaled, as the font engine's metrics overflow there.

@@ -1,0 +1,42 @@
+#include "app/EditorLaunch.h"
+
+#include "app/CanvasWindow.h"
+#include "document/DocumentController.h"
+#include "platform/CurrentColorStore.h"
+#include "platform/Preferences.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <memory>
+#include <vector>
+
+namespace velmaris {
+
+int runEditor(int& argc, char** argv, const QStringList& files)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
+    Preferences::registerDefaults();
+    DocumentController controller;
+    std::vector<std::unique_ptr<CanvasWindow>> windows;
+    for (const QString& path : files) {
+        FileResult<ImageDocument*> opened = controller.openDocument(path);
+        if (const FileError* error = std::get_if<FileError>(&opened)) {
+            QMessageBox::warning(nullptr, QFileInfo(path).fileName(), error->message);
+            continue;
+        }
+        windows.push_back(std::make_unique<CanvasWindow>(*std::get<ImageDocument*>(opened), QFileInfo(path).fileName()));
+    }
+    if (windows.empty()) {
+        ImageDocument* document = controller.addDocument(std::make_unique<ImageDocument>(
+            documentDefaults(Preferences(), CurrentColorStore::shared().color())));
+        windows.push_back(std::make_unique<CanvasWindow>(*document, QStringLiteral("Untitled")));
+    }
+    for (const auto& window : windows)
+        window->show();
+    return app.exec();
+}
+
+}  // namespace velmaris

@@ -1,0 +1,437 @@
+#include "canvas/CanvasView.h"
+
+#include "canvas/CanvasPainting.h"
+#include "canvas/CanvasTextEditor.h"
+#include "canvas/ViewGeometry.h"
+#include "document/FilterPreview.h"
+#include "document/TextEditingSession.h"
+#include "platform/Preferences.h"
+
+#include <QGraphicsScene>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+constexpr int kAntsIntervalMs = 80;
+
+QColor accentColor(const QWidget& widget, double alpha)
+{
+    QColor color = widget.palette().color(QPalette::Highlight);
+    color.setAlphaF(float(alpha));
+    return color;
+}
+
+}  // namespace
+
+CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
+    : QGraphicsView(parent), document_(document), scene_(new QGraphicsScene(this))
+{
+    setScene(scene_);
+    setAlignment(Qt::AlignCenter);
+    setTransformationAnchor(QGraphicsView::NoAnchor);
+    setResizeAnchor(QGraphicsView::AnchorViewCenter);
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    setOptimizationFlags(QGraphicsView::DontAdjustForAntialiasing);
+    setCacheMode(QGraphicsView::CacheNone);
+    setBackgroundBrush(palette().color(QPalette::Dark));
+    setFrameShape(QFrame::NoFrame);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);  // drops are delivered to the viewport, not the scroll area
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_AcceptTouchEvents, false);
+    scene_->setSceneRect(canvasRect());
+    scene_->setItemIndexMethod(QGraphicsScene::NoIndex);
+
+    antsTimer_.setInterval(kAntsIntervalMs);
+    connect(&antsTimer_, &QTimer::timeout, this, &CanvasView::antsTick);
+    connect(&display_, &CompositeDisplay::updated, this, [this] {
+        if (!fastDragActive_ && !display_.isRendering())
+            dragImages_.reset();
+        redrawAll();
+        Q_EMIT compositeShown();
+    });
+    if (document_) {
+        connect(document_, &ImageDocument::stateDidChange, this, &CanvasView::stateChanged);
+        connect(document_, &ImageDocument::selectionDidChange, this, &CanvasView::selectionChanged);
+        connect(document_, &ImageDocument::textEditingDidChange, this, &CanvasView::textEditingChanged);
+        connect(document_, &ImageDocument::transformDidChange, this, &CanvasView::transformChanged);
+        connect(document_, &ImageDocument::previewDidChange, this, &CanvasView::invalidateComposite);
+    }
+    updateCursor({});
+    invalidateComposite();
+    updateSelectionAnimation();
+}
+
+CanvasView::~CanvasView()
+{
+    if (document_ && textEditor_)
+        document_->setEditorStyleApplier({});
+}
+
+// Geometry --------------------------------------------------------------------------------------
+
+double CanvasView::magnification() const
+{
+    return transform().m11();
+}
+
+double CanvasView::point() const
+{
+    return pointSize(magnification());
+}
+
+QRectF CanvasView::canvasRect() const
+{
+    return document_ ? QRectF(QPointF(0, 0), document_->state().size) : QRectF();
+}
+
+QPointF CanvasView::canvasPoint(QPointF viewportPoint) const
+{
+    return viewportTransform().inverted().map(viewportPoint);
+}
+
+void CanvasView::redrawCanvasRect(const QRectF& rect)
+{
+    viewport()->update(viewportTransform().mapRect(rect).toAlignedRect().adjusted(-1, -1, 1, 1));
+}
+
+void CanvasView::redrawAll()
+{
+    viewport()->update();
+}
+
+void CanvasView::setZoom(double value)
+{
+    const double clamped = clampedMagnification(value);
+    setTransform(QTransform::fromScale(clamped, clamped));
+    centerOn(canvasRect().center());
+    redrawAll();
+    Q_EMIT magnificationChanged(clamped);
+}
+
+void CanvasView::zoomIn()
+{
+    setZoom(magnification() * kZoomStep);
+}
+
+void CanvasView::zoomOut()
+{
+    setZoom(magnification() / kZoomStep);
+}
+
+void CanvasView::zoomActualSize()
+{
+    setZoom(1);
+}
+
+void CanvasView::zoomToFit()
+{
+    if (const std::optional<double> fit = fitMagnification(canvasRect().size(), viewport()->size()))
+        setZoom(*fit);
+}
+
+void CanvasView::zoomAbout(double value, QPointF viewportAnchor)
+{
+    const QPointF anchored = canvasPoint(viewportAnchor);
+    const double clamped = clampedMagnification(value);
+    setTransform(QTransform::fromScale(clamped, clamped));
+    // Scroll so that the canvas point under the anchor stays under it.
+    const QPointF drift = mapFromScene(anchored) - viewportAnchor;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + int(std::round(drift.x())));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + int(std::round(drift.y())));
+    redrawAll();
+    Q_EMIT magnificationChanged(clamped);
+}
+
+void CanvasView::scrollContentsBy(int dx, int dy)
+{
+    QGraphicsView::scrollContentsBy(dx, dy);
+    if (std::abs(magnification() - lastAdornmentMagnification_) > 0.0001) {
+        lastAdornmentMagnification_ = magnification();
+        redrawAll();
+    }
+}
+
+// Tool ------------------------------------------------------------------------------------------
+
+void CanvasView::setTool(EditorTool tool)
+{
+    if (tool != tool_ && document_) {
+        tool_ = tool;
+        commitTextEditing(*document_);
+        commitTransform(*document_);
+    }
+    tool_ = tool;
+    updateCursor(canvasPoint(viewport()->mapFromGlobal(QCursor::pos())));
+    redrawAll();
+}
+
+void CanvasView::updateCursor(QPointF point)
+{
+    Qt::CursorShape shape = tool_ == EditorTool::move ? Qt::ArrowCursor : Qt::CrossCursor;
+    if (tool_ == EditorTool::text && document_) {
+        for (const Layer& layer : document_->state().layers)
+            if (layer.isVisible && layer.isText() && layer.box().contains(point))
+                shape = Qt::IBeamCursor;
+    }
+    if (viewport()->cursor().shape() != shape)
+        viewport()->setCursor(shape);
+}
+
+// Composite -------------------------------------------------------------------------------------
+
+void CanvasView::invalidateComposite()
+{
+    if (!document_)
+        return;
+    QSet<QUuid> excluded;
+    if (document_->textEditing())
+        excluded.insert(document_->textEditing()->layerID);
+    if (document_->transform())
+        excluded.insert(document_->transform()->layerID);
+    std::optional<LayerPreview> preview;
+    if (document_->filterPreview())
+        preview = document_->filterPreview()->compositorPreview();
+    display_.request(document_->state(), preview, excluded);
+}
+
+std::optional<StoredColor> CanvasView::sampleColor(QPointF point) const
+{
+    if (!document_)
+        return std::nullopt;
+    const int x = int(point.x()), y = int(point.y());
+    const QSizeF size = document_->state().size;
+    if (point.x() < 0 || point.y() < 0 || x >= int(size.width()) || y >= int(size.height()))
+        return std::nullopt;
+    QRgb pixel;
+    if (display_.hasImage() && display_.image().rect().contains(x, y)) {
+        pixel = display_.image().pixel(x, y);
+    } else {
+        const std::optional<Bitmap> composite = renderComposite(document_->state());
+        if (!composite)
+            return std::nullopt;
+        pixel = composite->image().pixel(x, y);
+    }
+    const double alpha = qAlpha(pixel) / 255.0;
+    if (alpha <= 0)
+        return StoredColor{0, 0, 0, 0};
+    return StoredColor{qRed(pixel) / 255.0 / alpha, qGreen(pixel) / 255.0 / alpha, qBlue(pixel) / 255.0 / alpha,
+                       alpha};
+}
+
+// Notifications ---------------------------------------------------------------------------------
+
+void CanvasView::stateChanged()
+{
+    if (!document_)
+        return;
+    if (fastDragActive_) {
+        // A fast drag redraws only where the moving layers were and are.
+        for (const QRectF& frame : std::as_const(dragLastFrames_))
+            redrawCanvasRect(frame.adjusted(-2 * point() - 2, -2 * point() - 2, 2 * point() + 2, 2 * point() + 2));
+        dragLastFrames_.clear();
+        for (const QUuid& id : movingLayerIDs()) {
+            for (const Layer& layer : document_->state().layers)
+                if (layer.id == id) {
+                    const QRectF box = layer.box();
+                    redrawCanvasRect(box.adjusted(-2 * point() - 2, -2 * point() - 2, 2 * point() + 2, 2 * point() + 2));
+                    dragLastFrames_.append(box);
+                }
+        }
+        return;
+    }
+    invalidateComposite();
+    if (scene_->sceneRect() != canvasRect())
+        scene_->setSceneRect(canvasRect());
+    redrawAll();
+}
+
+void CanvasView::selectionChanged()
+{
+    updateSelectionAnimation();
+}
+
+void CanvasView::transformChanged()
+{
+    if (!document_)
+        return;
+    if (!document_->transform())
+        transformLayerImage_ = QImage();
+    else if (transformLayerImage_.isNull())
+        transformLayerImage_ = document_->transform()->raster.image();
+    invalidateComposite();
+    redrawAll();
+}
+
+void CanvasView::textEditingChanged()
+{
+    if (!document_)
+        return;
+    if (!document_->textEditing()) {
+        if (textEditor_) {
+            document_->setEditorStyleApplier({});
+            const bool hadFocus = textEditor_->hasFocus();
+            textEditor_.reset();
+            if (hadFocus)
+                setFocus();
+        }
+    } else {
+        const bool created = !textEditor_;
+        if (created)
+            textEditor_ = std::make_unique<CanvasTextEditor>(*this, *document_);
+        textEditor_->showSession(*document_->textEditing());
+        if (created)
+            textEditor_->begin();
+    }
+    invalidateComposite();
+    redrawAll();
+}
+
+// Marching ants ---------------------------------------------------------------------------------
+
+void CanvasView::updateSelectionAnimation()
+{
+    if (!document_)
+        return;
+    const std::optional<QRectF> selection = document_->selection().rect;
+    if (selection && !antsTimer_.isActive())
+        antsTimer_.start();
+    else if (!selection)
+        antsTimer_.stop();
+    const std::optional<QRectF> area =
+        selection ? std::optional(selectionOutlineArea(*selection, point())) : std::nullopt;
+    if (lastSelectionDrawRect_)
+        invalidateSelectionOutline(*lastSelectionDrawRect_);
+    if (area)
+        invalidateSelectionOutline(*area);
+    lastSelectionDrawRect_ = area;
+}
+
+void CanvasView::antsTick()
+{
+    antsPhase_ += 1;
+    if (!document_ || !document_->selection().rect)
+        return;
+    lastSelectionDrawRect_ = selectionOutlineArea(*document_->selection().rect, point());
+    invalidateSelectionOutline(*lastSelectionDrawRect_);
+}
+
+void CanvasView::invalidateSelectionOutline(const QRectF& area)
+{
+    const DocumentSelection& selection = document_->selection();
+    for (const QRectF& strip : antsInvalidation(area, selection.shape, selection.inverted, canvasRect().size(), point()))
+        redrawCanvasRect(strip);
+}
+
+// Drawing ---------------------------------------------------------------------------------------
+
+void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
+{
+    painter->fillRect(rect, backgroundBrush());
+    if (!document_)
+        return;
+    const QRectF canvas = canvasRect();
+    const QRectF area = canvas.intersected(rect);
+    if (area.isEmpty())
+        return;
+    if (Preferences().checkerboardHidden().value_or(false))
+        painter->fillRect(area, Qt::white);
+    else
+        drawCheckerboard(*painter, canvas, area, point());
+    drawComposite(*painter, area);
+}
+
+void CanvasView::drawComposite(QPainter& painter, const QRectF& area)
+{
+    const QRectF pixels = integralExpansion(area);
+    if (dragImages_) {
+        QRectF drawn;
+        const QImage image = dragImages_->compose(document_->state(), pixels, drawn);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, dragImages_->scale < 1);
+        painter.drawImage(drawn, image);
+        return;
+    }
+    if (!display_.hasImage())
+        return;
+    const auto [image, scale] = display_.imageFor(magnification());
+    const QRectF source(pixels.left() * scale, pixels.top() * scale, pixels.width() * scale,
+                        pixels.height() * scale);
+    // Zoomed in, pixels stay sharp squares; zoomed out, the halved image is smoothed the last step.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, magnification() < 1);
+    painter.drawImage(pixels, *image, source);
+}
+
+void CanvasView::drawForeground(QPainter* painter, const QRectF& rect)
+{
+    Q_UNUSED(rect);
+    if (!document_)
+        return;
+    QPainter& p = *painter;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const double unit = point();
+    const CanvasState& state = document_->state();
+
+    if (document_->transform()) {
+        drawTransformOverlay(p);
+    } else if (tool_ == EditorTool::move && state.selectedLayer()) {
+        const QColor outline = accentColor(*this, 0.8);
+        drawLayerOutline(p, state.selectedLayer()->box(), outline, unit);
+        for (const Layer& layer : state.extraSelectedLayers())
+            drawLayerOutline(p, layer.box(), outline, unit);
+    }
+
+    QColor guide = Qt::red;
+    guide.setAlphaF(0.8f);
+    p.setPen(QPen(guide, unit));
+    const QSizeF size = state.size;
+    if (activeSnapLines_.first)
+        p.drawLine(QPointF(*activeSnapLines_.first, 0), QPointF(*activeSnapLines_.first, size.height()));
+    if (activeSnapLines_.second)
+        p.drawLine(QPointF(0, *activeSnapLines_.second), QPointF(size.width(), *activeSnapLines_.second));
+
+    const DocumentSelection& selection = document_->selection();
+    if (selection.rect) {
+        QPainterPath path;
+        if (selection.shape == SelectionShape::ellipse)
+            path.addEllipse(*selection.rect);
+        else
+            path.addRect(*selection.rect);
+        drawMarchingAnts(p, path, antsPhase_, unit);
+        if (tool_ == EditorTool::select)
+            for (SelectionHandle handle : kSelectionHandles)
+                drawHandle(p, handleCenter(handle, *selection.rect), unit);
+        if (selection.inverted) {
+            QPainterPath border;
+            border.addRect(canvasRect());
+            drawMarchingAnts(p, border, antsPhase_, unit);
+        }
+    }
+}
+
+void CanvasView::drawTransformOverlay(QPainter& painter)
+{
+    const TransformSession& session = *document_->transform();
+    const double width = session.originalSize.width() * session.scaleX;
+    const double height = session.originalSize.height() * session.scaleY;
+    painter.save();
+    painter.translate(session.center);
+    painter.rotate(session.rotation * 180 / M_PI);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(-width / 2, -height / 2, width, height), transformLayerImage_);
+    painter.restore();
+
+    const std::array<QPointF, 8> handles = handlePoints(session);
+    painter.setPen(QPen(accentColor(*this, 1), point()));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(handles.data(), 4);
+    for (const QPointF& handle : handles)
+        drawHandle(painter, handle, point());
+}
+
+}  // namespace velmaris
