@@ -47,9 +47,10 @@ TEST(FilterCatalogue, OrderTitlesAndDefaults)
     const FilterInstance twirl = FilterInstance::withDefaults(*findFilter(QStringLiteral("twirl")));
     EXPECT_EQ(twirl.values, (FilterValues{{QStringLiteral("centerX"), 0.5}, {QStringLiteral("centerY"), 0.5},
                                           {QStringLiteral("radius"), 0.3}, {QStringLiteral("angle"), 90}}));
-    EXPECT_EQ(filterCenter({{QStringLiteral("centerX"), 0}, {QStringLiteral("centerY"), 0}}, QSize(40, 30)),
+    EXPECT_EQ(filterCenter(FilterArguments({{QStringLiteral("centerX"), 0}, {QStringLiteral("centerY"), 0}}),
+                           QSize(40, 30)),
               QPointF(0, 0));
-    EXPECT_EQ(filterCenter({}, QSize(40, 30)), QPointF(20, 15));
+    EXPECT_EQ(filterCenter(FilterArguments(), QSize(40, 30)), QPointF(20, 15));
 }
 
 TEST(FilterCatalogue, ValuesAreClampedAndNonFiniteOnesFallBackToTheDefault)
@@ -62,6 +63,23 @@ TEST(FilterCatalogue, ValuesAreClampedAndNonFiniteOnesFallBackToTheDefault)
     EXPECT_TRUE(blur.setValue(QStringLiteral("inputRadius"), -INFINITY));
     EXPECT_EQ(blur.values.value(QStringLiteral("inputRadius")), 10);
     EXPECT_FALSE(blur.setValue(QStringLiteral("radius"), 3));
+}
+
+TEST(FilterCatalogue, EveryBuildStepReadsExactlyItsOwnParameters)
+{
+    // A key read that is not a parameter reads 0; a parameter never read is a dead slider.
+    const Bitmap photo = test::randomBitmap(9, 7, 1);
+    for (const FilterDescriptor& descriptor : filterCatalogue()) {
+        SCOPED_TRACE(descriptor.identifier.toStdString());
+        const FilterArguments arguments(FilterInstance::withDefaults(descriptor).values);
+        descriptor.build(photo, arguments);
+        QStringList parameterKeys, requestedKeys(arguments.requestedKeys().begin(), arguments.requestedKeys().end());
+        for (const FilterParameter& parameter : descriptor.parameters)
+            parameterKeys.append(parameter.key);
+        parameterKeys.sort();
+        requestedKeys.sort();
+        EXPECT_EQ(requestedKeys.join(u' ').toStdString(), parameterKeys.join(u' ').toStdString());
+    }
 }
 
 TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEmptyImages)
