@@ -32,7 +32,7 @@ QByteArray readAll(const QString& path)
 TEST(ImageDocument, NewDocumentsUseTheDefaultsAndStartClean)
 {
     ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, 50});
-    EXPECT_EQ(document.state().size, QSizeF(1024, 768));
+    EXPECT_EQ(document.state().size, QSizeF(defaults::canvasWidth, defaults::canvasHeight));
     ASSERT_EQ(document.state().layers.size(), 1);
     EXPECT_EQ(document.state().layers[0].name, QStringLiteral("Background"));
     EXPECT_EQ(document.state().selectedLayerID, document.state().layers[0].id);
@@ -233,9 +233,9 @@ TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
     Preferences::registerDefaults();
     const StoredColor green{0, 1, 0, 1};
     DocumentDefaults defaults = documentDefaults(preferences, green);
-    EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(1024, 768));
+    EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(defaults::canvasWidth, defaults::canvasHeight));
     EXPECT_EQ(defaults.background, CanvasBackground::white);
-    EXPECT_EQ(defaults.historyLimit, 50);
+    EXPECT_EQ(defaults.historyLimit, defaults::historyLimit);
 
     preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasWidth), 0);
     preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasHeight), 30);
@@ -244,7 +244,7 @@ TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
     defaults = documentDefaults(preferences, green);
     EXPECT_EQ(defaults.historyLimit, 2);
     const ImageDocument document(defaults);
-    EXPECT_EQ(document.state().size, QSizeF(1024, 30));  // a width not above 0 counts as 1024
+    EXPECT_EQ(document.state().size, QSizeF(defaults::canvasWidth, 30));  // a width not above 0 is the default
     EXPECT_EQ(test::pixelAt(*document.state().layers[0].bitmap(), 0, 0), (test::Rgba{0, 255, 0, 255}));
     EXPECT_EQ(document.history().limit(), 2);
 }
