@@ -1,5 +1,8 @@
 #include "TestImages.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -54,6 +57,34 @@ bool validPremultiplied(const Bitmap& bitmap)
                 return false;
     }
     return true;
+}
+
+int channelDistance(Rgba a, Rgba b)
+{
+    int distance = 0;
+    for (int c = 0; c < 4; ++c)
+        distance = std::max(distance, std::abs(int(a[c]) - int(b[c])));
+    return distance;
+}
+
+int bitmapDistance(const Bitmap& a, const Bitmap& b)
+{
+    if (a.size() != b.size())
+        return INT_MAX;
+    int distance = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int i = 0; i < 4 * a.width(); ++i)
+            distance = std::max(distance, std::abs(int(a.row(y)[i]) - int(b.row(y)[i])));
+    return distance;
+}
+
+Layer bitmapLayer(Bitmap bitmap, QPointF origin, const QString& name)
+{
+    Layer layer;
+    layer.name = name;
+    layer.origin = origin;
+    layer.content = std::move(bitmap);
+    return layer;
 }
 
 }  // namespace velmaris::test

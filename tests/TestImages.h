@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Bitmap.h"
+#include "model/Layer.h"
 
 #include <array>
 #include <cstdint>
@@ -19,5 +20,13 @@ Rgba pixelAt(const Bitmap& bitmap, int x, int y);
 bool samePixels(const Bitmap& a, const Bitmap& b);
 // Every colour component at most its pixel's alpha.
 bool validPremultiplied(const Bitmap& bitmap);
+
+// The largest difference of any component.
+int channelDistance(Rgba a, Rgba b);
+// The largest component difference over all pixels; INT_MAX when the sizes differ.
+int bitmapDistance(const Bitmap& a, const Bitmap& b);
+
+// A visible, unlocked layer showing `bitmap`.
+Layer bitmapLayer(Bitmap bitmap, QPointF origin = {}, const QString& name = QStringLiteral("Layer"));
 
 }  // namespace velmaris::test

@@ -1,6 +1,7 @@
 #include "document/ImageDocument.h"
 
 #include "TestImages.h"
+#include "document/TestDocuments.h"
 #include "files/DocumentType.h"
 #include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
@@ -14,14 +15,6 @@ namespace velmaris {
 namespace {
 
 const QString kPng = QStringLiteral("public.png");
-
-Layer bitmapLayer(const QString& name)
-{
-    Layer layer;
-    layer.name = name;
-    layer.content = test::solidBitmap(4, 4, {255, 0, 0, 255});
-    return layer;
-}
 
 QByteArray readAll(const QString& path)
 {
@@ -51,7 +44,7 @@ TEST(ImageDocument, ImportedDocumentsStayEditedAtTheirFirstEntry)
     EXPECT_EQ(document->history().entries()[0].name, QStringLiteral("Import"));
     EXPECT_EQ(document->savedHistoryIndex(), -1);
     EXPECT_TRUE(document->isEdited());
-    document->mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document->mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document->recordHistory(QStringLiteral("New Layer"));
     document->undoHistory();
     EXPECT_TRUE(document->isEdited());
@@ -64,7 +57,7 @@ TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
     QSignalSpy previewSpy(&document, &ImageDocument::previewDidChange);
 
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document.recordHistory(QStringLiteral("New Layer"));
     EXPECT_TRUE(document.isEdited());
     EXPECT_EQ(stateSpy.count(), 1);
@@ -122,7 +115,7 @@ TEST(ImageDocument, SavePromotionDecisions)
     QTemporaryDir dir;
     const QString png = dir.filePath(QStringLiteral("one.png"));
     ImageDocument untitled(DocumentDefaults{4, 4});
-    untitled.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    untitled.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     EXPECT_FALSE(untitled.shouldPromoteSave());  // no file yet: the ordinary save panel
 
     ImageDocument document(DocumentDefaults{4, 4});
@@ -135,8 +128,8 @@ TEST(ImageDocument, SavePromotionDecisions)
 
     document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
     EXPECT_TRUE(document.shouldPromoteSave());
-    document.mutableState().layers[0] = bitmapLayer(QStringLiteral("Background"));
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers[0] = test::solidLayer(QStringLiteral("Background"));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     EXPECT_TRUE(document.shouldPromoteSave());
 
     std::optional<bool> reported;
@@ -156,7 +149,7 @@ TEST(ImageDocument, FailedReadsAndWritesChangeNothing)
 {
     QTemporaryDir dir;
     ImageDocument document(DocumentDefaults{5, 5});
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document.recordHistory(QStringLiteral("New Layer"));
     const CanvasState before = document.state();
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
@@ -213,7 +206,7 @@ TEST(ImageDocument, ThumbnailsAndPrintLayout)
 {
     CanvasState state;
     state.size = QSizeF(400, 100);
-    state.layers.append(bitmapLayer(QStringLiteral("Background")));
+    state.layers.append(test::solidLayer(QStringLiteral("Background")));
     EXPECT_EQ(documentThumbnail(state)->size(), QSize(64, 16));
     EXPECT_EQ(printedImageRect(QSizeF(400, 100), QRectF(0, 0, 200, 200)), QRectF(0, 75, 200, 50));
     EXPECT_EQ(printedImageRect(QSizeF(10, 20), QRectF(10, 10, 100, 100)), QRectF(35, 10, 50, 100));

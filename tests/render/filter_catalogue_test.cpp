@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 namespace velmaris {
 namespace {
@@ -82,15 +83,51 @@ TEST(FilterCatalogue, EveryBuildStepReadsExactlyItsOwnParameters)
     }
 }
 
+// An opaque noisy picture, so that every filter that is not neutral changes some pixel a lot.
+Bitmap opaquePhoto(int width, int height)
+{
+    const Bitmap noise = test::randomBitmap(width, height, 8);
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgba p = pixelAt(noise, x, y);
+            std::uint8_t* q = builder->row(y) + 4 * x;
+            q[0] = p[0], q[1] = std::uint8_t(255 - p[1]), q[2] = p[3], q[3] = 255;
+        }
+    return std::move(*builder).build();
+}
+
+bool sameAlpha(const Bitmap& a, const Bitmap& b)
+{
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (pixelAt(a, x, y)[3] != pixelAt(b, x, y)[3])
+                return false;
+    return true;
+}
+
 TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEmptyImages)
 {
-    const Bitmap photo = test::randomBitmap(48, 32, 7);
-    const Bitmap opaque = runFilter(QStringLiteral("gaussianBlur"),
-                                    test::solidBitmap(48, 32, {90, 140, 200, 255}));
+    const Bitmap photo = test::randomBitmap(48, 97, 7);  // more rows than one parallel band
+    const Bitmap opaque = opaquePhoto(40, 30);
+    const Bitmap tiny = test::solidBitmap(1, 1, {10, 20, 30, 40});
+    const Bitmap clear = test::solidBitmap(9, 7, {0, 0, 0, 0});
+    const auto named = [](std::initializer_list<const char*> names) {
+        QSet<QString> set;
+        for (const char* name : names)
+            set.insert(QString::fromLatin1(name));
+        return set;
+    };
     // Filters that leave an image as it is at their defaults.
-    const QSet<QString> neutralAtDefaults{QStringLiteral("brightnessContrast"), QStringLiteral("hueSaturationLightness"),
-                                          QStringLiteral("colorBalance"), QStringLiteral("temperatureTint"),
-                                          QStringLiteral("gamma")};
+    const QSet<QString> neutralAtDefaults =
+        named({"brightnessContrast", "hueSaturationLightness", "colorBalance", "temperatureTint", "gamma"});
+    // Filters that put paint where there was none: a bias, grain or outlines.
+    const QSet<QString> paintOnClear = named({"emboss", "filmGrain", "edges"});
+    // Filters that only recolour pixels.
+    const QSet<QString> keepAlpha =
+        named({"invert", "posterize", "sepia", "vignette", "noir", "chrome", "instant", "photoFade", "photoProcess",
+               "photoTonal", "photoTransfer", "thermal", "xRay"});
+
     for (const FilterDescriptor& descriptor : filterCatalogue()) {
         SCOPED_TRACE(descriptor.identifier.toStdString());
         const FilterInstance instance = FilterInstance::withDefaults(descriptor);
@@ -98,12 +135,25 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
         EXPECT_EQ(once.size(), photo.size());
         EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
         EXPECT_TRUE(test::validPremultiplied(once));
-        EXPECT_EQ(instance.apply(test::solidBitmap(1, 1, {10, 20, 30, 255})).size(), QSize(1, 1));
-        EXPECT_EQ(instance.apply(test::solidBitmap(5, 4, {0, 0, 0, 0})).size(), QSize(5, 4));
-        if (!neutralAtDefaults.contains(descriptor.identifier))
-            EXPECT_FALSE(test::samePixels(instance.apply(photo), photo));
+        {
+            const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
+            EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
+        }
+        if (keepAlpha.contains(descriptor.identifier) || descriptor.category == FilterCategory::adjustment)
+            EXPECT_TRUE(sameAlpha(once, photo));
+
+        for (const Bitmap& input : {tiny, clear}) {
+            const Bitmap result = instance.apply(input);
+            EXPECT_EQ(result.size(), input.size());
+            EXPECT_TRUE(test::validPremultiplied(result));
+        }
+        EXPECT_EQ(test::samePixels(instance.apply(clear), clear), !paintOnClear.contains(descriptor.identifier));
+
+        const int change = test::bitmapDistance(instance.apply(opaque), opaque);
+        if (neutralAtDefaults.contains(descriptor.identifier))
+            EXPECT_EQ(change, 0);
         else
-            EXPECT_TRUE(test::samePixels(instance.apply(opaque), opaque));
+            EXPECT_GT(change, 20);
     }
 }
 
