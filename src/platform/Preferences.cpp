@@ -92,6 +92,11 @@ void Preferences::registerDefaults()
     };
 }
 
+void Preferences::unregisterDefaults()
+{
+    registeredDefaults().clear();
+}
+
 QVariant Preferences::stored(const QString& name) const
 {
     const QString storedKey = key(name);
