@@ -59,6 +59,19 @@ bool validPremultiplied(const Bitmap& bitmap)
     return true;
 }
 
+Bitmap opaqueRandomBitmap(int width, int height, unsigned seed)
+{
+    const Bitmap noise = randomBitmap(width, height, seed);
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgba p = pixelAt(noise, x, y);
+            std::uint8_t* q = builder->row(y) + 4 * x;
+            q[0] = p[0], q[1] = std::uint8_t(255 - p[1]), q[2] = p[3], q[3] = 255;
+        }
+    return std::move(*builder).build();
+}
+
 int channelDistance(Rgba a, Rgba b)
 {
     int distance = 0;

@@ -14,6 +14,8 @@ using Rgba = std::array<std::uint8_t, 4>;
 Bitmap solidBitmap(int width, int height, Rgba premultiplied);
 // Random premultiplied pixels (every colour component at most its alpha), reproducible by seed.
 Bitmap randomBitmap(int width, int height, unsigned seed);
+// Random opaque pixels, every component spread over the whole range, reproducible by seed.
+Bitmap opaqueRandomBitmap(int width, int height, unsigned seed);
 // Premultiplied components of one pixel.
 Rgba pixelAt(const Bitmap& bitmap, int x, int y);
 // The same size and the same bytes in every pixel.

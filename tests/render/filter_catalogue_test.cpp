@@ -83,20 +83,6 @@ TEST(FilterCatalogue, EveryBuildStepReadsExactlyItsOwnParameters)
     }
 }
 
-// An opaque noisy picture, so that every filter that is not neutral changes some pixel a lot.
-Bitmap opaquePhoto(int width, int height)
-{
-    const Bitmap noise = test::randomBitmap(width, height, 8);
-    auto builder = BitmapBuilder::create(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const Rgba p = pixelAt(noise, x, y);
-            std::uint8_t* q = builder->row(y) + 4 * x;
-            q[0] = p[0], q[1] = std::uint8_t(255 - p[1]), q[2] = p[3], q[3] = 255;
-        }
-    return std::move(*builder).build();
-}
-
 bool sameAlpha(const Bitmap& a, const Bitmap& b)
 {
     for (int y = 0; y < a.height(); ++y)
@@ -109,7 +95,7 @@ bool sameAlpha(const Bitmap& a, const Bitmap& b)
 TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEmptyImages)
 {
     const Bitmap photo = test::randomBitmap(48, 97, 7);  // more rows than one parallel band
-    const Bitmap opaque = opaquePhoto(40, 30);
+    const Bitmap opaque = test::opaqueRandomBitmap(40, 30, 8);  // every other filter changes it a lot
     const Bitmap tiny = test::solidBitmap(1, 1, {10, 20, 30, 40});
     const Bitmap clear = test::solidBitmap(9, 7, {0, 0, 0, 0});
     const auto named = [](std::initializer_list<const char*> names) {

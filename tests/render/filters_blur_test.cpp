@@ -45,15 +45,6 @@ Bitmap opaqueBitmap(int width, int height, Colour rgb)
     return std::move(*builder).build();
 }
 
-Bitmap opaqueRandom(int width, int height, unsigned seed)
-{
-    const Bitmap noise = test::randomBitmap(width, height, seed);
-    return opaqueBitmap(width, height, [&](int x, int y) {
-        const Rgba p = pixelAt(noise, x, y);
-        return Rgba{p[0], std::uint8_t(255 - p[1]), p[3], 255};
-    });
-}
-
 // Black with one white pixel.
 Bitmap spot(int width, int height, int x, int y)
 {
@@ -242,7 +233,7 @@ TEST(FiltersBlur, ConvolutionWeighsNeighboursRowByRowAndAddsTheBias)
     // Emboss: flat grey turns mid grey plus the bias, an opaque image stays opaque.
     const Bitmap grey = convolution3x3Filter(test::solidBitmap(4, 4, {100, 100, 100, 255}), kEmboss, 0.5);
     EXPECT_EQ(pixelAt(grey, 1, 1), (Rgba{228, 228, 228, 255}));
-    const Bitmap embossed = convolution3x3Filter(opaqueRandom(20, 20, 4), kEmboss, 0.5);
+    const Bitmap embossed = convolution3x3Filter(test::opaqueRandomBitmap(20, 20, 4), kEmboss, 0.5);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
             ASSERT_EQ(pixelAt(embossed, x, y)[3], 255);
