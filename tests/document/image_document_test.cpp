@@ -24,7 +24,7 @@ QByteArray readAll(const QString& path)
 
 TEST(ImageDocument, NewDocumentsUseTheDefaultsAndStartClean)
 {
-    ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, 50});
+    ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, defaults::historyLimit});
     EXPECT_EQ(document.state().size, QSizeF(defaults::canvasWidth, defaults::canvasHeight));
     ASSERT_EQ(document.state().layers.size(), 1);
     EXPECT_EQ(document.state().layers[0].name, QStringLiteral("Background"));
