@@ -1,5 +1,8 @@
 #include "TestImages.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -54,6 +57,47 @@ bool validPremultiplied(const Bitmap& bitmap)
                 return false;
     }
     return true;
+}
+
+Bitmap opaqueRandomBitmap(int width, int height, unsigned seed)
+{
+    const Bitmap noise = randomBitmap(width, height, seed);
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgba p = pixelAt(noise, x, y);
+            std::uint8_t* q = builder->row(y) + 4 * x;
+            q[0] = p[0], q[1] = std::uint8_t(255 - p[1]), q[2] = p[3], q[3] = 255;
+        }
+    return std::move(*builder).build();
+}
+
+int channelDistance(Rgba a, Rgba b)
+{
+    int distance = 0;
+    for (int c = 0; c < 4; ++c)
+        distance = std::max(distance, std::abs(int(a[c]) - int(b[c])));
+    return distance;
+}
+
+int bitmapDistance(const Bitmap& a, const Bitmap& b)
+{
+    if (a.size() != b.size())
+        return INT_MAX;
+    int distance = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int i = 0; i < 4 * a.width(); ++i)
+            distance = std::max(distance, std::abs(int(a.row(y)[i]) - int(b.row(y)[i])));
+    return distance;
+}
+
+Layer bitmapLayer(Bitmap bitmap, QPointF origin, const QString& name)
+{
+    Layer layer;
+    layer.name = name;
+    layer.origin = origin;
+    layer.content = std::move(bitmap);
+    return layer;
 }
 
 }  // namespace velmaris::test

@@ -1,5 +1,6 @@
 #include "document/DefaultTextAttributes.h"
 
+#include "model/Defaults.h"
 #include "platform/Preferences.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ TextLayerAttributes defaultTextAttributes(double canvasHeight, const Preferences
 {
     TextLayerAttributes attributes;
     attributes.string = QStringLiteral("Text");
-    attributes.fontFamily = preferences.defaultTextFontName().value_or(QStringLiteral("Helvetica"));
+    attributes.fontFamily = preferences.defaultTextFontName().value_or(QString::fromLatin1(defaults::textFontFamily));
     const std::optional<double> storedSize = preferences.defaultTextFontSize();
     attributes.fontSize = storedSize && *storedSize > 0
         ? *storedSize

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CanvasState.h"
+#include "model/Defaults.h"
 
 #include <QString>
 #include <QVector>
@@ -19,11 +20,11 @@ struct HistoryEntry {
 class HistoryManager {
 public:
     static constexpr qint64 kDefaultMemoryBudgetBytes = 3'000'000'000;
-    static constexpr int kDefaultLimit = 50;
+    static constexpr int kDefaultLimit = defaults::historyLimit;
 
     explicit HistoryManager(int limit = kDefaultLimit, qint64 memoryBudgetBytes = kDefaultMemoryBudgetBytes);
 
-    // The entry limit from the stored preference: > 0 is used, raised to at least 2; else 50.
+    // The entry limit from the stored preference: > 0 is used, raised to at least 2; else the default.
     static int limitFromPreference(std::optional<int> stored);
 
     // Records a completed action after the current entry (dropping any redo tail) and trims to

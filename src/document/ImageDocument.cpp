@@ -50,8 +50,8 @@ DocumentDefaults documentDefaults(const Preferences& preferences, const StoredCo
 ImageDocument::ImageDocument(const DocumentDefaults& defaults, QObject* parent)
     : QObject(parent), history_(defaults.historyLimit)
 {
-    const double width = defaults.width > 0 ? defaults.width : 1024;
-    const double height = defaults.height > 0 ? defaults.height : 768;
+    const double width = defaults.width > 0 ? defaults.width : defaults::canvasWidth;
+    const double height = defaults.height > 0 ? defaults.height : defaults::canvasHeight;
     state_.size = QSizeF(width, height);
     if (std::optional<Layer> background =
             makeBackgroundLayer(defaults.background, width, height, defaults.currentColor)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CanvasState.h"
+#include "model/Defaults.h"
 #include "model/DocumentSelection.h"
 #include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
@@ -20,8 +21,8 @@ namespace velmaris {
 
 // What a new blank document is made from (read from the preferences by the caller).
 struct DocumentDefaults {
-    double width = 1024;
-    double height = 768;
+    double width = defaults::canvasWidth;
+    double height = defaults::canvasHeight;
     CanvasBackground background = CanvasBackground::white;
     StoredColor currentColor{0, 0, 0, 1};
     int historyLimit = HistoryManager::kDefaultLimit;

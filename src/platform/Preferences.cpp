@@ -1,5 +1,7 @@
 #include "platform/Preferences.h"
 
+#include "model/Defaults.h"
+
 #include <cmath>
 
 namespace velmaris {
@@ -81,13 +83,18 @@ QVariantMap& registeredDefaults()
 void Preferences::registerDefaults()
 {
     registeredDefaults() = {
-        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), 1024},
-        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), 768},
+        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), defaults::canvasWidth},
+        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), defaults::canvasHeight},
         {QString::fromLatin1(PreferenceName::defaultCanvasBackground), 1},
-        {QString::fromLatin1(PreferenceName::defaultTextFontName), QStringLiteral("Helvetica")},
-        {QString::fromLatin1(PreferenceName::defaultTextFontSize), 48.0},
-        {QString::fromLatin1(PreferenceName::historyLimit), 50},
+        {QString::fromLatin1(PreferenceName::defaultTextFontName), QString::fromLatin1(defaults::textFontFamily)},
+        {QString::fromLatin1(PreferenceName::defaultTextFontSize), defaults::textFontSize},
+        {QString::fromLatin1(PreferenceName::historyLimit), defaults::historyLimit},
     };
+}
+
+void Preferences::unregisterDefaults()
+{
+    registeredDefaults().clear();
 }
 
 QVariant Preferences::stored(const QString& name) const

@@ -40,6 +40,8 @@ public:
 
     // Installs the values in force wherever the user never chose one (at every launch).
     static void registerDefaults();
+    // Forgets them again, so that each test starts from none.
+    static void unregisterDefaults();
 
     // Reads and writes `settings` (not owned), or the application's own settings when null.
     explicit Preferences(QSettings* settings = nullptr);

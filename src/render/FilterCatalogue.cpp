@@ -38,7 +38,49 @@ namespace velmaris {
 
 namespace {
 
-using Values = FilterValues;
+// Every parameter key, written once: the descriptors and the build steps both name these, so a
+// misspelt key does not compile.
+namespace key {
+#define VELMARIS_FILTER_KEY(name) constexpr QLatin1String name{#name}
+VELMARIS_FILTER_KEY(amount);
+VELMARIS_FILTER_KEY(angle);
+VELMARIS_FILTER_KEY(blue);
+VELMARIS_FILTER_KEY(brightness);
+VELMARIS_FILTER_KEY(centerX);
+VELMARIS_FILTER_KEY(centerY);
+VELMARIS_FILTER_KEY(contrast);
+VELMARIS_FILTER_KEY(direction);
+VELMARIS_FILTER_KEY(green);
+VELMARIS_FILTER_KEY(hue);
+VELMARIS_FILTER_KEY(inputAmount);
+VELMARIS_FILTER_KEY(inputEV);
+VELMARIS_FILTER_KEY(inputHighlightAmount);
+VELMARIS_FILTER_KEY(inputIntensity);
+VELMARIS_FILTER_KEY(inputLevels);
+VELMARIS_FILTER_KEY(inputNoiseLevel);
+VELMARIS_FILTER_KEY(inputPower);
+VELMARIS_FILTER_KEY(inputRadius);
+VELMARIS_FILTER_KEY(inputScale);
+VELMARIS_FILTER_KEY(inputShadowAmount);
+VELMARIS_FILTER_KEY(inputSharpness);
+VELMARIS_FILTER_KEY(inputWidth);
+VELMARIS_FILTER_KEY(intensity);
+VELMARIS_FILTER_KEY(lightness);
+VELMARIS_FILTER_KEY(radius);
+VELMARIS_FILTER_KEY(red);
+VELMARIS_FILTER_KEY(rotation);
+VELMARIS_FILTER_KEY(saturation);
+VELMARIS_FILTER_KEY(scale);
+VELMARIS_FILTER_KEY(shade);
+VELMARIS_FILTER_KEY(size);
+VELMARIS_FILTER_KEY(softness);
+VELMARIS_FILTER_KEY(temperature);
+VELMARIS_FILTER_KEY(tint);
+VELMARIS_FILTER_KEY(width);
+#undef VELMARIS_FILTER_KEY
+}  // namespace key
+
+using Args = FilterArguments;
 using P = FilterParameter;
 constexpr auto essential = FilterCategory::essential;
 constexpr auto artistic = FilterCategory::artistic;
@@ -63,15 +105,15 @@ QPointF midpoint(const Bitmap& image)
 // Entries whose title ends in "…" open the adjustment panel; the others apply at once.
 FilterDescriptor entry(QString identifier, QString historyName, FilterCategory category,
                        QVector<FilterParameter> parameters,
-                       std::function<Bitmap(const Bitmap&, const Values&)> build)
+                       std::function<Bitmap(const Bitmap&, const Args&)> build)
 {
     QString menuTitle = historyName + (parameters.isEmpty() ? QString() : QStringLiteral("…"));
     return {std::move(identifier), std::move(menuTitle), std::move(historyName), category,
             std::move(parameters), std::move(build)};
 }
 
-const P centerX{QStringLiteral("centerX"), QStringLiteral("Center X"), 0, 1, 0.5};
-const P centerY{QStringLiteral("centerY"), QStringLiteral("Center Y"), 0, 1, 0.5};
+const P centerX{key::centerX, QStringLiteral("Center X"), 0, 1, 0.5};
+const P centerY{key::centerY, QStringLiteral("Center Y"), 0, 1, 0.5};
 
 Bitmap filmGrain(const Bitmap& input, double amount, double size)
 {
@@ -105,115 +147,114 @@ Bitmap colorBalance(const Bitmap& input, double red, double green, double blue)
 
 QVector<FilterDescriptor> makeCatalogue()
 {
-    const auto v = [](const Values& values, const char* key) { return values.value(QString::fromLatin1(key)); };
     const auto photo = [](PhotoEffect effect) {
-        return [effect](const Bitmap& in, const Values&) { return photoEffectFilter(in, effect); };
+        return [effect](const Bitmap& in, const Args&) { return photoEffectFilter(in, effect); };
     };
-    const auto screen = [v](auto filter) {
-        return [v, filter](const Bitmap& in, const Values& x) {
-            return filter(in, midpoint(in), radians(v(x, "angle")), v(x, "width"), 0.7);
+    const auto screen = [](auto filter) {
+        return [filter](const Bitmap& in, const Args& x) {
+            return filter(in, midpoint(in), radians(x[key::angle]), x[key::width], 0.7);
         };
     };
-    const P radiusP{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 0, 25, 10};
-    const P intensityP{QStringLiteral("inputIntensity"), QStringLiteral("Intensity"), 0, 1, 0.5};
+    const P radiusP{key::inputRadius, QStringLiteral("Radius"), 0, 25, 10};
+    const P intensityP{key::inputIntensity, QStringLiteral("Intensity"), 0, 1, 0.5};
 
     return {
         // Essential.
         entry(QStringLiteral("gaussianBlur"), QStringLiteral("Gaussian Blur"), essential,
-              {{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 0, 100, 10}},
-              [v](const Bitmap& in, const Values& x) { return gaussianBlurFilter(in, v(x, "inputRadius")); }),
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 100, 10}},
+              [](const Bitmap& in, const Args& x) { return gaussianBlurFilter(in, x[key::inputRadius]); }),
         entry(QStringLiteral("motionBlur"), QStringLiteral("Motion Blur"), essential,
-              {{QStringLiteral("radius"), QStringLiteral("Radius"), 0, 200, 20},
-               {QStringLiteral("direction"), QStringLiteral("Direction °"), 0, 360, 0}},
-              [v](const Bitmap& in, const Values& x) {
-                  return motionBlurFilter(in, v(x, "radius"), radians(v(x, "direction")));
+              {{key::radius, QStringLiteral("Radius"), 0, 200, 20},
+               {key::direction, QStringLiteral("Direction °"), 0, 360, 0}},
+              [](const Bitmap& in, const Args& x) {
+                  return motionBlurFilter(in, x[key::radius], radians(x[key::direction]));
               }),
         entry(QStringLiteral("sharpen"), QStringLiteral("Sharpen"), essential,
-              {{QStringLiteral("inputSharpness"), QStringLiteral("Sharpness"), 0, 2, 0.4}},
-              [v](const Bitmap& in, const Values& x) { return sharpenLuminanceFilter(in, v(x, "inputSharpness")); }),
+              {{key::inputSharpness, QStringLiteral("Sharpness"), 0, 2, 0.4}},
+              [](const Bitmap& in, const Args& x) { return sharpenLuminanceFilter(in, x[key::inputSharpness]); }),
         entry(QStringLiteral("unsharpMask"), QStringLiteral("Unsharp Mask"), essential,
-              {{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 0, 20, 2.5},
-               {QStringLiteral("inputIntensity"), QStringLiteral("Intensity"), 0, 2, 0.5}},
-              [v](const Bitmap& in, const Values& x) {
-                  return unsharpMaskFilter(in, v(x, "inputRadius"), v(x, "inputIntensity"));
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 20, 2.5},
+               {key::inputIntensity, QStringLiteral("Intensity"), 0, 2, 0.5}},
+              [](const Bitmap& in, const Args& x) {
+                  return unsharpMaskFilter(in, x[key::inputRadius], x[key::inputIntensity]);
               }),
         entry(QStringLiteral("median"), QStringLiteral("Median"), essential, {},
-              [](const Bitmap& in, const Values&) { return medianFilter(in); }),
+              [](const Bitmap& in, const Args&) { return medianFilter(in); }),
         entry(QStringLiteral("noiseReduction"), QStringLiteral("Noise Reduction"), essential,
-              {{QStringLiteral("inputNoiseLevel"), QStringLiteral("Noise Level"), 0, 0.1, 0.02},
-               {QStringLiteral("inputSharpness"), QStringLiteral("Sharpness"), 0, 2, 0.4}},
-              [v](const Bitmap& in, const Values& x) {
-                  return noiseReductionFilter(in, v(x, "inputNoiseLevel"), v(x, "inputSharpness"));
+              {{key::inputNoiseLevel, QStringLiteral("Noise Level"), 0, 0.1, 0.02},
+               {key::inputSharpness, QStringLiteral("Sharpness"), 0, 2, 0.4}},
+              [](const Bitmap& in, const Args& x) {
+                  return noiseReductionFilter(in, x[key::inputNoiseLevel], x[key::inputSharpness]);
               }),
         entry(QStringLiteral("invert"), QStringLiteral("Invert Colors"), essential, {},
-              [](const Bitmap& in, const Values&) { return invertColorsFilter(in); }),
+              [](const Bitmap& in, const Args&) { return invertColorsFilter(in); }),
         entry(QStringLiteral("posterize"), QStringLiteral("Posterize"), essential,
-              {{QStringLiteral("inputLevels"), QStringLiteral("Levels"), 2, 30, 6}},
-              [v](const Bitmap& in, const Values& x) { return posterizeFilter(in, v(x, "inputLevels")); }),
+              {{key::inputLevels, QStringLiteral("Levels"), 2, 30, 6}},
+              [](const Bitmap& in, const Args& x) { return posterizeFilter(in, x[key::inputLevels]); }),
         entry(QStringLiteral("pixellate"), QStringLiteral("Pixellate"), essential,
-              {{QStringLiteral("inputScale"), QStringLiteral("Scale"), 1, 100, 8}},
-              [v](const Bitmap& in, const Values& x) { return pixellateFilter(in, v(x, "inputScale"), midpoint(in)); }),
+              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8}},
+              [](const Bitmap& in, const Args& x) { return pixellateFilter(in, x[key::inputScale], midpoint(in)); }),
         entry(QStringLiteral("zoomBlur"), QStringLiteral("Zoom Blur"), essential,
-              {centerX, centerY, {QStringLiteral("amount"), QStringLiteral("Amount"), 0, 100, 15}},
-              [v](const Bitmap& in, const Values& x) {
-                  return zoomBlurFilter(in, filterCenter(x, in.size()), v(x, "amount"));
+              {centerX, centerY, {key::amount, QStringLiteral("Amount"), 0, 100, 15}},
+              [](const Bitmap& in, const Args& x) {
+                  return zoomBlurFilter(in, filterCenter(x, in.size()), x[key::amount]);
               }),
         entry(QStringLiteral("bokehBlur"), QStringLiteral("Bokeh Blur"), essential,
-              {{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 0, 50, 12}},
-              [v](const Bitmap& in, const Values& x) { return bokehBlurFilter(in, v(x, "inputRadius")); }),
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 50, 12}},
+              [](const Bitmap& in, const Args& x) { return bokehBlurFilter(in, x[key::inputRadius]); }),
         entry(QStringLiteral("emboss"), QStringLiteral("Emboss"), essential,
-              {{QStringLiteral("intensity"), QStringLiteral("Intensity"), 0, 2, 1}},
-              [v](const Bitmap& in, const Values& x) { return emboss(in, v(x, "intensity")); }),
+              {{key::intensity, QStringLiteral("Intensity"), 0, 2, 1}},
+              [](const Bitmap& in, const Args& x) { return emboss(in, x[key::intensity]); }),
         entry(QStringLiteral("filmGrain"), QStringLiteral("Film Grain"), essential,
-              {{QStringLiteral("amount"), QStringLiteral("Amount"), 0, 1, 0.3},
-               {QStringLiteral("size"), QStringLiteral("Size"), 1, 4, 1}},
-              [v](const Bitmap& in, const Values& x) { return filmGrain(in, v(x, "amount"), v(x, "size")); }),
+              {{key::amount, QStringLiteral("Amount"), 0, 1, 0.3},
+               {key::size, QStringLiteral("Size"), 1, 4, 1}},
+              [](const Bitmap& in, const Args& x) { return filmGrain(in, x[key::amount], x[key::size]); }),
 
         // Artistic.
         entry(QStringLiteral("sepia"), QStringLiteral("Sepia Tone"), artistic,
-              {{QStringLiteral("inputIntensity"), QStringLiteral("Intensity"), 0, 1, 0.8}},
-              [v](const Bitmap& in, const Values& x) { return sepiaToneFilter(in, v(x, "inputIntensity")); }),
+              {{key::inputIntensity, QStringLiteral("Intensity"), 0, 1, 0.8}},
+              [](const Bitmap& in, const Args& x) { return sepiaToneFilter(in, x[key::inputIntensity]); }),
         entry(QStringLiteral("vignette"), QStringLiteral("Vignette"), artistic,
-              {centerX, centerY, {QStringLiteral("radius"), QStringLiteral("Radius"), 0.1, 1.5, 0.75},
-               {QStringLiteral("intensity"), QStringLiteral("Intensity"), 0, 1, 0.7}},
-              [v](const Bitmap& in, const Values& x) {
-                  return vignetteEffectFilter(in, filterCenter(x, in.size()), v(x, "radius") * shortSide(in),
-                                              v(x, "intensity"), 0.5);
+              {centerX, centerY, {key::radius, QStringLiteral("Radius"), 0.1, 1.5, 0.75},
+               {key::intensity, QStringLiteral("Intensity"), 0, 1, 0.7}},
+              [](const Bitmap& in, const Args& x) {
+                  return vignetteEffectFilter(in, filterCenter(x, in.size()), x[key::radius] * shortSide(in),
+                                              x[key::intensity], 0.5);
               }),
         entry(QStringLiteral("bloom"), QStringLiteral("Bloom"), artistic, {radiusP, intensityP},
-              [v](const Bitmap& in, const Values& x) {
-                  return bloomFilter(in, v(x, "inputRadius"), v(x, "inputIntensity"));
+              [](const Bitmap& in, const Args& x) {
+                  return bloomFilter(in, x[key::inputRadius], x[key::inputIntensity]);
               }),
         entry(QStringLiteral("gloom"), QStringLiteral("Gloom"), artistic, {radiusP, intensityP},
-              [v](const Bitmap& in, const Values& x) {
-                  return gloomFilter(in, v(x, "inputRadius"), v(x, "inputIntensity"));
+              [](const Bitmap& in, const Args& x) {
+                  return gloomFilter(in, x[key::inputRadius], x[key::inputIntensity]);
               }),
         entry(QStringLiteral("comic"), QStringLiteral("Comic Effect"), artistic, {},
-              [](const Bitmap& in, const Values&) { return comicEffectFilter(in); }),
+              [](const Bitmap& in, const Args&) { return comicEffectFilter(in); }),
         entry(QStringLiteral("crystallize"), QStringLiteral("Crystallize"), artistic,
-              {{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 1, 100, 20}},
-              [v](const Bitmap& in, const Values& x) {
-                  return crystallizeFilter(in, v(x, "inputRadius"), midpoint(in));
+              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20}},
+              [](const Bitmap& in, const Args& x) {
+                  return crystallizeFilter(in, x[key::inputRadius], midpoint(in));
               }),
         entry(QStringLiteral("pointillize"), QStringLiteral("Pointillize"), artistic,
-              {{QStringLiteral("inputRadius"), QStringLiteral("Radius"), 1, 100, 20}},
-              [v](const Bitmap& in, const Values& x) {
-                  return pointillizeFilter(in, v(x, "inputRadius"), midpoint(in));
+              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20}},
+              [](const Bitmap& in, const Args& x) {
+                  return pointillizeFilter(in, x[key::inputRadius], midpoint(in));
               }),
         entry(QStringLiteral("hexPixellate"), QStringLiteral("Hexagonal Pixellate"), artistic,
-              {{QStringLiteral("inputScale"), QStringLiteral("Scale"), 1, 100, 8}},
-              [v](const Bitmap& in, const Values& x) {
-                  return hexagonalPixellateFilter(in, v(x, "inputScale"), midpoint(in));
+              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8}},
+              [](const Bitmap& in, const Args& x) {
+                  return hexagonalPixellateFilter(in, x[key::inputScale], midpoint(in));
               }),
         entry(QStringLiteral("dotScreen"), QStringLiteral("Dot Screen"), artistic,
-              {{QStringLiteral("inputWidth"), QStringLiteral("Width"), 1, 50, 6},
-               {QStringLiteral("inputSharpness"), QStringLiteral("Sharpness"), 0, 1, 0.7}},
-              [v](const Bitmap& in, const Values& x) {
-                  return dotScreenFilter(in, midpoint(in), 0, v(x, "inputWidth"), v(x, "inputSharpness"));
+              {{key::inputWidth, QStringLiteral("Width"), 1, 50, 6},
+               {key::inputSharpness, QStringLiteral("Sharpness"), 0, 1, 0.7}},
+              [](const Bitmap& in, const Args& x) {
+                  return dotScreenFilter(in, midpoint(in), 0, x[key::inputWidth], x[key::inputSharpness]);
               }),
         entry(QStringLiteral("edges"), QStringLiteral("Edges"), artistic,
-              {{QStringLiteral("inputIntensity"), QStringLiteral("Intensity"), 0, 10, 1}},
-              [v](const Bitmap& in, const Values& x) { return edgesFilter(in, v(x, "inputIntensity")); }),
+              {{key::inputIntensity, QStringLiteral("Intensity"), 0, 10, 1}},
+              [](const Bitmap& in, const Args& x) { return edgesFilter(in, x[key::inputIntensity]); }),
         entry(QStringLiteral("noir"), QStringLiteral("Noir"), artistic, {}, photo(PhotoEffect::noir)),
         entry(QStringLiteral("chrome"), QStringLiteral("Chrome"), artistic, {}, photo(PhotoEffect::chrome)),
         entry(QStringLiteral("instant"), QStringLiteral("Instant"), artistic, {}, photo(PhotoEffect::instant)),
@@ -223,110 +264,110 @@ QVector<FilterDescriptor> makeCatalogue()
         entry(QStringLiteral("photoTransfer"), QStringLiteral("Transfer"), artistic, {},
               photo(PhotoEffect::transfer)),
         entry(QStringLiteral("cmykHalftone"), QStringLiteral("CMYK Halftone"), artistic,
-              {{QStringLiteral("inputWidth"), QStringLiteral("Width"), 2, 100, 25}},
-              [v](const Bitmap& in, const Values& x) {
-                  return cmykHalftoneFilter(in, midpoint(in), v(x, "inputWidth"));
+              {{key::inputWidth, QStringLiteral("Width"), 2, 100, 25}},
+              [](const Bitmap& in, const Args& x) {
+                  return cmykHalftoneFilter(in, midpoint(in), x[key::inputWidth]);
               }),
         entry(QStringLiteral("lineScreen"), QStringLiteral("Line Screen"), artistic,
-              {{QStringLiteral("width"), QStringLiteral("Width"), 2, 100, 25},
-               {QStringLiteral("angle"), QStringLiteral("Angle °"), 0, 180, 0}},
+              {{key::width, QStringLiteral("Width"), 2, 100, 25},
+               {key::angle, QStringLiteral("Angle °"), 0, 180, 0}},
               screen(lineScreenFilter)),
         entry(QStringLiteral("hatchedScreen"), QStringLiteral("Hatched Screen"), artistic,
-              {{QStringLiteral("width"), QStringLiteral("Width"), 2, 100, 25},
-               {QStringLiteral("angle"), QStringLiteral("Angle °"), 0, 180, 0}},
+              {{key::width, QStringLiteral("Width"), 2, 100, 25},
+               {key::angle, QStringLiteral("Angle °"), 0, 180, 0}},
               screen(hatchedScreenFilter)),
         entry(QStringLiteral("thermal"), QStringLiteral("Thermal"), artistic, {},
-              [](const Bitmap& in, const Values&) { return thermalFilter(in); }),
+              [](const Bitmap& in, const Args&) { return thermalFilter(in); }),
         entry(QStringLiteral("xRay"), QStringLiteral("X-Ray"), artistic, {},
-              [](const Bitmap& in, const Values&) { return xRayFilter(in); }),
+              [](const Bitmap& in, const Args&) { return xRayFilter(in); }),
         entry(QStringLiteral("pencilSketch"), QStringLiteral("Pencil Sketch"), artistic,
-              {{QStringLiteral("softness"), QStringLiteral("Softness"), 0.2, 4, 1},
-               {QStringLiteral("shade"), QStringLiteral("Shading"), 1, 4, 1.8}},
-              [v](const Bitmap& in, const Values& x) { return pencilSketch(in, v(x, "softness"), v(x, "shade")); }),
+              {{key::softness, QStringLiteral("Softness"), 0.2, 4, 1},
+               {key::shade, QStringLiteral("Shading"), 1, 4, 1.8}},
+              [](const Bitmap& in, const Args& x) { return pencilSketch(in, x[key::softness], x[key::shade]); }),
 
         // Distort.
         entry(QStringLiteral("twirl"), QStringLiteral("Twirl"), distort,
-              {centerX, centerY, {QStringLiteral("radius"), QStringLiteral("Radius"), 0.05, 1, 0.3},
-               {QStringLiteral("angle"), QStringLiteral("Angle °"), -180, 180, 90}},
-              [v](const Bitmap& in, const Values& x) {
-                  return twirlFilter(in, filterCenter(x, in.size()), v(x, "radius") * shortSide(in),
-                                     radians(v(x, "angle")));
+              {centerX, centerY, {key::radius, QStringLiteral("Radius"), 0.05, 1, 0.3},
+               {key::angle, QStringLiteral("Angle °"), -180, 180, 90}},
+              [](const Bitmap& in, const Args& x) {
+                  return twirlFilter(in, filterCenter(x, in.size()), x[key::radius] * shortSide(in),
+                                     radians(x[key::angle]));
               }),
         entry(QStringLiteral("pinch"), QStringLiteral("Pinch"), distort,
-              {centerX, centerY, {QStringLiteral("radius"), QStringLiteral("Radius"), 0.05, 1, 0.3},
-               {QStringLiteral("scale"), QStringLiteral("Amount"), 0, 1, 0.5}},
-              [v](const Bitmap& in, const Values& x) {
-                  return pinchFilter(in, filterCenter(x, in.size()), v(x, "radius") * shortSide(in), v(x, "scale"));
+              {centerX, centerY, {key::radius, QStringLiteral("Radius"), 0.05, 1, 0.3},
+               {key::scale, QStringLiteral("Amount"), 0, 1, 0.5}},
+              [](const Bitmap& in, const Args& x) {
+                  return pinchFilter(in, filterCenter(x, in.size()), x[key::radius] * shortSide(in), x[key::scale]);
               }),
         entry(QStringLiteral("bump"), QStringLiteral("Bump"), distort,
-              {centerX, centerY, {QStringLiteral("radius"), QStringLiteral("Radius"), 0.05, 1, 0.3},
-               {QStringLiteral("scale"), QStringLiteral("Amount"), -1, 1, 0.5}},
-              [v](const Bitmap& in, const Values& x) {
-                  return bumpFilter(in, filterCenter(x, in.size()), v(x, "radius") * shortSide(in), v(x, "scale"));
+              {centerX, centerY, {key::radius, QStringLiteral("Radius"), 0.05, 1, 0.3},
+               {key::scale, QStringLiteral("Amount"), -1, 1, 0.5}},
+              [](const Bitmap& in, const Args& x) {
+                  return bumpFilter(in, filterCenter(x, in.size()), x[key::radius] * shortSide(in), x[key::scale]);
               }),
         entry(QStringLiteral("vortex"), QStringLiteral("Vortex"), distort,
-              {centerX, centerY, {QStringLiteral("radius"), QStringLiteral("Radius"), 0.05, 1, 0.4},
-               {QStringLiteral("angle"), QStringLiteral("Twist °"), 0, 2400, 700}},
-              [v](const Bitmap& in, const Values& x) {
-                  return vortexFilter(in, filterCenter(x, in.size()), v(x, "radius") * shortSide(in),
-                                      radians(v(x, "angle")));
+              {centerX, centerY, {key::radius, QStringLiteral("Radius"), 0.05, 1, 0.4},
+               {key::angle, QStringLiteral("Twist °"), 0, 2400, 700}},
+              [](const Bitmap& in, const Args& x) {
+                  return vortexFilter(in, filterCenter(x, in.size()), x[key::radius] * shortSide(in),
+                                      radians(x[key::angle]));
               }),
         entry(QStringLiteral("kaleidoscope"), QStringLiteral("Kaleidoscope"), distort,
-              {centerX, centerY, {QStringLiteral("size"), QStringLiteral("Size"), 0.05, 1, 0.4},
-               {QStringLiteral("rotation"), QStringLiteral("Rotation °"), 0, 360, 0}},
-              [v](const Bitmap& in, const Values& x) {
-                  return triangleKaleidoscopeFilter(in, filterCenter(x, in.size()), v(x, "size") * shortSide(in),
-                                                    radians(v(x, "rotation")), 0.85);
+              {centerX, centerY, {key::size, QStringLiteral("Size"), 0.05, 1, 0.4},
+               {key::rotation, QStringLiteral("Rotation °"), 0, 360, 0}},
+              [](const Bitmap& in, const Args& x) {
+                  return triangleKaleidoscopeFilter(in, filterCenter(x, in.size()), x[key::size] * shortSide(in),
+                                                    radians(x[key::rotation]), 0.85);
               }),
 
         // Adjustments.
         entry(QStringLiteral("brightnessContrast"), QStringLiteral("Brightness/Contrast"), adjustment,
-              {{QStringLiteral("brightness"), QStringLiteral("Brightness"), -1, 1, 0},
-               {QStringLiteral("contrast"), QStringLiteral("Contrast"), 0.25, 4, 1}},
-              [v](const Bitmap& in, const Values& x) {
-                  return colorControlsFilter(in, 1, v(x, "brightness"), v(x, "contrast"));
+              {{key::brightness, QStringLiteral("Brightness"), -1, 1, 0},
+               {key::contrast, QStringLiteral("Contrast"), 0.25, 4, 1}},
+              [](const Bitmap& in, const Args& x) {
+                  return colorControlsFilter(in, 1, x[key::brightness], x[key::contrast]);
               }),
         entry(QStringLiteral("hueSaturationLightness"), QStringLiteral("Hue/Saturation/Lightness"), adjustment,
-              {{QStringLiteral("hue"), QStringLiteral("Hue"), -180, 180, 0},
-               {QStringLiteral("saturation"), QStringLiteral("Saturation"), 0, 2, 1},
-               {QStringLiteral("lightness"), QStringLiteral("Lightness"), -1, 1, 0}},
-              [v](const Bitmap& in, const Values& x) {
-                  return colorControlsFilter(hueAdjustFilter(in, radians(v(x, "hue"))), v(x, "saturation"),
-                                             v(x, "lightness"), 1);
+              {{key::hue, QStringLiteral("Hue"), -180, 180, 0},
+               {key::saturation, QStringLiteral("Saturation"), 0, 2, 1},
+               {key::lightness, QStringLiteral("Lightness"), -1, 1, 0}},
+              [](const Bitmap& in, const Args& x) {
+                  return colorControlsFilter(hueAdjustFilter(in, radians(x[key::hue])), x[key::saturation],
+                                             x[key::lightness], 1);
               }),
         entry(QStringLiteral("colorBalance"), QStringLiteral("Color Balance"), adjustment,
-              {{QStringLiteral("red"), QStringLiteral("Red"), -100, 100, 0},
-               {QStringLiteral("green"), QStringLiteral("Green"), -100, 100, 0},
-               {QStringLiteral("blue"), QStringLiteral("Blue"), -100, 100, 0}},
-              [v](const Bitmap& in, const Values& x) {
-                  return colorBalance(in, v(x, "red"), v(x, "green"), v(x, "blue"));
+              {{key::red, QStringLiteral("Red"), -100, 100, 0},
+               {key::green, QStringLiteral("Green"), -100, 100, 0},
+               {key::blue, QStringLiteral("Blue"), -100, 100, 0}},
+              [](const Bitmap& in, const Args& x) {
+                  return colorBalance(in, x[key::red], x[key::green], x[key::blue]);
               }),
         entry(QStringLiteral("exposure"), QStringLiteral("Exposure"), adjustment,
-              {{QStringLiteral("inputEV"), QStringLiteral("EV"), -3, 3, 0.5}},
-              [v](const Bitmap& in, const Values& x) { return exposureAdjustFilter(in, v(x, "inputEV")); }),
+              {{key::inputEV, QStringLiteral("EV"), -3, 3, 0.5}},
+              [](const Bitmap& in, const Args& x) { return exposureAdjustFilter(in, x[key::inputEV]); }),
         entry(QStringLiteral("vibrance"), QStringLiteral("Vibrance"), adjustment,
-              {{QStringLiteral("inputAmount"), QStringLiteral("Amount"), -1, 1, 0.5}},
-              [v](const Bitmap& in, const Values& x) { return vibranceFilter(in, v(x, "inputAmount")); }),
+              {{key::inputAmount, QStringLiteral("Amount"), -1, 1, 0.5}},
+              [](const Bitmap& in, const Args& x) { return vibranceFilter(in, x[key::inputAmount]); }),
         entry(QStringLiteral("temperatureTint"), QStringLiteral("Temperature/Tint"), adjustment,
-              {{QStringLiteral("temperature"), QStringLiteral("Temperature"), -3000, 3000, 0},
-               {QStringLiteral("tint"), QStringLiteral("Tint"), -150, 150, 0}},
-              [v](const Bitmap& in, const Values& x) {
+              {{key::temperature, QStringLiteral("Temperature"), -3000, 3000, 0},
+               {key::tint, QStringLiteral("Tint"), -150, 150, 0}},
+              [](const Bitmap& in, const Args& x) {
                   return temperatureTintFilter(in, ColorNeutral{6500, 0},
-                                               ColorNeutral{6500 + v(x, "temperature"), v(x, "tint")});
+                                               ColorNeutral{6500 + x[key::temperature], x[key::tint]});
               }),
         entry(QStringLiteral("shadowsHighlights"), QStringLiteral("Shadows/Highlights"), adjustment,
-              {{QStringLiteral("inputShadowAmount"), QStringLiteral("Shadows"), -1, 1, 0.3},
-               {QStringLiteral("inputHighlightAmount"), QStringLiteral("Highlights"), 0.3, 1, 1}},
-              [v](const Bitmap& in, const Values& x) {
-                  return highlightShadowAdjustFilter(in, v(x, "inputShadowAmount"), v(x, "inputHighlightAmount"));
+              {{key::inputShadowAmount, QStringLiteral("Shadows"), -1, 1, 0.3},
+               {key::inputHighlightAmount, QStringLiteral("Highlights"), 0.3, 1, 1}},
+              [](const Bitmap& in, const Args& x) {
+                  return highlightShadowAdjustFilter(in, x[key::inputShadowAmount], x[key::inputHighlightAmount]);
               }),
         entry(QStringLiteral("gamma"), QStringLiteral("Gamma"), adjustment,
-              {{QStringLiteral("inputPower"), QStringLiteral("Gamma"), 0.25, 3, 1}},
-              [v](const Bitmap& in, const Values& x) { return gammaAdjustFilter(in, v(x, "inputPower")); }),
+              {{key::inputPower, QStringLiteral("Gamma"), 0.25, 3, 1}},
+              [](const Bitmap& in, const Args& x) { return gammaAdjustFilter(in, x[key::inputPower]); }),
         entry(QStringLiteral("monochromeTint"), QStringLiteral("Monochrome"), adjustment,
-              {{QStringLiteral("intensity"), QStringLiteral("Intensity"), 0, 1, 1}},
-              [v](const Bitmap& in, const Values& x) {
-                  return colorMonochromeFilter(in, QColor::fromRgbF(0.65f, 0.65f, 0.65f), v(x, "intensity"));
+              {{key::intensity, QStringLiteral("Intensity"), 0, 1, 1}},
+              [](const Bitmap& in, const Args& x) {
+                  return colorMonochromeFilter(in, QColor::fromRgbF(0.65f, 0.65f, 0.65f), x[key::intensity]);
               }),
     };
 }
@@ -373,7 +414,7 @@ Bitmap FilterInstance::apply(const Bitmap& input) const
     FilterValues checked;
     for (const FilterParameter& parameter : descriptor->parameters)
         checked.insert(parameter.key, parameter.sanitized(values.value(parameter.key, parameter.defaultValue)));
-    Bitmap output = descriptor->build(input, checked);
+    Bitmap output = descriptor->build(input, FilterArguments(std::move(checked)));
     if (output.isNull())
         return input;
     if (output.size() != input.size())
@@ -395,10 +436,16 @@ const FilterDescriptor* findFilter(const QString& identifier)
     return nullptr;
 }
 
-QPointF filterCenter(const FilterValues& values, QSize extent)
+double FilterArguments::value(QLatin1String key, double absent) const
 {
-    return QPointF(extent.width() * values.value(QStringLiteral("centerX"), 0.5),
-                   extent.height() * values.value(QStringLiteral("centerY"), 0.5));
+    const QString name(key);
+    requested_.insert(name);
+    return values_.value(name, absent);
+}
+
+QPointF filterCenter(const FilterArguments& values, QSize extent)
+{
+    return QPointF(extent.width() * values.value(key::centerX, 0.5), extent.height() * values.value(key::centerY, 0.5));
 }
 
 }  // namespace velmaris

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QPointF>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QVector>
@@ -28,13 +29,28 @@ struct FilterParameter {
 
 using FilterValues = QHash<QString, double>;
 
+// The values a build step reads. It notes each key asked for, so a test can prove that every
+// filter reads all of its parameters and nothing else.
+class FilterArguments {
+public:
+    explicit FilterArguments(FilterValues values = {}) : values_(std::move(values)) {}
+
+    double value(QLatin1String key, double absent = 0) const;
+    double operator[](QLatin1String key) const { return value(key); }
+    const QSet<QString>& requestedKeys() const { return requested_; }
+
+private:
+    FilterValues values_;
+    mutable QSet<QString> requested_;
+};
+
 struct FilterDescriptor {
     QString identifier;
     QString menuTitle;    // ends in "…" exactly when there are parameters
     QString historyName;  // the history step that applying the filter records
     FilterCategory category = FilterCategory::essential;
     QVector<FilterParameter> parameters;  // in slider order
-    std::function<Bitmap(const Bitmap& input, const FilterValues& values)> build;
+    std::function<Bitmap(const Bitmap& input, const FilterArguments& values)> build;
 
     const FilterParameter* parameter(const QString& key) const;
 };
@@ -58,6 +74,6 @@ const FilterDescriptor* findFilter(const QString& identifier);
 
 // The point (centerX, centerY) of the values (0.5 when absent) within an image, measured from
 // its top-left corner in pixels.
-QPointF filterCenter(const FilterValues& values, QSize extent);
+QPointF filterCenter(const FilterArguments& values, QSize extent);
 
 }  // namespace velmaris

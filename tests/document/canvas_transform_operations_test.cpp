@@ -1,6 +1,6 @@
 #include "document/CanvasTransformOperations.h"
 
-#include "OperationTestDocument.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace velmaris {
 namespace {
 
 using test::DocumentSpy;
-using test::pixelLayer;
+using test::solidLayer;
 using test::textLayer;
 
 const test::Rgba kRed{255, 0, 0, 255};
@@ -17,7 +17,7 @@ const test::Rgba kBlue{0, 0, 255, 255};
 // A 2 × 1 bitmap: red on the left, blue on the right.
 Layer twoPixelLayer(QPointF origin)
 {
-    Layer layer = pixelLayer(2, 1, origin);
+    Layer layer = solidLayer("Layer", 2, 1, origin);
     auto builder = BitmapBuilder::copyOf(*layer.bitmap());
     std::copy(kBlue.begin(), kBlue.end(), builder->row(0) + 4);
     layer.content = std::move(*builder).build();
@@ -27,7 +27,8 @@ Layer twoPixelLayer(QPointF origin)
 TEST(CanvasTransformOperations, RotateTurnsCanvasLayersAndPixels)
 {
     for (bool clockwise : {true, false}) {
-        auto document = test::documentWith({1024, 768}, {pixelLayer(100, 50, {0, 0}), twoPixelLayer({10, 20})});
+        auto document =
+            test::documentWith({solidLayer("Layer", 100, 50, {0, 0}), twoPixelLayer({10, 20})}, {1024, 768});
         document->setSelectionRect(QRectF(1, 2, 3, 4));
         DocumentSpy spy(*document);
         rotateCanvas(*document, clockwise);
@@ -55,7 +56,8 @@ TEST(CanvasTransformOperations, RotateAndFlipRasteriseTextButLeaveUnrasterisable
 {
     for (bool rotate : {true, false}) {
         auto document = test::documentWith(
-            {400, 300}, {textLayer("Hello", 30, {10, 20}), textLayer("Huge", 100000, {5, 6}), pixelLayer(4, 4, {0, 0})});
+            {textLayer("Hello", {10, 20}, 30), textLayer("Huge", {5, 6}, 100000), solidLayer("Layer", 4, 4, {0, 0})},
+            {400, 300});
         const QSizeF textBox = document->state().layers[0].pixelSize();
         if (rotate)
             rotateCanvas(*document, true);
@@ -75,7 +77,7 @@ TEST(CanvasTransformOperations, RotateAndFlipRasteriseTextButLeaveUnrasterisable
 
 TEST(CanvasTransformOperations, FlipMirrorsPixelsAndPlacesAndKeepsTheSelection)
 {
-    auto document = test::documentWith({1024, 768}, {pixelLayer(100, 50, {0, 0}), twoPixelLayer({10, 20})});
+    auto document = test::documentWith({solidLayer("Layer", 100, 50, {0, 0}), twoPixelLayer({10, 20})}, {1024, 768});
     document->setSelectionRect(QRectF(1, 2, 3, 4));
     document->mutableState().layers[0].isLocked = true;  // locks do not matter
     DocumentSpy spy(*document);
@@ -96,7 +98,7 @@ TEST(CanvasTransformOperations, FlipMirrorsPixelsAndPlacesAndKeepsTheSelection)
 
 TEST(CanvasTransformOperations, CropUsesThePartOfTheSelectionInsideTheCanvasAndKeepsPixels)
 {
-    auto document = test::documentWith({200, 100}, {pixelLayer(200, 100, {0, 0})});
+    auto document = test::documentWith({solidLayer("Layer", 200, 100, {0, 0})}, {200, 100});
     document->setSelectionShape(SelectionShape::ellipse);
     document->setSelectionInverted(true);
     document->setSelectionRect(QRectF(150.5, -20, 100, 70.2));
@@ -117,7 +119,7 @@ TEST(CanvasTransformOperations, CropUsesThePartOfTheSelectionInsideTheCanvasAndK
 
 TEST(CanvasTransformOperations, CropWithoutASelectionInsideTheCanvasDoesNothing)
 {
-    auto document = test::documentWith({200, 100}, {pixelLayer(10, 10, {3, 4})});
+    auto document = test::documentWith({solidLayer("Layer", 10, 10, {3, 4})}, {200, 100});
     const CanvasState before = document->state();
     {
         DocumentSpy spy(*document);
@@ -134,7 +136,7 @@ TEST(CanvasTransformOperations, CropWithoutASelectionInsideTheCanvasDoesNothing)
 TEST(CanvasTransformOperations, ImageSizeScalesPlacesBitmapsAndTextByTheVerticalFactor)
 {
     auto document = test::documentWith(
-        {1000, 500}, {pixelLayer(100, 40, {200, 100}), textLayer("Hi", 24, {300, 60}, {{1, 30.0, {}, {}}})});
+        {solidLayer("Layer", 100, 40, {200, 100}), textLayer("Hi", {300, 60}, 24, {{1, 30.0, {}, {}}})}, {1000, 500});
     document->setSelectionRect(QRectF(0, 0, 10, 10));
     {
         DocumentSpy spy(*document);
@@ -167,7 +169,7 @@ TEST(CanvasTransformOperations, ImageSizeScalesPlacesBitmapsAndTextByTheVertical
 
 TEST(CanvasTransformOperations, ImageSizeRefusesTheCurrentSizeAndSizesOutOfRange)
 {
-    auto document = test::documentWith({1000, 500}, {pixelLayer(10, 10, {0, 0})});
+    auto document = test::documentWith({solidLayer("Layer", 10, 10, {0, 0})}, {1000, 500});
     const CanvasState before = document->state();
     DocumentSpy spy(*document);
     EXPECT_FALSE(resizeImage(*document, 1000, 500));

@@ -1,5 +1,6 @@
 #include "document/DefaultTextAttributes.h"
 
+#include "model/Defaults.h"
 #include "platform/Preferences.h"
 
 #include <QSettings>
@@ -16,7 +17,7 @@ TEST(DefaultTextAttributes, SizeFollowsCanvasHeightUnlessAPositiveSizeIsStored)
 
     TextLayerAttributes attributes = defaultTextAttributes(768, preferences);
     EXPECT_EQ(attributes.string, "Text");
-    EXPECT_EQ(attributes.fontFamily, "Helvetica");
+    EXPECT_EQ(attributes.fontFamily, defaults::textFontFamily);
     EXPECT_EQ(attributes.fontSize, 64);
     EXPECT_EQ(attributes.color, (StoredColor{0, 0, 0, 1}));
     EXPECT_TRUE(attributes.runs.isEmpty());

@@ -54,9 +54,9 @@ TEST(HistoryManager, LimitPreference)
 {
     EXPECT_EQ(HistoryManager::limitFromPreference(1), 2);
     EXPECT_EQ(HistoryManager::limitFromPreference(7), 7);
-    EXPECT_EQ(HistoryManager::limitFromPreference(0), 50);
-    EXPECT_EQ(HistoryManager::limitFromPreference(-5), 50);
-    EXPECT_EQ(HistoryManager::limitFromPreference(std::nullopt), 50);
+    EXPECT_EQ(HistoryManager::limitFromPreference(0), defaults::historyLimit);
+    EXPECT_EQ(HistoryManager::limitFromPreference(-5), defaults::historyLimit);
+    EXPECT_EQ(HistoryManager::limitFromPreference(std::nullopt), defaults::historyLimit);
 }
 
 TEST(HistoryManager, BudgetCountsDistinctBitmapsAndKeepsAtLeastFiveEntries)

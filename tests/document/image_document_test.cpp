@@ -1,6 +1,7 @@
 #include "document/ImageDocument.h"
 
 #include "TestImages.h"
+#include "document/TestDocuments.h"
 #include "files/DocumentType.h"
 #include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
@@ -15,14 +16,6 @@ namespace {
 
 const QString kPng = QStringLiteral("public.png");
 
-Layer bitmapLayer(const QString& name)
-{
-    Layer layer;
-    layer.name = name;
-    layer.content = test::solidBitmap(4, 4, {255, 0, 0, 255});
-    return layer;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -31,8 +24,8 @@ QByteArray readAll(const QString& path)
 
 TEST(ImageDocument, NewDocumentsUseTheDefaultsAndStartClean)
 {
-    ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, 50});
-    EXPECT_EQ(document.state().size, QSizeF(1024, 768));
+    ImageDocument document(DocumentDefaults{0, -3, CanvasBackground::white, {}, defaults::historyLimit});
+    EXPECT_EQ(document.state().size, QSizeF(defaults::canvasWidth, defaults::canvasHeight));
     ASSERT_EQ(document.state().layers.size(), 1);
     EXPECT_EQ(document.state().layers[0].name, QStringLiteral("Background"));
     EXPECT_EQ(document.state().selectedLayerID, document.state().layers[0].id);
@@ -51,7 +44,7 @@ TEST(ImageDocument, ImportedDocumentsStayEditedAtTheirFirstEntry)
     EXPECT_EQ(document->history().entries()[0].name, QStringLiteral("Import"));
     EXPECT_EQ(document->savedHistoryIndex(), -1);
     EXPECT_TRUE(document->isEdited());
-    document->mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document->mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document->recordHistory(QStringLiteral("New Layer"));
     document->undoHistory();
     EXPECT_TRUE(document->isEdited());
@@ -64,7 +57,7 @@ TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
     QSignalSpy previewSpy(&document, &ImageDocument::previewDidChange);
 
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document.recordHistory(QStringLiteral("New Layer"));
     EXPECT_TRUE(document.isEdited());
     EXPECT_EQ(stateSpy.count(), 1);
@@ -122,7 +115,7 @@ TEST(ImageDocument, SavePromotionDecisions)
     QTemporaryDir dir;
     const QString png = dir.filePath(QStringLiteral("one.png"));
     ImageDocument untitled(DocumentDefaults{4, 4});
-    untitled.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    untitled.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     EXPECT_FALSE(untitled.shouldPromoteSave());  // no file yet: the ordinary save panel
 
     ImageDocument document(DocumentDefaults{4, 4});
@@ -135,8 +128,8 @@ TEST(ImageDocument, SavePromotionDecisions)
 
     document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
     EXPECT_TRUE(document.shouldPromoteSave());
-    document.mutableState().layers[0] = bitmapLayer(QStringLiteral("Background"));
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers[0] = test::solidLayer(QStringLiteral("Background"));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     EXPECT_TRUE(document.shouldPromoteSave());
 
     std::optional<bool> reported;
@@ -156,7 +149,7 @@ TEST(ImageDocument, FailedReadsAndWritesChangeNothing)
 {
     QTemporaryDir dir;
     ImageDocument document(DocumentDefaults{5, 5});
-    document.mutableState().layers.append(bitmapLayer(QStringLiteral("Layer 2")));
+    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
     document.recordHistory(QStringLiteral("New Layer"));
     const CanvasState before = document.state();
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
@@ -213,7 +206,7 @@ TEST(ImageDocument, ThumbnailsAndPrintLayout)
 {
     CanvasState state;
     state.size = QSizeF(400, 100);
-    state.layers.append(bitmapLayer(QStringLiteral("Background")));
+    state.layers.append(test::solidLayer(QStringLiteral("Background")));
     EXPECT_EQ(documentThumbnail(state)->size(), QSize(64, 16));
     EXPECT_EQ(printedImageRect(QSizeF(400, 100), QRectF(0, 0, 200, 200)), QRectF(0, 75, 200, 50));
     EXPECT_EQ(printedImageRect(QSizeF(10, 20), QRectF(10, 10, 100, 100)), QRectF(35, 10, 50, 100));
@@ -233,9 +226,9 @@ TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
     Preferences::registerDefaults();
     const StoredColor green{0, 1, 0, 1};
     DocumentDefaults defaults = documentDefaults(preferences, green);
-    EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(1024, 768));
+    EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(defaults::canvasWidth, defaults::canvasHeight));
     EXPECT_EQ(defaults.background, CanvasBackground::white);
-    EXPECT_EQ(defaults.historyLimit, 50);
+    EXPECT_EQ(defaults.historyLimit, defaults::historyLimit);
 
     preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasWidth), 0);
     preferences.setValue(QString::fromLatin1(PreferenceName::defaultCanvasHeight), 30);
@@ -244,7 +237,7 @@ TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
     defaults = documentDefaults(preferences, green);
     EXPECT_EQ(defaults.historyLimit, 2);
     const ImageDocument document(defaults);
-    EXPECT_EQ(document.state().size, QSizeF(1024, 30));  // a width not above 0 counts as 1024
+    EXPECT_EQ(document.state().size, QSizeF(defaults::canvasWidth, 30));  // a width not above 0 is the default
     EXPECT_EQ(test::pixelAt(*document.state().layers[0].bitmap(), 0, 0), (test::Rgba{0, 255, 0, 255}));
     EXPECT_EQ(document.history().limit(), 2);
 }

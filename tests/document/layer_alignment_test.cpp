@@ -1,6 +1,6 @@
 #include "document/LayerAlignment.h"
 
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(LayerAlignment, RawValuesAndDisplayNames)
 TEST(LayerAlignment, ASingleLayerAlignsToTheSelectionOrTheCanvas)
 {
     auto document = documentWith({solidLayer("Layer", 100, 50, {3, 7})}, {1024, 768});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(alignLayers(*document, LayerAlignment::centerHorizontal));
     EXPECT_TRUE(recording.recordedOnly("Align Layer Horizontal Center"));
     EXPECT_EQ(document->state().layers[0].origin, QPointF(462, 7));
@@ -55,7 +55,7 @@ TEST(LayerAlignment, ExtraSelectedLayersAlignToThePrimaryBox)
                                   solidLayer("Aligned", 20, 40, {9, 130}), solidLayer("Unselected", 50, 50, {0, 0})});
     selectIndices(*document, 0, {1, 2});
     document->setSelectionRect(QRectF(0, 0, 10, 10));  // ignored with several layers
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(alignLayers(*document, LayerAlignment::centerVertical));
     EXPECT_TRUE(recording.recordedOnly("Align Layers Vertical Center"));
     const CanvasState& state = document->state();

@@ -1,6 +1,6 @@
 #include "document/LayerGroupOperations.h"
 
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ TEST(LayerGroupOperations, GroupGathersTheTargetsWhereTheTopmostWas)
     auto document = documentWith({solidLayer("L0"), solidLayer("L1"), solidLayer("L2"), solidLayer("L3")});
     selectIndices(*document, 2, {0});
     const CanvasState before = document->state();
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(groupLayers(*document));
     EXPECT_TRUE(recording.recordedOnly("Group Layers"));
     const CanvasState& state = document->state();
@@ -36,7 +36,7 @@ TEST(LayerGroupOperations, UngroupDissolvesWholeGroupsOfTheTargets)
         layers[i].groupID = i < 3 ? group : other;
     auto document = documentWith(layers);
     selectIndices(*document, 1);
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(ungroupLayers(*document));
     EXPECT_TRUE(recording.recordedOnly("Ungroup Layers"));
     for (int i = 0; i < 3; ++i)
@@ -51,7 +51,7 @@ TEST(LayerGroupOperations, MergeDrawsTheVisibleMembersIntoTheUnionOfTheirBoxes)
                                   solidLayer("Right", 10, 10, {20, 5}, kBlue)});
     document->mutableState().layers[1].isLocked = true;
     selectIndices(*document, 0, {1});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(mergeLayers(*document));
     EXPECT_TRUE(recording.recordedOnly("Merge Layers"));
     const CanvasState& state = document->state();
@@ -93,7 +93,7 @@ TEST(LayerGroupOperations, MergedHiddenMembersAreRemovedWithoutPixels)
 TEST(LayerGroupOperations, FlattenComposesEverythingIntoOneBackgroundLayer)
 {
     auto document = documentWith({textLayer("Words", {3, 4})}, {40.4, 30});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(flattenImage(*document));
     EXPECT_TRUE(recording.recordedOnly("Flatten Image"));
     ASSERT_EQ(document->state().layers.size(), 1);

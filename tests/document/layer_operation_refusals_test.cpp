@@ -2,7 +2,7 @@
 // change, no history entry, no announcement.
 #include "document/LayerAlignment.h"
 #include "document/LayerGroupOperations.h"
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 #include "document/LayerSelection.h"
 #include "document/LayerStackOperations.h"
 #include "document/LayerStyleOperations.h"
@@ -120,7 +120,7 @@ TEST(LayerOperationRefusals, FailedPreconditionsChangeRecordAndAnnounceNothing)
         if (refusal.arrange)
             refusal.arrange(*document);
         const CanvasState before = document->state();
-        Recording recording(*document);
+        DocumentSpy recording(*document);
         EXPECT_FALSE(refusal.operation(*document));
         EXPECT_TRUE(recording.silent());
         EXPECT_TRUE(document->state() == before);

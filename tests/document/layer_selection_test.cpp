@@ -1,6 +1,6 @@
 #include "document/LayerSelection.h"
 
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +17,13 @@ TEST(LayerSelection, GroupsAreSelectedWholeAndOnlyChangesAreAnnounced)
         layers[i].groupID = group;
     auto document = documentWith(layers);
     const CanvasState& state = document->state();
-    Recording recording(*document);
+    DocumentSpy recording(*document);
 
     ASSERT_TRUE(selectLayer(*document, layers[2].id));
     EXPECT_EQ(state.selectedLayerID, layers[2].id);
     EXPECT_EQ(state.extraSelectedLayerIDs, QSet<QUuid>({layers[0].id, layers[3].id}));
     EXPECT_FALSE(selectLayer(*document, layers[2].id));
-    EXPECT_EQ(recording.posts(), 1);
+    EXPECT_EQ(recording.stateChanges(), 1);
 
     ASSERT_TRUE(selectLayer(*document, layers[1].id));
     EXPECT_TRUE(state.extraSelectedLayerIDs.isEmpty());
@@ -33,7 +33,7 @@ TEST(LayerSelection, GroupsAreSelectedWholeAndOnlyChangesAreAnnounced)
     ASSERT_TRUE(selectLayers(*document, layers[1].id, {layers[3].id, QUuid::createUuid()}));
     EXPECT_EQ(state.selectedLayerID, layers[1].id);
     EXPECT_EQ(state.extraSelectedLayerIDs, QSet<QUuid>({layers[0].id, layers[2].id, layers[3].id}));
-    EXPECT_EQ(recording.posts(), 3);
+    EXPECT_EQ(recording.stateChanges(), 3);
     EXPECT_TRUE(recording.recordedNames().isEmpty());
 }
 

@@ -1,6 +1,6 @@
 #include "document/LayerStackOperations.h"
 
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 #include "platform/Pasteboard.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ using namespace test;
 TEST(LayerStackOperations, AddedLayersAreCanvasSizedTransparentAndSelectedOnTop)
 {
     auto document = documentWith({solidLayer("Background")}, {20, 10});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(addLayer(*document));
     EXPECT_TRUE(recording.recordedOnly("Add Layer"));
     const CanvasState& state = document->state();
@@ -28,7 +28,7 @@ TEST(LayerStackOperations, ImportCentresTheImageAndKeepsOnePixelOnTheCanvas)
 {
     auto document = documentWith({solidLayer("A"), solidLayer("B")}, {100, 50});
     selectIndices(*document, 0, {1});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
 
     ASSERT_TRUE(importImageLayer(*document, solidBitmap(3, 10, kBlue), "Dropped", {50, 25}));
     EXPECT_TRUE(recording.recordedOnly("Import Image"));
@@ -49,7 +49,7 @@ TEST(LayerStackOperations, PasteCentresThePasteboardImageOnTheCanvas)
     auto document = documentWith({solidLayer("A"), solidLayer("B")}, {1024, 768});
     selectIndices(*document, 0, {1});
     const Bitmap image = solidBitmap(101, 52, kBlue);
-    Recording recording(*document);
+    DocumentSpy recording(*document);
 
     ASSERT_TRUE(pasteImageLayer(*document, Pasteboard([&] { return std::optional(image); })));
     EXPECT_TRUE(recording.recordedOnly("Paste"));
@@ -74,7 +74,7 @@ TEST(LayerStackOperations, DeleteKeepsALayerSkipsLockedOnesAndSelectsTheLayerAbo
 
     document = documentWith({solidLayer("A"), solidLayer("B"), solidLayer("C")});
     selectIndices(*document, 1);
-    Recording middle(*document);
+    DocumentSpy middle(*document);
     ASSERT_TRUE(deleteLayer(*document));
     EXPECT_TRUE(middle.recordedOnly("Delete Layer"));
     EXPECT_EQ(layerNames(document->state()), QStringList({"A", "C"}));
@@ -87,7 +87,7 @@ TEST(LayerStackOperations, DeleteKeepsALayerSkipsLockedOnesAndSelectsTheLayerAbo
     document = documentWith({solidLayer("A"), solidLayer("B"), solidLayer("C"), solidLayer("D")});
     document->mutableState().layers[2].isLocked = true;
     selectIndices(*document, 0, {1, 2});
-    Recording several(*document);
+    DocumentSpy several(*document);
     ASSERT_TRUE(deleteLayer(*document));
     EXPECT_TRUE(several.recordedOnly("Delete Layers"));
     EXPECT_EQ(layerNames(document->state()), QStringList({"C", "D"}));
@@ -100,7 +100,7 @@ TEST(LayerStackOperations, DuplicatesGoAboveTheTopmostSourceWithLocksAndNewGroup
     auto document = documentWith({solidLayer("Base"), solidLayer("Top")});
     document->mutableState().layers[0].isLocked = true;
     selectIndices(*document, 0);
-    Recording single(*document);
+    DocumentSpy single(*document);
     ASSERT_TRUE(duplicateLayer(*document));
     EXPECT_TRUE(single.recordedOnly("Duplicate Layer"));
     const Layer& copy = document->state().layers[1];
@@ -115,7 +115,7 @@ TEST(LayerStackOperations, DuplicatesGoAboveTheTopmostSourceWithLocksAndNewGroup
     document->mutableState().layers[0].groupID = group;
     document->mutableState().layers[2].groupID = group;
     selectIndices(*document, 0, {2});
-    Recording pair(*document);
+    DocumentSpy pair(*document);
     ASSERT_TRUE(duplicateLayer(*document));
     EXPECT_TRUE(pair.recordedOnly("Duplicate Layers"));
     const CanvasState& state = document->state();
@@ -131,7 +131,7 @@ TEST(LayerStackOperations, DuplicatesGoAboveTheTopmostSourceWithLocksAndNewGroup
 TEST(LayerStackOperations, MoveLandsInTheGapCountedBeforeRemoval)
 {
     auto document = documentWith({solidLayer("A"), solidLayer("B"), solidLayer("C")});
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(moveLayer(*document, 0, 2));
     EXPECT_TRUE(recording.recordedOnly("Reorder Layer"));
     EXPECT_EQ(layerNames(document->state()), QStringList({"B", "A", "C"}));

@@ -1,6 +1,6 @@
 #include "document/LayerStyleOperations.h"
 
-#include "document/LayerOperationsTestSupport.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ TEST(LayerStyleOperations, FlipMirrorsUnlockedTargetsWithinTheirOwnBoxes)
     const Bitmap lockedPixels = *document->state().layers[1].bitmap();
     selectIndices(*document, 0, {1});
 
-    Recording horizontal(*document);
+    DocumentSpy horizontal(*document);
     ASSERT_TRUE(flipLayers(*document, true));
     EXPECT_TRUE(horizontal.recordedOnly("Flip Layer Horizontal"));
     const Layer& flipped = document->state().layers[0];
@@ -38,7 +38,7 @@ TEST(LayerStyleOperations, FlipMirrorsUnlockedTargetsWithinTheirOwnBoxes)
     EXPECT_EQ(pixelAt(*flipped.bitmap(), 1, 0), kRed);
     EXPECT_TRUE(document->state().layers[1].bitmap()->sharesPixelsWith(lockedPixels));
 
-    Recording vertical(*document);
+    DocumentSpy vertical(*document);
     ASSERT_TRUE(flipLayers(*document, false));
     EXPECT_TRUE(vertical.recordedOnly("Flip Layer Vertical"));
     EXPECT_EQ(pixelAt(*document->state().layers[0].bitmap(), 0, 1), kBlue);
@@ -61,19 +61,19 @@ TEST(LayerStyleOperations, LocksFollowThePrimaryOrTheRowThatChanged)
     auto document = documentWith({solidLayer("Locked"), solidLayer("Open")});
     document->mutableState().layers[0].isLocked = true;
     selectIndices(*document, 1, {0});
-    Recording lock(*document);
+    DocumentSpy lock(*document);
     ASSERT_TRUE(toggleLayerLock(*document));
     EXPECT_TRUE(lock.recordedOnly("Lock Layer"));
     EXPECT_TRUE(document->state().layers[0].isLocked);
     EXPECT_TRUE(document->state().layers[1].isLocked);
 
-    Recording unlock(*document);
+    DocumentSpy unlock(*document);
     ASSERT_TRUE(toggleLayerLock(*document));
     EXPECT_TRUE(unlock.recordedOnly("Unlock Layer"));
     EXPECT_FALSE(document->state().layers[0].isLocked);
 
     const QUuid id = document->state().layers[0].id;
-    Recording row(*document);
+    DocumentSpy row(*document);
     ASSERT_TRUE(setLayerLocked(*document, id, true));
     ASSERT_TRUE(setLayerLocked(*document, id, false));
     EXPECT_EQ(row.recordedNames(), QStringList({"Lock Layer", "Unlock Layer"}));
@@ -84,7 +84,7 @@ TEST(LayerStyleOperations, VisibilityAndNamesIgnoreLocks)
     auto document = documentWith({solidLayer("Layer")});
     document->mutableState().layers[0].isLocked = true;
     const QUuid id = document->state().layers[0].id;
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(setLayerVisible(*document, id, false));
     EXPECT_FALSE(document->state().layers[0].isVisible);
     ASSERT_TRUE(setLayerVisible(*document, id, true));
@@ -101,7 +101,7 @@ TEST(LayerStyleOperations, BlendModeChangesOnlyUnlockedTargets)
     selectIndices(*document, 1, {0});
     EXPECT_FALSE(setBlendMode(*document, LayerBlendMode::screen));  // only the locked one differs
 
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(setBlendMode(*document, LayerBlendMode::multiply));
     EXPECT_TRUE(recording.recordedOnly("Blend Mode"));
     EXPECT_EQ(document->state().layers[0].blendMode, LayerBlendMode::normal);
@@ -112,17 +112,17 @@ TEST(LayerStyleOperations, BlendModeChangesOnlyUnlockedTargets)
 TEST(LayerStyleOperations, OpacityIsLiveUntilCommittedAndLockedLayersKeepTheirs)
 {
     auto document = documentWith({solidLayer("Layer")});
-    Recording drag(*document);
+    DocumentSpy drag(*document);
     ASSERT_TRUE(setSelectedLayerOpacity(*document, 40, false));
     EXPECT_DOUBLE_EQ(document->state().layers[0].opacity, 0.4);
-    EXPECT_EQ(drag.posts(), 1);
+    EXPECT_EQ(drag.stateChanges(), 1);
     EXPECT_TRUE(drag.recordedNames().isEmpty());
     ASSERT_TRUE(setSelectedLayerOpacity(*document, 30, true));
     EXPECT_DOUBLE_EQ(document->state().layers[0].opacity, 0.3);
     EXPECT_EQ(drag.recordedNames(), QStringList{"Layer Opacity"});
 
     document->mutableState().layers[0].isLocked = true;
-    Recording locked(*document);
+    DocumentSpy locked(*document);
     ASSERT_TRUE(setSelectedLayerOpacity(*document, 90, true));
     EXPECT_DOUBLE_EQ(document->state().layers[0].opacity, 0.3);
     EXPECT_TRUE(locked.recordedOnly("Layer Opacity"));
@@ -134,7 +134,7 @@ TEST(LayerStyleOperations, EffectsReplaceThePrimaryLayersUnlessLocked)
     selectIndices(*document, 1, {0});
     LayerEffects effects;
     effects.glow = GlowEffect{};
-    Recording recording(*document);
+    DocumentSpy recording(*document);
     ASSERT_TRUE(setLayerEffects(*document, effects));
     EXPECT_TRUE(recording.recordedOnly("Layer Effects"));
     EXPECT_EQ(document->state().layers[1].effects, effects);

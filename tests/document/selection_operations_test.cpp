@@ -1,6 +1,6 @@
 #include "document/SelectionOperations.h"
 
-#include "OperationTestDocument.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ using test::DocumentSpy;
 
 std::unique_ptr<ImageDocument> emptyDocument(QSizeF size = {1024, 768})
 {
-    return test::documentWith(size, {});
+    return test::documentWith({}, size);
 }
 
 TEST(SelectionOperations, SelectAllMakesARectangleOfTheCanvasAndKeepsInversion)

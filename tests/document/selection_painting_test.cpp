@@ -1,6 +1,6 @@
 #include "document/SelectionPainting.h"
 
-#include "OperationTestDocument.h"
+#include "document/TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 using test::DocumentSpy;
 using test::pixelAt;
-using test::pixelLayer;
+using test::solidLayer;
 
 const StoredColor kGreen{0, 1, 0, 1};
 const test::Rgba kGreenPixels{0, 255, 0, 255};
@@ -23,7 +23,7 @@ const Bitmap& bitmapOf(const ImageDocument& document, int index = 0)
 
 TEST(SelectionPainting, FillPaintsTheRectangleOverTheOldPixelsAndKeepsTheSelection)
 {
-    auto document = test::documentWith({100, 80}, {pixelLayer(100, 80, {0, 0})});
+    auto document = test::documentWith({solidLayer("Layer", 100, 80, {0, 0})}, {100, 80});
     document->setSelectionRect(QRectF(10.5, 20, 30, 200));
     DocumentSpy spy(*document);
     ASSERT_TRUE(fillSelection(*document, StoredColor{0, 0, 1, 0.5}));
@@ -44,7 +44,7 @@ TEST(SelectionPainting, FillPaintsTheRectangleOverTheOldPixelsAndKeepsTheSelecti
 
 TEST(SelectionPainting, InvertedEllipticalFillGrowsALayerToTheCanvasAndSparesTheEllipse)
 {
-    auto document = test::documentWith({100, 80}, {pixelLayer(20, 20, {-10, -10})});
+    auto document = test::documentWith({solidLayer("Layer", 20, 20, {-10, -10})}, {100, 80});
     document->setSelectionShape(SelectionShape::ellipse);
     document->setSelectionInverted(true);
     document->setSelectionRect(QRectF(20, 20, 60, 40));
@@ -63,7 +63,7 @@ TEST(SelectionPainting, InvertedEllipticalFillGrowsALayerToTheCanvasAndSparesThe
 
 TEST(SelectionPainting, FillKeepsOldPixelsAtAFractionalPlaceAndRasterisesText)
 {
-    auto document = test::documentWith({100, 80}, {pixelLayer(4, 4, {0, 0.5})});
+    auto document = test::documentWith({solidLayer("Layer", 4, 4, {0, 0.5})}, {100, 80});
     document->setSelectionRect(QRectF(10, 10, 5, 5));
     ASSERT_TRUE(fillSelection(*document, kGreen));
     const Layer& grown = document->state().layers[0];
@@ -72,7 +72,7 @@ TEST(SelectionPainting, FillKeepsOldPixelsAtAFractionalPlaceAndRasterisesText)
     EXPECT_EQ(pixelAt(*grown.bitmap(), 1, 2), kRed);
     EXPECT_NEAR(pixelAt(*grown.bitmap(), 1, 0)[3], 128, 1);  // half a row down
 
-    auto text = test::documentWith({100, 80}, {test::textLayer("Hi", 20, {50, 50})});
+    auto text = test::documentWith({test::textLayer("Hi", {50, 50}, 20)}, {100, 80});
     text->setSelectionRect(QRectF(10, 10, 5, 5));
     ASSERT_TRUE(fillSelection(*text, kGreen));
     ASSERT_TRUE(text->state().layers[0].bitmap());
@@ -82,7 +82,7 @@ TEST(SelectionPainting, FillKeepsOldPixelsAtAFractionalPlaceAndRasterisesText)
 TEST(SelectionPainting, StrokeDrawsInsideTheSelectionRectangleOnly)
 {
     for (SelectionShape shape : {SelectionShape::rectangle, SelectionShape::ellipse}) {
-        auto document = test::documentWith({100, 80}, {pixelLayer(2, 2, {90, 70})});
+        auto document = test::documentWith({solidLayer("Layer", 2, 2, {90, 70})}, {100, 80});
         document->setSelectionShape(shape);
         document->setSelectionInverted(true);  // ignored by strokes
         document->setSelectionRect(QRectF(10, 10, 40, 20));
@@ -110,7 +110,7 @@ TEST(SelectionPainting, StrokeDrawsInsideTheSelectionRectangleOnly)
 
 TEST(SelectionPainting, StrokeWidthMustLieBetweenOneAndAThousand)
 {
-    auto document = test::documentWith({100, 80}, {pixelLayer(100, 80, {0, 0})});
+    auto document = test::documentWith({solidLayer("Layer", 100, 80, {0, 0})}, {100, 80});
     document->setSelectionRect(QRectF(10, 10, 40, 20));
     DocumentSpy refused(*document);
     EXPECT_FALSE(strokeSelection(*document, kGreen, 1000.0001));
@@ -125,7 +125,8 @@ TEST(SelectionPainting, StrokeWidthMustLieBetweenOneAndAThousand)
 
 TEST(SelectionPainting, NothingHappensWithoutASelectionOrAnUnlockedPrimaryLayer)
 {
-    auto document = test::documentWith({100, 80}, {pixelLayer(10, 10, {0, 0}), pixelLayer(10, 10, {0, 0})});
+    auto document =
+        test::documentWith({solidLayer("Layer", 10, 10, {0, 0}), solidLayer("Layer", 10, 10, {0, 0})}, {100, 80});
     const CanvasState before = document->state();
     const auto paintBoth = [&] {
         EXPECT_FALSE(fillSelection(*document, kGreen));

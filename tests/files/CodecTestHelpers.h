@@ -4,31 +4,7 @@
 
 #include <QPainter>
 
-#include <algorithm>
-#include <cstdlib>
-
 namespace velmaris::test {
-
-// The largest difference of any channel.
-inline int channelDistance(Rgba a, Rgba b)
-{
-    int distance = 0;
-    for (int c = 0; c < 4; ++c)
-        distance = std::max(distance, std::abs(int(a[c]) - int(b[c])));
-    return distance;
-}
-
-// The largest channel difference over all pixels; INT_MAX when the sizes differ.
-inline int bitmapDistance(const Bitmap& a, const Bitmap& b)
-{
-    if (a.size() != b.size())
-        return INT_MAX;
-    int distance = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            distance = std::max(distance, channelDistance(pixelAt(a, x, y), pixelAt(b, x, y)));
-    return distance;
-}
 
 // An image: red in the top-left quarter, blue elsewhere, and a
 // transparent bottom-right quarter when asked for.

@@ -19,6 +19,7 @@ namespace {
 
 namespace Format = VelmarisImageFormat;
 using Kind = Format::FormatError::Kind;
+using test::bitmapLayer;
 
 // ---- helpers ----
 
@@ -56,14 +57,6 @@ std::optional<Kind> decodeError(const QJsonObject& document)
 QByteArray pngBase64(const Bitmap& bitmap)
 {
     return encodeImageData(bitmap, ImageType::png).value().toBase64();
-}
-
-Layer bitmapLayer(const QString& name, Bitmap bitmap)
-{
-    Layer layer;
-    layer.name = name;
-    layer.content = std::move(bitmap);
-    return layer;
 }
 
 Format::Contents contentsWith(QVector<Layer> layers, QSizeF size = {100, 100})
@@ -165,7 +158,7 @@ QByteArray hugePng()
 TEST(NativeFormatWriting, MinimalDocumentIsCompactSortedJson)
 {
     const Bitmap bitmap = test::randomBitmap(3, 2, 7);
-    Layer layer = bitmapLayer(QStringLiteral("Background"), bitmap);
+    Layer layer = bitmapLayer(bitmap, {}, QStringLiteral("Background"));
     layer.id = QUuid::fromString(QStringLiteral("{6ba7b810-9dad-11d1-80b4-00c04fd430c8}"));
     const QByteArray png = pngBase64(bitmap).replace("/", "\\/");
     const QByteArray expected =
@@ -182,7 +175,7 @@ TEST(NativeFormatWriting, MinimalDocumentIsCompactSortedJson)
 
 TEST(NativeFormatWriting, SelectionKeysOnlyWithASelection)
 {
-    auto contents = contentsWith({bitmapLayer("L", test::solidBitmap(1, 1, {0, 0, 0, 0}))});
+    auto contents = contentsWith({bitmapLayer(test::solidBitmap(1, 1, {0, 0, 0, 0}), {}, "L")});
     contents.selectionShape = SelectionShape::ellipse;
     contents.selectionInverted = true;
     const auto json = QJsonDocument::fromJson(encoded(contents)).object();
@@ -208,8 +201,9 @@ TEST(NativeFormatWriting, SelectionKeysOnlyWithASelection)
 
 TEST(NativeFormatWriting, SlashAndNonAsciiInRawBytes)
 {
-    auto contents = contentsWith({bitmapLayer(QStringLiteral("a/b – ü"), test::randomBitmap(40, 40, 3)),
-                                  bitmapLayer(QStringLiteral("tab\t \"quoted\" \\ \x01"), test::randomBitmap(2, 2, 4))});
+    auto contents = contentsWith({bitmapLayer(test::randomBitmap(40, 40, 3), {}, QStringLiteral("a/b – ü")),
+                                  bitmapLayer(test::randomBitmap(2, 2, 4), {},
+                                              QStringLiteral("tab\t \"quoted\" \\ \x01"))});
     const QByteArray raw = encoded(contents);
     EXPECT_TRUE(raw.contains(QStringLiteral("\"name\":\"a\\/b – ü\"").toUtf8()));
     EXPECT_FALSE(raw.contains("\\u"  "00fc"));
@@ -233,7 +227,8 @@ TEST(NativeFormatWriting, SlashAndNonAsciiInRawBytes)
 
 TEST(NativeFormatWriting, FailuresStopTheWholeEncode)
 {
-    auto contents = contentsWith({bitmapLayer("good", test::randomBitmap(4, 4, 1)), bitmapLayer("null", Bitmap())});
+    auto contents =
+        contentsWith({bitmapLayer(test::randomBitmap(4, 4, 1), {}, "good"), bitmapLayer(Bitmap(), {}, "null")});
     const auto noPixels = Format::encode(contents);
     ASSERT_TRUE(std::holds_alternative<Format::FormatError>(noPixels));
     EXPECT_EQ(std::get<Format::FormatError>(noPixels).kind, Kind::encodingFailed);
@@ -254,7 +249,7 @@ TEST(NativeFormatWriting, FailuresStopTheWholeEncode)
 Format::Contents richContents()
 {
     const QUuid group = QUuid::createUuid();
-    Layer base = bitmapLayer("Base", test::randomBitmap(37, 23, 11));
+    Layer base = bitmapLayer(test::randomBitmap(37, 23, 11), {}, "Base");
     base.opacity = 0.75;
     base.origin = QPointF(1.5, -2.25);
     base.groupID = group;
@@ -263,7 +258,7 @@ Format::Contents richContents()
     base.effects.stroke = StrokeEffect{{1, 0, 0, 1}, 2};
     base.effects.glow = GlowEffect{{1, 1, 0.5, 0.8}, 9};
 
-    Layer hidden = bitmapLayer("Hidden", test::randomBitmap(16, 9, 12));
+    Layer hidden = bitmapLayer(test::randomBitmap(16, 9, 12), {}, "Hidden");
     hidden.isVisible = false;
     hidden.groupID = group;
 
@@ -277,7 +272,7 @@ Format::Contents richContents()
 
     auto contents = contentsWith({base, hidden, text}, {200, 100});
     for (const LayerBlendMode mode : allBlendModes()) {
-        Layer layer = bitmapLayer(rawValue(mode), test::solidBitmap(1, 1, {9, 8, 7, 200}));
+        Layer layer = bitmapLayer(test::solidBitmap(1, 1, {9, 8, 7, 200}), {}, rawValue(mode));
         layer.blendMode = mode;
         contents.state.layers.push_back(layer);
     }
@@ -482,7 +477,7 @@ TEST(NativeFormatHostile, NotJsonOrTruncated)
                                    QByteArray("{\"formatVersion\":1"), QByteArray("\xff\xfe{}", 4)})
         EXPECT_EQ(decodeError(data), Kind::invalidJson) << data.toStdString();
 
-    const QByteArray whole = encoded(contentsWith({bitmapLayer("L", test::randomBitmap(3, 3, 5))}));
+    const QByteArray whole = encoded(contentsWith({bitmapLayer(test::randomBitmap(3, 3, 5), {}, "L")}));
     for (qsizetype length = 0; length < whole.size(); ++length)
         ASSERT_EQ(decodeError(whole.left(length)), Kind::invalidJson) << length;
 }

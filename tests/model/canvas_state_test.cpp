@@ -10,10 +10,7 @@ namespace {
 
 Layer namedLayer(const QString& name)
 {
-    Layer layer;
-    layer.name = name;
-    layer.content = test::solidBitmap(1, 1, {0, 0, 0, 0});
-    return layer;
+    return test::bitmapLayer(test::solidBitmap(1, 1, {0, 0, 0, 0}), {}, name);
 }
 
 }  // namespace

@@ -9,15 +9,7 @@ namespace {
 
 using test::pixelAt;
 using test::Rgba;
-
-Layer bitmapLayer(const Bitmap& bitmap, QPointF origin = {})
-{
-    Layer layer;
-    layer.name = QStringLiteral("Layer");
-    layer.content = bitmap;
-    layer.origin = origin;
-    return layer;
-}
+using test::bitmapLayer;
 
 CanvasState canvasOf(QSizeF size, std::initializer_list<Layer> layers)
 {

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 namespace velmaris {
 namespace {
@@ -47,9 +48,10 @@ TEST(FilterCatalogue, OrderTitlesAndDefaults)
     const FilterInstance twirl = FilterInstance::withDefaults(*findFilter(QStringLiteral("twirl")));
     EXPECT_EQ(twirl.values, (FilterValues{{QStringLiteral("centerX"), 0.5}, {QStringLiteral("centerY"), 0.5},
                                           {QStringLiteral("radius"), 0.3}, {QStringLiteral("angle"), 90}}));
-    EXPECT_EQ(filterCenter({{QStringLiteral("centerX"), 0}, {QStringLiteral("centerY"), 0}}, QSize(40, 30)),
+    EXPECT_EQ(filterCenter(FilterArguments({{QStringLiteral("centerX"), 0}, {QStringLiteral("centerY"), 0}}),
+                           QSize(40, 30)),
               QPointF(0, 0));
-    EXPECT_EQ(filterCenter({}, QSize(40, 30)), QPointF(20, 15));
+    EXPECT_EQ(filterCenter(FilterArguments(), QSize(40, 30)), QPointF(20, 15));
 }
 
 TEST(FilterCatalogue, ValuesAreClampedAndNonFiniteOnesFallBackToTheDefault)
@@ -64,15 +66,54 @@ TEST(FilterCatalogue, ValuesAreClampedAndNonFiniteOnesFallBackToTheDefault)
     EXPECT_FALSE(blur.setValue(QStringLiteral("radius"), 3));
 }
 
+TEST(FilterCatalogue, EveryBuildStepReadsExactlyItsOwnParameters)
+{
+    // A key read that is not a parameter reads 0; a parameter never read is a dead slider.
+    const Bitmap photo = test::randomBitmap(9, 7, 1);
+    for (const FilterDescriptor& descriptor : filterCatalogue()) {
+        SCOPED_TRACE(descriptor.identifier.toStdString());
+        const FilterArguments arguments(FilterInstance::withDefaults(descriptor).values);
+        descriptor.build(photo, arguments);
+        QStringList parameterKeys, requestedKeys(arguments.requestedKeys().begin(), arguments.requestedKeys().end());
+        for (const FilterParameter& parameter : descriptor.parameters)
+            parameterKeys.append(parameter.key);
+        parameterKeys.sort();
+        requestedKeys.sort();
+        EXPECT_EQ(requestedKeys.join(u' ').toStdString(), parameterKeys.join(u' ').toStdString());
+    }
+}
+
+bool sameAlpha(const Bitmap& a, const Bitmap& b)
+{
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (pixelAt(a, x, y)[3] != pixelAt(b, x, y)[3])
+                return false;
+    return true;
+}
+
 TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEmptyImages)
 {
-    const Bitmap photo = test::randomBitmap(48, 32, 7);
-    const Bitmap opaque = runFilter(QStringLiteral("gaussianBlur"),
-                                    test::solidBitmap(48, 32, {90, 140, 200, 255}));
+    const Bitmap photo = test::randomBitmap(48, 97, 7);  // more rows than one parallel band
+    const Bitmap opaque = test::opaqueRandomBitmap(40, 30, 8);  // noisy: any filter but a neutral one changes it
+    const Bitmap tiny = test::solidBitmap(1, 1, {10, 20, 30, 40});
+    const Bitmap clear = test::solidBitmap(9, 7, {0, 0, 0, 0});
+    const auto named = [](std::initializer_list<const char*> names) {
+        QSet<QString> set;
+        for (const char* name : names)
+            set.insert(QString::fromLatin1(name));
+        return set;
+    };
     // Filters that leave an image as it is at their defaults.
-    const QSet<QString> neutralAtDefaults{QStringLiteral("brightnessContrast"), QStringLiteral("hueSaturationLightness"),
-                                          QStringLiteral("colorBalance"), QStringLiteral("temperatureTint"),
-                                          QStringLiteral("gamma")};
+    const QSet<QString> neutralAtDefaults =
+        named({"brightnessContrast", "hueSaturationLightness", "colorBalance", "temperatureTint", "gamma"});
+    // Filters that put paint where there was none: a bias, grain or outlines.
+    const QSet<QString> paintOnClear = named({"emboss", "filmGrain", "edges"});
+    // Filters that only recolour pixels.
+    const QSet<QString> keepAlpha =
+        named({"invert", "posterize", "sepia", "vignette", "noir", "chrome", "instant", "photoFade", "photoProcess",
+               "photoTonal", "photoTransfer", "thermal", "xRay"});
+
     for (const FilterDescriptor& descriptor : filterCatalogue()) {
         SCOPED_TRACE(descriptor.identifier.toStdString());
         const FilterInstance instance = FilterInstance::withDefaults(descriptor);
@@ -80,12 +121,25 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
         EXPECT_EQ(once.size(), photo.size());
         EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
         EXPECT_TRUE(test::validPremultiplied(once));
-        EXPECT_EQ(instance.apply(test::solidBitmap(1, 1, {10, 20, 30, 255})).size(), QSize(1, 1));
-        EXPECT_EQ(instance.apply(test::solidBitmap(5, 4, {0, 0, 0, 0})).size(), QSize(5, 4));
-        if (!neutralAtDefaults.contains(descriptor.identifier))
-            EXPECT_FALSE(test::samePixels(instance.apply(photo), photo));
+        {
+            const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
+            EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
+        }
+        if (keepAlpha.contains(descriptor.identifier) || descriptor.category == FilterCategory::adjustment)
+            EXPECT_TRUE(sameAlpha(once, photo));
+
+        for (const Bitmap& input : {tiny, clear}) {
+            const Bitmap result = instance.apply(input);
+            EXPECT_EQ(result.size(), input.size());
+            EXPECT_TRUE(test::validPremultiplied(result));
+        }
+        EXPECT_EQ(test::samePixels(instance.apply(clear), clear), !paintOnClear.contains(descriptor.identifier));
+
+        const int change = test::bitmapDistance(instance.apply(opaque), opaque);
+        if (neutralAtDefaults.contains(descriptor.identifier))
+            EXPECT_EQ(change, 0);
         else
-            EXPECT_TRUE(test::samePixels(instance.apply(opaque), opaque));
+            EXPECT_GT(change, 20);
     }
 }
 

@@ -16,24 +16,22 @@ inline constexpr Rgba kClear{0, 0, 0, 0};
 
 inline Layer solidLayer(const QString& name, int width = 4, int height = 4, QPointF origin = {}, Rgba colour = kRed)
 {
-    Layer layer;
-    layer.name = name;
-    layer.origin = origin;
-    layer.content = solidBitmap(width, height, colour);
-    return layer;
+    return bitmapLayer(solidBitmap(width, height, colour), origin, name);
 }
 
-inline Layer textLayer(const QString& name, QPointF origin = {})
+// A black DejaVu Sans text layer named after its text.
+inline Layer textLayer(const QString& text, QPointF origin = {}, double size = 24, QVector<TextStyleRun> runs = {})
 {
     Layer layer;
-    layer.name = name;
+    layer.name = text;
     layer.origin = origin;
-    layer.content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 24,
-                                        StoredColor{0, 0, 0, 1}, {}};
+    layer.content = TextLayerAttributes{text, QStringLiteral("DejaVu Sans"), size, StoredColor{0, 0, 0, 1},
+                                        std::move(runs)};
     return layer;
 }
 
-// A document holding `layers`, the top one selected; its history has only the "New" entry.
+// A document holding `layers` (bottom first), the top one selected; its history has only the
+// "New" entry.
 inline std::unique_ptr<ImageDocument> documentWith(QVector<Layer> layers, QSizeF size = {100, 100})
 {
     auto document = std::make_unique<ImageDocument>(DocumentDefaults{size.width(), size.height()});
@@ -64,15 +62,17 @@ inline QStringList layerNames(const CanvasState& state)
 }
 
 // What a document announced and recorded from the moment this was made.
-class Recording {
+class DocumentSpy {
 public:
-    explicit Recording(const ImageDocument& document)
-        : document_(document), spy_(&document, &ImageDocument::stateDidChange),
+    explicit DocumentSpy(const ImageDocument& document)
+        : document_(document), states_(&document, &ImageDocument::stateDidChange),
+          selections_(&document, &ImageDocument::selectionDidChange),
           firstNew_(document.history().currentIndex() + 1)
     {
     }
 
-    int posts() const { return int(spy_.count()); }
+    int stateChanges() const { return int(states_.count()); }
+    int selectionChanges() const { return int(selections_.count()); }
     QStringList recordedNames() const
     {
         QStringList names;
@@ -81,13 +81,20 @@ public:
             names.append(entries[i].name);
         return names;
     }
+    qsizetype newEntries() const { return recordedNames().size(); }
+    QString lastEntry() const { return document_.history().entries().last().name; }
     // Exactly one entry `name`, announced once.
-    bool recordedOnly(const QString& name) const { return posts() == 1 && recordedNames() == QStringList{name}; }
-    bool silent() const { return posts() == 0 && recordedNames().isEmpty(); }
+    bool recordedOnly(const QString& name) const
+    {
+        return stateChanges() == 1 && recordedNames() == QStringList{name};
+    }
+    // Nothing recorded, nothing announced.
+    bool silent() const { return stateChanges() == 0 && selectionChanges() == 0 && recordedNames().isEmpty(); }
 
 private:
     const ImageDocument& document_;
-    QSignalSpy spy_;
+    QSignalSpy states_;
+    QSignalSpy selections_;
     qsizetype firstNew_;
 };
 
