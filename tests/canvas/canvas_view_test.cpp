@@ -1,7 +1,7 @@
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/CanvasView.h"
 #include "document/FilterPreview.h"
-#include "document/OperationTestDocument.h"
+#include "document/TestDocuments.h"
 #include "platform/Preferences.h"
 #include "QtWait.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 using test::documentWith;
 using test::DocumentSpy;
-using test::pixelLayer;
+using test::solidLayer;
 using test::waitUntil;
 
 // A canvas shown at a fixed size on the offscreen screen, its composite on screen.
@@ -30,7 +30,7 @@ struct ShownCanvas {
     std::unique_ptr<CanvasView> view;
 
     ShownCanvas(QSizeF size, QVector<Layer> layers, double magnification = 1)
-        : document(documentWith(size, std::move(layers)))
+        : document(documentWith(std::move(layers), size))
     {
         document->recordHistory(QStringLiteral("Setup"));
         view = std::make_unique<CanvasView>(document.get());
@@ -45,8 +45,9 @@ struct ShownCanvas {
     void waitForComposite()
     {
         QSignalSpy shown(view.get(), &CanvasView::compositeShown);
-        if (view->isCompositeRendering())
+        if (view->isCompositeRendering()) {
             EXPECT_TRUE(shown.wait(5000));
+        }
         QCoreApplication::processEvents();
     }
 
@@ -85,7 +86,7 @@ QRect boxOf(const QImage& image, Match match)
 
 TEST(CanvasView, DrawsCheckerboardCompositeAndWhiteWhenHidden)
 {
-    ShownCanvas canvas({64, 64}, {pixelLayer(16, 16, {0, 0}, {0, 0, 255, 255})}, 4);
+    ShownCanvas canvas({64, 64}, {solidLayer(QStringLiteral("Layer"), 16, 16, {0, 0}, {0, 0, 255, 255})}, 4);
     // Checker squares are 8 screen points whatever the zoom: 2 canvas pixels at magnification 4.
     EXPECT_EQ(canvas.screenPixel({20.5, 0.5}), qRgb(204, 204, 204));
     EXPECT_EQ(canvas.screenPixel({22.5, 0.5}), qRgb(255, 255, 255));
@@ -108,7 +109,7 @@ TEST(CanvasView, FitToWindowAveragesFineDetail)
             pixel[0] = pixel[1] = pixel[2] = (x % 2) ? 255 : 0;
             pixel[3] = 255;
         }
-    Layer layer = test::pixelLayer(1, 1, {0, 0});
+    Layer layer = test::solidLayer(QStringLiteral("Layer"), 1, 1, {0, 0});
     layer.content = std::move(*stripes).build();
     ShownCanvas canvas({4000, 3000}, {layer});
     canvas.view->zoomToFit();
@@ -126,7 +127,7 @@ TEST(CanvasView, FitToWindowAveragesFineDetail)
 
 TEST(CanvasView, SelectionGesturesClipHoldAspectAndNudge)
 {
-    ShownCanvas canvas({300, 200}, {pixelLayer(300, 200, {0, 0})});
+    ShownCanvas canvas({300, 200}, {solidLayer(QStringLiteral("Layer"), 300, 200, {0, 0})});
     canvas.view->setTool(EditorTool::select);
     canvas.drag({10, 10}, {-5, 40});
     EXPECT_EQ(canvas.document->selection().rect, QRectF(0, 10, 10, 30));
@@ -162,7 +163,7 @@ TEST(CanvasView, SelectionGesturesClipHoldAspectAndNudge)
 
 TEST(CanvasView, LayerDragsSnapRoundAndRecordOneStep)
 {
-    ShownCanvas canvas({400, 300}, {pixelLayer(100, 50, {3, 100})});
+    ShownCanvas canvas({400, 300}, {solidLayer(QStringLiteral("Layer"), 100, 50, {3, 100})});
     DocumentSpy spy(*canvas.document);
     // Back at the press point, the left edge at 3 is within 6 points of the canvas edge and snaps to it.
     canvas.send(QEvent::MouseButtonPress, {50, 120}, Qt::LeftButton);
@@ -186,7 +187,9 @@ TEST(CanvasView, LayerDragsSnapRoundAndRecordOneStep)
 
 TEST(CanvasView, MultiLayerDragMovesTheSelectionAndClickSelectsAnother)
 {
-    ShownCanvas canvas({400, 300}, {pixelLayer(40, 40, {0, 0}), pixelLayer(40, 40, {100, 0}), pixelLayer(40, 40, {200, 0})});
+    ShownCanvas canvas({400, 300}, {solidLayer(QStringLiteral("A"), 40, 40, {0, 0}),
+                                    solidLayer(QStringLiteral("B"), 40, 40, {100, 0}),
+                                    solidLayer(QStringLiteral("C"), 40, 40, {200, 0})});
     CanvasState& state = canvas.document->mutableState();
     const QUuid a = state.layers[0].id, b = state.layers[1].id, c = state.layers[2].id;
     state.selectedLayerID = a;
@@ -204,7 +207,7 @@ TEST(CanvasView, MultiLayerDragMovesTheSelectionAndClickSelectsAnother)
 TEST(CanvasView, TextToolEditsInPlaceWhereTheLayerDrawsIt)
 {
     for (double magnification : {1.0, 2.0}) {
-        Layer text = test::textLayer(QStringLiteral("Wave"), 40, {20, 30});
+        Layer text = test::textLayer(QStringLiteral("Wave"), {20, 30}, 40);
         std::get<TextLayerAttributes>(text.content).color = StoredColor{1, 0, 0, 1};
         ShownCanvas canvas({300, 200}, {text}, magnification);
         auto red = [](QRgb pixel) { return qRed(pixel) > 160 && qGreen(pixel) < 90 && qBlue(pixel) < 90; };
@@ -232,7 +235,7 @@ TEST(CanvasView, TextToolEditsInPlaceWhereTheLayerDrawsIt)
 
 TEST(CanvasView, TypingCommitsOneStepAndEscapeRemovesANewLayer)
 {
-    ShownCanvas canvas({300, 200}, {pixelLayer(10, 10, {0, 0})});
+    ShownCanvas canvas({300, 200}, {solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0})});
     DocumentSpy spy(*canvas.document);
     canvas.view->setTool(EditorTool::text);
     canvas.send(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
@@ -246,7 +249,17 @@ TEST(CanvasView, TypingCommitsOneStepAndEscapeRemovesANewLayer)
     EXPECT_EQ(spy.lastEntry(), "Add Text Layer");
     EXPECT_EQ(canvas.document->state().layers.last().text()->string, "Hi");
 
+    // A double click with the move tool opens a text layer once the button is released.
+    canvas.send(QEvent::MouseButtonPress, {105, 105}, Qt::LeftButton);
+    canvas.send(QEvent::MouseButtonRelease, {105, 105}, Qt::NoButton);
+    canvas.send(QEvent::MouseButtonDblClick, {105, 105}, Qt::LeftButton);
+    EXPECT_FALSE(canvas.document->textEditing());
+    canvas.send(QEvent::MouseButtonRelease, {105, 105}, Qt::NoButton);
+    ASSERT_TRUE(canvas.document->textEditing());
+    EXPECT_EQ(canvas.document->textEditing()->historyName, "Edit Text Layer");
     canvas.view->setTool(EditorTool::text);
+    EXPECT_FALSE(canvas.document->textEditing());
+
     canvas.send(QEvent::MouseButtonPress, {200, 20}, Qt::LeftButton);
     canvas.send(QEvent::MouseButtonRelease, {200, 20}, Qt::NoButton);
     ASSERT_TRUE(canvas.document->textEditing());
@@ -258,7 +271,7 @@ TEST(CanvasView, TypingCommitsOneStepAndEscapeRemovesANewLayer)
 
 TEST(CanvasView, TransformHandlesKeysAndEscape)
 {
-    ShownCanvas canvas({400, 300}, {pixelLayer(100, 50, {10, 20})});
+    ShownCanvas canvas({400, 300}, {solidLayer(QStringLiteral("Layer"), 100, 50, {10, 20})});
     const CanvasState before = canvas.document->state();
     beginTransform(*canvas.document);
     // Corner handle 2 from (110, 70) outwards doubles the size about the centre (60, 45).
@@ -277,7 +290,7 @@ TEST(CanvasView, TransformHandlesKeysAndEscape)
 
 TEST(CanvasView, DroppedFilesBecomeOneLayerEachAtTheDropPoint)
 {
-    ShownCanvas canvas({300, 200}, {pixelLayer(10, 10, {0, 0})});
+    ShownCanvas canvas({300, 200}, {solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0})});
     QTemporaryDir folder;
     QImage image(20, 10, QImage::Format_ARGB32);
     image.fill(Qt::green);

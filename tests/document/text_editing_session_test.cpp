@@ -1,5 +1,5 @@
 #include "document/TextEditingSession.h"
-#include "OperationTestDocument.h"
+#include "TestDocuments.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@ namespace {
 
 using test::documentWith;
 using test::DocumentSpy;
-using test::pixelLayer;
+using test::solidLayer;
 using test::textLayer;
 
 std::unique_ptr<ImageDocument> documentWithLayers(QVector<Layer> layers)
 {
-    auto document = documentWith({600, 240}, std::move(layers));
+    auto document = documentWith(std::move(layers), {600, 240});
     document->recordHistory(QStringLiteral("Setup"));
     return document;
 }
@@ -27,7 +27,7 @@ void typeText(ImageDocument& document, const QString& text)
 
 TEST(TextEditingSession, AddedLayerCommitsOnceAndEmptyTextIsNeverCommitted)
 {
-    auto document = documentWithLayers({pixelLayer(10, 10, {0, 0})});
+    auto document = documentWithLayers({solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0})});
     QSignalSpy editing(document.get(), &ImageDocument::textEditingDidChange);
     addTextLayer(*document, {12.5, 30});
     ASSERT_TRUE(document->textEditing());
@@ -53,7 +53,7 @@ TEST(TextEditingSession, AddedLayerCommitsOnceAndEmptyTextIsNeverCommitted)
 
 TEST(TextEditingSession, EditingWithoutChangesRecordsNothingAndEscapeRestores)
 {
-    auto document = documentWithLayers({textLayer("Old", 20, {0, 0})});
+    auto document = documentWithLayers({textLayer("Old", {0, 0}, 20)});
     const QUuid id = document->state().layers.first().id;
     DocumentSpy spy(*document);
     editTextLayer(*document, id);
@@ -75,9 +75,9 @@ TEST(TextEditingSession, EditingWithoutChangesRecordsNothingAndEscapeRestores)
     EXPECT_EQ(document->state().layers.first().text()->string, "Old");
     EXPECT_EQ(spy.newEntries(), 0);
 
-    Layer locked = textLayer("L", 20, {0, 0});
+    Layer locked = textLayer("L", {0, 0}, 20);
     locked.isLocked = true;
-    auto lockedDocument = documentWithLayers({locked, pixelLayer(5, 5, {0, 0})});
+    auto lockedDocument = documentWithLayers({locked, solidLayer(QStringLiteral("Layer"), 5, 5, {0, 0})});
     editTextLayer(*lockedDocument, lockedDocument->state().layers[0].id);
     editTextLayer(*lockedDocument, lockedDocument->state().layers[1].id);
     EXPECT_FALSE(lockedDocument->textEditing());
@@ -85,7 +85,7 @@ TEST(TextEditingSession, EditingWithoutChangesRecordsNothingAndEscapeRestores)
 
 TEST(TextEditingSession, StylesApplyToTheSelectedWordOrTheWholeText)
 {
-    auto document = documentWithLayers({textLayer("one two", 20, {0, 0})});
+    auto document = documentWithLayers({textLayer("one two", {0, 0}, 20)});
     editTextLayer(*document, document->state().layers.first().id);
     setEditingSelectedRange(*document, TextRange{4, 3});
     applyTextStyle(*document, 40.0, std::nullopt, std::nullopt);

@@ -1,5 +1,5 @@
 #include "document/TransformSession.h"
-#include "OperationTestDocument.h"
+#include "TestDocuments.h"
 #include "render/Orientation.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +11,12 @@ namespace {
 
 using test::documentWith;
 using test::DocumentSpy;
-using test::pixelLayer;
+using test::solidLayer;
 using test::textLayer;
 
 std::unique_ptr<ImageDocument> documentWithLayer(Layer layer)
 {
-    auto document = documentWith({400, 300}, {std::move(layer)});
+    auto document = documentWith({std::move(layer)}, {400, 300});
     document->recordHistory(QStringLiteral("Setup"));
     return document;
 }
@@ -31,7 +31,7 @@ void editSession(ImageDocument& document, double scale, double rotation)
 
 TEST(TransformSession, ScalingKeepsTheCentreAndRoundsTheOrigin)
 {
-    auto document = documentWithLayer(pixelLayer(100, 50, {10, 20}));
+    auto document = documentWithLayer(solidLayer(QStringLiteral("Layer"), 100, 50, {10, 20}));
     beginTransform(*document);
     ASSERT_TRUE(document->transform());
     EXPECT_EQ(document->transform()->center, QPointF(60, 45));
@@ -52,7 +52,7 @@ TEST(TransformSession, ScalingKeepsTheCentreAndRoundsTheOrigin)
 
 TEST(TransformSession, QuarterTurnMatchesTheImageRotation)
 {
-    const Layer original = pixelLayer(100, 50, {0, 0});
+    const Layer original = solidLayer(QStringLiteral("Layer"), 100, 50, {0, 0});
     auto document = documentWithLayer(original);
     beginTransform(*document);
     editSession(*document, 1, std::numbers::pi / 2);
@@ -65,7 +65,7 @@ TEST(TransformSession, QuarterTurnMatchesTheImageRotation)
 
 TEST(TransformSession, UnchangedOrCancelledTransformsLeaveTheLayer)
 {
-    auto document = documentWithLayer(textLayer("Hi", 30, {5, 5}));
+    auto document = documentWithLayer(textLayer("Hi", {5, 5}, 30));
     const CanvasState before = document->state();
     beginTransform(*document);
     ASSERT_TRUE(document->transform());
@@ -91,17 +91,17 @@ TEST(TransformSession, UnchangedOrCancelledTransformsLeaveTheLayer)
 
 TEST(TransformSession, LockedMissingOrOpenSessionsRefuseToBegin)
 {
-    Layer locked = pixelLayer(10, 10, {0, 0});
+    Layer locked = solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0});
     locked.isLocked = true;
     auto document = documentWithLayer(locked);
     beginTransform(*document);
     EXPECT_FALSE(document->transform());
 
-    auto empty = documentWith({10, 10}, {});
+    auto empty = documentWith({}, {10, 10});
     beginTransform(*empty);
     EXPECT_FALSE(empty->transform());
 
-    auto open = documentWithLayer(pixelLayer(10, 10, {0, 0}));
+    auto open = documentWithLayer(solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0}));
     beginTransform(*open);
     editSession(*open, 2, 0);
     beginTransform(*open);
