@@ -1,0 +1,84 @@
+#include "platform/AtomicWrite.h"
+
+#include "files/NativePath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <thread>
+
+namespace velmaris {
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+mode_t fileMode(const QByteArray& path)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 ? status.st_mode : 0;
+}
+
+}  // namespace
+
+TEST(AtomicWrite, ReplacesRegularFilesKeepingTheirModeTheirLinksAndOddNames)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("picture.png"));
+    ASSERT_EQ(writeFileAtomically(path, "first"), std::nullopt);
+    EXPECT_EQ(contents(path), "first");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    ASSERT_EQ(writeFileAtomically(path, "second"), std::nullopt);
+    EXPECT_EQ(contents(path), "second");
+    EXPECT_EQ(fileMode(QFile::encodeName(path)) & 0777, 0640u);
+
+    const QString link = dir.filePath(QStringLiteral("link.png"));
+    ASSERT_TRUE(QFile::link(path, link));
+    ASSERT_EQ(writeFileAtomically(link, "third"), std::nullopt);
+    EXPECT_TRUE(S_ISLNK(fileMode(QFile::encodeName(link))));
+    EXPECT_EQ(contents(path), "third");
+
+    const QString odd = decodeNativePath(QFile::encodeName(dir.path()) + "/\xff\xfe.png");
+    ASSERT_EQ(writeFileAtomically(odd, "fourth"), std::nullopt);
+    EXPECT_TRUE(S_ISREG(fileMode(QFile::encodeName(dir.path()) + "/\xff\xfe.png")));
+    // Nothing else is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 3);
+}
+
+TEST(AtomicWrite, WritesPipesAndDevicesInPlaceAndNeverReplacesThem)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe.png")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    QByteArray received;
+    std::thread reader([&] {
+        const int descriptor = ::open(fifo.constData(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t count; (count = ::read(descriptor, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, count);
+        ::close(descriptor);
+    });
+    const QByteArray bytes(100000, 'p');
+    EXPECT_EQ(writeFileAtomically(QFile::decodeName(fifo), bytes), std::nullopt);
+    reader.join();
+    EXPECT_EQ(received, bytes);
+    EXPECT_TRUE(S_ISFIFO(fileMode(fifo)));
+
+    EXPECT_EQ(writeFileAtomically(QStringLiteral("/dev/null"), bytes), std::nullopt);
+    EXPECT_TRUE(S_ISCHR(fileMode("/dev/null")));
+
+    // A full disk says so, in the system's words.
+    EXPECT_EQ(writeFileAtomically(QStringLiteral("/dev/full"), bytes), QStringLiteral("No space left on device"));
+    EXPECT_EQ(writeFileAtomically(dir.path(), bytes), QStringLiteral("Is a directory"));
+}
+
+}  // namespace velmaris
