@@ -30,6 +30,34 @@ inline int bitmapDistance(const Bitmap& a, const Bitmap& b)
     return distance;
 }
 
+inline QByteArray bigEndian(quint32 value, int size = 4)
+{
+    QByteArray bytes;
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8)
+        bytes.append(char(value >> shift));
+    return bytes;
+}
+
+// CRC-32 as PNG chunks use it, to forge files that pass the decoder's checks.
+inline quint32 pngCrc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// One PNG chunk from its type and body ("IHDR" + …): the length before, the CRC after.
+inline QByteArray pngChunk(const QByteArray& typeAndBody)
+{
+    return bigEndian(quint32(typeAndBody.size() - 4)) + typeAndBody + bigEndian(pngCrc32(typeAndBody));
+}
+
+inline const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
+
 // An image: red in the top-left quarter, blue elsewhere, and a
 // transparent bottom-right quarter when asked for.
 inline Bitmap quarteredBitmap(int width, int height, bool transparentCorner)
