@@ -3,6 +3,7 @@
 #include "render/Parallel.h"
 
 #include <cairo.h>
+#include <gio/gio.h>
 #include <librsvg/rsvg.h>
 
 #include <QSizeF>
@@ -95,8 +96,13 @@ std::optional<Bitmap> rasterizeSVGData(const QByteArray& data)
     if (data.isEmpty())
         return std::nullopt;
     GError* error = nullptr;
-    HandlePtr handle(rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(data.constData()),
-                                               gsize(data.size()), &error));
+    // Without the unlimited flag the XML parser refuses text and attributes over 10 MB, so the
+    // SVG wrapper of any larger picture could not be read back. The size limits below still
+    // apply before anything is rendered.
+    std::unique_ptr<GInputStream, GObjectUnref> stream(
+        g_memory_input_stream_new_from_data(data.constData(), gssize(data.size()), nullptr));
+    HandlePtr handle(rsvg_handle_new_from_stream_sync(stream.get(), nullptr, RSVG_HANDLE_FLAG_UNLIMITED, nullptr,
+                                                      &error));
     g_clear_error(&error);
     if (!handle)
         return std::nullopt;
