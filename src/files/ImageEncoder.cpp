@@ -13,6 +13,8 @@ namespace {
 
 // Qt maps PNG "quality" q to zlib level (100 - q) * 9 / 91 (50 → level 4).
 constexpr int kPngCompressionQuality = 50;
+// Qt's TIFF writer: 0 writes uncompressed, 1 LZW.
+constexpr int kTiffLzwCompression = 1;
 
 std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type, std::optional<double> quality)
 {
@@ -28,6 +30,10 @@ std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type, std:
     // about 14 % larger, which matters for documents holding several full-size layers.
     if (type == ImageType::png)
         writer.setQuality(kPngCompressionQuality);
+    // Uncompressed TIFF is four bytes a pixel (48 MB for 12 megapixels); LZW is lossless and read
+    // by every TIFF reader.
+    if (type == ImageType::tiff)
+        writer.setCompression(kTiffLzwCompression);
     if (!writer.write(image.image()))
         return std::nullopt;
     buffer.close();
