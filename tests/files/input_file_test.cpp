@@ -5,7 +5,6 @@
 
 #include "files/CodecTestHelpers.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,6 +44,7 @@ TEST(NativePath, NamesThatAreNotUtf8MapBackExactlyAndOpen)
     const FileResult<CanvasState> opened = openImageFile(decodeNativePath(name));
     ASSERT_TRUE(std::holds_alternative<CanvasState>(opened)) << std::get<FileError>(opened).message.toStdString();
     EXPECT_EQ(std::get<CanvasState>(opened).size, QSizeF(6, 4));
+    ::unlink(name.constData());  // QTemporaryDir cannot remove what it cannot name
 }
 
 TEST(InputFile, ReadsWholeFilesAndRefusesEndlessOrOversizedInputWhileReading)
