@@ -1,6 +1,7 @@
 #include "files/ImageEncoder.h"
 
 #include "files/GIFEncoder.h"
+#include "files/TIFFEncoder.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -13,8 +14,6 @@ namespace {
 
 // Qt maps PNG "quality" q to zlib level (100 - q) * 9 / 91 (50 → level 4).
 constexpr int kPngCompressionQuality = 50;
-// Qt's TIFF writer: 0 writes uncompressed, 1 LZW.
-constexpr int kTiffLzwCompression = 1;
 
 std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type, std::optional<double> quality)
 {
@@ -30,10 +29,6 @@ std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type, std:
     // about 14 % larger, which matters for documents holding several full-size layers.
     if (type == ImageType::png)
         writer.setQuality(kPngCompressionQuality);
-    // Uncompressed TIFF is four bytes a pixel (48 MB for 12 megapixels); LZW is lossless and read
-    // by every TIFF reader.
-    if (type == ImageType::tiff)
-        writer.setCompression(kTiffLzwCompression);
     if (!writer.write(image.image()))
         return std::nullopt;
     buffer.close();
@@ -51,10 +46,13 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
         return std::nullopt;
     case ImageType::gif:
         return encodeGIF(image);
+    // Qt writes TIFF uncompressed (48 MB for 12 megapixels) or with a slow LZW that hardly packs
+    // photographs.
+    case ImageType::tiff:
+        return encodeTIFF(image);
     case ImageType::png:
     case ImageType::jpeg:
     case ImageType::bmp:
-    case ImageType::tiff:
         return encodeWithQt(image, type, quality);
     }
     return std::nullopt;

@@ -110,6 +110,7 @@ TEST(ImageEncoder, TiffIsCompressedLosslessly)
     for (const Bitmap& image : {test::quarteredBitmap(400, 300, true), gradientBitmap(400, 300)}) {
         const std::optional<QByteArray> tiff = encodeImageData(image, ImageType::tiff);
         ASSERT_TRUE(tiff);
+        EXPECT_LT(tiff->size(), image.byteCount() / 4);  // smooth colours pack well with the predictor
         const std::optional<Bitmap> decoded = decodeImageData(*tiff, ImageType::tiff);
         ASSERT_TRUE(decoded);
         EXPECT_EQ(test::bitmapDistance(*decoded, image), 0);
