@@ -1,8 +1,10 @@
 #include "app/CommandLine.h"
+#include "app/InfoCommand.h"
 
 #include "files/CodecTestHelpers.h"
 #include "files/OpenImageFile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
@@ -46,7 +48,7 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
     EXPECT_EQ(parseCommandLine(words("- -- -x --help")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("-"), QStringLiteral("-x"), QStringLiteral("--help")}}));
     EXPECT_EQ(parseCommandLine(words("--export -- -in.png -out.png")),
-              CommandLineRequest(ExportRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png")}));
+              CommandLineRequest(ExportRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
 }
 
 struct ProcessResult {
@@ -233,6 +235,17 @@ TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
     ASSERT_EQ(layers.size(), 1);
     EXPECT_EQ(layers[0][QStringLiteral("name")].toString(), QStringLiteral("Background"));
     EXPECT_EQ(layers[0][QStringLiteral("size")][QStringLiteral("height")].toDouble(), 16384);
+
+    // The size is the upright one: a JPEG turned a quarter by its EXIF orientation.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImage(40, 20, QImage::Format_RGB32).save(&buffer, "JPEG"));
+    const QString turned = dir.filePath(QStringLiteral("turned.jpg"));
+    writeBytes(turned, test::jpegWithOrientation(jpeg, 6));
+    const std::variant<QJsonObject, QString> turnedInfo = fileInfo(turned);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(turnedInfo));
+    EXPECT_EQ(std::get<QJsonObject>(turnedInfo)[QStringLiteral("size")][QStringLiteral("width")].toDouble(), 20);
 
     writeBytes(png, QByteArray("not a picture"));
     const ProcessResult result = runProgram({QStringLiteral("--info"), png});

@@ -58,6 +58,21 @@ inline QByteArray pngChunk(const QByteArray& typeAndBody)
 
 inline const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
+// A JPEG with an APP1 EXIF segment right after the start marker, holding only the orientation tag.
+inline QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
+{
+    QByteArray tiff("MM\0*", 4);
+    tiff += bigEndian(8, 4);  // first directory right after the header
+    tiff += bigEndian(1, 2);  // one entry
+    tiff += bigEndian(0x0112, 2);  // Orientation
+    tiff += bigEndian(3, 2);  // SHORT
+    tiff += bigEndian(1, 4);
+    tiff += bigEndian(quint32(orientation) << 16, 4);  // left-justified value
+    tiff += bigEndian(0, 4);  // no next directory
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    return jpeg.left(2) + "\xFF\xE1" + bigEndian(quint32(payload.size() + 2), 2) + payload + jpeg.mid(2);
+}
+
 // An image: red in the top-left quarter, blue elsewhere, and a
 // transparent bottom-right quarter when asked for.
 inline Bitmap quarteredBitmap(int width, int height, bool transparentCorner)

@@ -13,6 +13,7 @@
 namespace velmaris {
 
 using test::Rgba;
+using test::jpegWithOrientation;
 using test::pixelAt;
 
 namespace {
@@ -20,33 +21,10 @@ namespace {
 const ImageType kAllTypes[] = {ImageType::png, ImageType::jpeg, ImageType::gif,
                                ImageType::bmp, ImageType::tiff, ImageType::svg};
 
-void appendBigEndian(QByteArray& bytes, std::uint32_t value, int size)
-{
-    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8)
-        bytes.append(char(value >> shift));
-}
-
 void appendLittleEndian(QByteArray& bytes, std::uint32_t value, int size)
 {
     for (int i = 0; i < size; ++i)
         bytes.append(char(value >> (8 * i)));
-}
-
-// A JPEG with an APP1 EXIF segment right after the start marker, holding only the orientation tag.
-QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
-{
-    QByteArray tiff("MM\0*", 4);
-    appendBigEndian(tiff, 8, 4);  // first directory right after the header
-    appendBigEndian(tiff, 1, 2);  // one entry
-    appendBigEndian(tiff, 0x0112, 2);  // Orientation
-    appendBigEndian(tiff, 3, 2);  // SHORT
-    appendBigEndian(tiff, 1, 4);
-    appendBigEndian(tiff, std::uint32_t(orientation) << 16, 4);  // left-justified value
-    appendBigEndian(tiff, 0, 4);  // no next directory
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1", 2);
-    appendBigEndian(segment, std::uint32_t(payload.size() + 2), 2);
-    return jpeg.left(2) + segment + payload + jpeg.mid(2);
 }
 
 // A two-frame GIF: a red first frame, a blue second one.

@@ -29,13 +29,14 @@ bool writeRawFile(const QByteArray& name, const QByteArray& bytes)
 
 TEST(NativePath, NamesThatAreNotUtf8MapBackExactlyAndOpen)
 {
-    for (const QByteArray raw : {QByteArray("plain/ascii.png"), QByteArray("caf\xc3\xa9 \xf0\x9f\x98\x80.png"),
+    for (const QByteArray& raw : {QByteArray("plain/ascii.png"), QByteArray("caf\xc3\xa9 \xf0\x9f\x98\x80.png"),
                                  QByteArray("caf\xe9-\xff\x80.png"), QByteArray("\xed\xb2\x80\xc3"),
                                  QByteArray("\xf4\x90\x80\x80\xe0\x80")}) {
         const QString decoded = decodeNativePath(raw);
         EXPECT_EQ(encodeNativePath(decoded), raw) << raw.toHex().constData();
-        if (QString::fromUtf8(raw).toUtf8() == raw)
+        if (QString::fromUtf8(raw).toUtf8() == raw) {
             EXPECT_EQ(decoded, QString::fromUtf8(raw));
+        }
     }
 
     QTemporaryDir dir;
