@@ -8,7 +8,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -93,6 +95,18 @@ TEST(AtomicWrite, WritesPipesAndDevicesInPlaceAndNeverReplacesThem)
     // A full disk says so, in the system's words.
     EXPECT_EQ(writeFileAtomically(QStringLiteral("/dev/full"), bytes), QStringLiteral("No space left on device"));
     EXPECT_EQ(writeFileAtomically(dir.path(), bytes), QStringLiteral("Is a directory"));
+
+    // Anything else that is not a regular file, such as a socket, is refused and left alone.
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(dir.filePath(QStringLiteral("socket.png")));
+    ASSERT_LT(socketPath.size(), qsizetype(sizeof address.sun_path));
+    std::memcpy(address.sun_path, socketPath.constData(), std::size_t(socketPath.size()));
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(writeFileAtomically(QFile::decodeName(socketPath), bytes), QStringLiteral("Not a regular file"));
+    EXPECT_TRUE(S_ISSOCK(fileMode(socketPath)));
+    ::close(listening);
 }
 
 }  // namespace velmaris
