@@ -13,9 +13,10 @@ inline std::unique_ptr<ImageDocument> documentWith(QSizeF size, QVector<Layer> l
 {
     auto document = std::make_unique<ImageDocument>(DocumentDefaults{size.width(), size.height(),
                                                                      CanvasBackground::transparent, {}, 50});
-    CanvasState& state = document->mutableState();
+    CanvasState state = document->state();
     state.layers = std::move(layers);
     state.selectedLayerID = state.layers.isEmpty() ? std::nullopt : std::optional(state.layers.last().id);
+    document->setLiveState(std::move(state));
     return document;
 }
 
