@@ -60,7 +60,7 @@ void rotateCanvas(ImageDocument& document, bool clockwise)
     });
     state.size = QSizeF(canvasHeight, canvasWidth);
     document.commitState(std::move(state), clockwise ? QStringLiteral("Rotate 90° Clockwise")
-                                     : QStringLiteral("Rotate 90° Counterclockwise"));
+                                                     : QStringLiteral("Rotate 90° Counterclockwise"));
     document.setSelectionRect(std::nullopt);
 }
 
@@ -78,7 +78,8 @@ void flipCanvas(ImageDocument& document, bool horizontal)
         }
         return flipped;
     });
-    document.commitState(std::move(state), horizontal ? QStringLiteral("Flip Horizontal") : QStringLiteral("Flip Vertical"));
+    document.commitState(std::move(state),
+                         horizontal ? QStringLiteral("Flip Horizontal") : QStringLiteral("Flip Vertical"));
 }
 
 bool cropToSelection(ImageDocument& document)

@@ -68,7 +68,8 @@ FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromFile(const QString
                                                                    int historyLimit)
 {
     // Unknown extensions are offered to the image decoder, which recognises content.
-    const QString type = typeName ? *typeName : typeNameForPath(path).value_or(typeNameForImageType(ImageType::png));
+    const QString type =
+        typeName ? *typeName : typeNameForPath(path).value_or(typeNameForImageType(ImageType::png));
     FileResult<NativeDocument> read = readDocumentFile(path, type);
     if (const auto* error = std::get_if<FileError>(&read))
         return *error;
@@ -76,8 +77,9 @@ FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromFile(const QString
     document->applyReadDocument(std::move(std::get<NativeDocument>(read)), type);
     document->setFilePath(path);
     // Queued, so whoever takes the new document hears of the file use.
+    ImageDocument* opened = document.get();
     QMetaObject::invokeMethod(
-        document.get(), [document = document.get()] { Q_EMIT document->fileWasUsed(document->filePath_, document->state_); },
+        opened, [opened, path, state = opened->state_] { Q_EMIT opened->fileWasUsed(path, state); },
         Qt::QueuedConnection);
     return document;
 }
@@ -347,9 +349,10 @@ void ImageDocument::finishBackgroundSave(const std::optional<FileError>& error)
     SaveJob job = std::move(saves_.front());
     saves_.pop_front();
     finishSave(job, error);
+    // The next save starts first: a completion that waits for the saves must not wait forever.
+    startNextBackgroundSave();
     if (job.completion)
         job.completion(error);
-    startNextBackgroundSave();
     Q_EMIT backgroundSaveDidFinish();
 }
 

@@ -103,7 +103,8 @@ bool deleteLayer(ImageDocument& document)
     const int above = std::min(blockPosition(doomed), int(state.layers.size() - 1));
     state.selectedLayerID = state.layers[above].id;
     state.extraSelectedLayerIDs.clear();
-    document.commitState(std::move(state), doomed.size() == 1 ? QStringLiteral("Delete Layer") : QStringLiteral("Delete Layers"));
+    document.commitState(std::move(state),
+                         doomed.size() == 1 ? QStringLiteral("Delete Layer") : QStringLiteral("Delete Layers"));
     return true;
 }
 
@@ -128,7 +129,7 @@ bool duplicateLayer(ImageDocument& document)
     for (qsizetype i = 0; i < copies.size(); ++i)
         state.layers.insert(insertAt + i, copies[i]);
     document.commitState(std::move(state), copies.size() == 1 ? QStringLiteral("Duplicate Layer")
-                                              : QStringLiteral("Duplicate Layers"));
+                                                              : QStringLiteral("Duplicate Layers"));
     return true;
 }
 

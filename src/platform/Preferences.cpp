@@ -90,6 +90,11 @@ void Preferences::registerDefaults()
     };
 }
 
+void Preferences::clearRegisteredDefaults()
+{
+    registeredDefaults().clear();
+}
+
 QVariant Preferences::stored(const QString& name) const
 {
     const QString storedKey = key(name);

@@ -51,6 +51,8 @@ public:
 
     // Installs the values in force wherever the user never chose one (at every launch).
     static void registerDefaults();
+    // Forgets them again, so what one test registers is not what the next one reads.
+    static void clearRegisteredDefaults();
 
     // Reads and writes `settings` (not owned), or the application's own settings when null.
     explicit Preferences(QSettings* settings = nullptr);

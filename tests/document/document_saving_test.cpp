@@ -157,7 +157,7 @@ TEST(DocumentSaving, BackgroundSavesRunInOrderAndAFailedOneChangesNothing)
                                   order << QStringLiteral("missing folder");
                                   EXPECT_TRUE(error);
                                   EXPECT_EQ(error->code, FileError::kWriteUnknown);
-                                  EXPECT_TRUE(error->message.startsWith(QStringLiteral("The file could not be saved: ")));
+                                  EXPECT_TRUE(error->message.startsWith("The file could not be saved: "));
                               });
     document.saveInBackground(dir.filePath(QStringLiteral("c.png")), kPng, SaveOperation::saveTo,
                               [&](const std::optional<FileError>& error) {

@@ -249,7 +249,11 @@ TEST(ImageDocument, DefaultsComeFromThePreferencesWithRegisteredFallbacks)
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("p.ini")), QSettings::IniFormat);
     Preferences preferences(&settings);
-    Preferences::registerDefaults();
+    // Registered for this test only.
+    struct RegisteredDefaults {
+        RegisteredDefaults() { Preferences::registerDefaults(); }
+        ~RegisteredDefaults() { Preferences::clearRegisteredDefaults(); }
+    } registered;
     const StoredColor green{0, 1, 0, 1};
     DocumentDefaults defaults = documentDefaults(preferences, green);
     EXPECT_EQ(QSizeF(defaults.width, defaults.height), QSizeF(1024, 768));
