@@ -11,7 +11,7 @@ TextLayerAttributes defaultTextAttributes(double canvasHeight, const Preferences
 {
     TextLayerAttributes attributes;
     attributes.string = QStringLiteral("Text");
-    attributes.fontFamily = preferences.defaultTextFontName().value_or(QStringLiteral("Helvetica"));
+    attributes.fontFamily = preferences.defaultTextFontName().value_or(QString::fromLatin1(PreferenceDefault::textFontName));
     const std::optional<double> storedSize = preferences.defaultTextFontSize();
     attributes.fontSize = storedSize && *storedSize > 0
         ? *storedSize

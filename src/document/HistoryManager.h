@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CanvasState.h"
+#include "platform/Preferences.h"
 
 #include <QString>
 #include <QVector>
@@ -19,7 +20,7 @@ struct HistoryEntry {
 class HistoryManager {
 public:
     static constexpr qint64 kDefaultMemoryBudgetBytes = 3'000'000'000;
-    static constexpr int kDefaultLimit = 50;
+    static constexpr int kDefaultLimit = PreferenceDefault::historyLimit;
 
     explicit HistoryManager(int limit = kDefaultLimit, qint64 memoryBudgetBytes = kDefaultMemoryBudgetBytes);
 

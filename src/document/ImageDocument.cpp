@@ -39,7 +39,8 @@ DocumentDefaults documentDefaults(const Preferences& preferences, const StoredCo
     DocumentDefaults defaults;
     defaults.width = preferences.defaultCanvasWidth().value_or(0);
     defaults.height = preferences.defaultCanvasHeight().value_or(0);
-    defaults.background = canvasBackgroundFromRawValue(preferences.defaultCanvasBackground().value_or(1));
+    defaults.background = canvasBackgroundFromRawValue(
+        preferences.defaultCanvasBackground().value_or(PreferenceDefault::canvasBackground));
     defaults.currentColor = currentColor;
     defaults.historyLimit = HistoryManager::limitFromPreference(preferences.historyLimit());
     return defaults;

@@ -4,6 +4,7 @@
 #include "model/DocumentSelection.h"
 #include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
+#include "platform/Preferences.h"
 #include "model/FileError.h"
 #include "files/NativeDocumentFile.h"
 #include "render/Compositor.h"
@@ -22,8 +23,8 @@ namespace velmaris {
 // What a new blank document is made from (read from the preferences by the caller).
 struct DocumentDefaults {
     // What a width or height that is not above 0 stands for.
-    static constexpr double kWidth = 1024;
-    static constexpr double kHeight = 768;
+    static constexpr double kWidth = PreferenceDefault::canvasWidth;
+    static constexpr double kHeight = PreferenceDefault::canvasHeight;
 
     double width = kWidth;
     double height = kHeight;
@@ -32,7 +33,6 @@ struct DocumentDefaults {
     int historyLimit = HistoryManager::kDefaultLimit;
 };
 
-class Preferences;
 // The defaults of a new blank document as the preferences give them.
 DocumentDefaults documentDefaults(const Preferences& preferences, const StoredColor& currentColor);
 

@@ -81,12 +81,13 @@ QVariantMap& registeredDefaults()
 void Preferences::registerDefaults()
 {
     registeredDefaults() = {
-        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), 1024},
-        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), 768},
-        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), 1},
-        {QString::fromLatin1(PreferenceName::defaultTextFontName), QStringLiteral("Helvetica")},
-        {QString::fromLatin1(PreferenceName::defaultTextFontSize), 48.0},
-        {QString::fromLatin1(PreferenceName::historyLimit), 50},
+        {QString::fromLatin1(PreferenceName::defaultCanvasWidth), PreferenceDefault::canvasWidth},
+        {QString::fromLatin1(PreferenceName::defaultCanvasHeight), PreferenceDefault::canvasHeight},
+        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), PreferenceDefault::canvasBackground},
+        {QString::fromLatin1(PreferenceName::defaultTextFontName),
+         QString::fromLatin1(PreferenceDefault::textFontName)},
+        {QString::fromLatin1(PreferenceName::defaultTextFontSize), PreferenceDefault::textFontSize},
+        {QString::fromLatin1(PreferenceName::historyLimit), PreferenceDefault::historyLimit},
     };
 }
 

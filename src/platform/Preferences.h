@@ -32,6 +32,17 @@ inline constexpr char documentViewStates[] = "DocumentViewStates";
 inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
 }  // namespace PreferenceName
 
+// The values in force wherever the user never chose one: what registerDefaults() installs and
+// what readers fall back to.
+namespace PreferenceDefault {
+inline constexpr int canvasWidth = 1024;
+inline constexpr int canvasHeight = 768;
+inline constexpr int canvasBackground = 1;  // white
+inline constexpr char textFontName[] = "Helvetica";
+inline constexpr double textFontSize = 48;
+inline constexpr int historyLimit = 50;
+}  // namespace PreferenceDefault
+
 // Announces every change made through Preferences, with the short name of the setting.
 class PreferencesNotifier : public QObject {
     Q_OBJECT
