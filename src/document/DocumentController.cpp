@@ -99,11 +99,22 @@ void DocumentController::closeDocument(ImageDocument* document)
                                     [document](const OpenDocument& open) { return open.document.get() == document; });
     if (found == open_.end())
         return;
-    removeAutosave(found->autosaveID);
+    const QUuid autosaveID = found->autosaveID;
     ImageDocument* closed = found->document.release();
     open_.erase(found);
-    disconnect(closed, nullptr, this, nullptr);
     Q_EMIT documentClosed(closed);
+    if (closed->isSaving()) {
+        // Its saves finish first: an autosave written after the removal would be offered back
+        // at the next launch as if the session had crashed.
+        connect(closed, &ImageDocument::backgroundSaveDidFinish, this, [this, closed, autosaveID] {
+            if (closed->isSaving())
+                return;
+            removeAutosave(autosaveID);
+            closed->deleteLater();
+        });
+        return;
+    }
+    removeAutosave(autosaveID);
     closed->deleteLater();
 }
 

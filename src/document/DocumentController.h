@@ -37,8 +37,8 @@ public:
     ImageDocument* addDocument(std::unique_ptr<ImageDocument> document);
     // Opens a file (the type from its extension); an already open file gives its document.
     FileResult<ImageDocument*> openDocument(const QString& path);
-    // Closes a document and forgets its autosave. The document is deleted once the events
-    // already queued for it have been handled.
+    // Closes a document and forgets its autosave. The document is deleted once its saves have
+    // finished and the events already queued for it have been handled.
     void closeDocument(ImageDocument* document);
     std::vector<ImageDocument*> documents() const;
 

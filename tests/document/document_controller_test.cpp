@@ -115,6 +115,19 @@ TEST(DocumentController, AnnouncesDocumentsAndRecordsTheFilesTheyUse)
     EXPECT_FALSE(guard.isNull());  // still there for the events already queued for it
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
+
+    // Closed while its autosave is being written: the autosave goes once it is written.
+    ImageDocument* edited = controller.addDocument(std::make_unique<ImageDocument>(DocumentDefaults{600, 600}));
+    edited->commitState(edited->state(), QStringLiteral("Edit"));
+    ASSERT_EQ(controller.autosaveEditedDocuments(), 1);
+    guard = edited;
+    controller.closeDocument(edited);
+    while (!guard.isNull()) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(QDir(controller.autosaveFolder()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace
