@@ -29,7 +29,7 @@ std::optional<QString> runExport(const ExportRequest& request)
                               "tif, tiff or svg.")
             .arg(request.output, kNativeExtension);
 
-    FileResult<NativeDocument> document = openDocumentFile(request.input);
+    FileResult<NativeDocument> document = readDocumentFile(request.input);
     if (const auto* error = std::get_if<FileError>(&document))
         return error->message;
 

@@ -6,25 +6,27 @@
 
 namespace velmaris {
 
-FileResult<NativeDocument> openDocumentFile(const QString& path)
+FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QString& typeName)
+{
+    if (isNativeType(typeName))
+        return readNativeDocument(data);
+    FileResult<CanvasState> flat = readFlatImage(data, imageTypeForTypeName(typeName).value_or(ImageType::png));
+    if (const auto* error = std::get_if<FileError>(&flat))
+        return *error;
+    return NativeDocument{std::move(std::get<CanvasState>(flat)), {}};
+}
+
+FileResult<NativeDocument> readDocumentFile(const QString& path, const std::optional<QString>& typeName)
 {
     const FileResult<QByteArray> data = readInputFile(path);
     if (const auto* error = std::get_if<FileError>(&data))
         return *error;
-    const QByteArray& bytes = std::get<QByteArray>(data);
-    const std::optional<QString> typeName = typeNameForPath(path);
-    if (typeName && isNativeType(*typeName))
-        return readNativeDocument(bytes);
-    FileResult<CanvasState> state =
-        readFlatImage(bytes, typeName ? imageTypeForTypeName(*typeName).value() : ImageType::png);
-    if (const auto* error = std::get_if<FileError>(&state))
-        return *error;
-    return NativeDocument{std::move(std::get<CanvasState>(state)), {}};
+    return readDocumentData(std::get<QByteArray>(data), typeName ? *typeName : typeNameForPath(path).value_or(QString()));
 }
 
 FileResult<CanvasState> openImageFile(const QString& path)
 {
-    FileResult<NativeDocument> document = openDocumentFile(path);
+    FileResult<NativeDocument> document = readDocumentFile(path);
     if (const auto* error = std::get_if<FileError>(&document))
         return *error;
     return std::move(std::get<NativeDocument>(document).state);

@@ -199,7 +199,7 @@ TEST(CommandLine, ExportWritesNativeDocumentsAndOpensNamesThatAreNotUtf8)
     EXPECT_EQ(::unlink((QFile::encodeName(dir.path()) + "/caf\xe9.png").constData()), 0);
     ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
 
-    const FileResult<NativeDocument> native = openDocumentFile(dir.filePath(QStringLiteral("one.velmaris")));
+    const FileResult<NativeDocument> native = readDocumentFile(dir.filePath(QStringLiteral("one.velmaris")));
     ASSERT_TRUE(std::holds_alternative<NativeDocument>(native));
     const CanvasState& state = std::get<NativeDocument>(native).state;
     ASSERT_EQ(state.layers.size(), 1);
