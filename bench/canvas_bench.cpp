@@ -39,8 +39,7 @@ std::unique_ptr<ImageDocument> fiveLayerDocument()
     text.content = TextLayerAttributes{QStringLiteral("Velmaris"), QStringLiteral("DejaVu Sans"), 240, StoredColor{1, 1, 1, 1}, {}};
     state.layers.append(text);
     state.selectedLayerID = state.layers[3].id;
-    document->mutableState() = state;
-    document->recordHistory(QStringLiteral("Setup"));
+    document->commitState(std::move(state), QStringLiteral("Setup"));
     return document;
 }
 
@@ -179,8 +178,7 @@ void BM_SixtyOpacityChanges(benchmark::State& state)
             event.start();
             CanvasState changed = stage.document->state();
             changed.layers[1].opacity = 0.3 + change / 100.0;
-            stage.document->mutableState() = changed;
-            stage.document->announceLiveStateChange();
+            stage.document->setLiveState(std::move(changed));
             times.push_back(event.nsecsElapsed() / 1e6 + Stage::drain());
             QThread::msleep(16);  // a slider moves about once a frame
         }

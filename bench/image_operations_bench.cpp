@@ -28,7 +28,7 @@ std::unique_ptr<ImageDocument> photoDocument(int layers)
 {
     auto document = std::make_unique<ImageDocument>(
         DocumentDefaults{kWidth, kHeight, CanvasBackground::transparent, {}, 2});
-    CanvasState& state = document->mutableState();
+    CanvasState state = document->state();
     state.layers.clear();
     for (int i = 0; i < layers; ++i) {
         Layer layer;
@@ -36,6 +36,7 @@ std::unique_ptr<ImageDocument> photoDocument(int layers)
         state.layers.append(layer);
     }
     state.selectedLayerID = state.layers.first().id;
+    document->setLiveState(std::move(state));
     return document;
 }
 

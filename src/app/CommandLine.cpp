@@ -2,8 +2,8 @@
 
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
-#include "files/OpenImageFile.h"
 #include "app/EditorLaunch.h"
+#include "files/NativePath.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -13,9 +13,25 @@
 #include <cmath>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace velmaris {
 
 namespace {
+
+const QString kEndOfOptions = QStringLiteral("--");
+
+// "-x" and "--x" are options; "-" alone is a file name, as is everything after "--".
+bool isOption(const QString& argument)
+{
+    return argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
+}
+
+UsageError unknownOption(const QString& argument)
+{
+    return UsageError{QStringLiteral("Unknown option ") + argument + QStringLiteral(".")};
+}
 
 // A finite number written in the C locale, nothing else.
 std::optional<double> parseNumber(const QString& text)
@@ -31,10 +47,19 @@ CommandLineRequest parseExport(const QStringList& arguments)
 {
     ExportRequest request;
     QStringList files;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (optionsEnded || !isOption(argument)) {
+            files.append(argument);
+            continue;
+        }
         if (argument == QLatin1String("--export"))
             continue;
+        if (argument == kEndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
         if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
             if (i + 1 >= arguments.size())
                 return UsageError{argument + QStringLiteral(" needs a value.")};
@@ -48,10 +73,8 @@ CommandLineRequest parseExport(const QStringList& arguments)
                     return UsageError{QStringLiteral("--quality must be a number from 0 to 1.")};
                 request.quality = *value;
             }
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return UsageError{QStringLiteral("Unknown option ") + argument + QStringLiteral(".")};
         } else {
-            files.append(argument);
+            return unknownOption(argument);
         }
     }
     if (files.size() != 2)
@@ -71,16 +94,26 @@ bool hasDisplay()
 #endif
 }
 
-void printLine(std::FILE* stream, const QString& text)
+// Where the program's own messages go: standard error, or a copy of it while the libraries'
+// output is silenced.
+int messageDescriptor = STDERR_FILENO;
+
+void printError(const QString& text)
 {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
+    const QByteArray line = encodeNativePath(text + QLatin1Char('\n'));
+    for (qsizetype written = 0; written < line.size();) {
+        const ssize_t count = ::write(messageDescriptor, line.constData() + written, std::size_t(line.size() - written));
+        if (count <= 0)
+            return;
+        written += count;
+    }
 }
 
 // Exit status of a command: 0, or 1 with its one-line message on standard error.
 int reportFailure(const std::optional<QString>& failure)
 {
     if (failure)
-        printLine(stderr, *failure);
+        printError(*failure);
     return failure ? 1 : 0;
 }
 
@@ -89,11 +122,27 @@ int reportFailure(const std::optional<QString>& failure)
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        printLine(stderr, message);
+        printError(message);
+}
+
+// The image libraries write their own warnings and errors straight to standard error ("libpng
+// error: Read Error", TIFF and SVG warnings). A failure is reported in one line of ours, so their
+// output goes to the null device and ours to a copy of the real standard error.
+void silenceLibraryOutput()
+{
+    const int copy = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (copy >= 0 && null >= 0 && ::dup2(null, STDERR_FILENO) >= 0)
+        messageDescriptor = copy;
+    else if (copy >= 0)
+        ::close(copy);
+    if (null >= 0)
+        ::close(null);
 }
 
 int runHeadless(int argc, char** argv, const std::function<int()>& work)
 {
+    silenceLibraryOutput();
     qInstallMessageHandler(quietQtMessages);
     // Text layout needs a GUI application, but command-line work must not need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -106,11 +155,12 @@ int runHeadless(int argc, char** argv, const std::function<int()>& work)
 
 CommandLineRequest parseCommandLine(const QStringList& arguments)
 {
-    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h")))
+    const QStringList options = arguments.mid(0, arguments.indexOf(kEndOfOptions));
+    if (options.contains(QLatin1String("--help")) || options.contains(QLatin1String("-h")))
         return HelpRequest{};
-    if (arguments.contains(QLatin1String("--export")))
+    if (options.contains(QLatin1String("--export")))
         return parseExport(arguments);
-    if (arguments.contains(QLatin1String("--filter-list")))
+    if (options.contains(QLatin1String("--filter-list")))
         return arguments.size() == 1 ? CommandLineRequest(FilterListRequest{})
                                      : UsageError{QStringLiteral("--filter-list takes nothing else.")};
     if (arguments.value(0) == QLatin1String("--filter")) {
@@ -124,32 +174,47 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
             return UsageError{QStringLiteral("--contact-sheet needs an input and an output.")};
         return ContactSheetRequest{arguments[1], arguments[2]};
     }
-    if (arguments.contains(QLatin1String("--info"))) {
+    if (options.contains(QLatin1String("--info"))) {
         if (arguments.size() != 2 || arguments.first() != QLatin1String("--info"))
             return UsageError{QStringLiteral("--info needs exactly one file.")};
         return InfoRequest{arguments[1]};
     }
     OpenEditorRequest request;
-    for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1String("--")))
-            return UsageError{QStringLiteral("Unknown option ") + argument + QStringLiteral(".")};
-        request.files.append(argument);
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == kEndOfOptions) {
+            request.files += arguments.mid(i + 1);
+            break;
+        }
+        if (isOption(arguments[i]))
+            return unknownOption(arguments[i]);
+        request.files.append(arguments[i]);
     }
     return request;
+}
+
+QString commandLineUsage()
+{
+    return QStringLiteral("Usage: velmaris-images [--] [FILE…] | --export INPUT OUTPUT [--scale S] [--quality Q] | "
+                          "--info FILE | --filter ID [KEY=VALUE…] INPUT OUTPUT | --filter-list | "
+                          "--contact-sheet INPUT OUTPUT.png | --help");
 }
 
 QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage:\n"
-        "  velmaris-images [FILE…]                 open the editor (with the given images)\n"
+        "  velmaris-images [--] [FILE…]            open the editor (with the given images;\n"
+        "                                          after --, names that start with - too)\n"
         "  velmaris-images --export INPUT OUTPUT [--scale S] [--quality Q]\n"
-        "      flatten INPUT and write OUTPUT in the type its extension names:\n"
-        "      png, jpg/jpeg, gif, bmp, tif/tiff or svg\n"
-        "      --scale S    resample by the factor S (greater than 0; default 1)\n"
+        "      write OUTPUT in the type its extension names: velmaris (a native\n"
+        "      document: one layer from a flat image, or a document rewritten in its\n"
+        "      canonical form), or INPUT flattened as png, jpg/jpeg, gif, bmp, tif/tiff\n"
+        "      or svg; an existing pipe or device OUTPUT is written in place\n"
+        "      --scale S    resample by the factor S (greater than 0; default 1; flat only)\n"
         "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
         "  velmaris-images --info FILE\n"
-        "      print the canvas size and the layer list of FILE as JSON\n"
+        "      print the canvas size and the layer list of FILE as JSON (a flat image\n"
+        "      is described from its header, without decoding it)\n"
         "  velmaris-images --filter ID [KEY=VALUE …] INPUT OUTPUT\n"
         "      apply one filter (values are clamped to the parameter's range)\n"
         "  velmaris-images --filter-list\n"
@@ -165,7 +230,7 @@ int runApplication(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(decodeNativePath(argv[i]));
     const CommandLineRequest request = parseCommandLine(arguments);
 
     if (std::holds_alternative<HelpRequest>(request)) {
@@ -173,7 +238,7 @@ int runApplication(int argc, char** argv)
         return 0;
     }
     if (const auto* error = std::get_if<UsageError>(&request)) {
-        printLine(stderr, error->message + QStringLiteral(" See --help."));
+        printError(error->message + QLatin1Char(' ') + commandLineUsage());
         return 1;
     }
     if (const auto* exportRequest = std::get_if<ExportRequest>(&request)) {
@@ -189,17 +254,15 @@ int runApplication(int argc, char** argv)
         return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); });
     if (const auto* info = std::get_if<InfoRequest>(&request)) {
         return runHeadless(argc, argv, [&] {
-            const FileResult<CanvasState> state = openImageFile(info->file);
-            if (const auto* error = std::get_if<FileError>(&state)) {
-                printLine(stderr, error->message);
-                return 1;
-            }
-            std::fputs(QJsonDocument(canvasInfo(std::get<CanvasState>(state))).toJson().constData(), stdout);
+            const std::variant<QJsonObject, QString> result = fileInfo(info->file);
+            if (const auto* message = std::get_if<QString>(&result))
+                return reportFailure(*message);
+            std::fputs(QJsonDocument(std::get<QJsonObject>(result)).toJson().constData(), stdout);
             return 0;
         });
     }
     if (!hasDisplay()) {
-        printLine(stderr, QStringLiteral("No display is available to show the editor (DISPLAY is not set); "
+        printError(QStringLiteral("No display is available to show the editor (DISPLAY is not set); "
                                          "use --export to work without one."));
         return 1;
     }

@@ -42,6 +42,8 @@ using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRe
 // Reads the arguments after the program name.
 CommandLineRequest parseCommandLine(const QStringList& arguments);
 
+// One line naming every form of the command, printed after a usage error.
+QString commandLineUsage();
 QString commandLineHelp();
 
 // Runs a command-line request (--export, --help …) or starts the editor.

@@ -1,27 +1,43 @@
 #include "app/ExportCommand.h"
 
+#include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/OpenImageFile.h"
 #include "platform/AtomicWrite.h"
 
-#include <QFileInfo>
-
 namespace velmaris {
+
+namespace {
+
+// A native document: one layer from a flat image, or a document written again in canonical form.
+FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportRequest& request)
+{
+    if (request.scale != 1 || request.quality)
+        return FileError{FileError::kWriteUnknown,
+                         QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
+                             .arg(kNativeExtension)};
+    return writeNativeDocument(document);
+}
+
+}  // namespace
 
 std::optional<QString> runExport(const ExportRequest& request)
 {
-    const std::optional<ImageType> outputType = imageTypeForExtension(QFileInfo(request.output).suffix());
-    if (!outputType)
-        return QStringLiteral("The output type of \"%1\" is not supported: use png, jpg, jpeg, gif, bmp, "
+    const std::optional<QString> outputTypeName = typeNameForPath(request.output);
+    if (!outputTypeName)
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, png, jpg, jpeg, gif, bmp, "
                               "tif, tiff or svg.")
-            .arg(request.output);
+            .arg(request.output, kNativeExtension);
 
-    FileResult<CanvasState> state = openImageFile(request.input);
-    if (const auto* error = std::get_if<FileError>(&state))
+    FileResult<NativeDocument> document = readDocumentFile(request.input);
+    if (const auto* error = std::get_if<FileError>(&document))
         return error->message;
 
+    const NativeDocument& input = std::get<NativeDocument>(document);
     const FileResult<QByteArray> bytes =
-        writeFlatImage(std::get<CanvasState>(state), *outputType, {request.scale, request.quality});
+        isNativeType(*outputTypeName)
+            ? writeNative(input, request)
+            : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->message;
 

@@ -8,7 +8,8 @@
 
 namespace velmaris {
 
-// Flattens the input file and writes the output; the message to show when that fails.
+// Writes the input file as the type the output names (flattened for the flat types); the message
+// to show when that fails.
 std::optional<QString> runExport(const ExportRequest& request);
 
 }  // namespace velmaris

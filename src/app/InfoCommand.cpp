@@ -1,5 +1,11 @@
 #include "app/InfoCommand.h"
 
+#include "files/DocumentType.h"
+#include "files/InputFile.h"
+#include "files/OpenImageFile.h"
+
+#include <QImageIOHandler>
+#include <QImageReader>
 #include <QJsonArray>
 
 namespace velmaris {
@@ -29,13 +35,13 @@ QJsonObject effectsObject(const LayerEffects& effects)
     return object;
 }
 
-QJsonObject layerObject(const Layer& layer)
+QJsonObject layerObject(const Layer& layer, QSizeF size)
 {
     return {
         {QStringLiteral("id"), layer.id.toString(QUuid::WithoutBraces)},
         {QStringLiteral("name"), layer.name},
         {QStringLiteral("kind"), layer.isText() ? QStringLiteral("text") : QStringLiteral("bitmap")},
-        {QStringLiteral("size"), sizeObject(layer.pixelSize())},
+        {QStringLiteral("size"), sizeObject(size)},
         {QStringLiteral("origin"), QJsonObject{{QStringLiteral("x"), layer.origin.x()}, {QStringLiteral("y"), layer.origin.y()}}},
         {QStringLiteral("blendMode"), rawValue(layer.blendMode)},
         {QStringLiteral("opacity"), layer.opacity},
@@ -47,14 +53,55 @@ QJsonObject layerObject(const Layer& layer)
     };
 }
 
+// The upright size a flat raster file's header gives, or the message to show.
+std::variant<QSize, QString> flatImageSize(const QString& path)
+{
+    std::variant<std::unique_ptr<QFile>, QString> file = openInputFile(path);
+    if (const auto* reason = std::get_if<QString>(&file))
+        return QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, *reason);
+    QImageReader reader(std::get<std::unique_ptr<QFile>>(file).get());
+    reader.setAutoTransform(true);
+    QSize size = reader.size();
+    if (!size.isValid() || !bitmapSizeAllowed(size.width(), size.height()))
+        return FileError::imageUnreadable().message;
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+        size.transpose();
+    return size;
+}
+
 }  // namespace
 
 QJsonObject canvasInfo(const CanvasState& state)
 {
     QJsonArray layers;
     for (const Layer& layer : state.layers)
-        layers.append(layerObject(layer));
+        layers.append(layerObject(layer, layer.pixelSize()));
     return {{QStringLiteral("size"), sizeObject(state.size)}, {QStringLiteral("layers"), layers}};
+}
+
+QJsonObject flatImageInfo(QSize size)
+{
+    Layer background;
+    background.name = QStringLiteral("Background");
+    return {{QStringLiteral("size"), sizeObject(size)},
+            {QStringLiteral("layers"), QJsonArray{layerObject(background, size)}}};
+}
+
+std::variant<QJsonObject, QString> fileInfo(const QString& path)
+{
+    const std::optional<QString> typeName = typeNameForPath(path);
+    const bool documentOrVector =
+        typeName && (isNativeType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
+    if (!documentOrVector) {
+        std::variant<QSize, QString> size = flatImageSize(path);
+        if (const auto* message = std::get_if<QString>(&size))
+            return *message;
+        return flatImageInfo(std::get<QSize>(size));
+    }
+    const FileResult<CanvasState> state = openImageFile(path);
+    if (const auto* error = std::get_if<FileError>(&state))
+        return error->message;
+    return canvasInfo(std::get<CanvasState>(state));
 }
 
 }  // namespace velmaris

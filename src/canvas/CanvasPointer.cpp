@@ -252,8 +252,7 @@ void CanvasView::dragLayersTo(QMouseEvent* event, QPointF point, MovingLayer& ge
     for (Layer& layer : state.layers)
         if (moving.contains(layer.id) && dragOriginalOrigins_.contains(layer.id))
             layer.origin = dragOriginalOrigins_.value(layer.id) + delta + QPointF(snapX.offset, snapY.offset);
-    document_->mutableState() = state;
-    document_->announceLiveStateChange();
+    document_->setLiveState(std::move(state));
     setActiveSnapLines(snapX.line, snapY.line);
     gesture = MovingLayer{point, true};
 }
@@ -355,9 +354,8 @@ void CanvasView::release()
             for (Layer& layer : state.layers)
                 if (moving.contains(layer.id))
                     layer.origin = roundedPoint(layer.origin);
-            document_->mutableState() = state;
-            document_->announceLiveStateChange();
-            document_->recordHistory(moving.size() == 1 ? QStringLiteral("Move Layer") : QStringLiteral("Move Layers"));
+            document_->commitState(std::move(state),
+                                   moving.size() == 1 ? QStringLiteral("Move Layer") : QStringLiteral("Move Layers"));
         }
     }
     pendingTextEditLayerID_.reset();

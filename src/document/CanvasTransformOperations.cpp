@@ -47,7 +47,7 @@ void scaleTextSizes(TextLayerAttributes& text, double factor)
 
 void rotateCanvas(ImageDocument& document, bool clockwise)
 {
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     const double canvasWidth = state.size.width(), canvasHeight = state.size.height();
     changeEveryBitmap(state, [&](Layer& layer, const Bitmap& bitmap) {
         Bitmap turned = rotatedQuarterTurns(bitmap, clockwise ? 1 : 3);
@@ -59,14 +59,14 @@ void rotateCanvas(ImageDocument& document, bool clockwise)
         return turned;
     });
     state.size = QSizeF(canvasHeight, canvasWidth);
-    document.recordHistory(clockwise ? QStringLiteral("Rotate 90° Clockwise")
-                                     : QStringLiteral("Rotate 90° Counterclockwise"));
+    document.commitState(std::move(state), clockwise ? QStringLiteral("Rotate 90° Clockwise")
+                                                     : QStringLiteral("Rotate 90° Counterclockwise"));
     document.setSelectionRect(std::nullopt);
 }
 
 void flipCanvas(ImageDocument& document, bool horizontal)
 {
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     const QSizeF canvas = state.size;
     changeEveryBitmap(state, [&](Layer& layer, const Bitmap& bitmap) {
         Bitmap flipped = mirrored(bitmap, horizontal, !horizontal);
@@ -78,7 +78,8 @@ void flipCanvas(ImageDocument& document, bool horizontal)
         }
         return flipped;
     });
-    document.recordHistory(horizontal ? QStringLiteral("Flip Horizontal") : QStringLiteral("Flip Vertical"));
+    document.commitState(std::move(state),
+                         horizontal ? QStringLiteral("Flip Horizontal") : QStringLiteral("Flip Vertical"));
 }
 
 bool cropToSelection(ImageDocument& document)
@@ -86,18 +87,18 @@ bool cropToSelection(ImageDocument& document)
     const std::optional<QRect> crop = selectionPixelRect(document);
     if (!crop)
         return false;
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     for (Layer& layer : state.layers)
         layer.origin -= QPointF(crop->topLeft());
     state.size = QSizeF(crop->size());
-    document.recordHistory(QStringLiteral("Crop"));
+    document.commitState(std::move(state), QStringLiteral("Crop"));
     document.setSelectionRect(std::nullopt);
     return true;
 }
 
 bool resizeImage(ImageDocument& document, int width, int height)
 {
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     if (!imageSideAllowed(width) || !imageSideAllowed(height) || exactlyEqual(state.size, QSizeF(width, height)))
         return false;
     const double sx = width / state.size.width(), sy = height / state.size.height();
@@ -112,7 +113,7 @@ bool resizeImage(ImageDocument& document, int width, int height)
             layer.content = std::move(*resampled);
     }
     state.size = QSizeF(width, height);
-    document.recordHistory(QStringLiteral("Image Size"));
+    document.commitState(std::move(state), QStringLiteral("Image Size"));
     document.setSelectionRect(std::nullopt);
     return true;
 }

@@ -1,9 +1,11 @@
 #include "document/DocumentController.h"
 
 #include "files/DocumentType.h"
+#include "files/ImageEncoder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
+#include "platform/RecentImagesStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -55,7 +58,24 @@ ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> do
 {
     ImageDocument* added = document.get();
     open_.push_back({std::move(document), autosaveID});
+    connect(added, &ImageDocument::fileWasUsed, this, &DocumentController::recordFileUse);
+    Q_EMIT documentAdded(added);
     return added;
+}
+
+void DocumentController::recordFileUse(const QString& path, const CanvasState& state)
+{
+    RecentImagesStore::shared().add(path);
+    // Composing, scaling and encoding the thumbnail take long enough to be felt; the list shows
+    // the file at once and its picture when it is written.
+    QThreadPool::globalInstance()->start([path, state] {
+        const std::optional<Bitmap> thumbnail = documentThumbnail(state);
+        const std::optional<QString> location = RecentImagesStore::thumbnailPath(path);
+        if (!thumbnail || !location)
+            return;
+        if (const std::optional<QByteArray> png = encodeImageData(*thumbnail, ImageType::png, std::nullopt))
+            writeFileAtomically(*location, *png);
+    });
 }
 
 FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)
@@ -65,12 +85,12 @@ FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)
         if (open.document->filePath() == canonical)
             return open.document.get();
     const std::optional<QString> typeName = typeNameForPath(canonical);
-    auto document = std::make_unique<ImageDocument>(currentDocumentDefaults());
     // Unknown extensions are offered to the image decoder, which recognises content.
-    if (std::optional<FileError> error =
-            document->readFromFile(canonical, typeName.value_or(typeNameForImageType(ImageType::png))))
+    FileResult<std::unique_ptr<ImageDocument>> document = ImageDocument::fromFile(
+        canonical, typeName.value_or(typeNameForImageType(ImageType::png)), currentDocumentDefaults().historyLimit);
+    if (const auto* error = std::get_if<FileError>(&document))
         return *error;
-    return addDocument(std::move(document));
+    return addDocument(std::move(std::get<std::unique_ptr<ImageDocument>>(document)));
 }
 
 void DocumentController::closeDocument(ImageDocument* document)
@@ -79,8 +99,23 @@ void DocumentController::closeDocument(ImageDocument* document)
                                     [document](const OpenDocument& open) { return open.document.get() == document; });
     if (found == open_.end())
         return;
-    removeAutosave(found->autosaveID);
+    const QUuid autosaveID = found->autosaveID;
+    ImageDocument* closed = found->document.release();
     open_.erase(found);
+    Q_EMIT documentClosed(closed);
+    if (closed->isSaving()) {
+        // Its saves finish first: an autosave written after the removal would be offered back
+        // at the next launch as if the session had crashed.
+        connect(closed, &ImageDocument::backgroundSaveDidFinish, this, [this, closed, autosaveID] {
+            if (closed->isSaving())
+                return;
+            removeAutosave(autosaveID);
+            closed->deleteLater();
+        });
+        return;
+    }
+    removeAutosave(autosaveID);
+    closed->deleteLater();
 }
 
 std::vector<ImageDocument*> DocumentController::documents() const
@@ -107,21 +142,34 @@ int DocumentController::autosaveEditedDocuments()
 {
     if (!QDir().mkpath(autosaveFolder_))
         return 0;
-    int written = 0;
+    int started = 0;
     for (const OpenDocument& open : open_) {
-        if (!open.document->isEdited()) {
+        ImageDocument* document = open.document.get();
+        if (!document->isEdited()) {
             removeAutosave(open.autosaveID);
             continue;
         }
-        const QString path = autosavePath(open.autosaveID);
-        if (open.document->saveToFile(path, kNativeTypeName, SaveOperation::autosave))
+        // A document still writing a file gets its autosave at the next tick.
+        if (document->isSaving())
             continue;
-        const QJsonObject origin{{QStringLiteral("path"), open.document->filePath()},
-                                 {QStringLiteral("type"), open.document->fileType()}};
-        writeFileAtomically(sidecarPath(path), QJsonDocument(origin).toJson(QJsonDocument::Compact));
-        ++written;
+        const QString path = autosavePath(open.autosaveID);
+        const QJsonObject origin{{QStringLiteral("path"), document->filePath()},
+                                 {QStringLiteral("type"), document->fileType()}};
+        document->saveInBackground(path, kNativeTypeName, SaveOperation::autosave,
+                                   [path, origin](const std::optional<FileError>& error) {
+                                       if (!error)
+                                           writeFileAtomically(sidecarPath(path),
+                                                               QJsonDocument(origin).toJson(QJsonDocument::Compact));
+                                   });
+        ++started;
     }
-    return written;
+    return started;
+}
+
+void DocumentController::waitForSaves()
+{
+    for (const OpenDocument& open : open_)
+        open.document->waitForBackgroundSaves();
 }
 
 void DocumentController::startAutosaveTimer(std::chrono::milliseconds interval)
@@ -156,12 +204,15 @@ QVector<RecoverableDocument> DocumentController::recoverableDocuments() const
 
 FileResult<ImageDocument*> DocumentController::reopenRecovered(const RecoverableDocument& recoverable)
 {
+    // Read as bytes: an autosave is no file the user opened, so it is not announced as one.
     QFile file(recoverable.autosavePath);
     if (!file.open(QIODevice::ReadOnly))
         return FileError::imageUnreadable();
-    auto document = std::make_unique<ImageDocument>(currentDocumentDefaults());
-    if (std::optional<FileError> error = document->read(file.readAll(), kNativeTypeName))
+    FileResult<std::unique_ptr<ImageDocument>> read =
+        ImageDocument::fromData(file.readAll(), kNativeTypeName, currentDocumentDefaults().historyLimit);
+    if (const auto* error = std::get_if<FileError>(&read))
         return *error;
+    std::unique_ptr<ImageDocument> document = std::move(std::get<std::unique_ptr<ImageDocument>>(read));
     document->markRecovered(recoverable.originalPath,
                             recoverable.originalType.isEmpty() ? kNativeTypeName : recoverable.originalType);
     // The reopened document keeps the autosave it came from until it is saved or closed, so a

@@ -23,7 +23,8 @@ struct RecoverableDocument {
 };
 
 // Owns the open documents. Edited documents are autosaved in the native format for crash
-// recovery; a later launch can list and reopen what was left behind.
+// recovery; a later launch can list and reopen what was left behind. Files the documents open or
+// save go to the recent images, with their thumbnails written off the main thread.
 class DocumentController : public QObject {
     Q_OBJECT
 public:
@@ -36,12 +37,16 @@ public:
     ImageDocument* addDocument(std::unique_ptr<ImageDocument> document);
     // Opens a file (the type from its extension); an already open file gives its document.
     FileResult<ImageDocument*> openDocument(const QString& path);
-    // Closes a document and forgets its autosave.
+    // Closes a document and forgets its autosave. The document is deleted once its saves have
+    // finished and the events already queued for it have been handled.
     void closeDocument(ImageDocument* document);
     std::vector<ImageDocument*> documents() const;
 
-    // Writes every edited document's autosave now; returns how many were written.
+    // Starts the background autosave of every edited document that is not saving already;
+    // returns how many were started. Clean documents lose their autosave.
     int autosaveEditedDocuments();
+    // Turns the event loop until every open document's saves have finished.
+    void waitForSaves();
     void startAutosaveTimer(std::chrono::milliseconds interval = kAutosaveInterval);
 
     // Autosaves of documents that are not open in this session, newest first.
@@ -50,6 +55,11 @@ public:
     void discardRecovered(const RecoverableDocument& recoverable);
 
     QString autosaveFolder() const { return autosaveFolder_; }
+
+Q_SIGNALS:
+    void documentAdded(velmaris::ImageDocument* document);
+    // Just before the document is scheduled for deletion.
+    void documentClosed(velmaris::ImageDocument* document);
 
 private:
     struct OpenDocument {
@@ -60,6 +70,7 @@ private:
     ImageDocument* addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID);
     QString autosavePath(const QUuid& id) const;
     void removeAutosave(const QUuid& id) const;
+    void recordFileUse(const QString& path, const CanvasState& state);
 
     QString autosaveFolder_;
     std::vector<OpenDocument> open_;

@@ -58,8 +58,9 @@ bool applyFilter(ImageDocument& document, const FilterInstance& instance)
         return false;
     const Bitmap filtered =
         applyPreviewToLayerImage(*image, layer, previewOf(document, layer.id, instance).compositorPreview());
-    document.mutableState().layers[*index].content = filtered;
-    document.recordHistory(instance.descriptor->historyName);
+    CanvasState state = document.state();
+    state.layers[*index].content = filtered;
+    document.commitState(std::move(state), instance.descriptor->historyName);
     return true;
 }
 

@@ -2,15 +2,15 @@
 
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
-#include "files/ImageEncoder.h"
-#include "files/NativeDocumentFile.h"
+#include "files/OpenImageFile.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Preferences.h"
-#include "platform/RecentImagesStore.h"
 
-#include <QFile>
-#include <QTimer>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -20,18 +20,16 @@ namespace {
 
 constexpr int kThumbnailSide = 64;
 
-// Writes the recent-images thumbnail of a file later on the main thread, off the save's path.
-void scheduleThumbnail(QObject* context, const QString& path, const CanvasState& state)
+// The bytes of a document snapshot in a type; the type is looked up before anything is composed.
+FileResult<QByteArray> writeSnapshot(const NativeDocument& snapshot, const QString& typeName,
+                                     VelmarisImageFormat::EncodedLayerCache* cache)
 {
-    const std::optional<Bitmap> thumbnail = documentThumbnail(state);
-    if (!thumbnail)
-        return;
-    QTimer::singleShot(0, context, [path, image = *thumbnail] {
-        const std::optional<QString> location = RecentImagesStore::thumbnailPath(path);
-        const std::optional<QByteArray> png = encodeImageData(image, ImageType::png, std::nullopt);
-        if (location && png)
-            writeFileAtomically(*location, *png);
-    });
+    if (isNativeType(typeName))
+        return writeNativeDocument(snapshot, cache);
+    const std::optional<ImageType> type = imageTypeForTypeName(typeName);
+    if (!type)
+        return FileError::unsupportedType();
+    return writeFlatImage(snapshot.state, *type);
 }
 
 }  // namespace
@@ -41,7 +39,8 @@ DocumentDefaults documentDefaults(const Preferences& preferences, const StoredCo
     DocumentDefaults defaults;
     defaults.width = preferences.defaultCanvasWidth().value_or(0);
     defaults.height = preferences.defaultCanvasHeight().value_or(0);
-    defaults.background = canvasBackgroundFromRawValue(preferences.defaultCanvasBackground().value_or(1));
+    defaults.background = canvasBackgroundFromRawValue(
+        preferences.defaultCanvasBackground().value_or(defaults::canvasBackground));
     defaults.currentColor = currentColor;
     defaults.historyLimit = HistoryManager::limitFromPreference(preferences.historyLimit());
     return defaults;
@@ -50,8 +49,8 @@ DocumentDefaults documentDefaults(const Preferences& preferences, const StoredCo
 ImageDocument::ImageDocument(const DocumentDefaults& defaults, QObject* parent)
     : QObject(parent), history_(defaults.historyLimit)
 {
-    const double width = defaults.width > 0 ? defaults.width : defaults::canvasWidth;
-    const double height = defaults.height > 0 ? defaults.height : defaults::canvasHeight;
+    const double width = defaults.width > 0 ? defaults.width : DocumentDefaults::kWidth;
+    const double height = defaults.height > 0 ? defaults.height : DocumentDefaults::kHeight;
     state_.size = QSizeF(width, height);
     if (std::optional<Layer> background =
             makeBackgroundLayer(defaults.background, width, height, defaults.currentColor)) {
@@ -61,14 +60,47 @@ ImageDocument::ImageDocument(const DocumentDefaults& defaults, QObject* parent)
     history_.reset(QStringLiteral("New"), state_);
 }
 
+ImageDocument::ImageDocument(int historyLimit) : history_(historyLimit) {}
+
+ImageDocument::~ImageDocument() = default;
+
+FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromFile(const QString& path,
+                                                                   const std::optional<QString>& typeName,
+                                                                   int historyLimit)
+{
+    // Unknown extensions are offered to the image decoder, which recognises content.
+    const QString type =
+        typeName ? *typeName : typeNameForPath(path).value_or(typeNameForImageType(ImageType::png));
+    FileResult<NativeDocument> read = readDocumentFile(path, type);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
+    document->applyReadDocument(std::move(std::get<NativeDocument>(read)), type);
+    document->setFilePath(path);
+    // Queued, so whoever takes the new document hears of the file use.
+    ImageDocument* opened = document.get();
+    QMetaObject::invokeMethod(
+        opened, [opened, path, state = opened->state_] { Q_EMIT opened->fileWasUsed(path, state); },
+        Qt::QueuedConnection);
+    return document;
+}
+
+FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromData(const QByteArray& data, const QString& typeName,
+                                                                   int historyLimit)
+{
+    FileResult<NativeDocument> read = readDocumentData(data, typeName);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
+    document->applyReadDocument(std::move(std::get<NativeDocument>(read)), typeName);
+    return document;
+}
+
 std::unique_ptr<ImageDocument> ImageDocument::fromImage(const Bitmap& image, const QString& layerName,
                                                         int historyLimit)
 {
-    DocumentDefaults defaults;
-    defaults.historyLimit = historyLimit;
-    auto document = std::make_unique<ImageDocument>(defaults);
+    std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
     Layer layer = makeBitmapLayer(image, layerName);
-    document->state_ = CanvasState{};
     document->state_.size = QSizeF(image.width(), image.height());
     document->state_.selectedLayerID = layer.id;
     document->state_.layers.append(std::move(layer));
@@ -78,13 +110,34 @@ std::unique_ptr<ImageDocument> ImageDocument::fromImage(const Bitmap& image, con
     return document;
 }
 
+void ImageDocument::commitState(CanvasState state, const QString& name)
+{
+    state_ = std::move(state);
+    recordHistory(name);
+}
+
 void ImageDocument::recordHistory(const QString& name)
 {
+    const int previous = history_.currentIndex();
     const int removed = history_.push(name, state_);
-    // Entries dropped from the front shift every index; the saved one moves with them.
-    if (savedHistoryIndex_ >= 0)
-        savedHistoryIndex_ = savedHistoryIndex_ - removed >= 0 ? savedHistoryIndex_ - removed : -1;
+    // The push dropped the redo entries after `previous`: an index among them no longer names
+    // any entry, so a file saved there matches nothing now. Entries dropped from the front shift
+    // the others.
+    const auto follow = [previous, removed](int index) {
+        if (index < 0 || index > previous || index < removed)
+            return -1;
+        return index - removed;
+    };
+    savedHistoryIndex_ = follow(savedHistoryIndex_);
+    for (SaveJob& job : saves_)
+        job.historyIndex = follow(job.historyIndex);
     updateEditedState();
+    Q_EMIT stateDidChange();
+}
+
+void ImageDocument::setLiveState(CanvasState state)
+{
+    state_ = std::move(state);
     Q_EMIT stateDidChange();
 }
 
@@ -180,90 +233,161 @@ std::optional<Bitmap> ImageDocument::renderLiveComposite() const
 
 std::optional<FileError> ImageDocument::read(const QByteArray& data, const QString& typeName)
 {
-    CanvasState state;
-    DocumentSelection selection;
-    if (isNativeType(typeName)) {
-        FileResult<NativeDocument> native = readNativeDocument(data);
-        if (const auto* error = std::get_if<FileError>(&native))
-            return *error;
-        state = std::get<NativeDocument>(native).state;
-        selection = std::get<NativeDocument>(native).selection;
-    } else {
-        const ImageType type = imageTypeForTypeName(typeName).value_or(ImageType::png);
-        FileResult<CanvasState> flat = readFlatImage(data, type);
-        if (const auto* error = std::get_if<FileError>(&flat))
-            return *error;
-        state = std::move(std::get<CanvasState>(flat));
-    }
-
-    state_ = std::move(state);
-    setSelectionShape(selection.shape);
-    setSelectionInverted(selection.inverted);
-    setSelectionRect(selection.rect);
-    setSelectionAspect(selection.aspect);
-    setFilterPreview(std::nullopt);
-    history_.reset(QStringLiteral("Open"), state_);
-    savedHistoryIndex_ = 0;
-    updateEditedState();
-    fileType_ = typeName;
-    Q_EMIT stateDidChange();
+    FileResult<NativeDocument> read = readDocumentData(data, typeName);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    applyReadDocument(std::move(std::get<NativeDocument>(read)), typeName);
     return std::nullopt;
 }
 
 std::optional<FileError> ImageDocument::readFromFile(const QString& path, const QString& typeName)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileError::imageUnreadable();
-    if (std::optional<FileError> error = read(file.readAll(), typeName))
-        return error;
-    filePath_ = path;
-    noteFileUse(path);
+    FileResult<NativeDocument> read = readDocumentFile(path, typeName);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    applyReadDocument(std::move(std::get<NativeDocument>(read)), typeName);
+    setFilePath(path);
+    Q_EMIT fileWasUsed(path, state_);
     return std::nullopt;
+}
+
+void ImageDocument::applyReadDocument(NativeDocument document, const QString& typeName)
+{
+    state_ = std::move(document.state);
+    setSelectionShape(document.selection.shape);
+    setSelectionInverted(document.selection.inverted);
+    setSelectionRect(document.selection.rect);
+    setSelectionAspect(document.selection.aspect);
+    setFilterPreview(std::nullopt);
+    history_.reset(QStringLiteral("Open"), state_);
+    savedHistoryIndex_ = 0;
+    for (SaveJob& job : saves_)
+        job.historyIndex = -1;
+    updateEditedState();
+    setFileType(typeName);
+    Q_EMIT stateDidChange();
 }
 
 FileResult<QByteArray> ImageDocument::write(const QString& typeName) const
 {
-    if (isNativeType(typeName))
-        return writeNativeDocument(NativeDocument{state_, selection_});
-    const std::optional<ImageType> type = imageTypeForTypeName(typeName);
-    if (!type)
-        return FileError::unsupportedType();
-    return writeFlatImage(state_, *type);
+    return writeSnapshot(NativeDocument{state_, selection_}, typeName, nullptr);
+}
+
+ImageDocument::SaveJob ImageDocument::saveJob(const QString& path, const QString& typeName,
+                                              SaveOperation operation) const
+{
+    return SaveJob{NativeDocument{state_, selection_}, history_.currentIndex(), path, typeName, operation, {}};
+}
+
+std::optional<FileError> ImageDocument::performSave(const SaveJob& job, VelmarisImageFormat::EncodedLayerCache* cache)
+{
+    const FileResult<QByteArray> bytes = writeSnapshot(job.snapshot, job.typeName, cache);
+    if (const auto* error = std::get_if<FileError>(&bytes))
+        return *error;
+    if (const std::optional<QString> reason = writeFileAtomically(job.path, std::get<QByteArray>(bytes)))
+        return FileError{FileError::kWriteUnknown, QStringLiteral("The file could not be saved: %1").arg(*reason)};
+    return std::nullopt;
+}
+
+void ImageDocument::finishSave(const SaveJob& job, const std::optional<FileError>& error)
+{
+    if (error || job.operation == SaveOperation::autosave)
+        return;
+    if (job.operation != SaveOperation::saveTo) {
+        setFilePath(job.path);
+        setFileType(job.typeName);
+    }
+    savedHistoryIndex_ = job.historyIndex;
+    updateEditedState();
+    Q_EMIT fileWasUsed(job.path, job.snapshot.state);
 }
 
 std::optional<FileError> ImageDocument::saveToFile(const QString& path, const QString& typeName,
                                                    SaveOperation operation)
 {
-    const FileResult<QByteArray> bytes = write(typeName);
-    if (const auto* error = std::get_if<FileError>(&bytes))
-        return *error;
-    if (const std::optional<QString> reason = writeFileAtomically(path, std::get<QByteArray>(bytes)))
-        return FileError{FileError::kWriteUnknown, QStringLiteral("The file could not be saved: %1").arg(*reason)};
-    if (operation == SaveOperation::autosave)
-        return std::nullopt;
-    if (operation != SaveOperation::saveTo) {
-        filePath_ = path;
-        fileType_ = typeName;
+    waitForBackgroundSaves();
+    const SaveJob job = saveJob(path, typeName, operation);
+    const std::optional<FileError> error = performSave(job, encodedLayers_.get());
+    finishSave(job, error);
+    return error;
+}
+
+void ImageDocument::saveInBackground(const QString& path, const QString& typeName, SaveOperation operation,
+                                     SaveCompletion completion)
+{
+    SaveJob job = saveJob(path, typeName, operation);
+    job.completion = std::move(completion);
+    saves_.push_back(std::move(job));
+    if (saves_.size() == 1)
+        startNextBackgroundSave();
+}
+
+void ImageDocument::startNextBackgroundSave()
+{
+    if (saves_.empty())
+        return;
+    // The worker writes its own copy; the queued job's index keeps following the history.
+    SaveJob job = saves_.front();
+    job.completion = {};
+    QPointer<ImageDocument> self(this);
+    QThreadPool::globalInstance()->start([job = std::move(job), cache = encodedLayers_, self]() mutable {
+        const std::optional<FileError> error = performSave(job, cache.get());
+        // The document may be gone by the time the result arrives; the guard is only read there.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self = std::move(self), error] {
+                if (self)
+                    self->finishBackgroundSave(error);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ImageDocument::finishBackgroundSave(const std::optional<FileError>& error)
+{
+    if (saves_.empty())
+        return;
+    SaveJob job = std::move(saves_.front());
+    saves_.pop_front();
+    finishSave(job, error);
+    // The next save starts first: a completion that waits for the saves must not wait forever.
+    startNextBackgroundSave();
+    if (job.completion)
+        job.completion(error);
+    Q_EMIT backgroundSaveDidFinish();
+}
+
+void ImageDocument::waitForBackgroundSaves()
+{
+    while (!saves_.empty()) {
+        QEventLoop loop;
+        connect(this, &ImageDocument::backgroundSaveDidFinish, &loop, &QEventLoop::quit);
+        loop.exec();
     }
-    savedHistoryIndex_ = history_.currentIndex();
-    updateEditedState();
-    noteFileUse(path);
-    return std::nullopt;
+}
+
+void ImageDocument::setFilePath(const QString& path)
+{
+    if (filePath_ == path)
+        return;
+    filePath_ = path;
+    Q_EMIT filePathDidChange(path);
+}
+
+void ImageDocument::setFileType(const QString& typeName)
+{
+    if (fileType_ == typeName)
+        return;
+    fileType_ = typeName;
+    Q_EMIT fileTypeDidChange(typeName);
 }
 
 void ImageDocument::markRecovered(const QString& originalPath, const QString& typeName)
 {
-    filePath_ = originalPath;
-    fileType_ = typeName;
+    setFilePath(originalPath);
+    setFileType(typeName);
     savedHistoryIndex_ = -1;
     updateEditedState();
-}
-
-void ImageDocument::noteFileUse(const QString& path)
-{
-    RecentImagesStore::shared().add(path);
-    scheduleThumbnail(this, path, state_);
 }
 
 bool ImageDocument::needsNativeFormat() const
@@ -285,7 +409,7 @@ QString ImageDocument::promotedSaveMessage()
 void ImageDocument::beginPromotedSave(std::function<void(bool)> completion)
 {
     pendingPromotedSave_ = PendingPromotedSave{std::move(completion), fileType_};
-    fileType_ = kNativeTypeName;
+    setFileType(kNativeTypeName);
 }
 
 void ImageDocument::finishPromotedSave(bool didSave)
@@ -295,7 +419,7 @@ void ImageDocument::finishPromotedSave(bool didSave)
     PendingPromotedSave pending = std::move(*pendingPromotedSave_);
     pendingPromotedSave_.reset();
     if (!didSave)
-        fileType_ = pending.previousFileType;
+        setFileType(pending.previousFileType);
     if (pending.completion)
         pending.completion(didSave);
 }

@@ -7,56 +7,83 @@
 #include "document/HistoryManager.h"
 #include "document/TextEditingSession.h"
 #include "document/TransformSession.h"
+#include "platform/Preferences.h"
 #include "model/FileError.h"
+#include "files/NativeDocumentFile.h"
 #include "render/Compositor.h"
 
 #include <QObject>
 #include <QRectF>
 #include <QSizeF>
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace velmaris {
 
 // What a new blank document is made from (read from the preferences by the caller).
 struct DocumentDefaults {
-    double width = defaults::canvasWidth;
-    double height = defaults::canvasHeight;
+    // What a width or height that is not above 0 stands for.
+    static constexpr double kWidth = defaults::canvasWidth;
+    static constexpr double kHeight = defaults::canvasHeight;
+
+    double width = kWidth;
+    double height = kHeight;
     CanvasBackground background = CanvasBackground::white;
     StoredColor currentColor{0, 0, 0, 1};
     int historyLimit = HistoryManager::kDefaultLimit;
 };
 
-class Preferences;
 // The defaults of a new blank document as the preferences give them.
 DocumentDefaults documentDefaults(const Preferences& preferences, const StoredColor& currentColor);
 
 enum class SaveOperation { save, saveAs, saveTo, autosave };
 
 // One open image: the live canvas, its snapshot history, the selection and the file it belongs to.
-// Operations change the state and end with recordHistory(); views listen to the signals.
+// Operations change a copy of the state and hand it back through commitState() or setLiveState(),
+// so no change goes unannounced; views listen to the signals.
 class ImageDocument : public QObject {
     Q_OBJECT
 public:
+    using SaveCompletion = std::function<void(const std::optional<FileError>& error)>;
+
     // A new blank document ("New").
     explicit ImageDocument(const DocumentDefaults& defaults, QObject* parent = nullptr);
+    ~ImageDocument() override;
     // A document made from an image ("Import"), edited from the start.
     static std::unique_ptr<ImageDocument> fromImage(const Bitmap& image, const QString& layerName,
                                                     int historyLimit = HistoryManager::kDefaultLimit);
+    // A document read from a file ("Open"); no blank canvas is made first. An absent type name
+    // comes from the extension.
+    static FileResult<std::unique_ptr<ImageDocument>> fromFile(const QString& path,
+                                                               const std::optional<QString>& typeName = {},
+                                                               int historyLimit = HistoryManager::kDefaultLimit);
+    // A document read from bytes of the given type, without a file.
+    static FileResult<std::unique_ptr<ImageDocument>> fromData(const QByteArray& data, const QString& typeName,
+                                                               int historyLimit = HistoryManager::kDefaultLimit);
 
     const CanvasState& state() const { return state_; }
-    // The live state, for operations that change it in place before recording.
-    CanvasState& mutableState() { return state_; }
     const HistoryManager& history() const { return history_; }
     int savedHistoryIndex() const { return savedHistoryIndex_; }
     bool isEdited() const { return edited_; }
 
-    // Commit API.
+    // Commit API: the state becomes `state` and is recorded as the history entry `name`.
+    void commitState(CanvasState state, const QString& name);
+    // Records the live state as it is (after live changes).
     void recordHistory(const QString& name);
+    // A live change (a slider being dragged): the state is replaced and announced, not recorded.
+    void setLiveState(CanvasState state);
+    // Applies `change` to a copy of the state and makes it the live state.
+    template <typename Change>
+    void changeLiveState(Change&& change)
+    {
+        CanvasState state = state_;
+        change(state);
+        setLiveState(std::move(state));
+    }
     void revertToCurrentHistoryEntry();
-    // After a live (uncommitted) change of the state.
-    void announceLiveStateChange() { Q_EMIT stateDidChange(); }
     void undoHistory();
     void redoHistory();
     void jumpToHistory(int index);
@@ -88,7 +115,7 @@ public:
     // The file this document belongs to; empty path for an untitled document.
     QString filePath() const { return filePath_; }
     QString fileType() const { return fileType_; }
-    void setFileType(const QString& typeName) { fileType_ = typeName; }
+    void setFileType(const QString& typeName);
     // After reopening an autosave: the document belongs to its original file again and has
     // changes that no file holds.
     void markRecovered(const QString& originalPath, const QString& typeName);
@@ -98,8 +125,19 @@ public:
     std::optional<FileError> readFromFile(const QString& path, const QString& typeName);
     FileResult<QByteArray> write(const QString& typeName) const;
     // Writes atomically; on success of anything but an autosave the document is clean at the
-    // current entry, the file goes to the recent images and its thumbnail is refreshed.
+    // current entry and fileWasUsed() is announced. Waits for background saves first.
     std::optional<FileError> saveToFile(const QString& path, const QString& typeName, SaveOperation operation);
+    // The same from a snapshot taken now, encoded and written on a worker thread. The document
+    // becomes clean at the snapshot's entry (if the history still holds it) and `completion`
+    // runs on this document's thread. Saves of one document run one after another, in order.
+    void saveInBackground(const QString& path, const QString& typeName, SaveOperation operation,
+                          SaveCompletion completion = {});
+    bool isSaving() const { return !saves_.empty(); }
+    // Turns the event loop until every background save of this document has finished.
+    void waitForBackgroundSaves();
+    // Layer encodings kept from the last native save, so the next one (the autosave) encodes
+    // only the bitmaps that changed.
+    const VelmarisImageFormat::EncodedLayerCache& encodedLayerCache() const { return *encodedLayers_; }
 
     // Layers or editable text that only the native format keeps.
     bool needsNativeFormat() const;
@@ -122,17 +160,41 @@ Q_SIGNALS:
     void textEditingDidChange();
     void transformDidChange();
     void editedChanged(bool edited);
+    void filePathDidChange(const QString& path);
+    void fileTypeDidChange(const QString& typeName);
+    // The file was opened or saved (not autosaved): the application records it among the recent
+    // images and refreshes its thumbnail from `state`.
+    void fileWasUsed(const QString& path, const velmaris::CanvasState& state);
+    // A background save finished, with or without error (after its completion ran).
+    void backgroundSaveDidFinish();
 
 private:
     struct PendingPromotedSave {
         std::function<void(bool)> completion;
         QString previousFileType;
     };
+    // One save: what is written (taken when it was asked for) and where.
+    struct SaveJob {
+        NativeDocument snapshot;
+        int historyIndex = -1;  // follows the history while the save runs; -1 once dropped
+        QString path;
+        QString typeName;
+        SaveOperation operation = SaveOperation::save;
+        SaveCompletion completion;
+    };
 
+    // A document without content yet, for the readers.
+    explicit ImageDocument(int historyLimit);
     void applyHistoryState(const CanvasState& state);
+    void applyReadDocument(NativeDocument document, const QString& typeName);
     void updateEditedState();
     void setEdited(bool edited);
-    void noteFileUse(const QString& path);
+    void setFilePath(const QString& path);
+    SaveJob saveJob(const QString& path, const QString& typeName, SaveOperation operation) const;
+    static std::optional<FileError> performSave(const SaveJob& job, VelmarisImageFormat::EncodedLayerCache* cache);
+    void finishSave(const SaveJob& job, const std::optional<FileError>& error);
+    void startNextBackgroundSave();
+    void finishBackgroundSave(const std::optional<FileError>& error);
 
     CanvasState state_;
     HistoryManager history_;
@@ -146,6 +208,9 @@ private:
     QString filePath_;
     QString fileType_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;
+    std::deque<SaveJob> saves_;  // the front one is running
+    std::shared_ptr<VelmarisImageFormat::EncodedLayerCache> encodedLayers_ =
+        std::make_shared<VelmarisImageFormat::EncodedLayerCache>();
 };
 
 // Where a picture of `imageSize` goes on a page: scaled proportionally to fit, centred.

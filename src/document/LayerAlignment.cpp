@@ -43,7 +43,9 @@ QHash<int, QPointF> alignmentMoves(const ImageDocument& document, int primary, L
     QRectF reference;
     if (state.extraSelectedLayers().isEmpty()) {
         moving = {primary};
-        reference = document.selection().rect.value_or(QRectF(QPointF(0, 0), state.size));
+        // A selection dragged up or left is stored with a negative width or height; its edges
+        // are the same either way.
+        reference = document.selection().rect.value_or(QRectF(QPointF(0, 0), state.size)).normalized();
     } else {
         moving = targetLayerIndices(state);
         moving.removeOne(primary);
@@ -105,9 +107,10 @@ bool alignLayers(ImageDocument& document, LayerAlignment alignment)
     const QHash<int, QPointF> moves = alignmentMoves(document, *primary, alignment);
     if (moves.isEmpty())
         return false;
+    CanvasState state = document.state();
     for (auto move = moves.cbegin(); move != moves.cend(); ++move)
-        document.mutableState().layers[move.key()].origin = move.value();
-    document.recordHistory((several ? QStringLiteral("Align Layers ") : QStringLiteral("Align Layer "))
+        state.layers[move.key()].origin = move.value();
+    document.commitState(std::move(state), (several ? QStringLiteral("Align Layers ") : QStringLiteral("Align Layer "))
                            + displayName(alignment));
     return true;
 }

@@ -22,14 +22,14 @@ bool groupLayers(ImageDocument& document)
     if (members.size() < 2)
         return false;
     const QUuid group = QUuid::createUuid();
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     QVector<Layer> block = takeLayers(state, members);
     for (Layer& layer : block)
         layer.groupID = group;
     const int position = blockPosition(members);
     for (qsizetype i = 0; i < block.size(); ++i)
         state.layers.insert(position + i, std::move(block[i]));
-    document.recordHistory(QStringLiteral("Group Layers"));
+    document.commitState(std::move(state), QStringLiteral("Group Layers"));
     return true;
 }
 
@@ -42,11 +42,12 @@ bool ungroupLayers(ImageDocument& document)
     }
     if (groups.isEmpty())
         return false;
-    for (Layer& layer : document.mutableState().layers) {
+    CanvasState state = document.state();
+    for (Layer& layer : state.layers) {
         if (layer.groupID && groups.contains(*layer.groupID))
             layer.groupID.reset();
     }
-    document.recordHistory(QStringLiteral("Ungroup Layers"));
+    document.commitState(std::move(state), QStringLiteral("Ungroup Layers"));
     return true;
 }
 
@@ -63,12 +64,12 @@ bool mergeLayers(ImageDocument& document)
     if (!merged)
         return false;
 
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     takeLayers(state, memberIndices);
     Layer layer = makeBitmapLayer(merged->image, primary->name, merged->rect.topLeft());
     selectOnly(state, layer.id);
     state.layers.insert(blockPosition(memberIndices), std::move(layer));
-    document.recordHistory(QStringLiteral("Merge Layers"));
+    document.commitState(std::move(state), QStringLiteral("Merge Layers"));
     return true;
 }
 
@@ -80,11 +81,11 @@ bool flattenImage(ImageDocument& document)
     const std::optional<Bitmap> composite = renderComposite(document.state());
     if (!composite)
         return false;
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     Layer layer = makeBitmapLayer(*composite, QStringLiteral("Background"));
     selectOnly(state, layer.id);
     state.layers = {std::move(layer)};
-    document.recordHistory(QStringLiteral("Flatten Image"));
+    document.commitState(std::move(state), QStringLiteral("Flatten Image"));
     return true;
 }
 

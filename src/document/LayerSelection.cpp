@@ -29,9 +29,10 @@ bool applySelection(ImageDocument& document, const QUuid& primary, QSet<QUuid> e
     const CanvasState& state = document.state();
     if (state.selectedLayerID == primary && state.extraSelectedLayerIDs == extras)
         return false;
-    document.mutableState().selectedLayerID = primary;
-    document.mutableState().extraSelectedLayerIDs = std::move(extras);
-    document.announceLiveStateChange();
+    CanvasState changed = state;
+    changed.selectedLayerID = primary;
+    changed.extraSelectedLayerIDs = std::move(extras);
+    document.setLiveState(std::move(changed));
     return true;
 }
 

@@ -16,11 +16,11 @@ namespace {
 // A new layer on top becomes the only selected one.
 void placeOnTop(ImageDocument& document, Layer layer, const QString& historyName)
 {
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     state.selectedLayerID = layer.id;
     state.extraSelectedLayerIDs.clear();
     state.layers.append(std::move(layer));
-    document.recordHistory(historyName);
+    document.commitState(std::move(state), historyName);
 }
 
 // round(center − length / 2), then kept so at least one pixel overlaps [0, canvasLength).
@@ -61,11 +61,11 @@ QVector<Layer> layerCopies(const CanvasState& state, const QVector<int>& indices
 
 bool addLayer(ImageDocument& document)
 {
-    const qsizetype before = document.state().layers.size();
-    document.mutableState().appendEmptyLayer();
-    if (document.state().layers.size() == before)
+    CanvasState state = document.state();
+    state.appendEmptyLayer();
+    if (state.layers.size() == document.state().layers.size())
         return false;
-    document.recordHistory(QStringLiteral("Add Layer"));
+    document.commitState(std::move(state), QStringLiteral("Add Layer"));
     return true;
 }
 
@@ -97,13 +97,14 @@ bool deleteLayer(ImageDocument& document)
     const QVector<int> doomed = unlockedTargetIndices(document.state());
     if (doomed.isEmpty() || doomed.size() == document.state().layers.size())
         return false;
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     takeLayers(state, doomed);
     // The survivors below the topmost removed layer; the next one up was directly above it.
     const int above = std::min(blockPosition(doomed), int(state.layers.size() - 1));
     state.selectedLayerID = state.layers[above].id;
     state.extraSelectedLayerIDs.clear();
-    document.recordHistory(doomed.size() == 1 ? QStringLiteral("Delete Layer") : QStringLiteral("Delete Layers"));
+    document.commitState(std::move(state),
+                         doomed.size() == 1 ? QStringLiteral("Delete Layer") : QStringLiteral("Delete Layers"));
     return true;
 }
 
@@ -112,7 +113,7 @@ bool duplicateLayer(ImageDocument& document)
     const QVector<int> sources = targetLayerIndices(document.state());
     if (sources.isEmpty())
         return false;
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     const QVector<Layer> copies = layerCopies(state, sources);
     const std::optional<int> primary = state.selectedLayerIndex();
     const qsizetype primaryCopy = primary ? sources.indexOf(*primary) : -1;
@@ -127,8 +128,8 @@ bool duplicateLayer(ImageDocument& document)
     const int insertAt = sources.last() + 1;
     for (qsizetype i = 0; i < copies.size(); ++i)
         state.layers.insert(insertAt + i, copies[i]);
-    document.recordHistory(copies.size() == 1 ? QStringLiteral("Duplicate Layer")
-                                              : QStringLiteral("Duplicate Layers"));
+    document.commitState(std::move(state), copies.size() == 1 ? QStringLiteral("Duplicate Layer")
+                                                              : QStringLiteral("Duplicate Layers"));
     return true;
 }
 
@@ -137,10 +138,10 @@ bool moveLayer(ImageDocument& document, int from, int to)
     const int count = int(document.state().layers.size());
     if (from < 0 || from >= count || to < 0 || to > count || from == to)
         return false;
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     Layer layer = state.layers.takeAt(from);
     state.layers.insert(from < to ? to - 1 : to, std::move(layer));
-    document.recordHistory(QStringLiteral("Reorder Layer"));
+    document.commitState(std::move(state), QStringLiteral("Reorder Layer"));
     return true;
 }
 

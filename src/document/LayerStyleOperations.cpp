@@ -18,18 +18,6 @@ Bitmap mirroredContent(const Layer& layer, bool horizontal)
     return mirrored(*pixels, horizontal, !horizontal);
 }
 
-Layer* primaryLayer(ImageDocument& document)
-{
-    const std::optional<int> index = document.state().selectedLayerIndex();
-    return index ? &document.mutableState().layers[*index] : nullptr;
-}
-
-Layer* layerWithID(ImageDocument& document, const QUuid& id)
-{
-    const std::optional<int> index = layerIndex(document.state(), id);
-    return index ? &document.mutableState().layers[*index] : nullptr;
-}
-
 QString lockHistoryName(bool locked)
 {
     return locked ? QStringLiteral("Lock Layer") : QStringLiteral("Unlock Layer");
@@ -39,21 +27,22 @@ QString lockHistoryName(bool locked)
 
 bool flipLayers(ImageDocument& document, bool horizontal)
 {
+    CanvasState state = document.state();
     bool flipped = false;
-    for (int index : targetLayerIndices(document.state())) {
-        const Layer& layer = document.state().layers[index];
+    for (int index : targetLayerIndices(state)) {
+        Layer& layer = state.layers[index];
         if (layer.isLocked)
             continue;
         Bitmap pixels = mirroredContent(layer, horizontal);
         if (pixels.isNull())
             continue;
-        document.mutableState().layers[index].content = std::move(pixels);
+        layer.content = std::move(pixels);
         flipped = true;
     }
     if (!flipped)
         return false;
-    document.recordHistory(horizontal ? QStringLiteral("Flip Layer Horizontal")
-                                      : QStringLiteral("Flip Layer Vertical"));
+    document.commitState(std::move(state), horizontal ? QStringLiteral("Flip Layer Horizontal")
+                                                       : QStringLiteral("Flip Layer Vertical"));
     return true;
 }
 
@@ -63,40 +52,44 @@ bool toggleLayerLock(ImageDocument& document)
     if (!primary)
         return false;
     const bool locked = !primary->isLocked;
-    for (int index : targetLayerIndices(document.state()))
-        document.mutableState().layers[index].isLocked = locked;
-    document.recordHistory(lockHistoryName(locked));
+    CanvasState state = document.state();
+    for (int index : targetLayerIndices(state))
+        state.layers[index].isLocked = locked;
+    document.commitState(std::move(state), lockHistoryName(locked));
     return true;
 }
 
 bool setLayerLocked(ImageDocument& document, const QUuid& id, bool locked)
 {
-    Layer* layer = layerWithID(document, id);
-    if (!layer || layer->isLocked == locked)
+    const std::optional<int> index = layerIndex(document.state(), id);
+    if (!index || document.state().layers[*index].isLocked == locked)
         return false;
-    layer->isLocked = locked;
-    document.recordHistory(lockHistoryName(locked));
+    CanvasState state = document.state();
+    state.layers[*index].isLocked = locked;
+    document.commitState(std::move(state), lockHistoryName(locked));
     return true;
 }
 
 bool setLayerVisible(ImageDocument& document, const QUuid& id, bool visible)
 {
-    Layer* layer = layerWithID(document, id);
-    if (!layer)
+    const std::optional<int> index = layerIndex(document.state(), id);
+    if (!index)
         return false;
-    layer->isVisible = visible;
-    document.recordHistory(visible ? QStringLiteral("Show Layer") : QStringLiteral("Hide Layer"));
+    CanvasState state = document.state();
+    state.layers[*index].isVisible = visible;
+    document.commitState(std::move(state), visible ? QStringLiteral("Show Layer") : QStringLiteral("Hide Layer"));
     return true;
 }
 
 bool renameLayer(ImageDocument& document, const QUuid& id, const QString& name)
 {
     const QString trimmed = name.trimmed();
-    Layer* layer = trimmed.isEmpty() ? nullptr : layerWithID(document, id);
-    if (!layer)
+    const std::optional<int> index = trimmed.isEmpty() ? std::nullopt : layerIndex(document.state(), id);
+    if (!index)
         return false;
-    layer->name = trimmed;
-    document.recordHistory(QStringLiteral("Rename Layer"));
+    CanvasState state = document.state();
+    state.layers[*index].name = trimmed;
+    document.commitState(std::move(state), QStringLiteral("Rename Layer"));
     return true;
 }
 
@@ -110,33 +103,40 @@ bool setBlendMode(ImageDocument& document, LayerBlendMode mode)
     if (changing.isEmpty())
         return false;
     // Unlocked targets already in the mode keep it, so setting only the others is the same.
+    CanvasState state = document.state();
     for (int index : changing)
-        document.mutableState().layers[index].blendMode = mode;
-    document.recordHistory(QStringLiteral("Blend Mode"));
+        state.layers[index].blendMode = mode;
+    document.commitState(std::move(state), QStringLiteral("Blend Mode"));
     return true;
 }
 
 bool setSelectedLayerOpacity(ImageDocument& document, double percent, bool commit)
 {
-    Layer* layer = primaryLayer(document);
-    if (!layer)
+    const std::optional<int> index = document.state().selectedLayerIndex();
+    if (!index)
         return false;
-    if (!layer->isLocked)
-        layer->opacity = percent / 100;
+    CanvasState state = document.state();
+    Layer& layer = state.layers[*index];
+    if (!layer.isLocked)
+        layer.opacity = percent / 100;
     if (commit)
-        document.recordHistory(QStringLiteral("Layer Opacity"));
+        document.commitState(std::move(state), QStringLiteral("Layer Opacity"));
     else
-        document.announceLiveStateChange();
+        document.setLiveState(std::move(state));
     return true;
 }
 
 bool setLayerEffects(ImageDocument& document, const LayerEffects& effects)
 {
-    Layer* layer = primaryLayer(document);
-    if (!layer || layer->isLocked || layer->effects == effects)
+    const std::optional<int> index = document.state().selectedLayerIndex();
+    if (!index)
         return false;
-    layer->effects = effects;
-    document.recordHistory(QStringLiteral("Layer Effects"));
+    const Layer& layer = document.state().layers[*index];
+    if (layer.isLocked || layer.effects == effects)
+        return false;
+    CanvasState state = document.state();
+    state.layers[*index].effects = effects;
+    document.commitState(std::move(state), QStringLiteral("Layer Effects"));
     return true;
 }
 

@@ -78,8 +78,9 @@ bool paintLayer(ImageDocument& document, PaintTarget target, QRect bounds, const
     paintColor(*pixels, color.premultipliedRgba8(), coverage);
     target.layer.content = std::move(*pixels).build();
     target.layer.origin = bounds.topLeft();
-    document.mutableState().layers[target.index] = std::move(target.layer);
-    document.recordHistory(historyName);
+    CanvasState state = document.state();
+    state.layers[target.index] = std::move(target.layer);
+    document.commitState(std::move(state), historyName);
     return true;
 }
 

@@ -85,9 +85,10 @@ void addTextLayer(ImageDocument& document, QPointF point)
     const TextLayerAttributes attributes = defaultTextAttributes(document.state().size.height(), Preferences());
     layer.content = attributes;
     const QUuid id = layer.id;
-    document.mutableState().layers.append(std::move(layer));
-    document.mutableState().selectedLayerID = id;
-    document.announceLiveStateChange();
+    document.changeLiveState([&](CanvasState& state) {
+        state.layers.append(std::move(layer));
+        state.selectedLayerID = id;
+    });
     openSession(document, id, attributes, kAddTextLayer);
 }
 
@@ -121,13 +122,14 @@ void commitTextEditing(ImageDocument& document)
     const Layer* layer = index ? &document.state().layers[*index] : nullptr;
     if (session.historyName == kEditTextLayer && layer && layer->text()
         && *layer->text() == session.attributes) {
-        document.announceLiveStateChange();
+        document.setLiveState(document.state());  // announces the state, unchanged
         document.announceTextEditingChange();
         return;
     }
+    CanvasState state = document.state();
     if (index)
-        document.mutableState().layers[*index].content = session.attributes;
-    document.recordHistory(session.historyName);
+        state.layers[*index].content = session.attributes;
+    document.commitState(std::move(state), session.historyName);
     document.announceTextEditingChange();
 }
 

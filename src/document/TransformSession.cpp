@@ -15,7 +15,7 @@ namespace {
 void closeSession(ImageDocument& document)
 {
     document.replaceTransform(std::nullopt);
-    document.announceLiveStateChange();
+    document.setLiveState(document.state());  // announces the state, unchanged
     document.announceTransformChange();
 }
 
@@ -57,11 +57,12 @@ void commitTransform(ImageDocument& document)
         return;
     }
     document.replaceTransform(std::nullopt);
-    Layer& layer = document.mutableState().layers[*index];
+    CanvasState state = document.state();
+    Layer& layer = state.layers[*index];
     layer.content = *image;
     layer.origin = QPointF(std::round(session.center.x() - image->width() / 2.0),
                            std::round(session.center.y() - image->height() / 2.0));
-    document.recordHistory(QStringLiteral("Transform Layer"));
+    document.commitState(std::move(state), QStringLiteral("Transform Layer"));
     document.announceTransformChange();
 }
 

@@ -22,8 +22,11 @@ using AttrPtr = std::unique_ptr<liq_attr, LiqDelete>;
 using ImagePtr = std::unique_ptr<liq_image, LiqDelete>;
 using ResultPtr = std::unique_ptr<liq_result, LiqDelete>;
 
-// GIF has one bit of alpha: transparent pixels become (0, 0, 0, 0), all others opaque with their
-// un-premultiplied colour. Returns whether any pixel is transparent.
+constexpr unsigned kOpaqueFrom = 128;
+
+// GIF has one bit of alpha, cut at half: pixels less than half covered become (0, 0, 0, 0), all
+// others opaque with their un-premultiplied colour. Cutting at any coverage instead would blow
+// faint antialiasing up into saturated noise. Returns whether any pixel is transparent.
 bool straightOpaqueOrClear(const Bitmap& image, std::vector<std::uint8_t>& out)
 {
     const int width = image.width();
@@ -34,10 +37,11 @@ bool straightOpaqueOrClear(const Bitmap& image, std::vector<std::uint8_t>& out)
             std::uint8_t* row = out.data() + std::size_t(y) * width * 4;
             for (int x = 0; x < width; ++x) {
                 const unsigned alpha = in[4 * x + 3];
+                const bool opaque = alpha >= kOpaqueFrom;
                 const unsigned half = alpha / 2, divisor = std::max(alpha, 1u);
                 for (int c = 0; c < 3; ++c)
-                    row[4 * x + c] = std::uint8_t(std::min(255u, (in[4 * x + c] * 255u + half) / divisor));
-                row[4 * x + 3] = alpha ? 255 : 0;
+                    row[4 * x + c] = opaque ? std::uint8_t(std::min(255u, (in[4 * x + c] * 255u + half) / divisor)) : 0;
+                row[4 * x + 3] = opaque ? 255 : 0;
             }
         }
     });

@@ -8,8 +8,9 @@
 
 namespace velmaris {
 
-// A single-frame GIF89a with a quantised, dithered palette of at most 256 colours. Fully
-// transparent pixels share one transparent palette entry; every other pixel is written opaque.
+// A single-frame GIF89a with a quantised, dithered palette of at most 256 colours. Pixels with
+// alpha below one half share one transparent palette entry; every other pixel is written opaque
+// with its un-premultiplied colour.
 std::optional<QByteArray> encodeGIF(const Bitmap& image);
 
 }  // namespace velmaris

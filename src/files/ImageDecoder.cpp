@@ -1,5 +1,6 @@
 #include "files/ImageDecoder.h"
 
+#include "files/PngColorKey.h"
 #include "files/SVGRasterizer.h"
 #include "files/TruncatedData.h"
 
@@ -14,8 +15,9 @@ std::optional<Bitmap> decodeRasterData(const QByteArray& data)
 {
     if (rasterDataIsTruncated(data))
         return std::nullopt;
+    const std::optional<KeyedPng> keyed = takeSixteenBitRgbColorKey(data);
     QBuffer buffer;
-    buffer.setData(data);
+    buffer.setData(keyed ? keyed->withoutKey : data);
     if (!buffer.open(QIODevice::ReadOnly))
         return std::nullopt;
     // No format name: a named format is trusted blindly, the content is the better judge.
@@ -29,6 +31,8 @@ std::optional<Bitmap> decodeRasterData(const QByteArray& data)
     QImage image;
     if (!reader.read(&image) || !bitmapSizeAllowed(image.width(), image.height()))
         return std::nullopt;
+    if (keyed)
+        image = applyColorKey(std::move(image), keyed->key);
     Bitmap bitmap = Bitmap::fromImage(std::move(image));
     if (bitmap.isNull())
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "files/ImageEncoder.h"
 
 #include "files/GIFEncoder.h"
+#include "files/TIFFEncoder.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -45,10 +46,13 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
         return std::nullopt;
     case ImageType::gif:
         return encodeGIF(image);
+    // Qt writes TIFF uncompressed (48 MB for 12 megapixels) or with a slow LZW that hardly packs
+    // photographs.
+    case ImageType::tiff:
+        return encodeTIFF(image);
     case ImageType::png:
     case ImageType::jpeg:
     case ImageType::bmp:
-    case ImageType::tiff:
         return encodeWithQt(image, type, quality);
     }
     return std::nullopt;

@@ -35,11 +35,12 @@ FileResult<NativeDocument> readNativeDocument(const QByteArray& data)
                                             contents.selectionInverted}};
 }
 
-FileResult<QByteArray> writeNativeDocument(const NativeDocument& document)
+FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,
+                                           VelmarisImageFormat::EncodedLayerCache* cache)
 {
     const VelmarisImageFormat::Contents contents{document.state, document.selection.rect, document.selection.aspect,
                                                  document.selection.shape, document.selection.inverted};
-    VelmarisImageFormat::FormatResult<QByteArray> encoded = VelmarisImageFormat::encode(contents);
+    VelmarisImageFormat::FormatResult<QByteArray> encoded = VelmarisImageFormat::encode(contents, cache);
     if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&encoded))
         return fileErrorFor(*error);
     return std::move(std::get<QByteArray>(encoded));

@@ -3,6 +3,7 @@
 #include "model/CanvasState.h"
 #include "model/DocumentSelection.h"
 #include "model/FileError.h"
+#include "files/VelmarisImageFormat.h"
 
 #include <QByteArray>
 
@@ -16,6 +17,8 @@ struct NativeDocument {
 
 // The native format with its failures turned into the file errors the user sees.
 FileResult<NativeDocument> readNativeDocument(const QByteArray& data);
-FileResult<QByteArray> writeNativeDocument(const NativeDocument& document);
+// With a cache, layer bitmaps that the previous write through it encoded are not encoded again.
+FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,
+                                           VelmarisImageFormat::EncodedLayerCache* cache = nullptr);
 
 }  // namespace velmaris

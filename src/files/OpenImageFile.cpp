@@ -2,27 +2,34 @@
 
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
-#include "files/NativeDocumentFile.h"
-
-#include <QFile>
+#include "files/InputFile.h"
 
 namespace velmaris {
 
+FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QString& typeName)
+{
+    if (isNativeType(typeName))
+        return readNativeDocument(data);
+    FileResult<CanvasState> flat = readFlatImage(data, imageTypeForTypeName(typeName).value_or(ImageType::png));
+    if (const auto* error = std::get_if<FileError>(&flat))
+        return *error;
+    return NativeDocument{std::move(std::get<CanvasState>(flat)), {}};
+}
+
+FileResult<NativeDocument> readDocumentFile(const QString& path, const std::optional<QString>& typeName)
+{
+    const FileResult<QByteArray> data = readInputFile(path);
+    if (const auto* error = std::get_if<FileError>(&data))
+        return *error;
+    return readDocumentData(std::get<QByteArray>(data), typeName ? *typeName : typeNameForPath(path).value_or(QString()));
+}
+
 FileResult<CanvasState> openImageFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileError{FileError::kReadCorrupt,
-                         QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString())};
-    const QByteArray data = file.readAll();
-    const std::optional<QString> typeName = typeNameForPath(path);
-    if (typeName && isNativeType(*typeName)) {
-        FileResult<NativeDocument> document = readNativeDocument(data);
-        if (const auto* error = std::get_if<FileError>(&document))
-            return *error;
-        return std::move(std::get<NativeDocument>(document).state);
-    }
-    return readFlatImage(data, typeName ? imageTypeForTypeName(*typeName).value() : ImageType::png);
+    FileResult<NativeDocument> document = readDocumentFile(path);
+    if (const auto* error = std::get_if<FileError>(&document))
+        return *error;
+    return std::move(std::get<NativeDocument>(document).state);
 }
 
 }  // namespace velmaris

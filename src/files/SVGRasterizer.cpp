@@ -3,6 +3,7 @@
 #include "render/Parallel.h"
 
 #include <cairo.h>
+#include <gio/gio.h>
 #include <librsvg/rsvg.h>
 
 #include <QSizeF>
@@ -88,6 +89,24 @@ void convertCairoToRgba(BitmapBuilder& target)
     });
 }
 
+// Whether the XML parser may take text and attributes of any size (needed to read back the
+// wrapper of a picture over 10 MB). That also switches off its guard against exponential entity
+// expansion, so it is allowed only for documents that cannot declare entities: no document type
+// declaration, in UTF-8 or ASCII, where such a declaration could not be spelled differently.
+bool allowsUnlimitedParsing(const QByteArray& data)
+{
+    if (data.contains('\0') || data.startsWith("\x4C\x6F\xA7\x94") || data.contains("<!DOCTYPE"))
+        return false;  // UTF-16, UTF-32 or EBCDIC, or a type declaration
+    if (!data.startsWith("<?xml") && !data.startsWith("\xEF\xBB\xBF<?xml"))
+        return true;
+    const QByteArray declaration = data.left(data.indexOf("?>")).toLower();
+    const qsizetype encoding = declaration.indexOf("encoding");
+    if (encoding < 0)
+        return true;
+    const QByteArray name = declaration.mid(encoding + 8).replace(' ', "").replace('\'', '"');
+    return name.startsWith("=\"utf-8\"") || name.startsWith("=\"us-ascii\"");
+}
+
 }  // namespace
 
 std::optional<Bitmap> rasterizeSVGData(const QByteArray& data)
@@ -95,8 +114,11 @@ std::optional<Bitmap> rasterizeSVGData(const QByteArray& data)
     if (data.isEmpty())
         return std::nullopt;
     GError* error = nullptr;
-    HandlePtr handle(rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(data.constData()),
-                                               gsize(data.size()), &error));
+    // The size limits below still apply before anything is rendered.
+    const RsvgHandleFlags flags = allowsUnlimitedParsing(data) ? RSVG_HANDLE_FLAG_UNLIMITED : RSVG_HANDLE_FLAGS_NONE;
+    std::unique_ptr<GInputStream, GObjectUnref> stream(
+        g_memory_input_stream_new_from_data(data.constData(), gssize(data.size()), nullptr));
+    HandlePtr handle(rsvg_handle_new_from_stream_sync(stream.get(), nullptr, flags, nullptr, &error));
     g_clear_error(&error);
     if (!handle)
         return std::nullopt;

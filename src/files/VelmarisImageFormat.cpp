@@ -86,14 +86,22 @@ LayerModel layerModel(const Layer& layer)
 }
 
 // The Base64 PNG of every bitmap layer; text layers keep none. nullopt if any bitmap fails.
-std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVector<Layer>& layers)
+std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVector<Layer>& layers,
+                                                                    EncodedLayerCache* cache)
 {
     QVector<std::optional<QByteArray>> images(layers.size());
+    QVector<char> fresh(layers.size(), false);
+    if (cache) {
+        for (qsizetype i = 0; i < layers.size(); ++i)
+            if (const Bitmap* bitmap = layers[i].bitmap())
+                images[i] = cache->find(*bitmap);
+    }
     QVector<char> failed(layers.size(), false);
     forEachInParallel(layers.size(), [&](qsizetype i) {
         const Bitmap* bitmap = layers[i].bitmap();
-        if (!bitmap)
+        if (!bitmap || images[i])
             return;
+        fresh[i] = true;
         if (const auto png = encodeImageData(*bitmap, ImageType::png))
             images[i] = png->toBase64();
         else
@@ -101,6 +109,14 @@ std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVecto
     });
     if (failed.contains(true))
         return std::nullopt;
+    if (cache) {
+        std::vector<EncodedLayerCache::Entry> entries;
+        for (qsizetype i = 0; i < layers.size(); ++i)
+            if (const Bitmap* bitmap = layers[i].bitmap())
+                entries.push_back({*bitmap, *images[i]});
+        cache->replace(std::move(entries));
+        cache->countEncodedLayers(int(fresh.count(true)));
+    }
     return images;
 }
 
@@ -279,9 +295,36 @@ Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
 
 }  // namespace
 
-FormatResult<QByteArray> encode(const Contents& contents)
+std::optional<QByteArray> EncodedLayerCache::find(const Bitmap& bitmap) const
 {
-    auto images = encodeLayerImages(contents.state.layers);
+    const std::lock_guard lock(mutex_);
+    for (const Entry& entry : entries_)
+        if (entry.bitmap.sharesPixelsWith(bitmap))
+            return entry.base64Png;
+    return std::nullopt;
+}
+
+void EncodedLayerCache::replace(std::vector<Entry> entries)
+{
+    const std::lock_guard lock(mutex_);
+    entries_ = std::move(entries);
+}
+
+int EncodedLayerCache::encodedLayerCount() const
+{
+    const std::lock_guard lock(mutex_);
+    return encodedLayerCount_;
+}
+
+void EncodedLayerCache::countEncodedLayers(int count)
+{
+    const std::lock_guard lock(mutex_);
+    encodedLayerCount_ += count;
+}
+
+FormatResult<QByteArray> encode(const Contents& contents, EncodedLayerCache* cache)
+{
+    auto images = encodeLayerImages(contents.state.layers, cache);
     if (!images)
         return FormatError{FormatError::Kind::encodingFailed, {}};
     auto json = writeJson(toJson(toFileModel(contents, std::move(*images))));

@@ -9,8 +9,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <variant>
+#include <vector>
 
 namespace velmaris::VelmarisImageFormat {
 
@@ -116,8 +119,32 @@ struct FormatError {
 template <typename T>
 using FormatResult = std::variant<T, FormatError>;
 
+// The encoded data of the layer bitmaps of the last encode that used it, keyed by bitmap identity,
+// so a save that follows re-encodes only the bitmaps that changed. Each entry holds its bitmap, so
+// the address it is keyed by cannot be reused by another bitmap while the entry exists.
+class EncodedLayerCache {
+public:
+    struct Entry {
+        Bitmap bitmap;
+        QByteArray base64Png;
+    };
+
+    std::optional<QByteArray> find(const Bitmap& bitmap) const;
+    // Keeps exactly these entries: the bitmaps of the latest encode.
+    void replace(std::vector<Entry> entries);
+    // How many layer bitmaps were encoded (not found here) through this cache so far.
+    int encodedLayerCount() const;
+    void countEncodedLayers(int count);
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Entry> entries_;
+    int encodedLayerCount_ = 0;
+};
+
 // The document as compact JSON with sorted keys; bitmap layers become PNG, encoded in parallel.
-FormatResult<QByteArray> encode(const Contents& contents);
+// With a cache, bitmaps encoded by the previous encode through it are not encoded again.
+FormatResult<QByteArray> encode(const Contents& contents, EncodedLayerCache* cache = nullptr);
 
 // Reads a document, repairing invalid ids and selections; nothing partial is ever returned.
 FormatResult<Contents> decode(const QByteArray& data);

@@ -6,7 +6,8 @@
 
 namespace velmaris {
 
-// A file failure the user sees: the code and text of the platform file-error domain.
+// A file failure the user sees: a code (259 read, 512 write, 518 unsupported type) and the
+// message shown as it is.
 struct FileError {
     int code = 0;
     QString message;  // may be empty (an unknown type has no description)

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QThreadPool>
 
 namespace velmaris {
 
@@ -21,6 +22,19 @@ std::optional<Bitmap> clipboardImage(const QClipboard& clipboard)
     if (bitmap.isNull())
         return std::nullopt;
     return bitmap;
+}
+
+// The latest image written by this process whose encoding has not reached the clipboard yet.
+// Touched only on the main thread.
+struct PendingWrite {
+    quint64 generation = 0;
+    std::optional<Bitmap> image;
+};
+
+PendingWrite& pendingWrite()
+{
+    static PendingWrite pending;
+    return pending;
 }
 
 std::optional<Bitmap> readSystemClipboard()
@@ -48,20 +62,43 @@ std::optional<Bitmap> readSystemClipboard()
 
 std::optional<Bitmap> Pasteboard::readImage() const
 {
-    return reader_ ? reader_() : readSystemClipboard();
+    if (reader_)
+        return reader_();
+    if (const std::optional<Bitmap>& pending = pendingWrite().image)
+        return pending;
+    return readSystemClipboard();
 }
 
-void Pasteboard::writeImage(const Bitmap& image) const
+void Pasteboard::writeImage(const Bitmap& image, std::function<void()> written) const
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard || image.isNull())
+    if (!QGuiApplication::clipboard() || image.isNull())
         return;
-    auto data = std::make_unique<QMimeData>();
-    for (ImageType type : {ImageType::png, ImageType::tiff}) {
-        if (std::optional<QByteArray> bytes = encodeImageData(image, type))
-            data->setData(imageTypeMimeName(type), *bytes);
-    }
-    clipboard->setMimeData(data.release());
+    PendingWrite& pending = pendingWrite();
+    const quint64 generation = ++pending.generation;
+    pending.image = image;
+    QThreadPool::globalInstance()->start([image, generation, written = std::move(written)] {
+        QList<std::pair<QString, QByteArray>> encoded;
+        for (ImageType type : {ImageType::png, ImageType::tiff}) {
+            if (std::optional<QByteArray> bytes = encodeImageData(image, type))
+                encoded.append({imageTypeMimeName(type), *bytes});
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [generation, encoded = std::move(encoded), written] {
+                PendingWrite& pending = pendingWrite();
+                QClipboard* clipboard = QGuiApplication::clipboard();
+                if (generation == pending.generation && clipboard) {
+                    pending.image.reset();
+                    auto data = std::make_unique<QMimeData>();
+                    for (const auto& [mime, bytes] : encoded)
+                        data->setData(mime, bytes);
+                    clipboard->setMimeData(data.release());
+                }
+                if (written)
+                    written();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace velmaris

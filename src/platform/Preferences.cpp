@@ -85,7 +85,7 @@ void Preferences::registerDefaults()
     registeredDefaults() = {
         {QString::fromLatin1(PreferenceName::defaultCanvasWidth), defaults::canvasWidth},
         {QString::fromLatin1(PreferenceName::defaultCanvasHeight), defaults::canvasHeight},
-        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), 1},
+        {QString::fromLatin1(PreferenceName::defaultCanvasBackground), defaults::canvasBackground},
         {QString::fromLatin1(PreferenceName::defaultTextFontName), QString::fromLatin1(defaults::textFontFamily)},
         {QString::fromLatin1(PreferenceName::defaultTextFontSize), defaults::textFontSize},
         {QString::fromLatin1(PreferenceName::historyLimit), defaults::historyLimit},
@@ -157,13 +157,33 @@ std::optional<StoredColor> Preferences::currentColor() const
 
 std::optional<QStringList> Preferences::recentImagePaths() const
 {
-    const QVariant value = stored(PreferenceName::recentImagePaths);
-    // Text settings files give back a one-element list as a plain string.
+    return stringList(PreferenceName::recentImagePaths);
+}
+
+std::optional<QStringList> Preferences::stringList(const QString& name) const
+{
+    if (!settings_->contains(key(name)) && !registeredDefaults().contains(name))
+        return std::nullopt;
+    return storedStringList(stored(name));
+}
+
+std::optional<QStringList> Preferences::storedStringList(const QVariant& value)
+{
+    if (!value.isValid())
+        return QStringList{};
     if (value.typeId() == QMetaType::QString)
         return QStringList{value.toString()};
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList();
-    return std::nullopt;
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList list;
+    for (const QVariant& item : value.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        list.append(item.toString());
+    }
+    return list;
 }
 
 std::optional<QByteArray> Preferences::appShortcutOverrides() const
@@ -185,6 +205,12 @@ std::optional<bool> Preferences::sidebarSectionCollapsed(const QString& sectionK
 void Preferences::setValue(const QString& name, const QVariant& value)
 {
     settings_->setValue(key(name), value);
+    Q_EMIT PreferencesNotifier::shared().preferenceDidChange(name);
+}
+
+void Preferences::setStringList(const QString& name, const QStringList& list)
+{
+    setValue(name, list);
 }
 
 void Preferences::setColor(const QString& name, const StoredColor& color)
@@ -195,6 +221,13 @@ void Preferences::setColor(const QString& name, const StoredColor& color)
 void Preferences::remove(const QString& name)
 {
     settings_->remove(key(name));
+    Q_EMIT PreferencesNotifier::shared().preferenceDidChange(name);
+}
+
+PreferencesNotifier& PreferencesNotifier::shared()
+{
+    static PreferencesNotifier notifier;
+    return notifier;
 }
 
 }  // namespace velmaris

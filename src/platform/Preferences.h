@@ -3,6 +3,7 @@
 #include "model/StoredColor.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,18 @@ inline constexpr char appShortcutOverrides[] = "AppShortcutOverrides";
 inline constexpr char documentViewStates[] = "DocumentViewStates";
 inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
 }  // namespace PreferenceName
+
+// The values in force wherever the user never chose one: what registerDefaults() installs and
+// what readers fall back to.
+// Announces every change made through Preferences, with the short name of the setting.
+class PreferencesNotifier : public QObject {
+    Q_OBJECT
+public:
+    static PreferencesNotifier& shared();
+
+Q_SIGNALS:
+    void preferenceDidChange(const QString& name);
+};
 
 // The application's persistent settings. Getters give the stored value, or nothing when there is
 // none or it has the wrong type; what an absent value means is up to each reader.
@@ -61,10 +74,18 @@ public:
     std::optional<QByteArray> appShortcutOverrides() const;  // JSON object data
     std::optional<QVariantMap> documentViewStates() const;
     std::optional<bool> sidebarSectionCollapsed(const QString& sectionKey) const;
+    // Any list of strings, read back as written whatever its length.
+    std::optional<QStringList> stringList(const QString& name) const;
 
+    // Each write is announced by PreferencesNotifier::shared().
     void setValue(const QString& name, const QVariant& value);
+    void setStringList(const QString& name, const QStringList& list);
     void setColor(const QString& name, const StoredColor& color);  // as JSON data
     void remove(const QString& name);
+
+    // A stored value as a list of strings. Text settings files write a one-item list as a plain
+    // string and an empty one as an invalid value, so both are taken for the list they were.
+    static std::optional<QStringList> storedStringList(const QVariant& value);
 
 private:
     QVariant stored(const QString& name) const;

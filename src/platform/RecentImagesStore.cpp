@@ -7,30 +7,12 @@
 
 namespace velmaris {
 
-namespace {
-
-// Anything but a list of strings counts as nothing stored.
-QStringList storedPaths(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList();
-    if (value.typeId() != QMetaType::QVariantList)
-        return {};
-    QStringList paths;
-    for (const QVariant& item : value.toList()) {
-        if (item.typeId() != QMetaType::QString)
-            return {};
-        paths.append(item.toString());
-    }
-    return paths;
-}
-
-}  // namespace
-
-RecentImagesStore::RecentImagesStore(QSettings* settings)
-    : ownedSettings_(settings ? nullptr : std::make_unique<QSettings>()),
+RecentImagesStore::RecentImagesStore(QSettings* settings, QObject* parent)
+    : QObject(parent),
+      ownedSettings_(settings ? nullptr : std::make_unique<QSettings>()),
       settings_(settings ? settings : ownedSettings_.get()),
-      paths_(storedPaths(settings_->value(kKey)))
+      // Anything but a list of strings counts as nothing stored.
+      paths_(Preferences(settings_).recentImagePaths().value_or(QStringList()))
 {
 }
 
@@ -46,7 +28,8 @@ void RecentImagesStore::add(const QString& path)
     paths_.prepend(path);
     if (paths_.size() > kMaximumCount)
         paths_.resize(kMaximumCount);
-    settings_->setValue(kKey, paths_);
+    Preferences(settings_).setStringList(QString::fromLatin1(PreferenceName::recentImagePaths), paths_);
+    Q_EMIT recentImagesDidChange();
 }
 
 QStringList RecentImagesStore::existingPaths() const

@@ -2,6 +2,7 @@
 
 #include "platform/Preferences.h"
 
+#include <QObject>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -13,12 +14,13 @@ namespace velmaris {
 
 // The image files opened or saved most recently (most recent first, at most 8, no two with the
 // same path), and the fixed place of each file's thumbnail.
-class RecentImagesStore {
+class RecentImagesStore : public QObject {
+    Q_OBJECT
 public:
     static inline const QString kKey = Preferences::key(QString::fromLatin1(PreferenceName::recentImagePaths));
     static constexpr int kMaximumCount = 8;
 
-    explicit RecentImagesStore(QSettings* settings = nullptr);
+    explicit RecentImagesStore(QSettings* settings = nullptr, QObject* parent = nullptr);
     static RecentImagesStore& shared();
 
     void add(const QString& path);
@@ -30,6 +32,10 @@ public:
     // folders when needed; nothing when there is no data folder or it cannot be created.
     static std::optional<QString> thumbnailPath(const QString& path);
     static QString thumbnailFileName(const QString& path);
+
+Q_SIGNALS:
+    // After every change of the list.
+    void recentImagesDidChange();
 
 private:
     std::unique_ptr<QSettings> ownedSettings_;

@@ -1,11 +1,22 @@
 #include "app/CommandLine.h"
+#include "app/InfoCommand.h"
 
-#include "TestImages.h"
+#include "files/CodecTestHelpers.h"
+#include "files/OpenImageFile.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <unistd.h>
 
 namespace velmaris {
 namespace {
@@ -31,8 +42,13 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
     for (const char* bad : {"--filter invert in.png", "--contact-sheet in.png", "--filter-list x",
                             "--export in.png", "--export a b c", "--export a b --scale 0", "--export a b --scale nan",
                             "--export a b --quality 2", "--export a b --scale", "--export a b --frobnicate",
-                            "--frobnicate"})
+                            "--frobnicate", "-x", "a.png -x", "--export a b -x"})
         EXPECT_TRUE(std::holds_alternative<UsageError>(parseCommandLine(words(bad)))) << bad;
+    // "-" is a name, and so is everything after "--".
+    EXPECT_EQ(parseCommandLine(words("- -- -x --help")),
+              CommandLineRequest(OpenEditorRequest{{QStringLiteral("-"), QStringLiteral("-x"), QStringLiteral("--help")}}));
+    EXPECT_EQ(parseCommandLine(words("--export -- -in.png -out.png")),
+              CommandLineRequest(ExportRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
 }
 
 struct ProcessResult {
@@ -46,6 +62,40 @@ ProcessResult runProgram(const QStringList& arguments)
     process.start(QStringLiteral(VELMARIS_EXECUTABLE), arguments);
     process.waitForFinished(60000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Runs the program through the shell, for arguments QProcess cannot pass (names that are not UTF-8).
+ProcessResult runInShell(const QString& directory, const QString& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + arguments, QStringLiteral(VELMARIS_EXECUTABLE)});
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString writeTestImage(const QTemporaryDir& dir, const QString& name)
+{
+    const QString path = dir.filePath(name);
+    QImage source(40, 20, QImage::Format_ARGB32);
+    source.fill(QColor(10, 200, 30, 128));
+    source.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    source.save(path);
+    return path;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 TEST(CommandLine, ExportWritesTheTypeTheOutputNamesAndReportsFailuresInOneLine)
@@ -98,6 +148,109 @@ TEST(CommandLine, ExportWritesTheTypeTheOutputNamesAndReportsFailuresInOneLine)
     result = runProgram({QStringLiteral("--contact-sheet"), input, sheet});
     EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     EXPECT_GT(QImage(sheet).height(), 6 * 20);
+}
+
+TEST(CommandLine, FailuresAndUnknownOptionsPrintOneLineWithNothingFromTheImageLibraries)
+{
+    QTemporaryDir dir;
+    const QString input = writeTestImage(dir, QStringLiteral("in.png"));
+    ProcessResult result = runProgram({QStringLiteral("-x")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.standardError.startsWith(QStringLiteral("Unknown option -x. Usage: velmaris-images")));
+    EXPECT_EQ(result.standardError.count(QLatin1Char('\n')), 1);
+
+    // Cut-off PNG and TIFF files make their libraries complain on standard error themselves.
+    const QString tiff = dir.filePath(QStringLiteral("in.tiff"));
+    ASSERT_TRUE(QImage(input).save(tiff));
+    for (const QString& whole : {input, tiff}) {
+        const QString cut = dir.filePath(QStringLiteral("cut.") + QFileInfo(whole).suffix());
+        const QByteArray bytes = fileBytes(whole);
+        writeBytes(cut, bytes.left(bytes.size() * 2 / 3));
+        result = runProgram({QStringLiteral("--export"), cut, dir.filePath(QStringLiteral("out.bmp"))});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.standardError, QStringLiteral("The image could not be read.\n")) << whole.toStdString();
+    }
+
+    // A full disk gives the system's reason; a device output is written, not replaced. (The links
+    // give the devices the extension that names the type.)
+    const QString full = dir.filePath(QStringLiteral("full.png")), null = dir.filePath(QStringLiteral("null.png"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), full));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), null));
+    result = runProgram({QStringLiteral("--export"), input, full});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.standardError.endsWith(QStringLiteral(": No space left on device\n")))
+        << result.standardError.toStdString();
+    EXPECT_EQ(result.standardError.count(QLatin1Char('\n')), 1);
+    result = runProgram({QStringLiteral("--export"), input, null});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_TRUE(QFileInfo(null).isSymLink());
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
+}
+
+TEST(CommandLine, ExportWritesNativeDocumentsAndOpensNamesThatAreNotUtf8)
+{
+    QTemporaryDir dir;
+    writeTestImage(dir, QStringLiteral("in.png"));
+    // The input is named "caf\xe9.png" in Latin-1 bytes, which are not UTF-8.
+    ASSERT_EQ(std::system(qPrintable(QStringLiteral("cd '%1' && cp in.png \"$(printf 'caf\\351.png')\"").arg(dir.path()))), 0);
+    ProcessResult result =
+        runInShell(dir.path(), QStringLiteral("--export \"$(printf 'caf\\351.png')\" one.velmaris"));
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    EXPECT_EQ(::unlink((QFile::encodeName(dir.path()) + "/caf\xe9.png").constData()), 0);
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+
+    const FileResult<NativeDocument> native = readDocumentFile(dir.filePath(QStringLiteral("one.velmaris")));
+    ASSERT_TRUE(std::holds_alternative<NativeDocument>(native));
+    const CanvasState& state = std::get<NativeDocument>(native).state;
+    ASSERT_EQ(state.layers.size(), 1);
+    EXPECT_EQ(state.layers[0].name, QStringLiteral("Background"));
+    EXPECT_EQ(state.size, QSizeF(40, 20));
+
+    // A native document is rewritten in its canonical form: writing it again changes nothing.
+    const QString again = dir.filePath(QStringLiteral("again.velmaris"));
+    result = runProgram({QStringLiteral("--export"), dir.filePath(QStringLiteral("one.velmaris")), again});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_EQ(fileBytes(again), fileBytes(dir.filePath(QStringLiteral("one.velmaris"))));
+    result = runProgram({QStringLiteral("--export"), again, dir.filePath(QStringLiteral("scaled.velmaris")),
+                         QStringLiteral("--scale"), QStringLiteral("2")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("scaled.velmaris"))));
+}
+
+TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
+{
+    QTemporaryDir dir;
+    // A 16384 × 16384 header with one byte of pixel data: decoding would fail, the header is enough.
+    using test::bigEndian;
+    const QByteArray header = "IHDR" + bigEndian(16384) + bigEndian(16384) + QByteArray("\x08\x06\x00\x00\x00", 5);
+    const QString png = dir.filePath(QStringLiteral("huge.png"));
+    writeBytes(png, test::kPngSignature + test::pngChunk(header) + test::pngChunk("IDAT\x78"));
+    QProcess process;
+    process.start(QStringLiteral(VELMARIS_EXECUTABLE), {QStringLiteral("--info"), png});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QJsonObject info = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    EXPECT_EQ(info[QStringLiteral("size")][QStringLiteral("width")].toDouble(), 16384);
+    const QJsonArray layers = info[QStringLiteral("layers")].toArray();
+    ASSERT_EQ(layers.size(), 1);
+    EXPECT_EQ(layers[0][QStringLiteral("name")].toString(), QStringLiteral("Background"));
+    EXPECT_EQ(layers[0][QStringLiteral("size")][QStringLiteral("height")].toDouble(), 16384);
+
+    // The size is the upright one: a JPEG turned a quarter by its EXIF orientation.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImage(40, 20, QImage::Format_RGB32).save(&buffer, "JPEG"));
+    const QString turned = dir.filePath(QStringLiteral("turned.jpg"));
+    writeBytes(turned, test::jpegWithOrientation(jpeg, 6));
+    const std::variant<QJsonObject, QString> turnedInfo = fileInfo(turned);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(turnedInfo));
+    EXPECT_EQ(std::get<QJsonObject>(turnedInfo)[QStringLiteral("size")][QStringLiteral("width")].toDouble(), 20);
+
+    writeBytes(png, QByteArray("not a picture"));
+    const ProcessResult result = runProgram({QStringLiteral("--info"), png});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, QStringLiteral("The image could not be read.\n"));
 }
 
 }  // namespace

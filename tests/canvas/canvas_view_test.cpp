@@ -190,10 +190,9 @@ TEST(CanvasView, MultiLayerDragMovesTheSelectionAndClickSelectsAnother)
     ShownCanvas canvas({400, 300}, {solidLayer(QStringLiteral("A"), 40, 40, {0, 0}),
                                     solidLayer(QStringLiteral("B"), 40, 40, {100, 0}),
                                     solidLayer(QStringLiteral("C"), 40, 40, {200, 0})});
-    CanvasState& state = canvas.document->mutableState();
-    const QUuid a = state.layers[0].id, b = state.layers[1].id, c = state.layers[2].id;
-    state.selectedLayerID = a;
-    state.extraSelectedLayerIDs = {b};
+    const CanvasState& layers = canvas.document->state();
+    const QUuid b = layers.layers[1].id, c = layers.layers[2].id;
+    test::selectIndices(*canvas.document, 0, {1});
     DocumentSpy spy(*canvas.document);
     canvas.drag({220, 20}, {220, 60});
     EXPECT_EQ(canvas.document->state().layers[0].origin, QPointF(0, 40));

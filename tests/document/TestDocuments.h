@@ -35,22 +35,24 @@ inline Layer textLayer(const QString& text, QPointF origin = {}, double size = 2
 inline std::unique_ptr<ImageDocument> documentWith(QVector<Layer> layers, QSizeF size = {100, 100})
 {
     auto document = std::make_unique<ImageDocument>(DocumentDefaults{size.width(), size.height()});
-    CanvasState& state = document->mutableState();
+    CanvasState state = document->state();
     state.layers = std::move(layers);
     state.selectedLayerID.reset();
     if (!state.layers.isEmpty())
         state.selectedLayerID = state.layers.last().id;
     state.extraSelectedLayerIDs.clear();
+    document->setLiveState(std::move(state));
     return document;
 }
 
 inline void selectIndices(ImageDocument& document, int primary, std::initializer_list<int> extras = {})
 {
-    CanvasState& state = document.mutableState();
+    CanvasState state = document.state();
     state.selectedLayerID = state.layers[primary].id;
     state.extraSelectedLayerIDs.clear();
     for (int index : extras)
         state.extraSelectedLayerIDs.insert(state.layers[index].id);
+    document.setLiveState(std::move(state));
 }
 
 inline QStringList layerNames(const CanvasState& state)

@@ -79,7 +79,7 @@ TEST(CanvasTransformOperations, FlipMirrorsPixelsAndPlacesAndKeepsTheSelection)
 {
     auto document = test::documentWith({solidLayer("Layer", 100, 50, {0, 0}), twoPixelLayer({10, 20})}, {1024, 768});
     document->setSelectionRect(QRectF(1, 2, 3, 4));
-    document->mutableState().layers[0].isLocked = true;  // locks do not matter
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });  // locks do not matter
     DocumentSpy spy(*document);
     flipCanvas(*document, true);
     EXPECT_EQ(document->state().layers[0].origin, QPointF(924, 0));

@@ -3,8 +3,13 @@
 #include "TestImages.h"
 #include "files/DocumentType.h"
 
+#include "platform/RecentImagesStore.h"
+
 #include <QFileInfo>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 namespace velmaris {
@@ -25,10 +30,12 @@ TEST(DocumentController, AutosavesEditedDocumentsAndOffersThemBackAfterACrash)
         layer.name = QStringLiteral("Layer 2");
         layer.content = test::solidBitmap(2, 2, {0, 0, 255, 255});
         layerID = layer.id;
-        edited->mutableState().layers.append(layer);
+        edited->changeLiveState([&](CanvasState& state) { state.layers.append(layer); });
         edited->recordHistory(QStringLiteral("New Layer"));
 
         EXPECT_EQ(session.autosaveEditedDocuments(), 1);
+        EXPECT_TRUE(edited->isSaving());
+        session.waitForSaves();
         EXPECT_EQ(edited->savedHistoryIndex(), 0);
         EXPECT_TRUE(edited->isEdited());
         EXPECT_FALSE(clean->isEdited());
@@ -75,6 +82,52 @@ TEST(DocumentController, OpeningTheSameFileTwiceGivesOneDocumentAndBadFilesGiveT
     EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(bad.fileName())));
     EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(dir.filePath(QStringLiteral("none.png")))));
     EXPECT_EQ(controller.documents().size(), 1u);
+}
+
+TEST(DocumentController, AnnouncesDocumentsAndRecordsTheFilesTheyUse)
+{
+    QTemporaryDir dir;
+    DocumentController controller(dir.filePath(QStringLiteral("autosave")));
+    QSignalSpy added(&controller, &DocumentController::documentAdded);
+    QSignalSpy closed(&controller, &DocumentController::documentClosed);
+    const QString path = dir.filePath(QStringLiteral("wide.png"));
+    ImageDocument source(DocumentDefaults{80, 20});
+    ASSERT_FALSE(source.saveToFile(path, QStringLiteral("public.png"), SaveOperation::saveTo));
+    QFile::remove(*RecentImagesStore::thumbnailPath(path));
+
+    QSignalSpy recent(&RecentImagesStore::shared(), &RecentImagesStore::recentImagesDidChange);
+    ImageDocument* opened = std::get<ImageDocument*>(controller.openDocument(path));
+    ASSERT_EQ(added.count(), 1);
+    EXPECT_EQ(added[0][0].value<ImageDocument*>(), opened);
+    ASSERT_TRUE(recent.wait(1000));  // recorded once the open has returned
+    EXPECT_EQ(RecentImagesStore::shared().paths().value(0), path);
+    QThreadPool::globalInstance()->waitForDone();  // the thumbnail is written off the main thread
+    EXPECT_EQ(QImage(*RecentImagesStore::thumbnailPath(path)).size(), QSize(64, 16));
+
+    const QString copy = dir.filePath(QStringLiteral("copy.png"));
+    ASSERT_FALSE(opened->saveToFile(copy, QStringLiteral("public.png"), SaveOperation::saveAs));
+    EXPECT_EQ(RecentImagesStore::shared().paths().value(0), copy);
+
+    QPointer<ImageDocument> guard(opened);
+    controller.closeDocument(opened);
+    ASSERT_EQ(closed.count(), 1);
+    EXPECT_TRUE(controller.documents().empty());
+    EXPECT_FALSE(guard.isNull());  // still there for the events already queued for it
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+
+    // Closed while its autosave is being written: the autosave goes once it is written.
+    ImageDocument* edited = controller.addDocument(std::make_unique<ImageDocument>(DocumentDefaults{600, 600}));
+    edited->commitState(edited->state(), QStringLiteral("Edit"));
+    ASSERT_EQ(controller.autosaveEditedDocuments(), 1);
+    guard = edited;
+    controller.closeDocument(edited);
+    while (!guard.isNull()) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(QDir(controller.autosaveFolder()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace

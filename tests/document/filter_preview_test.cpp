@@ -23,10 +23,10 @@ struct Fixture {
     ImageDocument document{DocumentDefaults{40, 30, CanvasBackground::transparent}};
     Fixture()
     {
-        Layer& layer = document.mutableState().layers[0];
-        layer.content = test::randomBitmap(30, 20, 3);
-        layer.origin = QPointF(5, 5);
-        document.recordHistory(QStringLiteral("Setup"));
+        CanvasState state = document.state();
+        state.layers[0].content = test::randomBitmap(30, 20, 3);
+        state.layers[0].origin = QPointF(5, 5);
+        document.commitState(std::move(state), QStringLiteral("Setup"));
     }
     const Layer& layer() const { return document.state().layers[0]; }
 };
@@ -65,9 +65,9 @@ TEST(FilterPreview, ThePreviewShowsExactlyWhatApplyingRecords)
 TEST(FilterPreview, ApplyingNeedsAnUnlockedSelectedLayerAndTurnsTextIntoPixels)
 {
     Fixture fixture;
-    fixture.document.mutableState().layers[0].isLocked = true;
+    fixture.document.changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
     EXPECT_FALSE(applyFilter(fixture.document, instanceOf("invert")));
-    fixture.document.mutableState().selectedLayerID.reset();
+    fixture.document.changeLiveState([&](CanvasState& state) { state.selectedLayerID.reset(); });
     updateFilterPreview(fixture.document, instanceOf("invert"));
     EXPECT_FALSE(fixture.document.filterPreview());
     EXPECT_FALSE(applyFilter(fixture.document, instanceOf("invert")));
@@ -81,8 +81,8 @@ TEST(FilterPreview, ApplyingNeedsAnUnlockedSelectedLayerAndTurnsTextIntoPixels)
     text.opacity = 0.5;
     text.blendMode = LayerBlendMode::screen;
     text.effects.glow = GlowEffect{};
-    document.mutableState().layers.append(text);
-    document.mutableState().selectedLayerID = text.id;
+    document.changeLiveState([&](CanvasState& state) { state.layers.append(text); });
+    document.changeLiveState([&](CanvasState& state) { state.selectedLayerID = text.id; });
     ASSERT_TRUE(applyFilter(document, instanceOf("gaussianBlur")));
     const Layer& blurred = document.state().layers[1];
     EXPECT_TRUE(blurred.bitmap());

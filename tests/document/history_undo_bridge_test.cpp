@@ -12,7 +12,7 @@ TEST(HistoryUndoBridge, TypingIsUndoneFirstThenTheHistory)
     EXPECT_FALSE(bridge.canUndo());
     EXPECT_EQ(bridge.undoMenuItemTitle(), QStringLiteral("Undo"));
 
-    document.mutableState().size = QSizeF(5, 5);
+    document.changeLiveState([&](CanvasState& state) { state.size = QSizeF(5, 5); });
     document.recordHistory(QStringLiteral("Merge Layers"));
     EXPECT_EQ(bridge.undoMenuItemTitle(), QStringLiteral("Undo Merge Layers"));
 

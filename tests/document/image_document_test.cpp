@@ -44,7 +44,7 @@ TEST(ImageDocument, ImportedDocumentsStayEditedAtTheirFirstEntry)
     EXPECT_EQ(document->history().entries()[0].name, QStringLiteral("Import"));
     EXPECT_EQ(document->savedHistoryIndex(), -1);
     EXPECT_TRUE(document->isEdited());
-    document->mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+    document->changeLiveState([&](CanvasState& state) { state.layers.append(test::solidLayer(QStringLiteral("Layer 2"))); });
     document->recordHistory(QStringLiteral("New Layer"));
     document->undoHistory();
     EXPECT_TRUE(document->isEdited());
@@ -57,16 +57,19 @@ TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
     QSignalSpy previewSpy(&document, &ImageDocument::previewDidChange);
 
-    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
-    document.recordHistory(QStringLiteral("New Layer"));
+    CanvasState added = document.state();
+    added.layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+    document.commitState(std::move(added), QStringLiteral("New Layer"));
     EXPECT_TRUE(document.isEdited());
     EXPECT_EQ(stateSpy.count(), 1);
 
     const QString path = dir.filePath(QStringLiteral("a.velmaris"));
+    QSignalSpy used(&document, &ImageDocument::fileWasUsed);
     ASSERT_FALSE(document.saveToFile(path, kNativeTypeName, SaveOperation::save));
     EXPECT_FALSE(document.isEdited());
     EXPECT_EQ(document.savedHistoryIndex(), 1);
-    EXPECT_EQ(RecentImagesStore::shared().paths().value(0), path);
+    ASSERT_EQ(used.count(), 1);
+    EXPECT_EQ(used[0][0].toString(), path);
 
     document.undoHistory();
     EXPECT_TRUE(document.isEdited());
@@ -81,7 +84,7 @@ TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
     EXPECT_EQ(stateSpy.count(), posted);
 
     // Autosaves leave the saved index alone.
-    document.mutableState().layers.removeLast();
+    document.changeLiveState([&](CanvasState& state) { state.layers.removeLast(); });
     document.recordHistory(QStringLiteral("Delete Layer"));
     ASSERT_FALSE(document.saveToFile(dir.filePath(QStringLiteral("auto.velmaris")), kNativeTypeName,
                                      SaveOperation::autosave));
@@ -93,17 +96,17 @@ TEST(ImageDocument, SavedIndexFollowsEntriesDroppedByTheLimit)
 {
     QTemporaryDir dir;
     ImageDocument document(DocumentDefaults{8, 8, CanvasBackground::white, {}, 2});
-    document.mutableState().size = QSizeF(9, 9);
+    document.changeLiveState([&](CanvasState& state) { state.size = QSizeF(9, 9); });
     document.recordHistory(QStringLiteral("A"));
     ASSERT_FALSE(document.saveToFile(dir.filePath(QStringLiteral("a.png")), kPng, SaveOperation::save));
     EXPECT_EQ(document.savedHistoryIndex(), 1);
-    document.mutableState().size = QSizeF(10, 10);
+    document.changeLiveState([&](CanvasState& state) { state.size = QSizeF(10, 10); });
     document.recordHistory(QStringLiteral("B"));  // drops "New": "A" is now index 0
     EXPECT_EQ(document.savedHistoryIndex(), 0);
     document.undoHistory();
     EXPECT_FALSE(document.isEdited());
     document.redoHistory();
-    document.mutableState().size = QSizeF(11, 11);
+    document.changeLiveState([&](CanvasState& state) { state.size = QSizeF(11, 11); });
     document.recordHistory(QStringLiteral("C"));  // "A" is gone: no entry matches the file
     EXPECT_EQ(document.savedHistoryIndex(), -1);
     document.undoHistory();
@@ -115,21 +118,25 @@ TEST(ImageDocument, SavePromotionDecisions)
     QTemporaryDir dir;
     const QString png = dir.filePath(QStringLiteral("one.png"));
     ImageDocument untitled(DocumentDefaults{4, 4});
-    untitled.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+    untitled.changeLiveState([&](CanvasState& state) { state.layers.append(test::solidLayer(QStringLiteral("Layer 2"))); });
     EXPECT_FALSE(untitled.shouldPromoteSave());  // no file yet: the ordinary save panel
 
     ImageDocument document(DocumentDefaults{4, 4});
     ASSERT_FALSE(document.saveToFile(png, kPng, SaveOperation::saveAs));
-    Layer& only = document.mutableState().layers[0];
-    only.blendMode = LayerBlendMode::multiply;
-    only.effects.glow = GlowEffect{};
-    only.isLocked = true;
+    document.changeLiveState([](CanvasState& state) {
+        Layer& only = state.layers[0];
+        only.blendMode = LayerBlendMode::multiply;
+        only.effects.glow = GlowEffect{};
+        only.isLocked = true;
+    });
     EXPECT_FALSE(document.shouldPromoteSave());
 
-    document.mutableState().layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
+    document.changeLiveState([](CanvasState& state) {
+        state.layers[0].content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, {}, {}};
+    });
     EXPECT_TRUE(document.shouldPromoteSave());
-    document.mutableState().layers[0] = test::solidLayer(QStringLiteral("Background"));
-    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+    document.changeLiveState([&](CanvasState& state) { state.layers[0] = test::solidLayer(QStringLiteral("Background")); });
+    document.changeLiveState([&](CanvasState& state) { state.layers.append(test::solidLayer(QStringLiteral("Layer 2"))); });
     EXPECT_TRUE(document.shouldPromoteSave());
 
     std::optional<bool> reported;
@@ -149,7 +156,7 @@ TEST(ImageDocument, FailedReadsAndWritesChangeNothing)
 {
     QTemporaryDir dir;
     ImageDocument document(DocumentDefaults{5, 5});
-    document.mutableState().layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+    document.changeLiveState([&](CanvasState& state) { state.layers.append(test::solidLayer(QStringLiteral("Layer 2"))); });
     document.recordHistory(QStringLiteral("New Layer"));
     const CanvasState before = document.state();
     QSignalSpy stateSpy(&document, &ImageDocument::stateDidChange);
@@ -167,6 +174,12 @@ TEST(ImageDocument, FailedReadsAndWritesChangeNothing)
     const auto unknown = document.write(QStringLiteral("public.nonsense"));
     ASSERT_TRUE(std::holds_alternative<FileError>(unknown));
     EXPECT_EQ(std::get<FileError>(unknown).code, 518);
+    // The type is looked up before anything is composed: a canvas that cannot be drawn is
+    // reported as such only for a type that would draw it.
+    ImageDocument undrawable(DocumentDefaults{5, 5});
+    undrawable.changeLiveState([](CanvasState& state) { state.size = QSizeF(0, 0); });
+    EXPECT_EQ(std::get<FileError>(undrawable.write(QStringLiteral("public.nonsense"))).code, 518);
+    EXPECT_EQ(std::get<FileError>(undrawable.write(kPng)), FileError::imageNotRendered());
 
     // A failed save leaves the file that was there before.
     const QString path = dir.filePath(QStringLiteral("keep.png"));
@@ -197,9 +210,15 @@ TEST(ImageDocument, ReadingAFlatImageClearsTheSelectionAndStartsAnOpenHistory)
     EXPECT_EQ(document.history().entries()[0].name, QStringLiteral("Open"));
     EXPECT_FALSE(document.isEdited());
 
-    QCoreApplication::processEvents();  // the thumbnail is written after the read
-    const QImage thumbnail(*RecentImagesStore::thumbnailPath(path));
-    EXPECT_EQ(thumbnail.size(), QSize(6, 3));
+    // A document opened from the file starts from the file's canvas, announced once taken.
+    auto opened = std::get<std::unique_ptr<ImageDocument>>(ImageDocument::fromFile(path));
+    QSignalSpy used(opened.get(), &ImageDocument::fileWasUsed);
+    EXPECT_EQ(opened->state().size, QSizeF(6, 3));
+    EXPECT_EQ(opened->fileType(), kPng);
+    EXPECT_EQ(opened->filePath(), path);
+    EXPECT_EQ(opened->history().entries().size(), 1);
+    EXPECT_TRUE(used.wait(1000));
+    EXPECT_EQ(std::get<FileError>(ImageDocument::fromFile(dir.filePath(QStringLiteral("none.png")))).code, 259);
 }
 
 TEST(ImageDocument, ThumbnailsAndPrintLayout)

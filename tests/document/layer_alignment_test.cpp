@@ -49,6 +49,24 @@ TEST(LayerAlignment, ASingleLayerAlignsToTheSelectionOrTheCanvas)
     }
 }
 
+TEST(LayerAlignment, ASelectionDraggedUpOrLeftAlignsByItsEdges)
+{
+    // The same rectangle as (10, 20, 201 × 100), stored from its other corners.
+    for (const QRectF& rect : {QRectF(211, 120, -201, -100), QRectF(211, 20, -201, 100), QRectF(10, 120, 201, -100)}) {
+        auto document = documentWith({solidLayer("Layer", 100, 50, {3, 7})}, {1024, 768});
+        document->setSelectionRect(rect);
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::left));
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::bottom));
+        EXPECT_EQ(document->state().layers[0].origin, QPointF(10, 70));
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::right));
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::top));
+        EXPECT_EQ(document->state().layers[0].origin, QPointF(111, 20));
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::centerHorizontal));
+        ASSERT_TRUE(alignLayers(*document, LayerAlignment::centerVertical));
+        EXPECT_EQ(document->state().layers[0].origin, QPointF(61, 45));
+    }
+}
+
 TEST(LayerAlignment, ExtraSelectedLayersAlignToThePrimaryBox)
 {
     auto document = documentWith({solidLayer("Primary", 200, 100, {100, 100}), solidLayer("Small", 50, 50, {0, 0}),

@@ -49,7 +49,7 @@ TEST(LayerGroupOperations, MergeDrawsTheVisibleMembersIntoTheUnionOfTheirBoxes)
 {
     auto document = documentWith({solidLayer("Left", 10, 10, {0, 0}, kRed),
                                   solidLayer("Right", 10, 10, {20, 5}, kBlue)});
-    document->mutableState().layers[1].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
     selectIndices(*document, 0, {1});
     DocumentSpy recording(*document);
     ASSERT_TRUE(mergeLayers(*document));

@@ -27,14 +27,16 @@ const QUuid kMissing = QUuid::createUuid();
 
 void lockAll(ImageDocument& document)
 {
-    for (Layer& layer : document.mutableState().layers)
-        layer.isLocked = true;
+    document.changeLiveState([](CanvasState& state) {
+        for (Layer& layer : state.layers)
+            layer.isLocked = true;
+    });
 }
 
 void selectNothing(ImageDocument& document)
 {
-    document.mutableState().selectedLayerID.reset();
-    document.mutableState().extraSelectedLayerIDs.clear();
+    document.changeLiveState([&](CanvasState& state) { state.selectedLayerID.reset(); });
+    document.changeLiveState([&](CanvasState& state) { state.extraSelectedLayerIDs.clear(); });
 }
 
 void selectAll(ImageDocument& document)
@@ -45,8 +47,8 @@ void selectAll(ImageDocument& document)
 void groupBottomTwo(ImageDocument& document)
 {
     const QUuid group = QUuid::createUuid();
-    document.mutableState().layers[0].groupID = group;
-    document.mutableState().layers[1].groupID = group;
+    document.changeLiveState([&](CanvasState& state) { state.layers[0].groupID = group; });
+    document.changeLiveState([&](CanvasState& state) { state.layers[1].groupID = group; });
 }
 
 void keepOnlyStyledBitmap(ImageDocument& document)
@@ -55,7 +57,7 @@ void keepOnlyStyledBitmap(ImageDocument& document)
     layer.opacity = 0.5;
     layer.blendMode = LayerBlendMode::screen;
     layer.effects.glow = GlowEffect{};
-    document.mutableState().layers = {layer};
+    document.changeLiveState([&](CanvasState& state) { state.layers = {layer}; });
     selectIndices(document, 0);
 }
 
@@ -96,7 +98,7 @@ const std::vector<Refusal>& refusals()
         {"merge of one layer", {}, [](auto& d) { return mergeLayers(d); }},
         {"merge without primary", selectNothing, [](auto& d) { return mergeLayers(d); }},
         {"flatten of one styled bitmap", keepOnlyStyledBitmap, [](auto& d) { return flattenImage(d); }},
-        {"flatten of an empty canvas", [](auto& d) { d.mutableState().layers.clear(); },
+        {"flatten of an empty canvas", [](auto& d) { d.changeLiveState([](CanvasState& state) { state.layers.clear(); }); },
          [](auto& d) { return flattenImage(d); }},
         {"align without primary", selectNothing, [](auto& d) { return alignLayers(d, LayerAlignment::left); }},
         {"align of an aligned layer", {}, [](auto& d) { return alignLayers(d, LayerAlignment::right); }},

@@ -67,8 +67,8 @@ TEST(LayerStackOperations, DeleteKeepsALayerSkipsLockedOnesAndSelectsTheLayerAbo
     selectIndices(*document, 0, {1, 2});
     EXPECT_FALSE(deleteLayer(*document));  // every layer
 
-    document->mutableState().layers[1].isLocked = true;
-    document->mutableState().layers[2].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
+    document->changeLiveState([&](CanvasState& state) { state.layers[2].isLocked = true; });
     selectIndices(*document, 1, {2});
     EXPECT_FALSE(deleteLayer(*document));  // every target locked
 
@@ -85,7 +85,7 @@ TEST(LayerStackOperations, DeleteKeepsALayerSkipsLockedOnesAndSelectsTheLayerAbo
     EXPECT_EQ(document->state().selectedLayer()->name, "A");
 
     document = documentWith({solidLayer("A"), solidLayer("B"), solidLayer("C"), solidLayer("D")});
-    document->mutableState().layers[2].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[2].isLocked = true; });
     selectIndices(*document, 0, {1, 2});
     DocumentSpy several(*document);
     ASSERT_TRUE(deleteLayer(*document));
@@ -98,7 +98,7 @@ TEST(LayerStackOperations, DeleteKeepsALayerSkipsLockedOnesAndSelectsTheLayerAbo
 TEST(LayerStackOperations, DuplicatesGoAboveTheTopmostSourceWithLocksAndNewGroups)
 {
     auto document = documentWith({solidLayer("Base"), solidLayer("Top")});
-    document->mutableState().layers[0].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
     selectIndices(*document, 0);
     DocumentSpy single(*document);
     ASSERT_TRUE(duplicateLayer(*document));
@@ -112,8 +112,8 @@ TEST(LayerStackOperations, DuplicatesGoAboveTheTopmostSourceWithLocksAndNewGroup
 
     const QUuid group = QUuid::createUuid();
     document = documentWith({solidLayer("G1"), solidLayer("Other"), solidLayer("G2"), solidLayer("Top")});
-    document->mutableState().layers[0].groupID = group;
-    document->mutableState().layers[2].groupID = group;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].groupID = group; });
+    document->changeLiveState([&](CanvasState& state) { state.layers[2].groupID = group; });
     selectIndices(*document, 0, {2});
     DocumentSpy pair(*document);
     ASSERT_TRUE(duplicateLayer(*document));

@@ -25,7 +25,7 @@ Layer twoColourLayer(const QString& name)
 TEST(LayerStyleOperations, FlipMirrorsUnlockedTargetsWithinTheirOwnBoxes)
 {
     auto document = documentWith({twoColourLayer("Flip"), twoColourLayer("Locked")});
-    document->mutableState().layers[1].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
     const Bitmap lockedPixels = *document->state().layers[1].bitmap();
     selectIndices(*document, 0, {1});
 
@@ -59,7 +59,7 @@ TEST(LayerStyleOperations, FlippedTextBecomesABitmapInTheSameBox)
 TEST(LayerStyleOperations, LocksFollowThePrimaryOrTheRowThatChanged)
 {
     auto document = documentWith({solidLayer("Locked"), solidLayer("Open")});
-    document->mutableState().layers[0].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
     selectIndices(*document, 1, {0});
     DocumentSpy lock(*document);
     ASSERT_TRUE(toggleLayerLock(*document));
@@ -82,7 +82,7 @@ TEST(LayerStyleOperations, LocksFollowThePrimaryOrTheRowThatChanged)
 TEST(LayerStyleOperations, VisibilityAndNamesIgnoreLocks)
 {
     auto document = documentWith({solidLayer("Layer")});
-    document->mutableState().layers[0].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
     const QUuid id = document->state().layers[0].id;
     DocumentSpy recording(*document);
     ASSERT_TRUE(setLayerVisible(*document, id, false));
@@ -96,8 +96,8 @@ TEST(LayerStyleOperations, VisibilityAndNamesIgnoreLocks)
 TEST(LayerStyleOperations, BlendModeChangesOnlyUnlockedTargets)
 {
     auto document = documentWith({solidLayer("Locked"), solidLayer("Open"), solidLayer("Unselected")});
-    document->mutableState().layers[0].isLocked = true;
-    document->mutableState().layers[1].blendMode = LayerBlendMode::screen;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].blendMode = LayerBlendMode::screen; });
     selectIndices(*document, 1, {0});
     EXPECT_FALSE(setBlendMode(*document, LayerBlendMode::screen));  // only the locked one differs
 
@@ -121,7 +121,7 @@ TEST(LayerStyleOperations, OpacityIsLiveUntilCommittedAndLockedLayersKeepTheirs)
     EXPECT_DOUBLE_EQ(document->state().layers[0].opacity, 0.3);
     EXPECT_EQ(drag.recordedNames(), QStringList{"Layer Opacity"});
 
-    document->mutableState().layers[0].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[0].isLocked = true; });
     DocumentSpy locked(*document);
     ASSERT_TRUE(setSelectedLayerOpacity(*document, 90, true));
     EXPECT_DOUBLE_EQ(document->state().layers[0].opacity, 0.3);
@@ -140,7 +140,7 @@ TEST(LayerStyleOperations, EffectsReplaceThePrimaryLayersUnlessLocked)
     EXPECT_EQ(document->state().layers[1].effects, effects);
     EXPECT_EQ(document->state().layers[0].effects, LayerEffects{});
 
-    document->mutableState().layers[1].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
     EXPECT_FALSE(setLayerEffects(*document, LayerEffects{}));
 }
 

@@ -144,18 +144,18 @@ TEST(SelectionPainting, NothingHappensWithoutASelectionOrAnUnlockedPrimaryLayer)
         EXPECT_TRUE(spy.silent());
     }
     document->setSelectionRect(QRectF(5, 5, 20, 20));
-    document->mutableState().layers[1].isLocked = true;
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
     {
         DocumentSpy spy(*document);
         paintBoth();
         EXPECT_TRUE(spy.silent());
     }
-    document->mutableState().layers[1].isLocked = false;
-    document->mutableState().selectedLayerID.reset();
+    document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = false; });
+    document->changeLiveState([&](CanvasState& state) { state.selectedLayerID.reset(); });
     DocumentSpy spy(*document);
     paintBoth();
     EXPECT_TRUE(spy.silent());
-    document->mutableState().selectedLayerID = before.selectedLayerID;
+    document->changeLiveState([&](CanvasState& state) { state.selectedLayerID = before.selectedLayerID; });
     EXPECT_EQ(document->state(), before);
 }
 

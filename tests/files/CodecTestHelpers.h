@@ -6,6 +6,49 @@
 
 namespace velmaris::test {
 
+inline QByteArray bigEndian(quint32 value, int size = 4)
+{
+    QByteArray bytes;
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8)
+        bytes.append(char(value >> shift));
+    return bytes;
+}
+
+// CRC-32 as PNG chunks use it, to forge files that pass the decoder's checks.
+inline quint32 pngCrc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// One PNG chunk from its type and body ("IHDR" + …): the length before, the CRC after.
+inline QByteArray pngChunk(const QByteArray& typeAndBody)
+{
+    return bigEndian(quint32(typeAndBody.size() - 4)) + typeAndBody + bigEndian(pngCrc32(typeAndBody));
+}
+
+inline const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
+
+// A JPEG with an APP1 EXIF segment right after the start marker, holding only the orientation tag.
+inline QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
+{
+    QByteArray tiff("MM\0*", 4);
+    tiff += bigEndian(8, 4);  // first directory right after the header
+    tiff += bigEndian(1, 2);  // one entry
+    tiff += bigEndian(0x0112, 2);  // Orientation
+    tiff += bigEndian(3, 2);  // SHORT
+    tiff += bigEndian(1, 4);
+    tiff += bigEndian(quint32(orientation) << 16, 4);  // left-justified value
+    tiff += bigEndian(0, 4);  // no next directory
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    return jpeg.left(2) + "\xFF\xE1" + bigEndian(quint32(payload.size() + 2), 2) + payload + jpeg.mid(2);
+}
+
 // An image: red in the top-left quarter, blue elsewhere, and a
 // transparent bottom-right quarter when asked for.
 inline Bitmap quarteredBitmap(int width, int height, bool transparentCorner)

@@ -77,4 +77,18 @@ TEST(SVGWrapper, WrapsThePngInTheExactDocumentText)
     EXPECT_FALSE(makeSVGWrapper(Bitmap()));
 }
 
+TEST(SVGWrapper, WrapperOfAPictureOverTenMegabytesReadsBack)
+{
+    // Noise does not compress: the embedded PNG's text is well over 10 MB, where XML parsers stop
+    // by default.
+    const Bitmap noise = test::randomBitmap(1600, 1600, 5);
+    const std::optional<QByteArray> svg = makeSVGWrapper(noise);
+    ASSERT_TRUE(svg);
+    ASSERT_GT(svg->size(), 10'500'000);
+    const std::optional<Bitmap> rendered = decodeImageData(*svg, ImageType::svg);
+    ASSERT_TRUE(rendered);
+    EXPECT_EQ(rendered->size(), noise.size());
+    EXPECT_LE(test::channelDistance(pixelAt(*rendered, 1234, 567), pixelAt(noise, 1234, 567)), 2);
+}
+
 }  // namespace velmaris

@@ -13,6 +13,7 @@
 namespace velmaris {
 
 using test::Rgba;
+using test::jpegWithOrientation;
 using test::pixelAt;
 
 namespace {
@@ -20,33 +21,10 @@ namespace {
 const ImageType kAllTypes[] = {ImageType::png, ImageType::jpeg, ImageType::gif,
                                ImageType::bmp, ImageType::tiff, ImageType::svg};
 
-void appendBigEndian(QByteArray& bytes, std::uint32_t value, int size)
-{
-    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8)
-        bytes.append(char(value >> shift));
-}
-
 void appendLittleEndian(QByteArray& bytes, std::uint32_t value, int size)
 {
     for (int i = 0; i < size; ++i)
         bytes.append(char(value >> (8 * i)));
-}
-
-// A JPEG with an APP1 EXIF segment right after the start marker, holding only the orientation tag.
-QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
-{
-    QByteArray tiff("MM\0*", 4);
-    appendBigEndian(tiff, 8, 4);  // first directory right after the header
-    appendBigEndian(tiff, 1, 2);  // one entry
-    appendBigEndian(tiff, 0x0112, 2);  // Orientation
-    appendBigEndian(tiff, 3, 2);  // SHORT
-    appendBigEndian(tiff, 1, 4);
-    appendBigEndian(tiff, std::uint32_t(orientation) << 16, 4);  // left-justified value
-    appendBigEndian(tiff, 0, 4);  // no next directory
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1", 2);
-    appendBigEndian(segment, std::uint32_t(payload.size() + 2), 2);
-    return jpeg.left(2) + segment + payload + jpeg.mid(2);
 }
 
 // A two-frame GIF: a red first frame, a blue second one.
@@ -115,7 +93,55 @@ QByteArray svg(const char* body)
     return QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" ") + body + "</svg>";
 }
 
+// A one-row PNG of the given bit depth and colour type with a tRNS chunk holding the key.
+QByteArray keyedPng(int width, int bitDepth, int colorType, const QByteArray& samples, const QByteArray& key)
+{
+    using test::bigEndian;
+    const QByteArray header = "IHDR" + bigEndian(quint32(width)) + bigEndian(1) + char(bitDepth) + char(colorType)
+        + QByteArray(3, '\0');
+    const QByteArray zlibStream = qCompress(QByteArray(1, '\0') + samples).mid(4);  // filter type 0
+    return test::kPngSignature + test::pngChunk(header) + test::pngChunk("tRNS" + key)
+        + test::pngChunk("IDAT" + zlibStream) + test::pngChunk("IEND");
+}
+
+QByteArray samples16(std::initializer_list<quint32> values)
+{
+    QByteArray bytes;
+    for (quint32 value : values)
+        bytes += test::bigEndian(value, 2);
+    return bytes;
+}
+
 }  // namespace
+
+TEST(ImageDecoder, PngColourKeysMakeExactlyTheirColourTransparent)
+{
+    constexpr int grey = 0, truecolor = 2;
+    // 16-bit RGB: the key compares all 16 bits, so a colour one step away stays opaque.
+    std::optional<Bitmap> rgb16 = decodeImageData(
+        keyedPng(3, 16, truecolor,
+                 samples16({0x1234, 0x5678, 0x9abc, 0xffff, 0, 0, 0x1234, 0x5678, 0x9abd}),
+                 samples16({0x1234, 0x5678, 0x9abc})),
+        ImageType::png);
+    ASSERT_TRUE(rgb16);
+    EXPECT_EQ(pixelAt(*rgb16, 0, 0)[3], 0);
+    EXPECT_EQ(pixelAt(*rgb16, 1, 0), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(*rgb16, 2, 0), (Rgba{0x12, 0x56, 0x9a, 255}));
+
+    const std::optional<Bitmap> rgb8 =
+        decodeImageData(keyedPng(2, 8, truecolor, QByteArray("\x10\x20\x30\x00\xff\x00", 6),
+                                 samples16({0x10, 0x20, 0x30})),
+                        ImageType::png);
+    ASSERT_TRUE(rgb8);
+    EXPECT_EQ(pixelAt(*rgb8, 0, 0)[3], 0);
+    EXPECT_EQ(pixelAt(*rgb8, 1, 0), (Rgba{0, 255, 0, 255}));
+
+    const std::optional<Bitmap> grey16 =
+        decodeImageData(keyedPng(2, 16, grey, samples16({0x8000, 0xffff}), samples16({0x8000})), ImageType::png);
+    ASSERT_TRUE(grey16);
+    EXPECT_EQ(pixelAt(*grey16, 0, 0)[3], 0);
+    EXPECT_EQ(pixelAt(*grey16, 1, 0), (Rgba{255, 255, 255, 255}));
+}
 
 TEST(ImageDecoder, ExifOrientationSixTurnsTheImageUpright)
 {
@@ -213,6 +239,14 @@ TEST(ImageDecoder, SvgColoursArePremultipliedRgba)
                         ImageType::svg);
     ASSERT_TRUE(translucent);
     EXPECT_LE(test::channelDistance(pixelAt(*translucent, 1, 1), Rgba{0, 128, 0, 128}), 1);
+
+    // Documents declaring entities are parsed with the XML parser's guards, and still read.
+    const std::optional<Bitmap> withEntity = decodeImageData(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE svg [<!ENTITY fill \"#0000ff\">]>\n"
+            + svg("width=\"2\" height=\"2\"><rect width=\"2\" height=\"2\" fill=\"&fill;\"/>"),
+        ImageType::svg);
+    ASSERT_TRUE(withEntity);
+    EXPECT_EQ(pixelAt(*withEntity, 1, 1), (Rgba{0, 0, 255, 255}));
 }
 
 TEST(ImageDecoder, GarbageEmptyAndTruncatedDataGiveNothing)

@@ -74,9 +74,15 @@ TEST(ImageEncoder, GifKeepsFewColoursAndTransparencyAndDithersMany)
         for (int x = 0; x < image.width(); ++x)
             ASSERT_LE(test::channelDistance(pixelAt(*decoded, x, y), pixelAt(image, x, y)), 2) << x << "," << y;
 
-    // Partly transparent pixels cannot be partly transparent in a GIF: they come out opaque.
+    // GIF has one bit of alpha, cut at half: at least half covered comes out opaque with its
+    // un-premultiplied colour, anything fainter transparent (not blown up into saturated noise).
     const Bitmap half = test::solidBitmap(3, 3, Rgba{64, 0, 0, 128});
     EXPECT_LE(test::channelDistance(pixelAt(roundTrip(half, ImageType::gif), 1, 1), Rgba{128, 0, 0, 255}), 2);
+    for (Rgba faint : {Rgba{63, 0, 0, 127}, Rgba{1, 2, 3, 3}}) {
+        const Bitmap written = roundTrip(test::solidBitmap(3, 3, faint), ImageType::gif);
+        ASSERT_FALSE(written.isNull());
+        EXPECT_EQ(pixelAt(written, 1, 1)[3], 0) << int(faint[3]);
+    }
 
     // Thousands of colours: dithering keeps the average colour of 4 × 4 blocks close (a palette
     // rarely reaches the very ends of a gradient, so the worst blocks are allowed more).
@@ -97,6 +103,20 @@ TEST(ImageEncoder, GifKeepsFewColoursAndTransparencyAndDithersMany)
             }
     EXPECT_LE(worst, 10);
     EXPECT_LT(double(total) / count, 1.0);
+}
+
+TEST(ImageEncoder, TiffIsCompressedLosslessly)
+{
+    for (const Bitmap& image : {test::quarteredBitmap(400, 300, true), gradientBitmap(400, 300)}) {
+        const std::optional<QByteArray> tiff = encodeImageData(image, ImageType::tiff);
+        ASSERT_TRUE(tiff);
+        EXPECT_LT(tiff->size(), image.byteCount() / 4);  // smooth colours pack well with the predictor
+        const std::optional<Bitmap> decoded = decodeImageData(*tiff, ImageType::tiff);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(test::bitmapDistance(*decoded, image), 0);
+    }
+    // Flat areas, as in screenshots and drawings, take a small fraction of the raw 4 bytes a pixel.
+    EXPECT_LT(encodeImageData(test::quarteredBitmap(400, 300, true), ImageType::tiff)->size(), 400 * 300 * 4 / 20);
 }
 
 TEST(ImageEncoder, NullBitmapsAndSvgAreNotEncoded)

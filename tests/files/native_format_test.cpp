@@ -1,6 +1,6 @@
 #include "files/VelmarisImageFormat.h"
 
-#include "TestImages.h"
+#include "files/CodecTestHelpers.h"
 #include "files/ImageEncoder.h"
 
 #include <QJsonArray>
@@ -126,31 +126,13 @@ void expectSameLayer(const Layer& a, const Layer& b)
         expectSamePixels(*a.bitmap(), *b.bitmap());
 }
 
-// CRC-32 as PNG chunks use it, to forge headers that pass the decoder's checks.
-quint32 crc32(const QByteArray& bytes)
-{
-    quint32 crc = 0xffffffffu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray bigEndian(quint32 value)
-{
-    const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
-    return QByteArray(bytes, 4);
-}
-
 // A well-formed PNG header claiming a huge image, with one byte of pixel data.
 QByteArray hugePng()
 {
+    using test::bigEndian;
     const QByteArray ihdr = "IHDR" + bigEndian(50000) + bigEndian(50000) + QByteArray("\x08\x06\x00\x00\x00", 5);
     const QByteArray idat = QByteArray("IDAT") + QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
-    auto chunk = [](const QByteArray& body) { return bigEndian(quint32(body.size() - 4)) + body + bigEndian(crc32(body)); };
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk(ihdr) + chunk(idat) + chunk("IEND");
+    return test::kPngSignature + test::pngChunk(ihdr) + test::pngChunk(idat) + test::pngChunk("IEND");
 }
 
 // ---- writing ----

@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velmaris {
@@ -16,7 +18,13 @@ using test::pixelAt;
 TEST(Pasteboard, ImagesRoundTripThroughTheClipboardAsPngAndTiff)
 {
     const Bitmap image = test::randomBitmap(5, 3, 7);
-    Pasteboard().writeImage(image);
+    QEventLoop loop;
+    Pasteboard().writeImage(test::randomBitmap(2, 2, 1));
+    Pasteboard().writeImage(image, [&] { loop.quit(); });
+    // Pasted before the encoding is done: the image itself.
+    EXPECT_TRUE(Pasteboard().readImage()->sharesPixelsWith(image));
+    QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
+    ASSERT_EQ(loop.exec(), 0);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasFormat("image/png"));

@@ -34,6 +34,50 @@ TEST(RecentImagesStore, KeepsEightDistinctPathsMostRecentFirst)
     EXPECT_TRUE(RecentImagesStore(&temporary.settings).paths().isEmpty());
 }
 
+// The settings file as a later launch reads it. The process keeps what it parsed of a file, so the
+// file is copied to a new name to be read from disk again, as a restart would.
+QString restartedSettingsPath(QSettings& settings, const QTemporaryDir& dir, int launch)
+{
+    settings.sync();
+    const QString copy = dir.filePath(QStringLiteral("restart-%1.ini").arg(launch));
+    EXPECT_TRUE(!QFile::exists(settings.fileName()) || QFile::copy(settings.fileName(), copy));
+    return copy;
+}
+
+TEST(RecentImagesStore, ListsOfAnyLengthSurviveARestart)
+{
+    for (int count : {0, 1, 8}) {
+        TemporarySettings temporary;
+        QStringList written;
+        {
+            RecentImagesStore store(&temporary.settings);
+            QSignalSpy changes(&store, &RecentImagesStore::recentImagesDidChange);
+            for (int i = count - 1; i >= 0; --i)
+                store.add(QStringLiteral("/pictures/%1, a comma.png").arg(i));
+            EXPECT_EQ(changes.count(), count);
+            written = store.paths();
+        }
+        QSettings restarted(restartedSettingsPath(temporary.settings, temporary.dir, count), QSettings::IniFormat);
+        EXPECT_EQ(RecentImagesStore(&restarted).paths(), written) << count << " items";
+    }
+
+    // Every list-valued preference reads back what was written, the empty list included.
+    TemporarySettings temporary;
+    Preferences preferences(&temporary.settings);
+    QSignalSpy announced(&PreferencesNotifier::shared(), &PreferencesNotifier::preferenceDidChange);
+    preferences.setStringList(QStringLiteral("Empty"), {});
+    preferences.setStringList(QStringLiteral("One"), {QString()});
+    preferences.setStringList(QStringLiteral("Two"), {QStringLiteral("a,b"), QStringLiteral("c")});
+    ASSERT_EQ(announced.count(), 3);
+    EXPECT_EQ(announced[1][0].toString(), QStringLiteral("One"));
+    QSettings restarted(restartedSettingsPath(temporary.settings, temporary.dir, 9), QSettings::IniFormat);
+    const Preferences reread(&restarted);
+    EXPECT_EQ(reread.stringList(QStringLiteral("Empty")), QStringList());
+    EXPECT_EQ(reread.stringList(QStringLiteral("One")), QStringList{QString()});
+    EXPECT_EQ(reread.stringList(QStringLiteral("Two")), (QStringList{QStringLiteral("a,b"), QStringLiteral("c")}));
+    EXPECT_EQ(reread.stringList(QStringLiteral("Never")), std::nullopt);
+}
+
 TEST(RecentImagesStore, ExistingPathsAndStableThumbnailNames)
 {
     TemporarySettings temporary;

@@ -1,0 +1,157 @@
+// Saving the 5-layer 4000 × 3000 native document: on the calling thread (saveToFile) against a
+// background save, with the longest pause of the event loop while the background save runs
+// (a 1 ms timer ticks; the widest gap between ticks, or between asking and the first tick).
+// Every iteration gives the layers new bitmaps, so no encoding is reused; BM_AutosaveOneLayerChanged
+// shows what reuse gives when one layer changed since the last autosave.
+#include "BenchImages.h"
+#include "document/ImageDocument.h"
+#include "files/DocumentType.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace velmaris {
+namespace {
+
+constexpr int kLayerCount = 5;
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+
+const QVector<Bitmap>& photos()
+{
+    static const QVector<Bitmap> bitmaps = [] {
+        QVector<Bitmap> made;
+        for (int i = 0; i < kLayerCount; ++i)
+            made.append(bench::photoLikeBitmap(kWidth, kHeight, unsigned(i + 1), i == 0));
+        return made;
+    }();
+    return bitmaps;
+}
+
+Bitmap freshCopy(const Bitmap& bitmap)
+{
+    return std::move(*BitmapBuilder::copyOf(bitmap)).build();
+}
+
+// The layers get new bitmaps with the same pixels: nothing encoded before can be reused.
+void renewLayers(ImageDocument& document, int count = kLayerCount)
+{
+    CanvasState state = document.state();
+    for (int i = 0; i < count; ++i)
+        state.layers[i].content = freshCopy(photos()[i]);
+    document.commitState(std::move(state), QStringLiteral("Paint"));
+}
+
+std::unique_ptr<ImageDocument> fiveLayerDocument()
+{
+    auto document = std::make_unique<ImageDocument>(
+        DocumentDefaults{kWidth, kHeight, CanvasBackground::transparent, {}, 2});
+    CanvasState state = document->state();
+    state.layers.clear();
+    for (int i = 0; i < kLayerCount; ++i) {
+        Layer layer;
+        layer.name = QStringLiteral("Layer %1").arg(i + 1);
+        layer.content = photos()[i];
+        state.layers.append(layer);
+    }
+    state.selectedLayerID = state.layers.last().id;
+    document->commitState(std::move(state), QStringLiteral("Setup"));
+    return document;
+}
+
+void BM_SaveOnCallingThread(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.velmaris"));
+    auto document = fiveLayerDocument();
+    double stall = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        renewLayers(*document);
+        state.ResumeTiming();
+        // The whole call blocks the main thread.
+        QElapsedTimer clock;
+        clock.start();
+        if (document->saveToFile(path, kNativeTypeName, SaveOperation::saveTo))
+            state.SkipWithError("save failed");
+        stall = std::max(stall, double(clock.nsecsElapsed()) / 1e6);
+    }
+    state.counters["stallMs"] = stall;
+}
+
+// Runs the event loop while a background save of `document` runs; returns the longest gap in ms.
+double longestStallDuringBackgroundSave(ImageDocument& document, const QString& path, SaveOperation operation)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    ticker.start(1);
+    document.saveInBackground(path, kNativeTypeName, operation, [&](const std::optional<FileError>&) { loop.quit(); });
+    loop.exec();
+    longest = std::max(longest, clock.nsecsElapsed() - last);
+    return double(longest) / 1e6;
+}
+
+void BM_SaveInBackground(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.velmaris"));
+    auto document = fiveLayerDocument();
+    double stall = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        renewLayers(*document);
+        state.ResumeTiming();
+        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, SaveOperation::saveTo));
+    }
+    state.counters["stallMs"] = stall;
+}
+
+void BM_AutosaveOneLayerChanged(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("auto.velmaris"));
+    auto document = fiveLayerDocument();
+    document->saveToFile(path, kNativeTypeName, SaveOperation::autosave);
+    double stall = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        renewLayers(*document, 1);
+        state.ResumeTiming();
+        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, SaveOperation::autosave));
+    }
+    state.counters["stallMs"] = stall;
+}
+
+BENCHMARK(BM_SaveOnCallingThread)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveInBackground)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutosaveOneLayerChanged)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmaris
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

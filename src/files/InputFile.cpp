@@ -1,0 +1,94 @@
+#include "files/InputFile.h"
+
+#include "files/NativePath.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmaris {
+
+namespace {
+
+constexpr qint64 kReadChunkBytes = qint64(1) << 20;
+
+FileError notOpened(const QString& path, const QString& reason)
+{
+    return {FileError::kReadCorrupt, QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, reason)};
+}
+
+// An open descriptor, or the system's reason. Directories open for reading, but hold no image.
+std::variant<int, QString> openDescriptor(const QString& path)
+{
+    const int descriptor = ::open(encodeNativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return QString::fromLocal8Bit(std::strerror(EISDIR));
+    }
+    return descriptor;
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<QFile>, QString> openInputFile(const QString& path)
+{
+    std::variant<int, QString> descriptor = openDescriptor(path);
+    if (const auto* reason = std::get_if<QString>(&descriptor))
+        return *reason;
+    auto file = std::make_unique<QFile>();
+    if (!file->open(std::get<int>(descriptor), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(std::get<int>(descriptor));
+        return file->errorString();
+    }
+    return file;
+}
+
+FileResult<QByteArray> readInputFile(const QString& path, qint64 limit)
+{
+    std::variant<int, QString> opened = openDescriptor(path);
+    if (const auto* reason = std::get_if<QString>(&opened))
+        return notOpened(path, *reason);
+    const int descriptor = std::get<int>(opened);
+    struct stat status {};
+    const bool regular = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    if (regular && status.st_size > limit) {
+        ::close(descriptor);
+        return FileError::imageUnreadable();
+    }
+    QByteArray data;
+    // Devices and pipes have no size: read in chunks and stop at the limit.
+    if (regular)
+        data.reserve(qsizetype(status.st_size));
+    bool failed = false;
+    for (;;) {
+        const qint64 room = std::min(kReadChunkBytes, limit + 1 - data.size());
+        const qsizetype start = data.size();
+        data.resize(start + qsizetype(room));
+        const ssize_t count = ::read(descriptor, data.data() + start, std::size_t(room));
+        if (count < 0 && errno == EINTR) {
+            data.resize(start);
+            continue;
+        }
+        data.resize(start + std::max<qsizetype>(count, 0));
+        if (count <= 0) {
+            failed = count < 0;
+            break;
+        }
+        if (data.size() > limit) {
+            failed = true;
+            break;
+        }
+    }
+    ::close(descriptor);
+    if (failed)
+        return FileError::imageUnreadable();
+    return data;
+}
+
+}  // namespace velmaris

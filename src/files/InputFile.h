@@ -1,0 +1,25 @@
+#pragma once
+
+#include "model/FileError.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <memory>
+#include <variant>
+
+namespace velmaris {
+
+// No image file is this large; reading stops here so that an input that never ends (a character
+// device, a pipe that keeps growing) cannot take all the memory.
+inline constexpr qint64 kMaxInputFileBytes = qint64(2) << 30;
+
+// Opens a file for reading by its native name (see NativePath.h), or the system's reason.
+std::variant<std::unique_ptr<QFile>, QString> openInputFile(const QString& path);
+
+// The whole file: "could not be opened" with the system's reason, or the ordinary read error when
+// reading fails or the file holds more than `limit` bytes.
+FileResult<QByteArray> readInputFile(const QString& path, qint64 limit = kMaxInputFileBytes);
+
+}  // namespace velmaris
