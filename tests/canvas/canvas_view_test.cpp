@@ -191,7 +191,7 @@ TEST(CanvasView, MultiLayerDragMovesTheSelectionAndClickSelectsAnother)
                                     solidLayer(QStringLiteral("B"), 40, 40, {100, 0}),
                                     solidLayer(QStringLiteral("C"), 40, 40, {200, 0})});
     const CanvasState& layers = canvas.document->state();
-    const QUuid b = layers.layers[1].id, c = layers.layers[2].id;
+    const QUuid c = layers.layers[2].id;
     test::selectIndices(*canvas.document, 0, {1});
     DocumentSpy spy(*canvas.document);
     canvas.drag({220, 20}, {220, 60});
