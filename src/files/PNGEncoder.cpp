@@ -285,7 +285,9 @@ void appendChunk(QByteArray& png, const char* type, QByteArrayView data)
     png.append(type, 4);
     png.append(data);
     uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
-    crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data.data()), z_size_t(data.size()));
+    // zlib reads a null buffer as a request for the initial value, which an empty view may have.
+    if (!data.isEmpty())
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data.data()), z_size_t(data.size()));
     appendBigEndian(png, std::uint32_t(crc));
 }
 
