@@ -6,10 +6,8 @@
 #include "files/ImageEncoder.h"
 #include "files/VelmarisImageFormat.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
 
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>
@@ -93,18 +91,6 @@ void BM_NativeDecode(benchmark::State& state)
     setCounters(state, double(data.size()));
 }
 
-std::optional<QByteArray> qtLevel4Png(const Bitmap& bitmap)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.setQuality(50);
-    if (!writer.write(bitmap.image()))
-        return std::nullopt;
-    return bytes;
-}
-
 // Argument 1 writes the layers with Qt's writer at level 4 instead of the product's encoder.
 void BM_NativeLayerPngs(benchmark::State& state)
 {
@@ -115,7 +101,7 @@ void BM_NativeLayerPngs(benchmark::State& state)
         QVector<QByteArray> base64(layers.size());
         tbb::parallel_for(qsizetype(0), layers.size(), [&](qsizetype i) {
             const Bitmap& bitmap = *layers[i].bitmap();
-            const auto png = qt ? qtLevel4Png(bitmap) : encodeImageData(bitmap, ImageType::png);
+            const auto png = qt ? bench::qtLevel4Png(bitmap) : encodeImageData(bitmap, ImageType::png);
             base64[i] = png ? png->toBase64() : QByteArray();
         });
         size = 0;
