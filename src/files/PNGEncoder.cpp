@@ -222,9 +222,16 @@ void appendZlibHeader(QByteArray& stream, int level)
     stream.append(char(flags));
 }
 
+void putBigEndian(char* at, std::uint32_t value)
+{
+    for (int k = 0; k < 4; ++k)
+        at[k] = char(value >> (24 - 8 * k));
+}
+
 void appendBigEndian(QByteArray& bytes, std::uint32_t value)
 {
-    const char encoded[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    char encoded[4];
+    putBigEndian(encoded, value);
     bytes.append(encoded, 4);
 }
 
@@ -353,10 +360,6 @@ void appendImageDataChunks(QByteArray& png, const QByteArray& stream)
         const qsizetype begin = i * kChunkBytes;
         const qsizetype size = std::min(kChunkBytes, stream.size() - begin);
         char* chunk = out + begin + 12 * i;
-        const auto putBigEndian = [](char* at, std::uint32_t value) {
-            for (int k = 0; k < 4; ++k)
-                at[k] = char(value >> (24 - 8 * k));
-        };
         putBigEndian(chunk, std::uint32_t(size));
         std::memcpy(chunk + 4, "IDAT", 4);
         std::memcpy(chunk + 8, stream.constData() + begin, std::size_t(size));
