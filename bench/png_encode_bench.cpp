@@ -3,7 +3,9 @@
 // (the previous product path). file_MB gives each result's size.
 #include "BenchImages.h"
 
+#include "files/BandedDeflate.h"
 #include "files/PNGEncoder.h"
+#include "files/PNGRowFilter.h"
 
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>

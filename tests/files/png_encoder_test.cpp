@@ -1,5 +1,7 @@
 #include "files/ImageDecoder.h"
+#include "files/BandedDeflate.h"
 #include "files/PNGEncoder.h"
+#include "files/PNGRowFilter.h"
 
 #include "files/CodecTestHelpers.h"
 
