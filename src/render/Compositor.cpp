@@ -5,6 +5,7 @@
 #include "render/Blend.h"
 #include "render/ClipMask.h"
 #include "render/EffectSilhouette.h"
+#include "render/RenderCancellation.h"
 
 #include <cmath>
 
@@ -41,7 +42,8 @@ int roundedPixels(double length)
     return int(std::lround(length));
 }
 
-void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, QPointF offset)
+void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, QPointF offset,
+               const RenderCancellation* cancellation)
 {
     if (!(layer.opacity > 0))
         return;
@@ -49,25 +51,26 @@ void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, Q
     const LayerEffects& effects = layer.effects;
     if (effects.glow && effects.glow->radius > 0)
         drawSilhouette(target,
-                       makeEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
-                                            effects.glow->radius),
+                       cachedEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
+                                              effects.glow->radius, cancellation),
                        topLeft, layer);
     if (effects.stroke && effects.stroke->width > 0)
-        drawSilhouette(target, makeEffectSilhouette(image, effects.stroke->color, effects.stroke->width, 0),
+        drawSilhouette(target,
+                       cachedEffectSilhouette(image, effects.stroke->color, effects.stroke->width, 0, cancellation),
                        topLeft, layer);
     if (effects.shadow) {
         const ShadowEffect& shadow = *effects.shadow;
         const QPointF shadowOffset(shadow.offset.width(), shadow.offset.height());
         drawSilhouette(target,
-                       makeEffectSilhouette(image, shadow.color, 0,
-                                            std::max(0.0, shadow.blur) / kShadowBlurPerSigma),
+                       cachedEffectSilhouette(image, shadow.color, 0,
+                                              std::max(0.0, shadow.blur) / kShadowBlurPerSigma, cancellation),
                        topLeft + shadowOffset, layer);
     }
     blendInto(target, image, topLeft, layer.blendMode, layer.opacity);
 }
 
 std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPreview* preview,
-                                      const QSet<QUuid>& excluded)
+                                      const QSet<QUuid>& excluded, RenderCancellation* cancellation)
 {
     const int width = roundedPixels(state.size.width());
     const int height = roundedPixels(state.size.height());
@@ -76,12 +79,22 @@ std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPrevi
     auto target = BitmapBuilder::create(width, height);
     if (!target)
         return std::nullopt;
-    for (const Layer& layer : state.layers) {
-        if (!layer.isVisible || excluded.contains(layer.id))
-            continue;
-        if (const auto image = layerImage(layer, preview))
-            drawLayer(*target, *image, layer, QPointF(0, 0));
-    }
+    const auto drawLayers = [&] {
+        for (const Layer& layer : state.layers) {
+            if (renderCancelled(cancellation))
+                return;
+            if (!layer.isVisible || excluded.contains(layer.id))
+                continue;
+            if (const auto image = layerImage(layer, preview))
+                drawLayer(*target, *image, layer, QPointF(0, 0), cancellation);
+        }
+    };
+    if (cancellation)
+        cancellation->run(drawLayers);
+    else
+        drawLayers();
+    if (renderCancelled(cancellation))
+        return std::nullopt;
     return std::move(*target).build();
 }
 

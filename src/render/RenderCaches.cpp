@@ -1,0 +1,16 @@
+#include "render/RenderCaches.h"
+
+#include "model/StyledText.h"
+#include "render/EffectSilhouette.h"
+#include "render/TextRasterizer.h"
+
+namespace velmaris {
+
+void clearRenderCaches()
+{
+    clearTextLayerSizes();
+    clearTextRasterCache();
+    clearEffectSilhouetteCache();
+}
+
+}  // namespace velmaris
