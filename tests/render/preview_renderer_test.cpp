@@ -18,25 +18,45 @@ namespace {
 
 constexpr test::Rgba kRed{255, 0, 0, 255};
 
-// A preview filter that holds its render until released, so a test can act while it runs.
-// Declared after the renderer, it releases the render before the renderer waits for it.
-struct Gate {
+// A renderer whose first request is held inside its render (in the background's preview filter)
+// until the test releases it, so the test can act while the render runs.
+struct HeldRender {
+    PreviewRenderer renderer;
+    QSignalSpy ready{&renderer, &PreviewRenderer::compositeReady};
     std::atomic<bool> entered{false};
     std::atomic<bool> released{false};
-    ~Gate() { released = true; }
+    std::uint64_t silhouettesBefore = 0;
 
-    LayerPreview previewOf(const QUuid& layerID)
+    // Released before the renderer waits for its render.
+    ~HeldRender() { released = true; }
+
+    bool start(const CanvasState& state)
     {
+        clearRenderCaches();
         LayerPreview preview;
-        preview.layerID = layerID;
+        preview.layerID = state.layers[0].id;
         preview.filter = [this](const Bitmap& image) {
             entered = true;
             while (!released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return image;
         };
-        return preview;
+        renderer.request(state, preview);
+        const bool held = QTest::qWaitFor([&] { return entered.load(); }, 10000);
+        silhouettesBefore = effectSilhouetteCacheCounts().misses;
+        return held;
     }
+
+    // Lets the held render go on, then waits until every request is finished and delivered.
+    bool releaseAndWait()
+    {
+        released = true;
+        const bool idle = QTest::qWaitFor([&] { return !renderer.isBusy(); }, 10000);
+        QCoreApplication::processEvents();
+        return idle;
+    }
+
+    std::uint64_t silhouettesMade() const { return effectSilhouetteCacheCounts().misses - silhouettesBefore; }
 };
 
 // A red background under a shadowed layer whose silhouette shows whether it was ever drawn.
@@ -49,11 +69,6 @@ CanvasState gatedCanvas(double shadowBlur)
     shadowed.effects.shadow = ShadowEffect{StoredColor{0, 0, 0, 1}, QSizeF(2, 2), shadowBlur};
     state.layers.append(shadowed);
     return state;
-}
-
-bool waitUntilIdle(const PreviewRenderer& renderer)
-{
-    return QTest::qWaitFor([&] { return !renderer.isBusy(); }, 10000);
 }
 
 TEST(PreviewRenderer, DeliversTheCompositeInTheDisplayFormatWithoutExcludedLayers)
@@ -85,50 +100,35 @@ TEST(PreviewRenderer, DeliversTheCompositeInTheDisplayFormatWithoutExcludedLayer
 
 TEST(PreviewRenderer, CancelStopsTheRunningRenderAndDeliversNothing)
 {
-    clearRenderCaches();
-    PreviewRenderer renderer;
-    Gate gate;
-    QSignalSpy ready(&renderer, &PreviewRenderer::compositeReady);
+    HeldRender held;
     const CanvasState state = gatedCanvas(3);
-    renderer.request(state, gate.previewOf(state.layers[0].id));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.entered.load(); }, 10000));
-    const std::uint64_t silhouettes = effectSilhouetteCacheCounts().misses;
-    renderer.cancel();
-    gate.released = true;
-    ASSERT_TRUE(waitUntilIdle(renderer));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ready.count(), 0);
+    ASSERT_TRUE(held.start(state));
+    held.renderer.cancel();
+    ASSERT_TRUE(held.releaseAndWait());
+    EXPECT_EQ(held.ready.count(), 0);
     // The render stopped before the shadowed layer above the cancelled one.
-    EXPECT_EQ(effectSilhouetteCacheCounts().misses, silhouettes);
+    EXPECT_EQ(held.silhouettesMade(), 0u);
 
     // The renderer works on for the next request.
-    const quint64 next = renderer.request(state, std::nullopt);
-    ASSERT_TRUE(ready.wait(10000));
-    EXPECT_EQ(ready.first().at(1).value<quint64>(), next);
+    const quint64 next = held.renderer.request(state, std::nullopt);
+    ASSERT_TRUE(held.ready.wait(10000));
+    EXPECT_EQ(held.ready.first().at(1).value<quint64>(), next);
 }
 
 TEST(PreviewRenderer, ANewRequestStopsTheRunningOneAndOnlyTheNewestIsDelivered)
 {
-    clearRenderCaches();
-    PreviewRenderer renderer;
-    Gate gate;
-    QSignalSpy ready(&renderer, &PreviewRenderer::compositeReady);
-    const CanvasState stale = gatedCanvas(3);
-    renderer.request(stale, gate.previewOf(stale.layers[0].id));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.entered.load(); }, 10000));
-    const std::uint64_t silhouettes = effectSilhouetteCacheCounts().misses;
+    HeldRender held;
+    ASSERT_TRUE(held.start(gatedCanvas(3)));
     const CanvasState newest = gatedCanvas(5);
-    const quint64 generation = renderer.request(newest, std::nullopt);
-    gate.released = true;
-    ASSERT_TRUE(waitUntilIdle(renderer));
-    QCoreApplication::processEvents();
-    ASSERT_EQ(ready.count(), 1);
-    EXPECT_EQ(ready.first().at(1).value<quint64>(), generation);
+    const quint64 generation = held.renderer.request(newest, std::nullopt);
+    ASSERT_TRUE(held.releaseAndWait());
+    ASSERT_EQ(held.ready.count(), 1);
+    EXPECT_EQ(held.ready.first().at(1).value<quint64>(), generation);
     // Only the newest request's shadow was made: the stale render stopped before its own.
-    EXPECT_EQ(effectSilhouetteCacheCounts().misses, silhouettes + 1);
+    EXPECT_EQ(held.silhouettesMade(), 1u);
     const std::optional<Bitmap> expected = renderComposite(newest);
     ASSERT_TRUE(expected);
-    EXPECT_TRUE(test::samePixels(Bitmap::fromImage(qvariant_cast<QImage>(ready.first().at(0))), *expected));
+    EXPECT_TRUE(test::samePixels(Bitmap::fromImage(qvariant_cast<QImage>(held.ready.first().at(0))), *expected));
 }
 
 }  // namespace
