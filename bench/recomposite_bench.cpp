@@ -68,13 +68,13 @@ void BM_RecompositeAfterMoveColdCaches(benchmark::State& state)
 {
     recompositeAfterMoves(state, true);
 }
-BENCHMARK(BM_RecompositeAfterMoveColdCaches)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecompositeAfterMoveColdCaches)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 void BM_RecompositeAfterMoveWarmCaches(benchmark::State& state)
 {
     recompositeAfterMoves(state, false);
 }
-BENCHMARK(BM_RecompositeAfterMoveWarmCaches)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecompositeAfterMoveWarmCaches)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The hit-test query: a text layer's box, measured afresh (before) and remembered (after).
 void BM_TextLayerBoxMeasured(benchmark::State& state)

@@ -4,9 +4,11 @@
 
 #include "render/Blend.h"
 #include "render/ClipMask.h"
+#include "render/CompositeBaseCache.h"
 #include "render/EffectSilhouette.h"
 #include "render/RenderCancellation.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmaris {
@@ -76,17 +78,31 @@ std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPrevi
     const int height = roundedPixels(state.size.height());
     if (width < 1 || height < 1)
         return std::nullopt;
-    auto target = BitmapBuilder::create(width, height);
+    QVector<Layer> drawn;
+    for (const Layer& layer : state.layers)
+        if (layer.isVisible && !excluded.contains(layer.id))
+            drawn.append(layer);
+    int previewIndex = int(drawn.size());
+    for (int i = 0; preview && i < drawn.size(); ++i)
+        if (drawn[i].id == preview->layerID)
+            previewIndex = std::min(previewIndex, i);
+
+    const QSize size(width, height);
+    const CompositePlan plan = planComposite(size, drawn, previewIndex);
+    if (plan.startCount == drawn.size() && !plan.start.isNull())
+        return plan.start;
+    auto target = plan.start.isNull() ? BitmapBuilder::create(width, height) : BitmapBuilder::copyOf(plan.start);
     if (!target)
         return std::nullopt;
+    Bitmap kept;
     const auto drawLayers = [&] {
-        for (const Layer& layer : state.layers) {
+        for (int i = plan.startCount; i < drawn.size(); ++i) {
             if (renderCancelled(cancellation))
                 return;
-            if (!layer.isVisible || excluded.contains(layer.id))
-                continue;
-            if (const auto image = layerImage(layer, preview))
-                drawLayer(*target, *image, layer, QPointF(0, 0), cancellation);
+            if (i == plan.keepAt)
+                kept = Bitmap::fromImage(target->image().copy());
+            if (const auto image = layerImage(drawn[i], preview))
+                drawLayer(*target, *image, drawn[i], QPointF(0, 0), cancellation);
         }
     };
     if (cancellation)
@@ -95,7 +111,12 @@ std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPrevi
         drawLayers();
     if (renderCancelled(cancellation))
         return std::nullopt;
-    return std::move(*target).build();
+    Bitmap composite = std::move(*target).build();
+    if (plan.keepAt == drawn.size())
+        kept = composite;
+    if (!kept.isNull())
+        keepCompositeBase(size, drawn, plan.keepAt, kept);
+    return composite;
 }
 
 std::optional<RenderedRegion> renderLayerRegion(const QVector<Layer>& layers, const LayerPreview* preview)

@@ -1,6 +1,7 @@
 #include "render/RenderCaches.h"
 
 #include "model/StyledText.h"
+#include "render/CompositeBaseCache.h"
 #include "render/EffectSilhouette.h"
 #include "render/TextRasterizer.h"
 
@@ -11,6 +12,7 @@ void clearRenderCaches()
     clearTextLayerSizes();
     clearTextRasterCache();
     clearEffectSilhouetteCache();
+    clearCompositeBase();
 }
 
 }  // namespace velmaris

@@ -1,3 +1,4 @@
+#include "render/CompositeBaseCache.h"
 #include "render/Compositor.h"
 #include "render/EffectSilhouette.h"
 #include "render/Parallel.h"
@@ -132,6 +133,58 @@ TEST(RenderCaches, ChangedTextOrEffectValuesAreDrawnAnew)
     ASSERT_TRUE(renderComposite(state));
     EXPECT_EQ(workSoFar().silhouettes, before.silhouettes + 3);
     expectSameAsCold(state);
+}
+
+TEST(RenderCaches, ARedrawStartsFromTheLayersUnderTheChangedOne)
+{
+    CanvasState state = effectsCanvas();
+    clearRenderCaches();
+    const auto movedRender = [&](int index, QPointF by) {
+        state.layers[index].origin += by;
+        return renderComposite(state);
+    };
+    ASSERT_TRUE(movedRender(2, {1, 1}));
+    ASSERT_TRUE(movedRender(2, {1, 1}));  // keeps what lies under layer 2
+    std::uint64_t hits = compositeBaseCounts().hits;
+    const std::optional<Bitmap> dragged = movedRender(2, {0.5, -2});
+    EXPECT_EQ(compositeBaseCounts().hits, hits + 1);
+
+    // Nothing changed (the selection moved, say): the same pixels come back, drawn once.
+    const std::optional<Bitmap> again = renderComposite(state);
+    const std::optional<Bitmap> unchanged = renderComposite(state);
+    ASSERT_TRUE(dragged && again && unchanged);
+    EXPECT_TRUE(test::samePixels(*again, *dragged));
+    EXPECT_TRUE(unchanged->sharesPixelsWith(*again));
+    expectSameAsCold(state);
+
+    // A change under the kept base, a hidden layer, an excluded one or a preview never reuses
+    // pixels that no longer hold.
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    state.layers[0].content = test::randomBitmap(120, 90, 99);
+    expectSameAsCold(state);
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    state.layers[1].isVisible = false;
+    expectSameAsCold(state);
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    const QSet<QUuid> excluded{state.layers[2].id};
+    const std::optional<Bitmap> withoutLayer2 = renderComposite(state, nullptr, excluded);
+    clearRenderCaches();
+    ASSERT_TRUE(withoutLayer2);
+    EXPECT_TRUE(test::samePixels(*withoutLayer2, *renderComposite(state, nullptr, excluded)));
+
+    LayerPreview preview;
+    preview.layerID = state.layers[0].id;
+    preview.filter = [](const Bitmap& image) { return test::solidBitmap(image.width(), image.height(), {9, 9, 9, 9}); };
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    ASSERT_TRUE(movedRender(3, {2, 0}));
+    hits = compositeBaseCounts().hits;
+    const std::optional<Bitmap> previewed = renderComposite(state, &preview);
+    EXPECT_EQ(compositeBaseCounts().hits, hits);
+    clearRenderCaches();
+    ASSERT_TRUE(previewed);
+    EXPECT_TRUE(test::samePixels(*previewed, *renderComposite(state, &preview)));
 }
 
 TEST(RenderCaches, TextImagesAreSharedPerAttributesAndMatchTheBox)
