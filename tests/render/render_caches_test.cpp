@@ -187,24 +187,6 @@ TEST(RenderCaches, ARedrawStartsFromTheLayersUnderTheChangedOne)
     EXPECT_TRUE(test::samePixels(*previewed, *renderComposite(state, &preview)));
 }
 
-TEST(RenderCaches, TextImagesAreSharedPerAttributesAndMatchTheBox)
-{
-    clearRenderCaches();
-    const Layer layer = textLayer("Twice", {0, 0});
-    const std::optional<Bitmap> first = rasterizeTextLayer(*layer.text());
-    const std::optional<Bitmap> second = rasterizeTextLayer(*layer.text());
-    ASSERT_TRUE(first && second);
-    EXPECT_TRUE(first->sharesPixelsWith(*second));
-    EXPECT_EQ(QSizeF(first->size()), layer.pixelSize());
-    // An unusable font size is remembered as unusable, not retried.
-    TextLayerAttributes absurd = *layer.text();
-    absurd.fontSize = 1e9;
-    EXPECT_FALSE(rasterizeTextLayer(absurd));
-    const std::uint64_t misses = textRasterCacheCounts().misses;
-    EXPECT_FALSE(rasterizeTextLayer(absurd));
-    EXPECT_EQ(textRasterCacheCounts().misses, misses);
-}
-
 TEST(RenderCaches, CancellationStopsBetweenLayersAndBandsAndCachesNothingIncomplete)
 {
     clearRenderCaches();
