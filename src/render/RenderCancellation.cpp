@@ -22,11 +22,17 @@ void RenderCancellation::run(const std::function<void()>& work)
                 return;
             running_ = &context;
         }
+        // Unregistered inside the task, even if work() throws: cancel() must not touch the context
+        // while the group resets it after the wait, nor after it is gone.
+        struct Unregister {
+            RenderCancellation& owner;
+            ~Unregister()
+            {
+                std::lock_guard lock(owner.mutex_);
+                owner.running_ = nullptr;
+            }
+        } unregister{*this};
         work();
-        // Unregistered inside the task: cancel() must not touch the context while the group
-        // resets it after the wait.
-        std::lock_guard lock(mutex_);
-        running_ = nullptr;
     });
 }
 
