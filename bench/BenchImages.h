@@ -2,9 +2,13 @@
 
 #include "model/Bitmap.h"
 
+#include <QBuffer>
+#include <QImageWriter>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
 
 namespace velmaris::bench {
@@ -30,6 +34,27 @@ inline Bitmap photoLikeBitmap(int width, int height, unsigned seed = 1, bool opa
         }
     }
     return std::move(*builder).build();
+}
+
+// The 12-megapixel photo of the codec benchmarks, made once.
+inline const Bitmap& photo12Megapixels()
+{
+    static const Bitmap image = photoLikeBitmap(4000, 3000);
+    return image;
+}
+
+// Qt's PNG writer at zlib level 4 (quality 50): how PNGs were written before the product's own
+// encoder, kept as the baseline it is measured against.
+inline std::optional<QByteArray> qtLevel4Png(const Bitmap& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(50);
+    if (!writer.write(image.image()))
+        return std::nullopt;
+    return bytes;
 }
 
 }  // namespace velmaris::bench

@@ -15,8 +15,7 @@ namespace {
 
 const Bitmap& photo()
 {
-    static const Bitmap image = bench::photoLikeBitmap(4000, 3000);
-    return image;
+    return bench::photo12Megapixels();
 }
 
 void encode(benchmark::State& state, ImageType type)

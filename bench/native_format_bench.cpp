@@ -1,5 +1,6 @@
 // Native document save and open: a 5-layer 4000 × 3000 document, layers coded in parallel and,
-// for comparison, on one thread. Run with --write-layer-pngs=DIR to write the five layers as PNG
+// for comparison, on one thread. BM_NativeLayerPngs isolates the layers' Base64 PNGs, the bulk of a
+// save, written by the product's encoder and by Qt's writer at zlib level 4 (the encoder before). Run with --write-layer-pngs=DIR to write the five layers as PNG
 // files for bench/compare-vips-native.sh instead of benchmarking.
 #include "BenchImages.h"
 #include "files/ImageEncoder.h"
@@ -10,9 +11,11 @@
 
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>
+#include <tbb/parallel_for.h>
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace velmaris {
 namespace {
@@ -88,7 +91,29 @@ void BM_NativeDecode(benchmark::State& state)
     setCounters(state, double(data.size()));
 }
 
+// Argument 1 writes the layers with Qt's writer at level 4 instead of the product's encoder.
+void BM_NativeLayerPngs(benchmark::State& state)
+{
+    const auto& layers = document().state.layers;
+    const bool qt = state.range(0) == 1;
+    qsizetype size = 0;
+    for (auto _ : state) {
+        QVector<QByteArray> base64(layers.size());
+        tbb::parallel_for(qsizetype(0), layers.size(), [&](qsizetype i) {
+            const Bitmap& bitmap = *layers[i].bitmap();
+            const auto png = qt ? bench::qtLevel4Png(bitmap) : encodeImageData(bitmap, ImageType::png);
+            base64[i] = png ? png->toBase64() : QByteArray();
+        });
+        size = 0;
+        for (const QByteArray& layer : base64)
+            size += layer.size();
+        benchmark::DoNotOptimize(base64);
+    }
+    setCounters(state, double(size));
+}
+
 BENCHMARK(BM_NativeEncode)->ArgName("serial")->Arg(0)->Arg(1)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NativeLayerPngs)->ArgName("qt_level4")->Arg(0)->Arg(1)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NativeDecode)->ArgName("serial")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 int writeLayerPngs(const QString& folder)

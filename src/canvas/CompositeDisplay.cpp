@@ -16,10 +16,7 @@ constexpr int kHalvings = 5;
 CompositeDisplay::CompositeDisplay(QObject* parent) : QObject(parent)
 {
     reductionPool_.setMaxThreadCount(1);
-    // TEMPORARY until the renderer takes exclusions and reports generations.
-    connect(&renderer_, &PreviewRenderer::compositeReady, this, [this](const Bitmap& composite) {
-        receive(composite.image().convertToFormat(QImage::Format_ARGB32_Premultiplied), renderGeneration_);
-    });
+    connect(&renderer_, &PreviewRenderer::compositeReady, this, &CompositeDisplay::receive);
 }
 
 CompositeDisplay::~CompositeDisplay()
@@ -49,10 +46,7 @@ void CompositeDisplay::cancel()
 void CompositeDisplay::start(Request request)
 {
     rendering_ = true;
-    CanvasState state = request.state;
-    state.layers.removeIf([&](const Layer& layer) { return request.excluded.contains(layer.id); });
-    renderer_.request(state, request.preview);
-    ++renderGeneration_;
+    renderGeneration_ = renderer_.request(request.state, request.preview, request.excluded);
 }
 
 void CompositeDisplay::receive(const QImage& composite, quint64 generation)

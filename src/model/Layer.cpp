@@ -28,7 +28,7 @@ bool operator==(const Layer& a, const Layer& b)
 QSizeF Layer::pixelSize() const
 {
     if (const TextLayerAttributes* attributes = text())
-        return textLayerPixelSize(measureStyledText(styledText(*attributes)));
+        return rememberedTextLayerSize(*attributes);
     const Bitmap& pixels = *bitmap();
     return pixels.isNull() ? QSizeF(0, 0) : QSizeF(pixels.size());
 }

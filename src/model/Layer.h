@@ -39,6 +39,7 @@ struct Layer {
     bool isText() const { return text() != nullptr; }
 
     // Pixel size of the layer box: the bitmap's size, or the measured text size + 2 px margin.
+    // A text layer's size is remembered per attributes, so hit tests may ask on every event.
     QSizeF pixelSize() const;
     // origin plus pixelSize.
     QRectF box() const;

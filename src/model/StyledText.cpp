@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -32,6 +33,51 @@ QTextLayout::FormatRange formatRange(int start, int length, const CharacterStyle
     setStoredFontFamily(range.format, style.family);
     range.format.setForeground(style.color.toColor());
     return range;
+}
+
+std::size_t combined(std::size_t seed, std::size_t value)
+{
+    return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+std::size_t hashOf(double value)
+{
+    return std::hash<double>{}(value);
+}
+
+std::size_t hashOf(const StoredColor& color)
+{
+    std::size_t seed = hashOf(color.red);
+    for (double component : {color.green, color.blue, color.alpha})
+        seed = combined(seed, hashOf(component));
+    return seed;
+}
+
+std::size_t hashOf(const QString& string)
+{
+    return qHash(string);
+}
+
+template <typename T>
+std::size_t hashOf(const std::optional<T>& value)
+{
+    return value ? combined(1, hashOf(*value)) : 0;
+}
+
+// Memo budget in bytes of the keys: a long string costs its length, so a few huge texts cannot
+// pin unbounded memory.
+constexpr std::int64_t kTextSizeMemoBytes = std::int64_t(16) << 20;
+
+std::int64_t memoCost(const TextLayerAttributes& attributes)
+{
+    return 128 + 2 * attributes.string.size() + 2 * attributes.fontFamily.size()
+        + std::int64_t(sizeof(TextStyleRun)) * attributes.runs.size();
+}
+
+LruCache<TextLayerAttributes, QSize, TextLayerAttributesHash>& textSizeMemo()
+{
+    static LruCache<TextLayerAttributes, QSize, TextLayerAttributesHash> memo(kTextSizeMemoBytes);
+    return memo;
 }
 
 int pixelCount(double measured)
@@ -108,6 +154,38 @@ QSizeF measureStyledText(const StyledText& text)
 QSize textLayerPixelSize(QSizeF measured)
 {
     return {pixelCount(measured.width()), pixelCount(measured.height())};
+}
+
+QSize rememberedTextLayerSize(const TextLayerAttributes& attributes)
+{
+    return textSizeMemo().findOrInsert(
+        attributes, [&] { return textLayerPixelSize(measureStyledText(styledText(attributes))); },
+        [&](const QSize&) { return memoCost(attributes); });
+}
+
+void clearTextLayerSizes()
+{
+    textSizeMemo().clear();
+}
+
+CacheCounts textLayerSizeCounts()
+{
+    return textSizeMemo().counts();
+}
+
+std::size_t TextLayerAttributesHash::operator()(const TextLayerAttributes& attributes) const
+{
+    std::size_t seed = hashOf(attributes.string);
+    seed = combined(seed, hashOf(attributes.fontFamily));
+    seed = combined(seed, hashOf(attributes.fontSize));
+    seed = combined(seed, hashOf(attributes.color));
+    for (const TextStyleRun& run : attributes.runs) {
+        seed = combined(seed, std::size_t(run.length));
+        seed = combined(seed, hashOf(run.fontSize));
+        seed = combined(seed, hashOf(run.color));
+        seed = combined(seed, hashOf(run.fontFamily));
+    }
+    return seed;
 }
 
 }  // namespace velmaris

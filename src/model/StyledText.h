@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/LruCache.h"
 #include "model/TextLayerAttributes.h"
 
 #include <QFont>
@@ -8,6 +9,8 @@
 #include <QSizeF>
 #include <QString>
 #include <QTextLayout>
+
+#include <cstddef>
 
 namespace velmaris {
 
@@ -34,5 +37,17 @@ QSizeF measureStyledText(const StyledText& text);
 
 // Whole pixels around the measured text plus a one-pixel margin on every side (each at least 1).
 QSize textLayerPixelSize(QSizeF measured);
+
+// The pixel size of a text layer with these attributes. Remembered per attributes, so asking
+// again (hit tests ask on every pointer event) costs a hash lookup instead of a text layout.
+QSize rememberedTextLayerSize(const TextLayerAttributes& attributes);
+// Forgets the remembered sizes (for a changed font set, and for tests that count layouts).
+void clearTextLayerSizes();
+CacheCounts textLayerSizeCounts();
+
+// Hashes every field that equality compares, for memos keyed by text attributes.
+struct TextLayerAttributesHash {
+    std::size_t operator()(const TextLayerAttributes& attributes) const;
+};
 
 }  // namespace velmaris

@@ -4,6 +4,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 namespace velmaris {
@@ -91,11 +92,19 @@ QTextOption lineOption()
     return option;
 }
 
+std::atomic<std::uint64_t> layoutsMade{0};
+
 }  // namespace
+
+std::uint64_t StyledTextLayout::madeCount()
+{
+    return layoutsMade.load();
+}
 
 StyledTextLayout::StyledTextLayout(const StyledText& styled)
     : scale_(std::max(1.0, largestPointSize(styled) / kMaxLayoutPointSize))
 {
+    ++layoutsMade;
     const StyledText text = scale_ > 1 ? scaledDown(styled, scale_) : styled;
     const QString& string = text.string;
     int start = 0;

@@ -4,8 +4,11 @@
 
 #include "render/Blend.h"
 #include "render/ClipMask.h"
+#include "render/CompositeBaseCache.h"
 #include "render/EffectSilhouette.h"
+#include "render/RenderCancellation.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmaris {
@@ -41,7 +44,8 @@ int roundedPixels(double length)
     return int(std::lround(length));
 }
 
-void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, QPointF offset)
+void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, QPointF offset,
+               const RenderCancellation* cancellation)
 {
     if (!(layer.opacity > 0))
         return;
@@ -49,40 +53,70 @@ void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, Q
     const LayerEffects& effects = layer.effects;
     if (effects.glow && effects.glow->radius > 0)
         drawSilhouette(target,
-                       makeEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
-                                            effects.glow->radius),
+                       cachedEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
+                                              effects.glow->radius, cancellation),
                        topLeft, layer);
     if (effects.stroke && effects.stroke->width > 0)
-        drawSilhouette(target, makeEffectSilhouette(image, effects.stroke->color, effects.stroke->width, 0),
+        drawSilhouette(target,
+                       cachedEffectSilhouette(image, effects.stroke->color, effects.stroke->width, 0, cancellation),
                        topLeft, layer);
     if (effects.shadow) {
         const ShadowEffect& shadow = *effects.shadow;
         const QPointF shadowOffset(shadow.offset.width(), shadow.offset.height());
         drawSilhouette(target,
-                       makeEffectSilhouette(image, shadow.color, 0,
-                                            std::max(0.0, shadow.blur) / kShadowBlurPerSigma),
+                       cachedEffectSilhouette(image, shadow.color, 0,
+                                              std::max(0.0, shadow.blur) / kShadowBlurPerSigma, cancellation),
                        topLeft + shadowOffset, layer);
     }
     blendInto(target, image, topLeft, layer.blendMode, layer.opacity);
 }
 
 std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPreview* preview,
-                                      const QSet<QUuid>& excluded)
+                                      const QSet<QUuid>& excluded, RenderCancellation* cancellation)
 {
     const int width = roundedPixels(state.size.width());
     const int height = roundedPixels(state.size.height());
     if (width < 1 || height < 1)
         return std::nullopt;
-    auto target = BitmapBuilder::create(width, height);
+    QVector<Layer> drawn;
+    for (const Layer& layer : state.layers)
+        if (layer.isVisible && !excluded.contains(layer.id))
+            drawn.append(layer);
+    int previewIndex = int(drawn.size());
+    for (int i = 0; preview && i < drawn.size(); ++i)
+        if (drawn[i].id == preview->layerID)
+            previewIndex = std::min(previewIndex, i);
+
+    const QSize size(width, height);
+    const CompositePlan plan = planComposite(size, drawn, previewIndex);
+    if (plan.startCount == drawn.size() && !plan.start.isNull())
+        return plan.start;
+    auto target = plan.start.isNull() ? BitmapBuilder::create(width, height) : BitmapBuilder::copyOf(plan.start);
     if (!target)
         return std::nullopt;
-    for (const Layer& layer : state.layers) {
-        if (!layer.isVisible || excluded.contains(layer.id))
-            continue;
-        if (const auto image = layerImage(layer, preview))
-            drawLayer(*target, *image, layer, QPointF(0, 0));
-    }
-    return std::move(*target).build();
+    Bitmap kept;
+    const auto drawLayers = [&] {
+        for (int i = plan.startCount; i < drawn.size(); ++i) {
+            if (renderCancelled(cancellation))
+                return;
+            if (i == plan.keepAt)
+                kept = Bitmap::fromImage(target->image().copy());
+            if (const auto image = layerImage(drawn[i], preview))
+                drawLayer(*target, *image, drawn[i], QPointF(0, 0), cancellation);
+        }
+    };
+    if (cancellation)
+        cancellation->run(drawLayers);
+    else
+        drawLayers();
+    if (renderCancelled(cancellation))
+        return std::nullopt;
+    Bitmap composite = std::move(*target).build();
+    if (plan.keepAt == drawn.size())
+        kept = composite;
+    if (!kept.isNull())
+        keepCompositeBase(size, drawn, plan.keepAt, kept);
+    return composite;
 }
 
 std::optional<RenderedRegion> renderLayerRegion(const QVector<Layer>& layers, const LayerPreview* preview)

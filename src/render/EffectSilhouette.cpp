@@ -4,11 +4,13 @@
 #include "render/GaussianBlur.h"
 #include "render/Morphology.h"
 #include "render/Parallel.h"
+#include "render/RenderCancellation.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace velmaris {
 
@@ -44,6 +46,41 @@ AlphaPlane paddedAlpha(const Bitmap& image, int spread)
         }
     });
     return plane;
+}
+
+struct SilhouetteKey {
+    Bitmap source;
+    StoredColor color;
+    double dilation = 0;
+    double blur = 0;
+
+    friend bool operator==(const SilhouetteKey& a, const SilhouetteKey& b)
+    {
+        return a.source.sharesPixelsWith(b.source) && a.color == b.color && a.dilation == b.dilation
+            && a.blur == b.blur;
+    }
+};
+
+struct SilhouetteKeyHash {
+    std::size_t operator()(const SilhouetteKey& key) const
+    {
+        std::size_t seed = std::hash<const void*>{}(key.source.identity());
+        for (double value : {key.color.red, key.color.green, key.color.blue, key.color.alpha, key.dilation, key.blur})
+            seed ^= std::hash<double>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+        return seed;
+    }
+};
+
+// Two shadowed full-size photo layers with their sources fit; the sources count because the
+// entries keep them alive.
+constexpr std::int64_t kSilhouetteCacheBytes = std::int64_t(512) << 20;
+
+using SilhouetteCache = LruCache<SilhouetteKey, std::optional<EffectSilhouette>, SilhouetteKeyHash>;
+
+SilhouetteCache& silhouetteCache()
+{
+    static SilhouetteCache cache(kSilhouetteCacheBytes);
+    return cache;
 }
 
 }  // namespace
@@ -84,6 +121,31 @@ std::optional<EffectSilhouette> makeEffectSilhouette(const Bitmap& image, const 
         }
     });
     return EffectSilhouette{std::move(*builder).build(), p};
+}
+
+std::optional<EffectSilhouette> cachedEffectSilhouette(const Bitmap& image, const StoredColor& color,
+                                                       double dilation, double blur,
+                                                       const RenderCancellation* cancellation)
+{
+    const SilhouetteKey key{image, color, dilation, blur};
+    if (std::optional<std::optional<EffectSilhouette>> cached = silhouetteCache().find(key))
+        return std::move(*cached);
+    std::optional<EffectSilhouette> silhouette = makeEffectSilhouette(image, color, dilation, blur);
+    if (renderCancelled(cancellation))
+        return silhouette;
+    const std::int64_t cost = image.byteCount() + (silhouette ? silhouette->image.byteCount() : 0);
+    silhouetteCache().insert(key, silhouette, cost);
+    return silhouette;
+}
+
+void clearEffectSilhouetteCache()
+{
+    silhouetteCache().clear();
+}
+
+CacheCounts effectSilhouetteCacheCounts()
+{
+    return silhouetteCache().counts();
 }
 
 }  // namespace velmaris

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/LruCache.h"
 #include "model/StoredColor.h"
 #include "model/Bitmap.h"
 
@@ -18,5 +19,18 @@ struct EffectSilhouette {
 // grown image would be too large.
 std::optional<EffectSilhouette> makeEffectSilhouette(const Bitmap& image, const StoredColor& color,
                                                      double dilation, double blur);
+
+class RenderCancellation;
+
+// makeEffectSilhouette remembered per source bitmap (by identity: the entry holds the bitmap, so its
+// address cannot be reused by another one while remembered) and effect values. Moving a layer or
+// changing the selection therefore blurs nothing again. A silhouette made while `cancellation`
+// fired is incomplete: it is returned for the caller to throw away, and not remembered.
+std::optional<EffectSilhouette> cachedEffectSilhouette(const Bitmap& image, const StoredColor& color,
+                                                       double dilation, double blur,
+                                                       const RenderCancellation* cancellation = nullptr);
+
+void clearEffectSilhouetteCache();
+CacheCounts effectSilhouetteCacheCounts();
 
 }  // namespace velmaris

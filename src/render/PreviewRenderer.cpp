@@ -1,5 +1,8 @@
 #include "render/PreviewRenderer.h"
 
+#include "render/DisplayImage.h"
+#include "render/RenderCancellation.h"
+
 #include <QMetaObject>
 
 namespace velmaris {
@@ -15,25 +18,39 @@ PreviewRenderer::~PreviewRenderer()
     pool_.waitForDone();
 }
 
-void PreviewRenderer::request(const CanvasState& state, const std::optional<LayerPreview>& preview)
+quint64 PreviewRenderer::request(const CanvasState& state, const std::optional<LayerPreview>& preview,
+                                 const QSet<QUuid>& excluded)
 {
+    // The running render can only produce a stale result now.
+    if (running_)
+        running_->cancel();
+    auto cancellation = std::make_shared<RenderCancellation>();
+    running_ = cancellation;
     const quint64 ticket = ++generation_;
     ++pending_;
-    pool_.start([this, state, preview, ticket] {
-        std::optional<Bitmap> composite;
-        if (generation_.load() == ticket)
-            composite = renderComposite(state, preview ? &*preview : nullptr);
+    pool_.start([this, state, preview, excluded, ticket, cancellation] {
+        QImage composite;
+        if (generation_.load() == ticket && !cancellation->isCancelled()) {
+            const std::optional<Bitmap> rendered =
+                renderComposite(state, preview ? &*preview : nullptr, excluded, cancellation.get());
+            if (rendered && !cancellation->isCancelled())
+                composite = displayImage(*rendered);
+        }
         QMetaObject::invokeMethod(this, [this, ticket, composite = std::move(composite)] {
             --pending_;
-            if (generation_.load() == ticket && composite)
-                Q_EMIT compositeReady(*composite);
+            if (generation_.load() == ticket && !composite.isNull())
+                Q_EMIT compositeReady(composite, ticket);
         }, Qt::QueuedConnection);
     });
+    return ticket;
 }
 
 void PreviewRenderer::cancel()
 {
     ++generation_;
+    if (running_)
+        running_->cancel();
+    running_.reset();
 }
 
 }  // namespace velmaris

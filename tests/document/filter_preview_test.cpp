@@ -117,7 +117,7 @@ TEST(PreviewRenderer, DeliversOnlyTheNewestRequest)
     ASSERT_TRUE(ready.wait(10000));
     QCoreApplication::processEvents();
     ASSERT_EQ(ready.count(), 1);
-    const Bitmap delivered = qvariant_cast<Bitmap>(ready.first().first());
+    const Bitmap delivered = Bitmap::fromImage(qvariant_cast<QImage>(ready.first().first()));
     EXPECT_EQ(delivered.size(), QSize(40, 30));
     const Bitmap expected = *fixture.document.renderLiveComposite();
     EXPECT_EQ(pixelAt(delivered, 10, 10), pixelAt(expected, 10, 10));

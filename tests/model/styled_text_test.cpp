@@ -1,5 +1,6 @@
 #include "model/Layer.h"
 #include "model/StyledText.h"
+#include "model/StyledTextLayout.h"
 
 #include <QFontDatabase>
 #include <gtest/gtest.h>
@@ -95,6 +96,36 @@ TEST(StyledText, MeasuresInCanvasPixelsWithOneLinePerNewline)
     const QSizeF huge = measured(sans("Hg", 64 * 400));
     EXPECT_NEAR(huge.width() / line.width(), 400, 2);
     EXPECT_NEAR(huge.height() / line.height(), 400, 2);
+}
+
+}  // namespace velmaris
+
+namespace velmaris {
+
+TEST(StyledText, LayerBoxIsRememberedPerAttributesWithoutLayingOutAgain)
+{
+    clearTextLayerSizes();
+    Layer layer;
+    layer.content = sans("Remembered box", 31);
+    const QRectF first = layer.box();
+    const std::uint64_t layouts = StyledTextLayout::madeCount();
+    layer.origin = QPointF(50, -7);
+    EXPECT_EQ(layer.box(), QRectF(QPointF(50, -7), first.size()));
+    Layer copy = layer;  // equal attributes in another layer hit the same entry
+    EXPECT_EQ(copy.pixelSize(), first.size());
+    EXPECT_EQ(StyledTextLayout::madeCount(), layouts);
+
+    // Any change of the attributes is measured anew, and matches an uncached measurement.
+    const auto expectFreshMeasurement = [&](const TextLayerAttributes& attributes) {
+        layer.content = attributes;
+        const std::uint64_t before = StyledTextLayout::madeCount();
+        EXPECT_EQ(layer.pixelSize(), QSizeF(textLayerPixelSize(measured(attributes))));
+        EXPECT_EQ(StyledTextLayout::madeCount(), before + 2);  // the memo's and the reference's
+    };
+    expectFreshMeasurement(sans("Remembered box!", 31));
+    expectFreshMeasurement(sans("Remembered box!", 32));
+    expectFreshMeasurement(sans("Remembered box!", 32, {TextStyleRun{3, 60.0, {}, {}}}));
+    expectFreshMeasurement(sans("Remembered box!", 32, {TextStyleRun{4, 60.0, {}, {}}}));
 }
 
 }  // namespace velmaris

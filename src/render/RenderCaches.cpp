@@ -1,0 +1,18 @@
+#include "render/RenderCaches.h"
+
+#include "model/StyledText.h"
+#include "render/CompositeBaseCache.h"
+#include "render/EffectSilhouette.h"
+#include "render/TextRasterizer.h"
+
+namespace velmaris {
+
+void clearRenderCaches()
+{
+    clearTextLayerSizes();
+    clearTextRasterCache();
+    clearEffectSilhouetteCache();
+    clearCompositeBase();
+}
+
+}  // namespace velmaris
