@@ -20,6 +20,7 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
     Preferences::registerDefaults();
     DocumentController controller;
+    controller.startAutosaveTimer();
     std::vector<std::unique_ptr<CanvasWindow>> windows;
     for (const QString& path : files) {
         FileResult<ImageDocument*> opened = controller.openDocument(path);
