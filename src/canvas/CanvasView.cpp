@@ -247,9 +247,31 @@ void CanvasView::stateChanged()
         return;
     }
     invalidateComposite();
-    if (scene_->sceneRect() != canvasRect())
+    if (scene_->sceneRect() != canvasRect()) {
         scene_->setSceneRect(canvasRect());
-    redrawAll();
+        redrawAll();
+        return;
+    }
+    // The composite redraws everything once it is ready; until then only the outlines of the
+    // selected layers may have moved.
+    const QVector<QRectF> outlines = layerOutlines();
+    for (const QRectF& box : std::as_const(lastLayerOutlines_) + outlines)
+        redrawCanvasRect(box.adjusted(-point(), -point(), point(), point()));
+    lastLayerOutlines_ = outlines;
+}
+
+QVector<QRectF> CanvasView::layerOutlines() const
+{
+    QVector<QRectF> boxes;
+    if (!document_ || document_->transform() || tool_ != EditorTool::move)
+        return boxes;
+    const CanvasState& state = document_->state();
+    if (const std::optional<Layer> primary = state.selectedLayer()) {
+        boxes.append(primary->box());
+        for (const Layer& layer : state.extraSelectedLayers())
+            boxes.append(layer.box());
+    }
+    return boxes;
 }
 
 void CanvasView::selectionChanged()
@@ -379,11 +401,10 @@ void CanvasView::drawForeground(QPainter* painter, const QRectF& rect)
 
     if (document_->transform()) {
         drawTransformOverlay(p);
-    } else if (tool_ == EditorTool::move && state.selectedLayer()) {
+    } else {
         const QColor outline = accentColor(*this, 0.8);
-        drawLayerOutline(p, state.selectedLayer()->box(), outline, unit);
-        for (const Layer& layer : state.extraSelectedLayers())
-            drawLayerOutline(p, layer.box(), outline, unit);
+        for (const QRectF& box : layerOutlines())
+            drawLayerOutline(p, box, outline, unit);
     }
 
     QColor guide = Qt::red;

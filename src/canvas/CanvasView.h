@@ -110,6 +110,8 @@ private:
     void redrawAll();
     void drawComposite(QPainter& painter, const QRectF& area);
     void drawTransformOverlay(QPainter& painter);
+    // The boxes of the selected layers, outlined while the move tool is active.
+    QVector<QRectF> layerOutlines() const;
     void updateSelectionAnimation();
     void invalidateSelectionOutline(const QRectF& area);
     void antsTick();
@@ -140,6 +142,7 @@ private:
     double antsPhase_ = 0;
     QTimer antsTimer_;
     std::optional<QRectF> lastSelectionDrawRect_;
+    QVector<QRectF> lastLayerOutlines_;
     double lastAdornmentMagnification_ = 0;
 
     std::unique_ptr<CanvasTextEditor> textEditor_;

@@ -54,17 +54,25 @@ void CompositeDisplay::receive(const QImage& composite, quint64 generation)
     if (generation != renderGeneration_)
         return;
     rendering_ = false;
-    image_ = composite;
-    halved_.clear();
+    // The composite goes on screen together with its halved copies, so that no paint has to
+    // shrink the full-size image.
+    ++publishing_;
     const quint64 imageGeneration = ++imageGeneration_;
     QPointer<CompositeDisplay> self(this);
     reductionPool_.start([self, composite, imageGeneration] {
-        QVector<QImage> halved = halvedImages(composite, kHalvings);
+        // A composite that a newer one overtook while waiting is not worth halving.
+        QVector<QImage> halved;
+        if (self->imageGeneration_ == imageGeneration)
+            halved = halvedImages(composite, kHalvings);
         QMetaObject::invokeMethod(
             self.data(),
-            [self, halved = std::move(halved), imageGeneration]() mutable {
-                if (!self || self->imageGeneration_ != imageGeneration)
+            [self, composite, halved = std::move(halved), imageGeneration]() mutable {
+                if (!self)
                     return;
+                --self->publishing_;
+                if (self->imageGeneration_ != imageGeneration)
+                    return;
+                self->image_ = composite;
                 self->halved_ = std::move(halved);
                 Q_EMIT self->updated();
             },
@@ -75,7 +83,6 @@ void CompositeDisplay::receive(const QImage& composite, quint64 generation)
         waiting_.reset();
         start(std::move(next));
     }
-    Q_EMIT updated();
 }
 
 std::pair<const QImage*, double> CompositeDisplay::imageFor(double magnification) const

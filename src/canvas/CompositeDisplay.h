@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <QVector>
 
+#include <atomic>
 #include <optional>
 
 namespace velmaris {
@@ -32,7 +33,8 @@ public:
     const QImage& image() const { return image_; }
     // The image to draw at `magnification` and its scale relative to the canvas (1, 1/2, 1/4 …).
     std::pair<const QImage*, double> imageFor(double magnification) const;
-    bool isRendering() const { return rendering_; }
+    // A render or the halving of its result is under way.
+    bool isRendering() const { return rendering_ || publishing_ > 0; }
 
 Q_SIGNALS:
     // A new composite (or new halved copies) can be drawn.
@@ -51,8 +53,9 @@ private:
     QThreadPool reductionPool_;
     std::optional<Request> waiting_;
     bool rendering_ = false;
+    int publishing_ = 0;
     quint64 renderGeneration_ = 0;
-    quint64 imageGeneration_ = 0;
+    std::atomic<quint64> imageGeneration_{0};
     QImage image_;
     QVector<QImage> halved_;
 };
