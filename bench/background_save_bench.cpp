@@ -4,6 +4,7 @@
 // Every iteration gives the layers new bitmaps, so no encoding is reused; BM_AutosaveOneLayerChanged
 // shows what reuse gives when one layer changed since the last autosave.
 #include "BenchImages.h"
+#include "QtBenchmarkMain.h"
 #include "document/ImageDocument.h"
 #include "files/DocumentType.h"
 
@@ -148,10 +149,5 @@ BENCHMARK(BM_AutosaveOneLayerChanged)->Iterations(3)->UseRealTime()->Unit(benchm
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velmaris::bench::runInQtApplication<QGuiApplication>(argc, argv);
 }

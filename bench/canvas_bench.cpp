@@ -2,6 +2,7 @@
 // layers (one text layer, one with a drop shadow). Each benchmark reports its figures as counters
 // in milliseconds; the iteration time itself is not the figure.
 #include "BenchImages.h"
+#include "QtBenchmarkMain.h"
 #include "canvas/CanvasView.h"
 #include "document/FilterPreview.h"
 #include "document/ImageDocument.h"
@@ -224,10 +225,5 @@ BENCHMARK(BM_BlurPreviewToScreen)->Unit(benchmark::kMillisecond)->UseManualTime(
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velmaris::bench::runInQtApplication<QApplication>(argc, argv);
 }

@@ -1,4 +1,5 @@
 #include "BenchImages.h"
+#include "QtBenchmarkMain.h"
 #include "model/StyledText.h"
 #include "render/Compositor.h"
 #include "render/DisplayImage.h"
@@ -115,11 +116,5 @@ BENCHMARK(BM_DisplayImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    // Text layout needs a GUI application; no display is needed.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velmaris::bench::runInQtApplication<QGuiApplication>(argc, argv);
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <benchmark/benchmark.h>
+
+namespace velmaris::bench {
+
+// Runs the benchmarks inside a Qt application (text layout, event loops and widgets need one) on
+// the offscreen platform: no display is needed.
+template <typename Application>
+int runInQtApplication(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Application app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace velmaris::bench
