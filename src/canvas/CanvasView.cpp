@@ -63,6 +63,13 @@ CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
         connect(document_, &ImageDocument::transformDidChange, this, &CanvasView::transformChanged);
         connect(document_, &ImageDocument::previewDidChange, this, &CanvasView::invalidateComposite);
     }
+    checkerboardHidden_ = Preferences().checkerboardHidden().value_or(false);
+    connect(&PreferencesNotifier::shared(), &PreferencesNotifier::preferenceDidChange, this, [this](const QString& name) {
+        if (name != QLatin1String(PreferenceName::checkerboardHidden))
+            return;
+        checkerboardHidden_ = Preferences().checkerboardHidden().value_or(false);
+        redrawAll();
+    });
     updateCursor({});
     invalidateComposite();
     updateSelectionAnimation();
@@ -362,7 +369,7 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     const QRectF area = canvas.intersected(rect);
     if (area.isEmpty())
         return;
-    if (Preferences().checkerboardHidden().value_or(false))
+    if (checkerboardHidden_)
         painter->fillRect(area, Qt::white);
     else
         drawCheckerboard(*painter, canvas, area, point());

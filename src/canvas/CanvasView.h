@@ -137,7 +137,7 @@ private:
     QGraphicsScene* scene_;
     EditorTool tool_ = EditorTool::move;
     CompositeDisplay display_;
-    bool compositeStale_ = true;
+    bool checkerboardHidden_ = false;
 
     double antsPhase_ = 0;
     QTimer antsTimer_;
