@@ -1,0 +1,87 @@
+#include "files/ExportImage.h"
+
+#include "files/ImageEncoder.h"
+#include "files/ResampleImage.h"
+#include "render/Compositor.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+const std::array<ExportFormat, 4>& formatList()
+{
+    static const std::array<ExportFormat, 4> formats{{
+        {QStringLiteral("PNG"), ImageType::png, false},
+        {QStringLiteral("JPEG"), ImageType::jpeg, true},
+        {QStringLiteral("TIFF"), ImageType::tiff, false},
+        {QStringLiteral("BMP"), ImageType::bmp, false},
+    }};
+    return formats;
+}
+
+const std::array<ExportScale, 4>& scaleList()
+{
+    static const std::array<ExportScale, 4> scales{{
+        {QStringLiteral("25%"), 0.25},
+        {QStringLiteral("50%"), 0.5},
+        {QStringLiteral("100%"), 1.0},
+        {QStringLiteral("200%"), 2.0},
+    }};
+    return scales;
+}
+
+}  // namespace
+
+std::span<const ExportFormat> exportFormats()
+{
+    return formatList();
+}
+
+std::optional<ExportFormat> exportFormatAt(int index)
+{
+    const std::size_t at = std::size_t(std::max(index, 0));
+    if (at >= formatList().size())
+        return std::nullopt;
+    return formatList()[at];
+}
+
+std::span<const ExportScale> exportScales()
+{
+    return scaleList();
+}
+
+double exportScaleAt(int index)
+{
+    if (index < 0 || std::size_t(index) >= scaleList().size())
+        return 1.0;
+    return scaleList()[std::size_t(index)].factor;
+}
+
+QString exportQualityLabel(double quality)
+{
+    return QStringLiteral("Quality: %1%").arg(std::lround(quality * 100));
+}
+
+FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)
+{
+    std::optional<Bitmap> image = renderComposite(state);
+    if (!image)
+        return FileError::imageNotRendered();
+    if (request.scale != 1) {
+        // resampleImage rounds halves away from zero and keeps each side at least 1 pixel.
+        if (std::optional<Bitmap> scaled =
+                resampleImage(*image, image->width() * request.scale, image->height() * request.scale))
+            image = std::move(scaled);
+    }
+    const std::optional<double> quality =
+        request.format.supportsQuality ? std::optional(request.quality) : std::nullopt;
+    if (std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality))
+        return *bytes;
+    return FileError::imageNotEncoded();
+}
+
+}  // namespace velmaris

@@ -1,0 +1,150 @@
+#include "window/ExportPanel.h"
+
+#include "QtWait.h"
+#include "document/TestDocuments.h"
+#include "files/ImageDecoder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+std::unique_ptr<ImageDocument> threeByThree()
+{
+    return test::documentWith({test::bitmapLayer(test::opaqueRandomBitmap(3, 3, 5))}, {3, 3});
+}
+
+// Picks a pop-up entry the way a keyboard user does.
+void chooseEntry(QComboBox* popUp, int index)
+{
+    popUp->setFocus();
+    while (popUp->currentIndex() < index)
+        QTest::keyClick(popUp, Qt::Key_Down);
+    while (popUp->currentIndex() > index)
+        QTest::keyClick(popUp, Qt::Key_Up);
+}
+
+// Runs an export through the Export button and waits for it to end.
+std::optional<ExportFailure> exportThroughPanel(ExportPanel& panel)
+{
+    std::optional<std::optional<ExportFailure>> result;
+    const QMetaObject::Connection connection = QObject::connect(
+        &panel, &ExportPanel::exportFinished, [&](const std::optional<ExportFailure>& failure) { result = failure; });
+    QTest::mouseClick(panel.exportButton(), Qt::LeftButton);
+    EXPECT_TRUE(test::waitUntil([&] { return result.has_value(); }));
+    QObject::disconnect(connection);
+    if (!result)
+        return ExportFailure{ExportFailure::Stage::picture, {}};
+    return *result;
+}
+
+TEST(ExportPanel, QualityRowShowsOnlyForJpegAndFollowsTheSlider)
+{
+    auto document = threeByThree();
+    ExportPanel panel(*document);
+    panel.show();
+    EXPECT_EQ(panel.formatPopUp()->currentText(), "PNG");
+    EXPECT_EQ(panel.scalePopUp()->currentText(), "100%");
+    EXPECT_FALSE(panel.qualityRow()->isVisible());
+
+    chooseEntry(panel.formatPopUp(), 1);
+    EXPECT_EQ(panel.formatPopUp()->currentText(), "JPEG");
+    EXPECT_TRUE(panel.qualityRow()->isVisible());
+    EXPECT_EQ(panel.qualityLabel()->text(), "Quality: 90%");
+    EXPECT_EQ(panel.suggestedFileName(), "Untitled.jpg");
+
+    panel.qualitySlider()->setFocus();
+    QTest::keyClick(panel.qualitySlider(), Qt::Key_Right);
+    EXPECT_EQ(panel.qualityLabel()->text(), "Quality: 91%");
+    QTest::keyClick(panel.qualitySlider(), Qt::Key_Down);
+    EXPECT_EQ(panel.qualityLabel()->text(), "Quality: 81%");
+    QTest::keyClick(panel.qualitySlider(), Qt::Key_Up);
+    QTest::keyClick(panel.qualitySlider(), Qt::Key_Up);
+    EXPECT_EQ(panel.qualityLabel()->text(), "Quality: 100%");
+    EXPECT_DOUBLE_EQ(panel.request().quality, 1.0);
+
+    chooseEntry(panel.formatPopUp(), 0);
+    EXPECT_FALSE(panel.qualityRow()->isVisible());
+    chooseEntry(panel.formatPopUp(), 2);
+    EXPECT_FALSE(panel.qualityRow()->isVisible());
+    EXPECT_EQ(panel.suggestedFileName(), "Untitled.tiff");
+}
+
+TEST(ExportPanel, WritesTheScaledPictureWhereTheUserChose)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto document = threeByThree();
+    ExportPanel panel(*document);
+    QString suggested;
+    int asked = 0;
+    std::optional<QString> answer;
+    panel.setDestinationChooser([&](QWidget*, const QString& name, const ExportFormat&) {
+        ++asked;
+        suggested = name;
+        return answer;
+    });
+    panel.show();
+
+    // A cancelled file dialog keeps the sheet open and writes nothing.
+    QTest::mouseClick(panel.exportButton(), Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(panel.isVisible());
+
+    chooseEntry(panel.scalePopUp(), 3);
+    answer = folder.filePath("large.png");
+    EXPECT_FALSE(exportThroughPanel(panel));
+    EXPECT_EQ(suggested, "Untitled.png");
+    EXPECT_FALSE(panel.isVisible());
+    QFile written(*answer);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const std::optional<Bitmap> large = decodeImageData(written.readAll(), ImageType::png);
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->size(), QSize(6, 6));
+
+    panel.show();
+    chooseEntry(panel.scalePopUp(), 0);
+    chooseEntry(panel.formatPopUp(), 3);
+    answer = folder.filePath("small.bmp");
+    EXPECT_FALSE(exportThroughPanel(panel));
+    QFile small(*answer);
+    ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+    EXPECT_EQ(decodeImageData(small.readAll(), ImageType::bmp)->size(), QSize(1, 1));
+}
+
+TEST(ExportPanel, AnUnwritableFolderShowsTheErrorAndLeavesNothing)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto document = threeByThree();
+    QWidget window;
+    ExportPanel panel(*document, &window);
+    panel.setDestinationChooser([&](QWidget*, const QString&, const ExportFormat&) {
+        return std::optional(folder.filePath("missing/out.png"));
+    });
+    window.show();
+    panel.show();
+    const std::optional<ExportFailure> failure = exportThroughPanel(panel);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->stage, ExportFailure::Stage::writing);
+    EXPECT_EQ(failure->error.code, FileError::kWriteUnknown);
+    EXPECT_TRUE(failure->error.message.startsWith("The file could not be exported: "));
+    auto* alert = window.findChild<QMessageBox*>("exportErrorAlert");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), failure->error.message);
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    alert->close();
+}
+
+}  // namespace
+}  // namespace velmaris
