@@ -50,8 +50,9 @@ std::unique_ptr<ImageDocument> savedDocument(const QTemporaryDir& folder, QSize 
     image.fill(Qt::red);
     EXPECT_TRUE(image.save(path));
     auto document = ImageDocument::fromFile(path);
-    EXPECT_TRUE(document.has_value());
-    return document ? std::move(*document) : nullptr;
+    auto* opened = std::get_if<std::unique_ptr<ImageDocument>>(&document);
+    EXPECT_TRUE(opened);
+    return opened ? std::move(*opened) : nullptr;
 }
 
 int viewStateWrites(const QSignalSpy& spy)
@@ -77,9 +78,10 @@ TEST(ViewStateKeeper, DefaultLayoutFitsTheCanvasOnTheScreenAtMostAtActualSize)
     EXPECT_EQ(small->windowSize, QSizeF(530, 420));
 
     // Without a screen a 1296 × 810 area is assumed; a huge canvas stops at the smallest zoom.
-    EXPECT_DOUBLE_EQ(defaultViewLayout({2000, 1000}, {}, std::nullopt)->magnification, 794.0 / 1000);
-    EXPECT_EQ(defaultViewLayout({1e6, 1e6}, {}, QSizeF(800, 600))->magnification, 0.05);
-    EXPECT_FALSE(defaultViewLayout({0, 100}, {}, QSizeF(800, 600)));
+    const QSizeF noChrome(0, 0);
+    EXPECT_DOUBLE_EQ(defaultViewLayout({2000, 1000}, noChrome, std::nullopt)->magnification, 1296.0 / 2000);
+    EXPECT_EQ(defaultViewLayout({1e6, 1e6}, noChrome, QSizeF(800, 600))->magnification, 0.05);
+    EXPECT_FALSE(defaultViewLayout({0, 100}, noChrome, QSizeF(800, 600)));
 }
 
 TEST(ViewStateKeeper, ClosingSavesTheViewAndTheNextWindowRestoresIt)
