@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QGridLayout;
+class QHBoxLayout;
+class QLineEdit;
+class QPushButton;
+class QVBoxLayout;
+
+namespace velmaris {
+
+// An alert-style sheet on a document window: a bold message, an informative text, a grid of
+// labelled number fields and a row of buttons. Every button closes the sheet; the first one added
+// confirms (it is the default button and sits rightmost), the others cancel unless given an action.
+class NumberFieldSheet : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kFieldWidth = 70;
+    static constexpr int kGridSpacing = 8;
+
+    NumberFieldSheet(QWidget* window, const QString& message, const QString& informativeText);
+
+    QLineEdit* addField(const QString& label, const QString& text);
+    // Something shown below the grid, such as a checkbox.
+    void addAccessory(QWidget* widget);
+    // `action` runs after the sheet closed; none cancels.
+    QPushButton* addButton(const QString& title, std::function<void()> action = {});
+    QPushButton* button(const QString& title) const;
+
+    // Window-modal on its window, deleted once closed.
+    void present();
+
+private:
+    QGridLayout* grid_;
+    QVBoxLayout* accessories_;
+    QHBoxLayout* buttons_;
+    int buttonCount_ = 0;
+};
+
+}  // namespace velmaris
