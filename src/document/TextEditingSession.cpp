@@ -34,14 +34,7 @@ void styleRange(TextLayerAttributes& attributes, TextRange range, std::optional<
                 const std::optional<StoredColor>& color, const std::optional<QString>& fontFamily)
 {
     const int length = int(attributes.string.size());
-    QVector<TextStyleRun> perUnit(length, TextStyleRun{1, {}, {}, {}});
-    int position = 0;
-    for (const TextStyleRun& run : attributes.runs) {
-        const int count = std::min(run.length, length - position);
-        for (int i = 0; i < count; ++i)
-            perUnit[position + i] = TextStyleRun{1, run.fontSize, run.color, run.fontFamily};
-        position += std::max(count, 0);
-    }
+    QVector<TextStyleRun> perUnit = attributes.perUnitRuns();
     const int first = std::clamp(range.location, 0, length);
     const int end = std::clamp(range.location + range.length, first, length);
     for (int i = first; i < end; ++i) {

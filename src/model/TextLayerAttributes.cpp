@@ -81,9 +81,8 @@ UniformTextStyle TextLayerAttributes::uniformStyle(int start, int length) const
     return *uniform;
 }
 
-void TextLayerAttributes::normalizeRuns()
+QVector<TextStyleRun> TextLayerAttributes::perUnitRuns() const
 {
-    // One override triple per UTF-16 unit; units past the runs have none.
     const int size = int(string.size());
     QVector<TextStyleRun> perUnit(size, TextStyleRun{1, {}, {}, {}});
     int position = 0;
@@ -93,9 +92,13 @@ void TextLayerAttributes::normalizeRuns()
             perUnit[position + i] = TextStyleRun{1, run.fontSize, run.color, run.fontFamily};
         position += std::max(count, 0);
     }
+    return perUnit;
+}
 
+void TextLayerAttributes::normalizeRuns()
+{
     QVector<TextStyleRun> merged;
-    for (const TextStyleRun& unit : perUnit) {
+    for (const TextStyleRun& unit : perUnitRuns()) {
         if (!merged.isEmpty() && sameOverrides(merged.last(), unit))
             ++merged.last().length;
         else

@@ -45,6 +45,8 @@ struct TextLayerAttributes {
 
     ResolvedTextStyle resolvedStyle(int index) const;
     UniformTextStyle uniformStyle(int start, int length) const;
+    // One run of length 1 per UTF-16 unit with that unit's overrides; units past the runs have none.
+    QVector<TextStyleRun> perUnitRuns() const;
     void normalizeRuns();
 };
 
