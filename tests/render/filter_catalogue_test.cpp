@@ -125,8 +125,9 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
             const tbb::global_control oneThread(tbb::global_control::max_allowed_parallelism, 1);
             EXPECT_TRUE(test::samePixels(once, instance.apply(photo)));
         }
-        if (keepAlpha.contains(descriptor.identifier) || descriptor.category == FilterCategory::adjustment)
+        if (keepAlpha.contains(descriptor.identifier) || descriptor.category == FilterCategory::adjustment) {
             EXPECT_TRUE(sameAlpha(once, photo));
+        }
 
         for (const Bitmap& input : {tiny, clear}) {
             const Bitmap result = instance.apply(input);
