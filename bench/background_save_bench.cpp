@@ -109,35 +109,32 @@ double longestStallDuringBackgroundSave(ImageDocument& document, const QString& 
     return double(longest) / 1e6;
 }
 
-void BM_SaveInBackground(benchmark::State& state)
+// Background saves of `name` after renewing the first `changedLayers` layers each time.
+void measureBackgroundSaves(benchmark::State& state, const QString& name, SaveOperation operation, int changedLayers)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("doc.velmaris"));
+    const QString path = dir.filePath(name);
     auto document = fiveLayerDocument();
+    if (operation == SaveOperation::autosave)
+        document->saveToFile(path, kNativeTypeName, operation);
     double stall = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        renewLayers(*document);
+        renewLayers(*document, changedLayers);
         state.ResumeTiming();
-        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, SaveOperation::saveTo));
+        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, operation));
     }
     state.counters["stallMs"] = stall;
 }
 
+void BM_SaveInBackground(benchmark::State& state)
+{
+    measureBackgroundSaves(state, QStringLiteral("doc.velmaris"), SaveOperation::saveTo, kLayerCount);
+}
+
 void BM_AutosaveOneLayerChanged(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("auto.velmaris"));
-    auto document = fiveLayerDocument();
-    document->saveToFile(path, kNativeTypeName, SaveOperation::autosave);
-    double stall = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        renewLayers(*document, 1);
-        state.ResumeTiming();
-        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, SaveOperation::autosave));
-    }
-    state.counters["stallMs"] = stall;
+    measureBackgroundSaves(state, QStringLiteral("auto.velmaris"), SaveOperation::autosave, 1);
 }
 
 BENCHMARK(BM_SaveOnCallingThread)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -39,9 +39,7 @@ ImageSizeDialog::ImageSizeDialog(ImageDocument& document, QWidget* window)
 
 ImageSizeDialog* ImageSizeDialog::open(ImageDocument& document, QWidget* window)
 {
-    auto* dialog = new ImageSizeDialog(document, window);
-    dialog->present();
-    return dialog;
+    return openOn<ImageSizeDialog>(window, document);
 }
 
 void ImageSizeDialog::resizeDocument()

@@ -33,6 +33,14 @@ public:
 
     // Window-modal on its window, deleted once closed.
     void present();
+    // Makes a sheet of type Sheet over `window` and presents it.
+    template <typename Sheet, typename... Arguments>
+    static Sheet* openOn(QWidget* window, Arguments&... arguments)
+    {
+        auto* sheet = new Sheet(arguments..., window);
+        sheet->present();
+        return sheet;
+    }
 
 private:
     QGridLayout* grid_;

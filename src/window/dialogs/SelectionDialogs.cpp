@@ -21,9 +21,7 @@ FixedSizeSelectionDialog::FixedSizeSelectionDialog(ImageDocument& document, QWid
 
 FixedSizeSelectionDialog* FixedSizeSelectionDialog::open(ImageDocument& document, QWidget* window)
 {
-    auto* dialog = new FixedSizeSelectionDialog(document, window);
-    dialog->present();
-    return dialog;
+    return openOn<FixedSizeSelectionDialog>(window, document);
 }
 
 void FixedSizeSelectionDialog::select()
@@ -48,9 +46,7 @@ SelectionAspectRatioDialog::SelectionAspectRatioDialog(ImageDocument& document, 
 
 SelectionAspectRatioDialog* SelectionAspectRatioDialog::open(ImageDocument& document, QWidget* window)
 {
-    auto* dialog = new SelectionAspectRatioDialog(document, window);
-    dialog->present();
-    return dialog;
+    return openOn<SelectionAspectRatioDialog>(window, document);
 }
 
 void SelectionAspectRatioDialog::set()
