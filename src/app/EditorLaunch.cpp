@@ -1,18 +1,31 @@
 #include "app/EditorLaunch.h"
 
-#include "app/CanvasWindow.h"
 #include "document/DocumentController.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
+#include "window/DocumentWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include <memory>
-#include <vector>
-
 namespace velmaris {
+
+namespace {
+
+DocumentWindow* showDocumentWindow(DocumentController& controller, ImageDocument* document)
+{
+    auto* window = new DocumentWindow(document);
+    QObject::connect(window, &DocumentWindow::windowWillClose, &controller,
+                     [&controller](ImageDocument* closing) {
+                         if (closing)
+                             controller.closeDocument(closing);
+                     });
+    window->show();
+    return window;
+}
+
+}  // namespace
 
 int runEditor(int& argc, char** argv, const QStringList& files)
 {
@@ -21,23 +34,26 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     Preferences::registerDefaults();
     DocumentController controller;
     controller.startAutosaveTimer();
-    std::vector<std::unique_ptr<CanvasWindow>> windows;
+    int windows = 0;
     for (const QString& path : files) {
         FileResult<ImageDocument*> opened = controller.openDocument(path);
         if (const FileError* error = std::get_if<FileError>(&opened)) {
             QMessageBox::warning(nullptr, QFileInfo(path).fileName(), error->message);
             continue;
         }
-        windows.push_back(std::make_unique<CanvasWindow>(*std::get<ImageDocument*>(opened), QFileInfo(path).fileName()));
+        showDocumentWindow(controller, std::get<ImageDocument*>(opened));
+        ++windows;
     }
-    if (windows.empty()) {
-        ImageDocument* document = controller.addDocument(std::make_unique<ImageDocument>(
-            documentDefaults(Preferences(), CurrentColorStore::shared().color())));
-        windows.push_back(std::make_unique<CanvasWindow>(*document, QStringLiteral("Untitled")));
+    if (files.isEmpty()) {
+        showDocumentWindow(controller, controller.addDocument(std::make_unique<ImageDocument>(
+                                           documentDefaults(Preferences(), CurrentColorStore::shared().color()))));
+        ++windows;
     }
-    for (const auto& window : windows)
-        window->show();
-    return app.exec();
+    if (windows == 0)
+        return 1;
+    const int status = app.exec();
+    controller.waitForSaves();
+    return status;
 }
 
 }  // namespace velmaris

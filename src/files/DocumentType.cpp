@@ -63,4 +63,30 @@ std::optional<QString> typeNameForPath(const QString& path)
     return std::nullopt;
 }
 
+QString documentTypeExtension(const QString& typeName)
+{
+    if (isNativeType(typeName))
+        return kNativeExtension;
+    const std::optional<ImageType> type = imageTypeForTypeName(typeName);
+    return type ? imageTypeExtension(*type) : QString();
+}
+
+QString documentTypeFileFilter(const QString& typeName)
+{
+    if (isNativeType(typeName))
+        return QStringLiteral("Velmaris Image (*.%1)").arg(kNativeExtension);
+    const std::optional<ImageType> type = imageTypeForTypeName(typeName);
+    if (!type)
+        return {};
+    switch (*type) {
+    case ImageType::png: return QStringLiteral("PNG Image (*.png)");
+    case ImageType::jpeg: return QStringLiteral("JPEG Image (*.jpg *.jpeg)");
+    case ImageType::gif: return QStringLiteral("GIF Image (*.gif)");
+    case ImageType::bmp: return QStringLiteral("BMP Image (*.bmp)");
+    case ImageType::tiff: return QStringLiteral("TIFF Image (*.tiff *.tif)");
+    case ImageType::svg: return QStringLiteral("SVG Image (*.svg)");
+    }
+    return {};
+}
+
 }  // namespace velmaris

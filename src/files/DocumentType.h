@@ -19,6 +19,11 @@ QStringList documentTypeNames();
 bool isNativeType(const QString& typeName);
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
 QString typeNameForImageType(ImageType type);
+// The extension files of the type are given ("velmaris", "png", "jpg", …).
+QString documentTypeExtension(const QString& typeName);
+// The type as a file dialog lists it: "PNG Image (*.png)".
+QString documentTypeFileFilter(const QString& typeName);
+
 // The type a file name's extension names (the native extension included); nothing if unknown.
 std::optional<QString> typeNameForPath(const QString& path);
 

@@ -69,6 +69,20 @@ std::optional<Bitmap> Pasteboard::readImage() const
     return readSystemClipboard();
 }
 
+bool Pasteboard::offersImage() const
+{
+    if (reader_)
+        return reader_().has_value();
+    if (pendingWrite().image)
+        return true;
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+    if (!data)
+        return false;
+    return data->hasImage() || data->hasFormat(imageTypeMimeName(ImageType::png)) ||
+           data->hasFormat(imageTypeMimeName(ImageType::tiff));
+}
+
 void Pasteboard::writeImage(const Bitmap& image, std::function<void()> written) const
 {
     if (!QGuiApplication::clipboard() || image.isNull())

@@ -1,0 +1,373 @@
+#include "window/DocumentWindow.h"
+
+#include "canvas/CanvasView.h"
+#include "document/ImageDocument.h"
+#include "document/TextEditingSession.h"
+#include "platform/CurrentColorStore.h"
+#include "platform/Preferences.h"
+#include "window/AdjustmentPanel.h"
+#include "window/DocumentActions.h"
+#include "window/DocumentSaver.h"
+#include "window/HistoryPanel.h"
+#include "window/LayersPanel.h"
+#include "window/Sidebar.h"
+#include "window/SymbolIcons.h"
+#include "window/ViewStateKeeper.h"
+
+#include <QActionGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace velmaris {
+
+namespace {
+
+constexpr int kSidebarMinimumWidth = 105;
+constexpr int kSidebarMaximumWidth = 360;
+constexpr int kContentMinimumWidth = 300;
+const QString kSplitViewKey = QStringLiteral("VelmarisImagesDocumentSplitView");
+
+bool sidebarOnLeft()
+{
+    return Preferences().sidebarOnLeft().value_or(false);
+}
+
+QFont monospacedDigitsFont(int pointSize)
+{
+    // Fixed-width digits keep the readouts from jittering as the numbers change.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(pointSize);
+    return font;
+}
+
+QWidget* stretch()
+{
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return spacer;
+}
+
+}  // namespace
+
+QString canvasSizeText(QSizeF size)
+{
+    return QStringLiteral("%1 × %2 px").arg(static_cast<qint64>(size.width())).arg(static_cast<qint64>(size.height()));
+}
+
+DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
+    : QMainWindow(parent), document_(document), undoBridge_(document), canvas_(new CanvasView(document))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("DocumentWindow"));
+    canvas_->setInteractionDelegate(this);
+    actions_ = new DocumentActions(document, this,
+                                   [this](const QString& command, const QString& argument) { runCommand(command, argument); });
+    saver_ = new DocumentSaver(document, this);
+    buildSplitView();
+    buildToolbar();
+    resize(1100, 760);
+
+    connect(saver_, &DocumentSaver::progressVisibilityChanged, savingIndicator_, &QAction::setVisible);
+    for (auto signal : {&ImageDocument::stateDidChange, &ImageDocument::selectionDidChange,
+                        &ImageDocument::textEditingDidChange, &ImageDocument::transformDidChange})
+        connect(document, signal, this, &DocumentWindow::refresh);
+    connect(document, &ImageDocument::editedChanged, this, &DocumentWindow::updateTitle);
+    connect(document, &ImageDocument::filePathDidChange, this, &DocumentWindow::updateTitle);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentWindow::refresh);
+    connect(&CurrentColorStore::shared(), &CurrentColorStore::currentColorDidChange, this,
+            &DocumentWindow::updateColorWell);
+    connect(&PreferencesNotifier::shared(), &PreferencesNotifier::preferenceDidChange, this, [this](const QString& name) {
+        if (name == QLatin1String(PreferenceName::sidebarOnLeft))
+            applySidebarPosition();
+    });
+    updateTitle();
+    selectTool(0);
+    refresh();
+    viewState_ = new ViewStateKeeper(document, this, canvas_);
+    Q_EMIT document->windowDidOpen(this);
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    if (adjustmentPanel_)
+        adjustmentPanel_->close();
+}
+
+AdjustmentPanel* DocumentWindow::adjustmentPanel() const
+{
+    return adjustmentPanel_;
+}
+
+void DocumentWindow::buildSplitView()
+{
+    auto* layers = new LayersPanel(document_);
+    auto* history = new HistoryPanel(document_);
+    sidebar_ = new Sidebar(document_, layers, history);
+    sidebar_->setMinimumWidth(kSidebarMinimumWidth);
+    sidebar_->setMaximumWidth(kSidebarMaximumWidth);
+    connect(sidebar_, &Sidebar::commandRequested, this, &DocumentWindow::runCommand);
+    canvas_->setMinimumWidth(kContentMinimumWidth);
+
+    splitter_ = new QSplitter(Qt::Horizontal);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(canvas_);
+    splitter_->addWidget(sidebar_);
+    // The sidebar keeps its width while the window is resized.
+    splitter_->setStretchFactor(splitter_->indexOf(canvas_), 1);
+    splitter_->setStretchFactor(splitter_->indexOf(sidebar_), 0);
+    setCentralWidget(splitter_);
+    applySidebarPosition();
+    const int storedWidth = QSettings().value(kSplitViewKey, 240).toInt();
+    const int sidebarWidth = std::clamp(storedWidth, kSidebarMinimumWidth, kSidebarMaximumWidth);
+    QList<int> sizes{1100 - sidebarWidth, sidebarWidth};
+    if (splitter_->indexOf(sidebar_) == 0)
+        std::reverse(sizes.begin(), sizes.end());
+    splitter_->setSizes(sizes);
+    connect(splitter_, &QSplitter::splitterMoved, this, &DocumentWindow::rememberSidebarWidth);
+}
+
+void DocumentWindow::rememberSidebarWidth()
+{
+    if (sidebar_->isVisible())
+        QSettings().setValue(kSplitViewKey, sidebar_->width());
+}
+
+void DocumentWindow::applySidebarPosition()
+{
+    const bool left = sidebarOnLeft();
+    const int wanted = left ? 0 : splitter_->count() - 1;
+    if (splitter_->indexOf(sidebar_) != wanted) {
+        const QList<int> sizes = splitter_->sizes();
+        splitter_->insertWidget(wanted, sidebar_);
+        QList<int> reversed(sizes.rbegin(), sizes.rend());
+        splitter_->setSizes(reversed);
+    }
+    if (QAction* toggle = actions_->action(QStringLiteral("toggleSidebarPanels")))
+        toggle->setIcon(symbolIcon(left ? QStringLiteral("sidebar.leading") : QStringLiteral("sidebar.trailing")));
+}
+
+void DocumentWindow::toggleSidebar()
+{
+    sidebar_->setVisible(!sidebar_->isVisible());
+}
+
+QToolButton* DocumentWindow::addToolbarButtons(const QStringList& commands, const QString& label, bool exclusive)
+{
+    auto* box = new QWidget;
+    box->setAccessibleName(label);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    QActionGroup* group = exclusive ? new QActionGroup(box) : nullptr;
+    QToolButton* first = nullptr;
+    for (const QString& command : commands) {
+        QAction* action = actions_->action(command);
+        auto* button = new QToolButton;
+        button->setDefaultAction(action);
+        button->setAutoRaise(true);
+        button->setObjectName(QStringLiteral("toolbar.") + command);
+        row->addWidget(button);
+        if (group)
+            group->addAction(action);
+        if (!first)
+            first = button;
+    }
+    toolbar_->addWidget(box)->setObjectName(label);
+    return first;
+}
+
+void DocumentWindow::buildToolbar()
+{
+    toolbar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+    toolbar_->setObjectName(QStringLiteral("VelmarisImagesDocumentToolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolbar_->setIconSize(QSize(16, 16));
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+
+    toolbar_->addWidget(stretch());
+    addToolbarButtons({QStringLiteral("selectMoveTool"), QStringLiteral("selectSelectTool"), QStringLiteral("selectTextTool")},
+                      QStringLiteral("Tools"), true);
+    toolbar_->addSeparator();
+    addToolbarButtons({QStringLiteral("marqueeRectangle"), QStringLiteral("marqueeEllipse")}, QStringLiteral("Marquee"), true);
+    addToolbarButtons({QStringLiteral("fixedSizeSelection"), QStringLiteral("aspectRatioSelection")},
+                      QStringLiteral("Selection"), false);
+    toolbar_->addSeparator();
+    addToolbarButtons({QStringLiteral("cropToSelection")}, QStringLiteral("Crop"), false);
+    addToolbarButtons({QStringLiteral("rotateCounterclockwise"), QStringLiteral("rotateClockwise")},
+                      QStringLiteral("Rotate"), false);
+    toolbar_->addSeparator();
+    colorWell_ = new QToolButton;
+    colorWell_->setObjectName(QStringLiteral("VelmarisColor"));
+    colorWell_->setToolTip(QStringLiteral("Current Color"));
+    colorWell_->setAutoRaise(true);
+    connect(colorWell_, &QToolButton::clicked, this, &DocumentWindow::chooseCurrentColor);
+    toolbar_->addWidget(colorWell_);
+    updateColorWell();
+    toolbar_->addSeparator();
+    QStringList alignments;
+    for (const char* raw : {"left", "centerHorizontal", "right", "top", "centerVertical", "bottom"})
+        alignments.append(QStringLiteral("alignLayers:") + QLatin1String(raw));
+    addToolbarButtons(alignments, QStringLiteral("Align"), false);
+    toolbar_->addWidget(stretch());
+
+    auto* saving = new QWidget;
+    auto* savingRow = new QHBoxLayout(saving);
+    savingRow->setContentsMargins(0, 0, 8, 0);
+    auto* savingBar = new QProgressBar;
+    savingBar->setRange(0, 0);
+    savingBar->setMaximumWidth(80);
+    savingBar->setMaximumHeight(10);
+    savingBar->setTextVisible(false);
+    savingRow->addWidget(new QLabel(QStringLiteral("Saving…")));
+    savingRow->addWidget(savingBar);
+    savingIndicator_ = toolbar_->addWidget(saving);
+    savingIndicator_->setObjectName(QStringLiteral("SavingIndicator"));
+    savingIndicator_->setVisible(false);
+
+    infoLabel_ = new QLabel;
+    infoLabel_->setObjectName(QStringLiteral("VelmarisPixelInfo"));
+    infoLabel_->setFont(monospacedDigitsFont(10));
+    infoLabel_->setForegroundRole(QPalette::PlaceholderText);
+    infoLabel_->setAlignment(Qt::AlignCenter);
+    infoLabel_->setFixedWidth(150);
+    infoLabel_->setToolTip(QStringLiteral("Cursor position and color"));
+    toolbar_->addWidget(infoLabel_);
+    sizeLabel_ = new QLabel(QStringLiteral("0 × 0 px"));
+    sizeLabel_->setObjectName(QStringLiteral("VelmarisImageSize"));
+    sizeLabel_->setFont(monospacedDigitsFont(12));
+    sizeLabel_->setForegroundRole(QPalette::PlaceholderText);
+    sizeLabel_->setToolTip(QStringLiteral("Image Size"));
+    toolbar_->addWidget(sizeLabel_);
+    addToolbarButtons({QStringLiteral("toggleSidebarPanels")}, QStringLiteral("Panels"), false);
+    addToolbarButtons({QStringLiteral("openPreferences")}, QStringLiteral("Preferences"), false);
+}
+
+void DocumentWindow::refresh()
+{
+    if (!document_)
+        return;
+    actions_->refresh();
+    const bool editorOpen = canvas_->hasTextEditor();
+    QAction* undo = actions_->action(QStringLiteral("undo"));
+    undo->setEnabled(undoBridge_.canUndo() && !editorOpen);
+    undo->setText(undoBridge_.undoMenuItemTitle());
+    QAction* redo = actions_->action(QStringLiteral("redo"));
+    redo->setEnabled(undoBridge_.canRedo() && !editorOpen);
+    redo->setText(undoBridge_.redoMenuItemTitle());
+    sizeLabel_->setText(canvasSizeText(document_->state().size));
+}
+
+void DocumentWindow::updateTitle()
+{
+    if (!document_)
+        return;
+    const QString path = document_->filePath();
+    const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
+    setWindowTitle(name + QStringLiteral("[*] — Velmaris Images"));
+    setWindowFilePath(path);
+    setWindowModified(document_->isEdited());
+}
+
+void DocumentWindow::updateColorWell()
+{
+    QPixmap swatch(20, 14);
+    swatch.fill(Qt::transparent);
+    QPainter painter(&swatch);
+    painter.setPen(QColor(0, 0, 0, 90));
+    painter.setBrush(CurrentColorStore::shared().color().toColor());
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 19, 13), 2, 2);
+    painter.end();
+    colorWell_->setIconSize(swatch.size());
+    colorWell_->setIcon(QIcon(swatch));
+}
+
+void DocumentWindow::chooseCurrentColor()
+{
+    auto* dialog = new QColorDialog(CurrentColorStore::shared().color().toColor(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QColorDialog::ShowAlphaChannel);
+    connect(dialog, &QColorDialog::colorSelected, this,
+            [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
+    dialog->open();
+}
+
+void DocumentWindow::selectTool(int tool)
+{
+    static const char* const commands[] = {"selectMoveTool", "selectSelectTool", "selectTextTool"};
+    canvas_->setTool(static_cast<EditorTool>(tool));
+    for (int index = 0; index < 3; ++index)
+        actions_->action(QString::fromLatin1(commands[index]))->setChecked(index == tool);
+}
+
+void DocumentWindow::canvasPixelReadoutChanged(const std::optional<PixelReadout>& readout)
+{
+    infoLabel_->setText(readout ? pixelReadoutText(*readout) : QString());
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (document_ && document_->textEditing())
+        commitTextEditing(*document_);
+    if (!closeConfirmed_ && document_ && document_->isEdited()) {
+        event->ignore();
+        askToSaveBeforeClosing();
+        return;
+    }
+    if (adjustmentPanel_)
+        adjustmentPanel_->close();
+    viewState_->saveNow();
+    Q_EMIT windowWillClose(document_);
+    QMainWindow::closeEvent(event);
+}
+
+void DocumentWindow::askToSaveBeforeClosing()
+{
+    if (closeQuestion_ && closeQuestion_->isVisible())
+        return;
+    const QString name = document_->filePath().isEmpty() ? QStringLiteral("Untitled")
+                                                         : QFileInfo(document_->filePath()).fileName();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmaris Images"),
+                                QStringLiteral("Do you want to save the changes made to “%1”?").arg(name),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("CloseQuestion"));
+    box->setInformativeText(QStringLiteral("Your changes will be lost if you don't save them."));
+    QPushButton* save = box->addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
+    QPushButton* discard = box->addButton(QStringLiteral("Don't Save"), QMessageBox::DestructiveRole);
+    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(save);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    closeQuestion_ = box;
+    connect(box, &QMessageBox::buttonClicked, this, [this, save, discard](QAbstractButton* button) {
+        if (button == discard) {
+            closeConfirmed_ = true;
+            close();
+        } else if (button == save) {
+            saver_->save([window = QPointer<DocumentWindow>(this)](bool saved) {
+                if (saved && window) {
+                    window->closeConfirmed_ = true;
+                    window->close();
+                }
+            });
+        }
+    });
+    box->open();
+}
+
+}  // namespace velmaris

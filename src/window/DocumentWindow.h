@@ -1,0 +1,95 @@
+#pragma once
+
+#include "canvas/CanvasInteractionDelegate.h"
+#include "document/HistoryUndoBridge.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QLabel;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace velmaris {
+
+class AdjustmentPanel;
+class CanvasView;
+class DocumentActions;
+class DocumentSaver;
+class ImageDocument;
+class Sidebar;
+class ViewStateKeeper;
+
+// The one window of a document: the canvas beside the side panels, the toolbar, the size and
+// cursor readouts, and every document command as an action with its shortcut and enabled state.
+class DocumentWindow : public QMainWindow, public CanvasInteractionDelegate {
+    Q_OBJECT
+public:
+    // The window does not own the document; it deletes itself when closed.
+    explicit DocumentWindow(ImageDocument* document, QWidget* parent = nullptr);
+    ~DocumentWindow() override;
+
+    ImageDocument* document() const { return document_; }
+    CanvasView* canvas() const { return canvas_; }
+    Sidebar* sidebar() const { return sidebar_; }
+    QSplitter* splitter() const { return splitter_; }
+    QToolBar* toolbar() const { return toolbar_; }
+    QLabel* sizeLabel() const { return sizeLabel_; }
+    QLabel* infoLabel() const { return infoLabel_; }
+    DocumentActions* actions() const { return actions_; }
+    DocumentSaver* saver() const { return saver_; }
+    ViewStateKeeper* viewState() const { return viewState_; }
+    AdjustmentPanel* adjustmentPanel() const;
+
+    // Runs a command by name, as its action, menu item or sidebar button would.
+    void runCommand(const QString& command, const QString& argument = {});
+    // Applies a filter without parameters at once; opens the adjustment panel for the others.
+    void openFilter(const QString& identifier);
+
+    void canvasPixelReadoutChanged(const std::optional<PixelReadout>& readout) override;
+
+Q_SIGNALS:
+    void preferencesRequested();
+    // The window is closing for good (after any question about unsaved changes).
+    void windowWillClose(velmaris::ImageDocument* document);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolbar();
+    QToolButton* addToolbarButtons(const QStringList& commands, const QString& label, bool exclusive);
+    void buildSplitView();
+    void applySidebarPosition();
+    void toggleSidebar();
+    void refresh();
+    void updateTitle();
+    void updateColorWell();
+    void chooseCurrentColor();
+    void selectTool(int tool);
+    void askToSaveBeforeClosing();
+    void rememberSidebarWidth();
+
+    QPointer<ImageDocument> document_;
+    HistoryUndoBridge undoBridge_;
+    CanvasView* canvas_;
+    Sidebar* sidebar_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    QLabel* sizeLabel_ = nullptr;
+    QLabel* infoLabel_ = nullptr;
+    QToolButton* colorWell_ = nullptr;
+    QAction* savingIndicator_ = nullptr;
+    DocumentActions* actions_ = nullptr;
+    DocumentSaver* saver_ = nullptr;
+    ViewStateKeeper* viewState_ = nullptr;
+    QPointer<AdjustmentPanel> adjustmentPanel_;
+    QPointer<QWidget> closeQuestion_;
+    bool closeConfirmed_ = false;
+};
+
+// The size readout of a canvas: "1920 × 1080 px".
+QString canvasSizeText(QSizeF size);
+
+}  // namespace velmaris

@@ -1,0 +1,274 @@
+#include "window/DocumentWindow.h"
+
+#include "QtWait.h"
+#include "TestImages.h"
+#include "canvas/CanvasView.h"
+#include "document/TestDocuments.h"
+#include "files/DocumentType.h"
+#include "platform/Preferences.h"
+#include "window/DocumentActions.h"
+#include "window/DocumentSaver.h"
+#include "window/Sidebar.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+QAction* action(DocumentWindow& window, const char* name)
+{
+    QAction* found = window.actions()->action(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Clicks the button titled `title` of the window's open message box.
+bool answerMessageBox(QWidget& window, const char* objectName, const QString& title)
+{
+    QMessageBox* box = nullptr;
+    const auto findVisible = [&] {
+        for (QMessageBox* candidate : window.findChildren<QMessageBox*>(QString::fromLatin1(objectName))) {
+            if (candidate->isVisible())
+                box = candidate;
+        }
+        return box != nullptr;
+    };
+    if (!test::waitUntil(findVisible))
+        return false;
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == title) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Always answers a save dialog with `path`, recording what it was offered.
+struct FakeDestination {
+    QString path;
+    QStringList offeredTypes;
+    QString message;
+    int asked = 0;
+
+    DocumentSaver::DestinationChooser chooser()
+    {
+        return [this](QWidget*, const QString&, const QStringList& typeNames, const QString& shownMessage)
+                   -> std::optional<DocumentSaver::Destination> {
+            ++asked;
+            offeredTypes = typeNames;
+            message = shownMessage;
+            if (path.isEmpty())
+                return std::nullopt;
+            return DocumentSaver::Destination{path, typeNames.first()};
+        };
+    }
+};
+
+TEST(DocumentWindow, KeyboardShortcutsRunCommandsAndActionsFollowTheDocument)
+{
+    auto document = test::documentWith({test::solidLayer("A")}, {1920, 1080});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->sizeLabel()->text(), QString::fromUtf8("1920 × 1080 px"));
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_FALSE(action(*window, "deleteLayer")->isEnabled());
+    EXPECT_EQ(action(*window, "undo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(action(*window, "showImageSize")->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
+
+    QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(document->state().layers.size(), 2);
+    EXPECT_EQ(document->history().entries().last().name, "Add Layer");
+    EXPECT_TRUE(action(*window, "deleteLayer")->isEnabled());
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_EQ(action(*window, "undo")->text(), "Undo Add Layer");
+
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(document->state().layers.size(), 1);
+    EXPECT_FALSE(action(*window, "deleteLayer")->isEnabled());
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(document->state().layers.size(), 2);
+
+    QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(document->transform().has_value());
+    EXPECT_EQ(action(*window, "freeTransform")->text(), "Commit Transform");
+    QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_FALSE(document->transform().has_value());
+    EXPECT_EQ(action(*window, "freeTransform")->text(), "Free Transform");
+
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(document->selection().rect, QRectF(0, 0, 1920, 1080));
+    EXPECT_TRUE(action(*window, "cropToSelection")->isEnabled());
+    QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_FALSE(document->selection().rect.has_value());
+    EXPECT_FALSE(action(*window, "cropToSelection")->isEnabled());
+
+    window->runCommand("marqueeEllipse");
+    EXPECT_TRUE(action(*window, "marqueeEllipse")->isChecked());
+    EXPECT_FALSE(action(*window, "marqueeRectangle")->isChecked());
+    window->runCommand("selectTextTool");
+    EXPECT_EQ(window->canvas()->tool(), EditorTool::text);
+    EXPECT_TRUE(action(*window, "selectTextTool")->isChecked());
+    EXPECT_FALSE(action(*window, "selectMoveTool")->isChecked());
+
+    // A filter without parameters applies at once, in one step.
+    const int entries = document->history().entries().size();
+    window->runCommand("applyFilter", "invert");
+    EXPECT_EQ(document->history().entries().size(), entries + 1);
+    EXPECT_EQ(document->history().entries().last().name, "Invert Colors");
+    window->runCommand("rotateClockwise");
+    EXPECT_EQ(window->sizeLabel()->text(), QString::fromUtf8("1080 × 1920 px"));
+
+    document->jumpToHistory(0);
+    window->close();
+}
+
+TEST(DocumentWindow, SidebarMovesWithThePreferenceAndTogglesFromTheKeyboard)
+{
+    auto document = test::documentWith({test::solidLayer("A")});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->splitter()->indexOf(window->sidebar()), 1);
+    Preferences().setValue(QString::fromLatin1(PreferenceName::sidebarOnLeft), true);
+    EXPECT_EQ(window->splitter()->indexOf(window->sidebar()), 0);
+    Preferences().setValue(QString::fromLatin1(PreferenceName::sidebarOnLeft), false);
+    EXPECT_EQ(window->splitter()->indexOf(window->sidebar()), 1);
+
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(window->sidebar()->isVisible());
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(window->sidebar()->isVisible());
+    window->close();
+}
+
+TEST(DocumentWindow, ClosingAnEditedWindowAsksAndCancelKeepsIt)
+{
+    QTemporaryDir folder;
+    auto document = test::documentWith({test::solidLayer("A")});
+    auto* window = new DocumentWindow(document.get());
+    QPointer<DocumentWindow> alive(window);
+    QSignalSpy closing(window, &DocumentWindow::windowWillClose);
+    FakeDestination destination{folder.filePath("saved.velmaris")};
+    window->saver()->setDestinationChooser(destination.chooser());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->runCommand("newLayer");
+
+    window->close();
+    ASSERT_TRUE(answerMessageBox(*window, "CloseQuestion", "Cancel"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(closing.count(), 0);
+
+    window->close();
+    ASSERT_TRUE(answerMessageBox(*window, "CloseQuestion", "Save"));
+    ASSERT_TRUE(test::waitUntil([&] { return alive.isNull(); }, 20000));
+    EXPECT_EQ(closing.count(), 1);
+    EXPECT_TRUE(QFile::exists(destination.path));
+    EXPECT_FALSE(document->isEdited());
+
+    auto other = test::documentWith({test::solidLayer("A")});
+    auto* discarding = new DocumentWindow(other.get());
+    QPointer<DocumentWindow> discardingAlive(discarding);
+    discarding->show();
+    discarding->runCommand("newLayer");
+    discarding->close();
+    ASSERT_TRUE(answerMessageBox(*discarding, "CloseQuestion", "Don't Save"));
+    EXPECT_TRUE(test::waitUntil([&] { return discardingAlive.isNull(); }));
+    EXPECT_TRUE(other->isEdited());
+}
+
+TEST(DocumentWindow, SavingRunsOnAWorkerWhileTheWindowKeepsTurning)
+{
+    QTemporaryDir folder;
+    QVector<Layer> layers;
+    for (int index = 0; index < 5; ++index)
+        layers.append(test::bitmapLayer(test::randomBitmap(2000, 1500, index), {}, QStringLiteral("L%1").arg(index)));
+    auto document = test::documentWith(layers, {2000, 1500});
+    document->recordHistory("Setup");
+    auto* window = new DocumentWindow(document.get());
+    FakeDestination destination{folder.filePath("big.velmaris")};
+    window->saver()->setDestinationChooser(destination.chooser());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+    bool sawProgress = false;
+    QObject::connect(window->saver(), &DocumentSaver::progressVisibilityChanged,
+                     [&](bool visible) { sawProgress = sawProgress || visible; });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(destination.asked, 1);
+    EXPECT_EQ(destination.offeredTypes.first(), kNativeTypeName);
+    // The window stays editable while the save runs.
+    EXPECT_TRUE(document->isSaving());
+    window->runCommand("newLayer");
+    ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }, 60000));
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_GT(ticks, elapsed / 5 / 4) << "the event loop stalled during the save";
+    if (elapsed > 2 * DocumentSaver::kProgressDelayMs)
+        EXPECT_TRUE(sawProgress);
+    EXPECT_FALSE(window->saver()->isShowingProgress());
+    EXPECT_EQ(document->filePath(), destination.path);
+    EXPECT_TRUE(document->isEdited()) << "the layer added during the save is not in the file";
+    window->close();
+    answerMessageBox(*window, "CloseQuestion", "Don't Save");
+}
+
+TEST(DocumentWindow, SaveOfLayersIntoAFlatFileIsPromotedAndFailuresLeaveTheFile)
+{
+    QTemporaryDir folder;
+    const QString png = folder.filePath("flat.png");
+    {
+        auto source = test::documentWith({test::solidLayer("A", 8, 8)}, {8, 8});
+        ASSERT_FALSE(source->saveToFile(png, QStringLiteral("public.png"), SaveOperation::saveAs));
+    }
+    QFile file(png);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray original = file.readAll();
+    file.close();
+
+    auto opened = ImageDocument::fromFile(png);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ImageDocument>>(opened));
+    auto document = std::move(std::get<std::unique_ptr<ImageDocument>>(opened));
+    auto* window = new DocumentWindow(document.get());
+    FakeDestination cancelled;
+    window->saver()->setDestinationChooser(cancelled.chooser());
+    window->show();
+    window->runCommand("newLayer");
+    window->runCommand("saveDocument");
+    EXPECT_EQ(cancelled.offeredTypes, QStringList{kNativeTypeName});
+    EXPECT_EQ(cancelled.message, ImageDocument::promotedSaveMessage());
+    EXPECT_EQ(document->fileType(), "public.png");
+
+    // A file that cannot be written: the error is shown and the old file stays as it was.
+    window->runCommand("undo");
+    FakeDestination unwritable{folder.filePath("missing/folder/out.png")};
+    window->saver()->setDestinationChooser(unwritable.chooser());
+    window->runCommand("saveDocumentAs");
+    EXPECT_TRUE(answerMessageBox(*window, "SaveErrorAlert", "OK"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    EXPECT_EQ(document->filePath(), png);
+    document->jumpToHistory(0);
+    window->close();
+}
+
+}  // namespace
+}  // namespace velmaris
