@@ -32,6 +32,13 @@ void RecentImagesStore::add(const QString& path)
     Q_EMIT recentImagesDidChange();
 }
 
+void RecentImagesStore::clear()
+{
+    paths_.clear();
+    Preferences(settings_).setStringList(QString::fromLatin1(PreferenceName::recentImagePaths), paths_);
+    Q_EMIT recentImagesDidChange();
+}
+
 QStringList RecentImagesStore::existingPaths() const
 {
     QStringList existing;

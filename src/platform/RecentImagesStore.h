@@ -24,6 +24,8 @@ public:
     static RecentImagesStore& shared();
 
     void add(const QString& path);
+    // "Clear Menu": forgets every recent image.
+    void clear();
     const QStringList& paths() const { return paths_; }
     // The stored paths whose files exist now, in stored order; the stored list is unchanged.
     QStringList existingPaths() const;

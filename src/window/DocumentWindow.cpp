@@ -360,11 +360,17 @@ void DocumentWindow::askToSaveBeforeClosing()
             close();
         } else if (button == save) {
             saver_->save([window = QPointer<DocumentWindow>(this)](bool saved) {
-                if (saved && window) {
-                    window->closeConfirmed_ = true;
-                    window->close();
+                if (!window)
+                    return;
+                if (!saved) {
+                    Q_EMIT window->closeCancelled();
+                    return;
                 }
+                window->closeConfirmed_ = true;
+                window->close();
             });
+        } else {
+            Q_EMIT closeCancelled();
         }
     });
     box->open();

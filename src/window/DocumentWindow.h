@@ -53,6 +53,9 @@ Q_SIGNALS:
     void preferencesRequested();
     // The window is closing for good (after any question about unsaved changes).
     void windowWillClose(velmaris::ImageDocument* document);
+    // The question about unsaved changes was answered with Cancel, or the save it asked for did
+    // not happen: the window stays open.
+    void closeCancelled();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -38,17 +38,23 @@ NumberFieldSheet::NumberFieldSheet(QWidget* window, const QString& message, cons
 
 QLineEdit* NumberFieldSheet::addField(const QString& label, const QString& text)
 {
-    const int row = grid_->rowCount();
     auto* field = new QLineEdit(text, this);
     field->setFixedWidth(kFieldWidth);
-    field->setAccessibleName(label);
-    auto* title = new QLabel(label, this);
-    title->setBuddy(field);
-    grid_->addWidget(title, row, 0, Qt::AlignRight);
-    grid_->addWidget(field, row, 1);
-    if (row == 0)
+    if (grid_->count() == 0)
         field->setFocus();
+    addRow(label, field);
     return field;
+}
+
+void NumberFieldSheet::addRow(const QString& label, QWidget* control)
+{
+    const int row = grid_->rowCount();
+    control->setParent(this);
+    control->setAccessibleName(label);
+    auto* title = new QLabel(label, this);
+    title->setBuddy(control);
+    grid_->addWidget(title, row, 0, Qt::AlignRight);
+    grid_->addWidget(control, row, 1, Qt::AlignLeft);
 }
 
 void NumberFieldSheet::addAccessory(QWidget* widget)

@@ -25,6 +25,8 @@ public:
     NumberFieldSheet(QWidget* window, const QString& message, const QString& informativeText);
 
     QLineEdit* addField(const QString& label, const QString& text);
+    // A labelled row of the grid holding any control.
+    void addRow(const QString& label, QWidget* control);
     // Something shown below the grid, such as a checkbox.
     void addAccessory(QWidget* widget);
     // `action` runs after the sheet closed; none cancels.
