@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <memory>
+
 namespace velmaris {
 
 namespace {
@@ -369,10 +371,13 @@ void Application::closeNextWindowForQuit()
         return;
     }
     DocumentWindow* window = windows.first();
-    connect(window, &QObject::destroyed, this, &Application::closeNextWindowForQuit, Qt::QueuedConnection);
-    connect(window, &DocumentWindow::closeCancelled, this, [this, window] {
+    auto closed = std::make_shared<QMetaObject::Connection>(
+        connect(window, &QObject::destroyed, this, &Application::closeNextWindowForQuit, Qt::QueuedConnection));
+    auto cancelled = std::make_shared<QMetaObject::Connection>();
+    *cancelled = connect(window, &DocumentWindow::closeCancelled, this, [this, closed, cancelled] {
         terminating_ = false;
-        disconnect(window, nullptr, this, nullptr);
+        disconnect(*closed);
+        disconnect(*cancelled);
     });
     window->raise();
     window->close();

@@ -1,0 +1,235 @@
+#include "app/Application.h"
+
+#include "QtWait.h"
+#include "app/NewImageDialog.h"
+#include "app/WelcomeWindow.h"
+#include "document/LayerStackOperations.h"
+#include "document/TestDocuments.h"
+#include "window/DocumentActions.h"
+#include "window/DocumentWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+// A PNG on disk the tests can open.
+QString writeImage(const QTemporaryDir& folder, const QString& name)
+{
+    const QString path = folder.filePath(name);
+    auto source = test::documentWith({test::solidLayer("A", 6, 4)}, {6, 4});
+    EXPECT_FALSE(source->saveToFile(path, QStringLiteral("public.png"), SaveOperation::saveTo));
+    return path;
+}
+
+// Clicks `title` in the next application-modal message box (run before the call that opens it).
+void answerNextModalBox(const QString& title)
+{
+    QTimer::singleShot(0, [title] {
+        test::waitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; });
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == title)
+                button->click();
+    });
+}
+
+bool answerCloseQuestion(DocumentWindow& window, const QString& title)
+{
+    QMessageBox* box = nullptr;
+    if (!test::waitUntil([&] { return (box = window.findChild<QMessageBox*>("CloseQuestion")) && box->isVisible(); }))
+        return false;
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == title) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return true;
+        }
+    return false;
+}
+
+TEST(Application, WelcomeWindowComesAndGoesWithTheDocumentWindows)
+{
+    QTemporaryDir folder;
+    const QString image = writeImage(folder, "one.png");
+    Application application(folder.filePath("autosave"));
+    application.launch({});
+    ASSERT_NE(application.welcomeWindow(), nullptr);
+    EXPECT_TRUE(application.welcomeWindow()->isVisible());
+    EXPECT_TRUE(application.documentWindows().isEmpty());
+
+    application.setOpenChooser([&](QWidget*) { return QStringList{image}; });
+    QTest::mouseClick(application.welcomeWindow()->openButton(), Qt::LeftButton);
+    ASSERT_EQ(application.documentWindows().size(), 1);
+    EXPECT_FALSE(application.welcomeWindow()->isVisible());
+    // Opening the same file again brings its window forward instead of a second one.
+    application.openFile(image);
+    EXPECT_EQ(application.documentWindows().size(), 1);
+
+    application.documentWindows().first()->close();
+    EXPECT_TRUE(test::waitUntil([&] { return application.welcomeWindow()->isVisible(); }));
+    EXPECT_TRUE(application.documents().documents().empty());
+}
+
+TEST(Application, UnreadableFilesOpenNothingAndNewImageChecksItsFields)
+{
+    QTemporaryDir folder;
+    Application application(folder.filePath("autosave"));
+    answerNextModalBox("OK");
+    EXPECT_EQ(application.openFile(folder.filePath("missing.png")), nullptr);
+    EXPECT_TRUE(application.documents().documents().empty());
+
+    int created = 0;
+    QSize size;
+    NewImageDialog dialog([&](std::unique_ptr<ImageDocument> document) {
+        ++created;
+        size = document->state().size.toSize();
+    });
+    EXPECT_EQ(dialog.widthField()->text(), "1024");
+    EXPECT_EQ(dialog.heightField()->text(), "768");
+    EXPECT_EQ(dialog.backgroundPopUp()->currentText(), "White");
+    dialog.show();
+    dialog.widthField()->setText("30001");
+    QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
+    EXPECT_EQ(created, 0);
+    dialog.widthField()->setText("abc");
+    dialog.show();
+    QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
+    EXPECT_EQ(created, 0);
+    dialog.widthField()->setText("640.4");
+    dialog.show();
+    QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(size, QSize(640, 768));
+}
+
+TEST(Application, QuitAsksAboutEditedDocumentsAndCancelKeepsEverything)
+{
+    QTemporaryDir folder;
+    Application application(folder.filePath("autosave"));
+    QSignalSpy finished(&application, &Application::quitFinished);
+    ImageDocument* clean = application.documents().addDocument(test::documentWith({test::solidLayer("A")}));
+    ImageDocument* edited = application.documents().addDocument(test::documentWith({test::solidLayer("B")}));
+    application.showDocument(clean);
+    DocumentWindow* editedWindow = application.showDocument(edited);
+    addLayer(*edited);
+
+    application.quit();
+    ASSERT_TRUE(answerCloseQuestion(*editedWindow, "Cancel"));
+    EXPECT_FALSE(application.isTerminating());
+    EXPECT_EQ(finished.count(), 0);
+    ASSERT_EQ(application.documentWindows().size(), 1);
+    EXPECT_EQ(application.documentWindows().first(), editedWindow);
+
+    // Closing the last window afterwards shows the welcome window again, as no quit is running.
+    editedWindow->close();
+    ASSERT_TRUE(answerCloseQuestion(*editedWindow, "Don't Save"));
+    EXPECT_TRUE(test::waitUntil([&] { return application.welcomeWindow() && application.welcomeWindow()->isVisible(); }));
+
+    ImageDocument* another = application.documents().addDocument(test::documentWith({test::solidLayer("C")}));
+    DocumentWindow* anotherWindow = application.showDocument(another);
+    addLayer(*another);
+    application.quit();
+    ASSERT_TRUE(answerCloseQuestion(*anotherWindow, "Don't Save"));
+    EXPECT_TRUE(test::waitUntil([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(application.documentWindows().isEmpty());
+}
+
+TEST(Application, MenuBarFollowsTheTable)
+{
+    QTemporaryDir folder;
+    Application application(folder.filePath("autosave"));
+    ImageDocument* document = application.documents().addDocument(test::documentWith({test::solidLayer("A")}));
+    DocumentWindow* window = application.showDocument(document);
+
+    struct Expected {
+        const char* menu;
+        QStringList items;  // "title|key", "-" for a separator
+    };
+    const std::vector<Expected> table = {
+        {"Velmaris Images", {"About Velmaris Images|", "Check for Updates...|", "-", "Preferences...|Ctrl+,", "-",
+                             "Quit Velmaris Images|Ctrl+Q"}},
+        {"File", {"New...|Ctrl+N", "New from Clipboard|Ctrl+Alt+N", "Open...|Ctrl+O", "Open Recent|",
+                  "Import from Photos...|Ctrl+Shift+I", "-", "Close|Ctrl+W", "Save|Ctrl+S", "Save As...|Ctrl+Shift+S",
+                  "-", "Export As...|Ctrl+Alt+E", "Revert to Saved|", "-", "Print...|Ctrl+P"}},
+        {"Edit", {"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Cut|Ctrl+X", "Copy|Ctrl+C", "Paste|Ctrl+V", "-",
+                  "Fill Selection|", "Stroke Selection...|"}},
+        {"Select", {"All|Ctrl+A", "Deselect|Ctrl+D", "-", "Rectangular Marquee|", "Elliptical Marquee|",
+                    "Invert Selection|", "-", "Fixed Size...|", "By Aspect Ratio...|"}},
+        {"Image", {"Image Size...|Ctrl+Alt+I", "Crop to Selection|Ctrl+Shift+K", "-", "Flip Horizontal|",
+                   "Flip Vertical|", "Rotate 90° Clockwise|", "Rotate 90° Counterclockwise|", "-", "Adjustments|"}},
+        {"Layer", {"New Layer|Ctrl+Shift+N", "New Text Layer|Ctrl+Alt+Shift+T", "Edit Text Layer...|", "-",
+                   "Duplicate Layer|Ctrl+J", "Free Transform|Ctrl+T", "Flip Layer Horizontal|",
+                   "Flip Layer Vertical|", "Layer Effects...|", "Lock Layer|", "Delete Layer|", "-",
+                   "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
+                   "-", "Align|"}},
+        {"View", {"Move Tool|Ctrl+1", "Select Tool|Ctrl+2", "Text Tool|Ctrl+3", "-", "Zoom In|Ctrl+=",
+                  "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
+                  "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
+        {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|"}},
+        {"Help", {"Velmaris Images User Guide|Ctrl+?", "Keyboard Shortcuts|", "Website|"}},
+    };
+    const QList<QAction*> menus = window->menuBar()->actions();
+    QStringList menuTitles;
+    for (QAction* menu : menus)
+        menuTitles.append(menu->text());
+    EXPECT_EQ(menuTitles.join(", ").toStdString(), "Velmaris Images, File, Edit, Select, Image, Layer, Filter, View, "
+                                                    "Window, Help");
+    for (const Expected& expected : table) {
+        SCOPED_TRACE(expected.menu);
+        const auto menu = std::find_if(menus.begin(), menus.end(), [&](QAction* a) { return a->text() == expected.menu; });
+        ASSERT_NE(menu, menus.end());
+        QStringList items;
+        for (QAction* item : (*menu)->menu()->actions())
+            items.append(item->isSeparator() ? QStringLiteral("-")
+                                             : item->text() + "|" + item->shortcut().toString(QKeySequence::PortableText));
+        EXPECT_EQ(items.join(", ").toStdString(), expected.items.join(", ").toStdString());
+    }
+
+    // The Filter menu: three groups of the catalogue, each item enabled only with a layer selected.
+    const auto filterMenu = std::find_if(menus.begin(), menus.end(), [](QAction* a) { return a->text() == "Filter"; });
+    const QList<QAction*> filters = (*filterMenu)->menu()->actions();
+    EXPECT_EQ(std::count_if(filters.begin(), filters.end(), [](QAction* a) { return a->isSeparator(); }), 2);
+    EXPECT_TRUE(std::any_of(filters.begin(), filters.end(), [](QAction* a) { return a->text() == "Gaussian Blur…"; }));
+    window->actions()->action("applyFilter:gaussianBlur")->trigger();
+    document->jumpToHistory(0);
+}
+
+TEST(Application, AutosavesLeftByACrashAreOfferedBack)
+{
+    QTemporaryDir folder;
+    const QString autosaves = folder.filePath("autosave");
+    {
+        // A session that ends without closing its edited document.
+        DocumentController crashed(autosaves);
+        ImageDocument* document = crashed.addDocument(test::documentWith({test::solidLayer("Kept")}));
+        addLayer(*document);
+        ASSERT_EQ(crashed.autosaveEditedDocuments(), 1);
+        crashed.waitForSaves();
+    }
+    Application application(autosaves);
+    answerNextModalBox("Recover");
+    application.launch({});
+    ASSERT_EQ(application.documentWindows().size(), 1);
+    ImageDocument* recovered = application.documentWindows().first()->document();
+    EXPECT_EQ(recovered->state().layers.size(), 2);
+    EXPECT_TRUE(recovered->isEdited());
+    EXPECT_FALSE(application.welcomeWindow() && application.welcomeWindow()->isVisible());
+    recovered->jumpToHistory(0);
+}
+
+}  // namespace
+}  // namespace velmaris
