@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/DocumentPrinting.h"
 #include "app/MainMenu.h"
 #include "app/NewImageDialog.h"
 #include "app/WelcomeWindow.h"
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -340,16 +340,13 @@ void Application::printDocument()
         QMessageBox::warning(window, QStringLiteral("Print"), error->message);
         return;
     }
-    const Bitmap& bitmap = std::get<Bitmap>(image);
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(window->windowTitle().remove(QStringLiteral("[*]")));
     QPrintDialog dialog(&printer, window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QPainter painter(&printer);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution()).translated(
-        -printer.pageLayout().paintRectPixels(printer.resolution()).topLeft());
-    painter.drawImage(printedImageRect(QSizeF(bitmap.image().size()), page), bitmap.image());
+    if (!printImage(std::get<Bitmap>(image), printer))
+        QMessageBox::warning(window, QStringLiteral("Print"), QStringLiteral("The image could not be printed."));
 }
 
 void Application::quit()
