@@ -61,7 +61,7 @@ void DocumentWindow::runCommand(const QString& command, const QString& argument)
         {QStringLiteral("copy"), [&] { beepUnless(copyComposite(document, Pasteboard())); }},
         {QStringLiteral("paste"), [&] { beepUnless(pasteImageLayer(document, Pasteboard())); }},
         {QStringLiteral("fillSelection"), [&] { fillSelection(document, CurrentColorStore::shared().color()); }},
-        {QStringLiteral("strokeSelection"), [&] { StrokeSelectionDialog::open(document, this); }},
+        {QStringLiteral("strokeSelection"), [&] { StrokeSelectionDialog::open(&document, this); }},
         {QStringLiteral("selectAll"), [this] { canvas_->selectAll(); }},
         {QStringLiteral("selectAllCanvas"), [&] { selectAll(document); }},
         {QStringLiteral("deselect"), [&] { deselect(document); }},
@@ -104,7 +104,7 @@ void DocumentWindow::runCommand(const QString& command, const QString& argument)
              else
                  beginTransform(document);
          }},
-        {QStringLiteral("showLayerEffects"), [&] { LayerEffectsDialog::open(document, this); }},
+        {QStringLiteral("showLayerEffects"), [&] { LayerEffectsDialog::open(&document, this); }},
         {QStringLiteral("alignLayers"),
          [&] {
              if (const std::optional<LayerAlignment> alignment = layerAlignmentFromRawValue(argument))

@@ -1,3 +1,3 @@
 #pragma once
 class QWidget;
-namespace velmaris { class ImageDocument; struct LayerEffectsDialog { static void open(ImageDocument&, QWidget*) {} }; }
+namespace velmaris { class ImageDocument; struct LayerEffectsDialog { static void open(ImageDocument*, QWidget*) {} }; }
