@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <memory>
@@ -18,6 +19,9 @@ int runEditor(int& argc, char** argv, const QStringList& files)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
+    // Lets the desktop match the windows to the installed entry, and so show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.velmaris.VelmarisImages"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("velmaris-images")));
     Preferences::registerDefaults();
     DocumentController controller;
     controller.startAutosaveTimer();
