@@ -84,6 +84,19 @@ CommandLineRequest parseExport(const QStringList& arguments)
     return request;
 }
 
+CommandLineRequest parseThumbnail(const QStringList& arguments)
+{
+    if (arguments.size() != 4)
+        return UsageError{QStringLiteral("--thumbnail needs an input, an output and a size.")};
+    bool isNumber = false;
+    const int size = arguments[3].toInt(&isNumber);
+    if (!isNumber || size < kMinThumbnailSide || size > kMaxThumbnailSide)
+        return UsageError{QStringLiteral("--thumbnail's size must be a whole number from %1 to %2.")
+                              .arg(kMinThumbnailSide)
+                              .arg(kMaxThumbnailSide)};
+    return ThumbnailRequest{arguments[1], arguments[2], size};
+}
+
 bool hasDisplay()
 {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
@@ -174,6 +187,8 @@ CommandLineRequest parseCommandLine(const QStringList& arguments)
             return UsageError{QStringLiteral("--contact-sheet needs an input and an output.")};
         return ContactSheetRequest{arguments[1], arguments[2]};
     }
+    if (arguments.value(0) == QLatin1String("--thumbnail"))
+        return parseThumbnail(arguments);
     if (options.contains(QLatin1String("--info"))) {
         if (arguments.size() != 2 || arguments.first() != QLatin1String("--info"))
             return UsageError{QStringLiteral("--info needs exactly one file.")};
@@ -196,7 +211,7 @@ QString commandLineUsage()
 {
     return QStringLiteral("Usage: velmaris-images [--] [FILE…] | --export INPUT OUTPUT [--scale S] [--quality Q] | "
                           "--info FILE | --filter ID [KEY=VALUE…] INPUT OUTPUT | --filter-list | "
-                          "--contact-sheet INPUT OUTPUT.png | --help");
+                          "--contact-sheet INPUT OUTPUT.png | --thumbnail INPUT OUTPUT.png SIZE | --help");
 }
 
 QString commandLineHelp()
@@ -221,6 +236,9 @@ QString commandLineHelp()
         "      list the filters with their parameters, ranges and defaults\n"
         "  velmaris-images --contact-sheet INPUT OUTPUT.png\n"
         "      every filter at its defaults on INPUT, in one labelled grid\n"
+        "  velmaris-images --thumbnail INPUT OUTPUT.png SIZE\n"
+        "      INPUT flattened and scaled down so its longest side is at most SIZE\n"
+        "      (1 to 4096; never enlarged), written as PNG (the desktop's thumbnailer)\n"
         "  velmaris-images --help                  show this help\n"
         "\n"
         "Exit status: 0 on success; 1 with one line on standard error on failure.\n");
@@ -252,6 +270,8 @@ int runApplication(int argc, char** argv)
         return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); });
     if (const auto* sheet = std::get_if<ContactSheetRequest>(&request))
         return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); });
+    if (const auto* thumbnail = std::get_if<ThumbnailRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runThumbnail(*thumbnail)); });
     if (const auto* info = std::get_if<InfoRequest>(&request)) {
         return runHeadless(argc, argv, [&] {
             const std::variant<QJsonObject, QString> result = fileInfo(info->file);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FilterCommands.h"
+#include "app/ThumbnailCommand.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,7 +38,7 @@ struct UsageError {
 };
 
 using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, InfoRequest, FilterRequest,
-                                        FilterListRequest, ContactSheetRequest, UsageError>;
+                                        FilterListRequest, ContactSheetRequest, ThumbnailRequest, UsageError>;
 
 // Reads the arguments after the program name.
 CommandLineRequest parseCommandLine(const QStringList& arguments);

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "platform/Preferences.h"
+#include "window/SymbolIcons.h"
 
 #include <QApplication>
 
@@ -12,7 +13,9 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
     QApplication::setApplicationVersion(QStringLiteral(VELMARIS_VERSION));
+    // Lets the desktop match the windows to the installed entry, and so show its icon.
     QApplication::setDesktopFileName(QStringLiteral("app.velmaris.VelmarisImages"));
+    QApplication::setWindowIcon(symbolIcon(QStringLiteral("velmaris-images")));
     // The welcome window takes the place of the last document window, and quitting first asks
     // about unsaved documents, so closing a window never ends the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -109,7 +109,7 @@ bool allowsUnlimitedParsing(const QByteArray& data)
 
 }  // namespace
 
-std::optional<Bitmap> rasterizeSVGData(const QByteArray& data)
+std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSize> pixelSize)
 {
     if (data.isEmpty())
         return std::nullopt;
@@ -126,8 +126,8 @@ std::optional<Bitmap> rasterizeSVGData(const QByteArray& data)
     const std::optional<QSizeF> size = documentSize(handle.get());
     if (!size)
         return std::nullopt;
-    const std::optional<int> width = rasterSide(size->width());
-    const std::optional<int> height = rasterSide(size->height());
+    const std::optional<int> width = rasterSide(pixelSize ? pixelSize->width() : size->width());
+    const std::optional<int> height = rasterSide(pixelSize ? pixelSize->height() : size->height());
     if (!width || !height)
         return std::nullopt;
     std::optional<BitmapBuilder> builder = BitmapBuilder::create(*width, *height);

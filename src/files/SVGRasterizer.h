@@ -3,13 +3,15 @@
 #include "model/Bitmap.h"
 
 #include <QByteArray>
+#include <QSize>
 
 #include <optional>
 
 namespace velmaris {
 
-// Renders an SVG document at its own size (each side rounded, at least 1 px), stretched over the
-// whole bitmap. nullopt when the document cannot be parsed or rendered, or is too large.
-std::optional<Bitmap> rasterizeSVGData(const QByteArray& data);
+// Renders an SVG document at its own size (each side rounded, at least 1 px), or at the given
+// pixel size (icons), stretched over the whole bitmap. nullopt when the document cannot be parsed
+// or rendered, or is too large.
+std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSize> pixelSize = std::nullopt);
 
 }  // namespace velmaris

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/InfoCommand.h"
 
+#include "app/ProgramTestHelpers.h"
 #include "files/CodecTestHelpers.h"
 #include "files/OpenImageFile.h"
 
@@ -20,6 +21,11 @@
 
 namespace velmaris {
 namespace {
+
+using test::ProcessResult;
+using test::fileBytes;
+using test::runProgram;
+using test::writeBytes;
 
 QStringList words(const char* text)
 {
@@ -51,19 +57,6 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
               CommandLineRequest(ExportRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
 }
 
-struct ProcessResult {
-    int exitCode;
-    QString standardError;
-};
-
-ProcessResult runProgram(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VELMARIS_EXECUTABLE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
-}
-
 // Runs the program through the shell, for arguments QProcess cannot pass (names that are not UTF-8).
 ProcessResult runInShell(const QString& directory, const QString& arguments)
 {
@@ -83,19 +76,6 @@ QString writeTestImage(const QTemporaryDir& dir, const QString& name)
     source.setPixel(0, 0, qRgba(255, 0, 0, 255));
     source.save(path);
     return path;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 TEST(CommandLine, ExportWritesTheTypeTheOutputNamesAndReportsFailuresInOneLine)

@@ -1,5 +1,6 @@
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
+#include "files/SVGRasterizer.h"
 
 #include "files/CodecTestHelpers.h"
 
@@ -221,6 +222,19 @@ TEST(ImageDecoder, SvgSizeIsRoundedToAtLeastOnePixelAndDrawnStretched)
     const std::optional<Bitmap> viewBoxOnly = decodeImageData(svg("viewBox=\"0 0 5 7\">"), ImageType::svg);
     ASSERT_TRUE(viewBoxOnly);
     EXPECT_EQ(viewBoxOnly->size(), QSize(5, 7));
+}
+
+TEST(ImageDecoder, SvgRendersStretchedAtAnAskedPixelSize)
+{
+    // Icons are drawn on a 4 × 2 grid and asked for at any size: left half red, right half blue.
+    const QByteArray halves = svg("width=\"4\" height=\"2\" viewBox=\"0 0 4 2\"><rect width=\"2\" height=\"2\" "
+                                  "fill=\"red\"/><rect x=\"2\" width=\"2\" height=\"2\" fill=\"blue\"/>");
+    const std::optional<Bitmap> large = rasterizeSVGData(halves, QSize(40, 10));
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->size(), QSize(40, 10));
+    EXPECT_EQ(pixelAt(*large, 19, 9), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(*large, 20, 0), (Rgba{0, 0, 255, 255}));
+    EXPECT_FALSE(rasterizeSVGData(halves, QSize(40000, 10)));
 }
 
 TEST(ImageDecoder, SvgColoursArePremultipliedRgba)
