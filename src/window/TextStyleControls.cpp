@@ -7,6 +7,7 @@
 #include "window/ColorWell.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -84,6 +85,9 @@ TextStyleControls::TextStyleControls(ImageDocument* document, QWidget* parent)
     stack->setSpacing(6);
     stack->addLayout(row);
 
+    fontFamilyPopUp_->installEventFilter(this);
+    fontSizeCombo_->installEventFilter(this);
+
     connect(fontFamilyPopUp_, &QComboBox::activated, this, &TextStyleControls::fontFamilyChanged);
     QLineEdit* sizeEdit = fontSizeCombo_->lineEdit();
     connect(sizeEdit, &QLineEdit::textEdited, this, &TextStyleControls::fontSizeTextEdited);
@@ -118,6 +122,17 @@ void TextStyleControls::refresh()
         textColorWell_->setColor(style.color->toColor());
     else
         textColorWell_->setMixed();
+}
+
+bool TextStyleControls::eventFilter(QObject* watched, QEvent* event)
+{
+    // A wheel turned over a combo that is not being used scrolls the sidebar instead of changing
+    // the style of the text.
+    if (event->type() == QEvent::Wheel && !static_cast<QWidget*>(watched)->hasFocus()) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TextStyleControls::apply(const TextStyleChange& change)

@@ -25,6 +25,9 @@ public:
     // Shows the current style; the size box keeps text the user is typing.
     void refresh();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void fontFamilyChanged(int index);
     void fontSizeTextEdited(const QString& text);
