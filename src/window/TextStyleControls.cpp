@@ -20,6 +20,7 @@ namespace {
 constexpr int kControlPointSize = 11;
 constexpr int kFamilyItemPointSize = 13;
 constexpr int kSizeBoxWidth = 56;
+constexpr int kMinimumFamilyWidth = 48;
 const double kListedSizes[] = {9, 10, 11, 12, 14, 18, 24, 36, 48, 64, 72, 96, 144, 192, 288, 384, 512};
 
 void useControlFont(QWidget* widget)
@@ -51,9 +52,11 @@ TextStyleControls::TextStyleControls(ImageDocument* document, QWidget* parent)
 
     fontFamilyPopUp_->setObjectName(QStringLiteral("fontFamilyPopUp"));
     useControlFont(fontFamilyPopUp_);
+    // Takes the width the row leaves, so a narrow sidebar never cuts off the size box and the well.
     fontFamilyPopUp_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    fontFamilyPopUp_->setMinimumContentsLength(6);
-    fontFamilyPopUp_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    fontFamilyPopUp_->setMinimumContentsLength(1);
+    fontFamilyPopUp_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    fontFamilyPopUp_->setMinimumWidth(kMinimumFamilyWidth);
     for (const QString& family : QFontDatabase::families()) {
         fontFamilyPopUp_->addItem(family);
         QFont itemFont(family);
