@@ -158,10 +158,12 @@ TEST(Sidebar, ATypedSizeShowsAtOnceRecordsOneStepAndInvalidTextReverts)
     EXPECT_EQ(spy.recordedNames(), QStringList{QStringLiteral("Text Style")});
     EXPECT_EQ(topText(*document).fontSize, 300);
 
-    // A live preview, then text that is no size, then the focus moves on.
+    // A live preview (the box keeps the typed "10." rather than showing the size 10), then text
+    // that is no size, then the focus moves on.
     box->selectAll();
-    QTest::keyClicks(box, QStringLiteral("12"));
-    EXPECT_EQ(topText(*document).fontSize, 12);
+    QTest::keyClicks(box, QStringLiteral("10.5"));
+    EXPECT_EQ(topText(*document).fontSize, 10.5);
+    EXPECT_EQ(box->text(), QStringLiteral("10.5"));
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("abc"));
     shown.text()->fontFamilyPopUp()->setFocus();
