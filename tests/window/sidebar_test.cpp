@@ -4,6 +4,7 @@
 #include "window/TextStyleControls.h"
 
 #include "canvas/CanvasTextEditor.h"
+#include "canvas/CanvasView.h"
 #include "document/SelectionOperations.h"
 #include "document/TestDocuments.h"
 #include "document/TextEditingSession.h"
@@ -12,6 +13,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -196,6 +198,49 @@ TEST(Sidebar, WhileEditingTheControlsStyleTheSessionAndShowMixedStyles)
     EXPECT_EQ(document->textEditing()->attributes.resolvedStyle(1).fontSize, 24);
     EXPECT_TRUE(document->state() == before);
     EXPECT_EQ(spy.newEntries(), 0);
+}
+
+TEST(Sidebar, TheStyleControlsKeepInPlaceEditingOpenAndStyleTheEditorsText)
+{
+    auto document = documentWith({textLayer("Word", {10, 10})});
+    QWidget window;
+    auto* canvas = new CanvasView(document.get());
+    auto* sidebar = new Sidebar(document.get(), new QWidget, new QWidget);
+    auto* elsewhere = new QLineEdit;
+    auto* row = new QHBoxLayout(&window);
+    row->addWidget(canvas, 1);
+    row->addWidget(sidebar);
+    row->addWidget(elsewhere);
+    window.resize(900, 700);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const DocumentSpy spy(*document);
+
+    editTextLayer(*document, document->state().layers.last().id);
+    ASSERT_TRUE(test::waitUntil([&] { return canvas->hasFocus(); }));
+    QLineEdit* box = sidebar->findChild<TextStyleControls*>()->fontSizeCombo()->lineEdit();
+    box->setFocus(Qt::MouseFocusReason);
+    box->selectAll();
+    // Each typed digit reaches the editor before the next, as when a person types.
+    QTest::keyClick(box, '1');
+    ASSERT_TRUE(test::waitUntil([&] { return document->textEditing()->attributes.fontSize == 1; }));
+    QTest::keyClick(box, '8');
+    ASSERT_TRUE(test::waitUntil([&] { return document->textEditing()->attributes.fontSize == 18; }));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(document->textEditing());
+    EXPECT_EQ(document->textEditing()->attributes.fontSize, 18);
+    EXPECT_EQ(spy.newEntries(), 0);
+
+    // Leaving the controls does not end the edit (the editor had already given up the focus); the
+    // commit, from a tool change for example, records the styled text as one step.
+    elsewhere->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(document->textEditing());
+    commitTextEditing(*document);
+    EXPECT_EQ(spy.recordedNames(), QStringList{QStringLiteral("Edit Text Layer")});
+    EXPECT_EQ(topText(*document).fontSize, 18);
 }
 
 TEST(Sidebar, ImageAndSelectionButtonsFollowTheSelectionAndAskForTheirCommand)
