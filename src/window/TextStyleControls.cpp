@@ -119,8 +119,10 @@ void TextStyleControls::refresh()
         return;
     const UniformTextStyle style = shownTextStyle(*document_, Preferences());
     fontFamilyPopUp_->setCurrentIndex(style.fontFamily ? fontFamilyPopUp_->findText(*style.fontFamily) : -1);
-    if (!fontSizePendingTypedValue_)
-        fontSizeCombo_->setEditText(style.fontSize ? fontSizeText(*style.fontSize) : QString());
+    if (!fontSizePendingTypedValue_) {
+        shownSizeText_ = style.fontSize ? fontSizeText(*style.fontSize) : QString();
+        fontSizeCombo_->setEditText(shownSizeText_);
+    }
     if (style.color)
         textColorWell_->setColor(style.color->toColor());
     else
@@ -166,8 +168,12 @@ void TextStyleControls::fontSizeTextEdited(const QString& text)
 
 void TextStyleControls::fontSizeChanged()
 {
+    // Text the controls put in the box is the style already, or a stale one while the in-place
+    // editor has yet to pass its restyled text back (the combo hands Return to the box twice).
+    const bool typed = fontSizePendingTypedValue_ || fontSizeCombo_->currentText() != shownSizeText_;
     fontSizePendingTypedValue_ = false;
-    if (const std::optional<double> size = typedFontSize(fontSizeCombo_->currentText()))
+    const std::optional<double> size = typedFontSize(fontSizeCombo_->currentText());
+    if (typed && size)
         apply({size, std::nullopt, std::nullopt});
     if (textStyleTransientActive_) {
         // The typed text was no size: the live preview goes.
@@ -186,6 +192,10 @@ void TextStyleControls::fontSizeEditingEnded()
 
 void TextStyleControls::fontSizeChosen(int index)
 {
+    // The combo also "activates" the listed size matching its text when editing ends, even text
+    // the controls put there; that size is already the style (or about to be replaced by it).
+    if (!fontSizePendingTypedValue_ && fontSizeCombo_->itemText(index) == shownSizeText_)
+        return;
     fontSizePendingTypedValue_ = false;
     if (const std::optional<double> size = typedFontSize(fontSizeCombo_->itemText(index)))
         apply({size, std::nullopt, std::nullopt});

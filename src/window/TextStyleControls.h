@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 class QComboBox;
@@ -45,6 +46,8 @@ private:
     bool textStyleTransientActive_ = false;
     // The size box holds typed text not yet applied as a history step.
     bool fontSizePendingTypedValue_ = false;
+    // What refresh() last put in the size box.
+    QString shownSizeText_;
 };
 
 // The size box's text for a size: whole sizes without a fraction.
