@@ -4,6 +4,7 @@
 #include "document/ImageDocument.h"
 #include "document/LayerSelection.h"
 #include "document/LayerTargets.h"
+#include "document/WholeTextStyle.h"
 #include "platform/Preferences.h"
 
 #include <algorithm>
@@ -46,7 +47,8 @@ void styleRange(TextLayerAttributes& attributes, TextRange range, std::optional<
     attributes.normalizeRuns();
 }
 
-// Makes the requested attributes the base style of the whole text, dropping their overrides.
+}  // namespace
+
 void styleAll(TextLayerAttributes& attributes, std::optional<double> fontSize,
               const std::optional<StoredColor>& color, const std::optional<QString>& fontFamily)
 {
@@ -66,8 +68,6 @@ void styleAll(TextLayerAttributes& attributes, std::optional<double> fontSize,
     }
     attributes.normalizeRuns();
 }
-
-}  // namespace
 
 void addTextLayer(ImageDocument& document, QPointF point)
 {

@@ -1,0 +1,148 @@
+#include "window/Sidebar.h"
+
+#include "document/ImageDocument.h"
+#include "document/SelectionOperations.h"
+#include "render/FilterCatalogue.h"
+#include "window/SidebarActionButton.h"
+#include "window/SidebarSection.h"
+#include "window/TextStyleControls.h"
+
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velmaris {
+
+namespace {
+
+constexpr int kLayersPanelHeight = 240;
+constexpr int kHistoryPanelHeight = 170;
+constexpr int kButtonSpacing = 2;
+
+bool hasPrimaryLayer(const ImageDocument& document)
+{
+    return document.state().selectedLayerIndex().has_value();
+}
+
+bool hasSelectionInCanvas(const ImageDocument& document)
+{
+    return selectionPixelRect(document).has_value();
+}
+
+bool hasSelection(const ImageDocument& document)
+{
+    return document.selection().rect.has_value();
+}
+
+QWidget* fixedHeight(QWidget* panel, int height)
+{
+    if (!panel)
+        panel = new QWidget;
+    panel->setFixedHeight(height);
+    return panel;
+}
+
+QWidget* buttonColumn(const QVector<SidebarActionButton*>& buttons)
+{
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(kButtonSpacing);
+    for (SidebarActionButton* button : buttons)
+        layout->addWidget(button);
+    return column;
+}
+
+}  // namespace
+
+Sidebar::Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* historyPanel, QWidget* parent)
+    : QWidget(parent), document_(document), textStyleControls_(new TextStyleControls(document))
+{
+    const auto filterColumn = [this](std::initializer_list<FilterCategory> categories) {
+        QVector<SidebarActionButton*> column;
+        for (const FilterDescriptor& filter : filterCatalogue())
+            if (std::find(categories.begin(), categories.end(), filter.category) != categories.end())
+                addButton(column, filter.menuTitle, QStringLiteral("applyFilterFromSidebar"), hasPrimaryLayer,
+                          filter.identifier)
+                    ->setObjectName(filter.identifier);
+        return buttonColumn(column);
+    };
+
+    QVector<SidebarActionButton*> image;
+    addButton(image, tr("Image Size…"), QStringLiteral("showImageSize"));
+    addButton(image, tr("Rotate 90° Clockwise"), QStringLiteral("rotateClockwise"));
+    addButton(image, tr("Rotate 90° Counterclockwise"), QStringLiteral("rotateCounterclockwise"));
+    addButton(image, tr("Crop to Selection"), QStringLiteral("cropToSelection"), hasSelectionInCanvas);
+    QVector<SidebarActionButton*> selection;
+    addButton(selection, tr("Select All"), QStringLiteral("selectAllCanvas"));
+    addButton(selection, tr("Deselect"), QStringLiteral("deselect"), hasSelection);
+    addButton(selection, tr("Fill Selection"), QStringLiteral("fillSelection"), hasSelectionInCanvas);
+    addButton(selection, tr("Stroke Selection…"), QStringLiteral("strokeSelection"), hasSelectionInCanvas);
+
+    const QVector<SidebarSection*> sections{
+        new SidebarSection(QStringLiteral("layers"), tr("Layers"), fixedHeight(layersPanel, kLayersPanelHeight), false),
+        new SidebarSection(QStringLiteral("history"), tr("History"), fixedHeight(historyPanel, kHistoryPanelHeight),
+                           true),
+        new SidebarSection(QStringLiteral("text"), tr("Text"), textStyleControls_, true),
+        new SidebarSection(QStringLiteral("adjustments"), tr("Adjustments"), filterColumn({FilterCategory::adjustment}),
+                           true),
+        new SidebarSection(QStringLiteral("filters"), tr("Filters"), filterColumn({FilterCategory::essential}), true),
+        new SidebarSection(QStringLiteral("artistic"), tr("Artistic"), filterColumn({FilterCategory::artistic}), true),
+        new SidebarSection(QStringLiteral("distort"), tr("Distort"), filterColumn({FilterCategory::distort}), true),
+        new SidebarSection(QStringLiteral("image"), tr("Image"), buttonColumn(image), true),
+        new SidebarSection(QStringLiteral("selection"), tr("Selection"), buttonColumn(selection), true),
+    };
+
+    auto* stack = new QWidget;
+    stack->setObjectName(QStringLiteral("SidebarStack"));
+    auto* stackLayout = new QVBoxLayout(stack);
+    stackLayout->setContentsMargins(0, 0, 0, 0);
+    stackLayout->setSpacing(0);
+    for (SidebarSection* section : sections)
+        stackLayout->addWidget(section);
+    // The sections start at the top; spare height stays below them.
+    stackLayout->addStretch(1);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(stack);
+    scroll->viewport()->setAutoFillBackground(false);
+    stack->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+
+    if (document_) {
+        connect(document_, &ImageDocument::stateDidChange, this, &Sidebar::refresh);
+        connect(document_, &ImageDocument::selectionDidChange, this, &Sidebar::refresh);
+        connect(document_, &ImageDocument::textEditingDidChange, this, &Sidebar::refresh);
+    }
+    refresh();
+}
+
+SidebarActionButton* Sidebar::addButton(QVector<SidebarActionButton*>& column, const QString& title,
+                                        const QString& command, SidebarActionButton::Predicate enabledWhen,
+                                        const QString& argument)
+{
+    auto* button = new SidebarActionButton(title, std::move(enabledWhen));
+    button->setObjectName(command);
+    connect(button, &QPushButton::clicked, this,
+            [this, command, argument] { Q_EMIT commandRequested(command, argument); });
+    column.append(button);
+    actionButtons_.append(button);
+    return button;
+}
+
+void Sidebar::refresh()
+{
+    if (!document_)
+        return;
+    for (SidebarActionButton* button : actionButtons_)
+        button->refresh(*document_);
+}
+
+}  // namespace velmaris
