@@ -6,6 +6,7 @@
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 #include "window/AdjustmentPanel.h"
+#include "window/ColorWell.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentSaver.h"
 #include "window/HistoryPanel.h"
@@ -17,14 +18,12 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -213,11 +212,12 @@ void DocumentWindow::buildToolbar()
     addToolbarButtons({QStringLiteral("rotateCounterclockwise"), QStringLiteral("rotateClockwise")},
                       QStringLiteral("Rotate"), false);
     toolbar_->addSeparator();
-    colorWell_ = new QToolButton;
+    colorWell_ = new ColorWell;
     colorWell_->setObjectName(QStringLiteral("VelmarisColor"));
     colorWell_->setToolTip(QStringLiteral("Current Color"));
-    colorWell_->setAutoRaise(true);
-    connect(colorWell_, &QToolButton::clicked, this, &DocumentWindow::chooseCurrentColor);
+    colorWell_->setFixedSize(40, 22);
+    connect(colorWell_, &ColorWell::colorChosen, this,
+            [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
     toolbar_->addWidget(colorWell_);
     updateColorWell();
     toolbar_->addSeparator();
@@ -287,25 +287,7 @@ void DocumentWindow::updateTitle()
 
 void DocumentWindow::updateColorWell()
 {
-    QPixmap swatch(20, 14);
-    swatch.fill(Qt::transparent);
-    QPainter painter(&swatch);
-    painter.setPen(QColor(0, 0, 0, 90));
-    painter.setBrush(CurrentColorStore::shared().color().toColor());
-    painter.drawRoundedRect(QRectF(0.5, 0.5, 19, 13), 2, 2);
-    painter.end();
-    colorWell_->setIconSize(swatch.size());
-    colorWell_->setIcon(QIcon(swatch));
-}
-
-void DocumentWindow::chooseCurrentColor()
-{
-    auto* dialog = new QColorDialog(CurrentColorStore::shared().color().toColor(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QColorDialog::ShowAlphaChannel);
-    connect(dialog, &QColorDialog::colorSelected, this,
-            [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
-    dialog->open();
+    colorWell_->setColor(CurrentColorStore::shared().color().toColor());
 }
 
 void DocumentWindow::selectTool(int tool)

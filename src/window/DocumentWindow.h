@@ -14,6 +14,7 @@ class QToolButton;
 namespace velmaris {
 
 class AdjustmentPanel;
+class ColorWell;
 class CanvasView;
 class DocumentActions;
 class DocumentSaver;
@@ -69,7 +70,6 @@ private:
     void refresh();
     void updateTitle();
     void updateColorWell();
-    void chooseCurrentColor();
     void selectTool(int tool);
     void askToSaveBeforeClosing();
     void rememberSidebarWidth();
@@ -82,7 +82,7 @@ private:
     QToolBar* toolbar_ = nullptr;
     QLabel* sizeLabel_ = nullptr;
     QLabel* infoLabel_ = nullptr;
-    QToolButton* colorWell_ = nullptr;
+    ColorWell* colorWell_ = nullptr;
     QAction* savingIndicator_ = nullptr;
     DocumentActions* actions_ = nullptr;
     DocumentSaver* saver_ = nullptr;

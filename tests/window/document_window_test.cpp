@@ -5,7 +5,9 @@
 #include "canvas/CanvasView.h"
 #include "document/TestDocuments.h"
 #include "files/DocumentType.h"
+#include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
+#include "window/ColorWell.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentSaver.h"
 #include "window/Sidebar.h"
@@ -130,6 +132,10 @@ TEST(DocumentWindow, KeyboardShortcutsRunCommandsAndActionsFollowTheDocument)
     EXPECT_EQ(document->history().entries().last().name, "Invert Colors");
     window->runCommand("rotateClockwise");
     EXPECT_EQ(window->sizeLabel()->text(), QString::fromUtf8("1080 × 1920 px"));
+
+    // The toolbar's colour well follows the application's current colour.
+    CurrentColorStore::shared().setColor(QColor(Qt::red));
+    EXPECT_EQ(window->findChild<ColorWell*>("VelmarisColor")->color(), QColor(Qt::red));
 
     document->jumpToHistory(0);
     window->close();
