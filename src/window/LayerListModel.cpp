@@ -161,7 +161,14 @@ std::optional<int> LayerListModel::draggedRow(const QMimeData* data) const
 bool LayerListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int,
                                      const QModelIndex& parent) const
 {
-    return document_ && action == Qt::MoveAction && !parent.isValid() && row <= rowCount() && draggedRow(data);
+    if (!document_ || action != Qt::MoveAction || parent.isValid() || row > rowCount())
+        return false;
+    const std::optional<int> source = draggedRow(data);
+    if (!source)
+        return false;
+    // The gaps directly above and below the dragged row leave it where it is: no "Reorder Layer" entry.
+    const int gap = row < 0 ? rowCount() : row;
+    return gap != *source && gap != *source + 1;
 }
 
 bool LayerListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
@@ -171,7 +178,7 @@ bool LayerListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, 
         return false;
     const int count = int(document_->state().layers.size());
     // A drop on the empty space below the last row lands under it.
-    const int gap = row < 0 ? count : row;
+    const int gap = row < 0 ? rowCount() : row;
     const int source = *draggedRow(data);
     return moveLayer(*document_, stackIndexOfRow(source, count), count - gap);
 }

@@ -206,6 +206,9 @@ TEST(LayersPanel, DropsBetweenRowsReorderTheStack)
     DocumentSpy spy(*shown.document);
     EXPECT_FALSE(model->dropMimeData(&garbage, Qt::MoveAction, 0, 0, root));
     EXPECT_FALSE(model->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, model->index(1)));
+    // Just above or below itself the row stays where it is.
+    EXPECT_FALSE(model->dropMimeData(dragged.get(), Qt::MoveAction, 2, 0, root));
+    EXPECT_FALSE(model->dropMimeData(dragged.get(), Qt::MoveAction, 3, 0, root));
     EXPECT_TRUE(spy.silent());
 
     QMimeData bottomRow;
