@@ -36,6 +36,13 @@ bool isToggleEvent(const QEvent* event)
 
 }  // namespace
 
+LayerRowDelegate::LayerRowDelegate(QObject* parent)
+    : QStyledItemDelegate(parent), visible_(symbolIcon(QStringLiteral("eye"))),
+      hidden_(symbolIcon(QStringLiteral("eye.slash"))), locked_(symbolIcon(QStringLiteral("lock.fill"))),
+      unlocked_(symbolIcon(QStringLiteral("lock.open")))
+{
+}
+
 QRect LayerRowDelegate::visibilityRect(const QRect& row)
 {
     return centredSquare(row.left() + kInset, row, kToggleSize);
@@ -88,8 +95,8 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QRect row = option.rect;
     const bool visible = index.data(LayerListModel::VisibleRole).toBool();
     const bool locked = index.data(LayerListModel::LockedRole).toBool();
-    symbolIcon(visible ? QStringLiteral("eye") : QStringLiteral("eye.slash")).paint(painter, visibilityRect(row));
-    symbolIcon(locked ? QStringLiteral("lock.fill") : QStringLiteral("lock.open")).paint(painter, lockRect(row));
+    (visible ? visible_ : hidden_).paint(painter, visibilityRect(row));
+    (locked ? locked_ : unlocked_).paint(painter, lockRect(row));
 
     // A 1-point frame in the separator colour on the text background, the picture fitted inside.
     const QPalette& palette = option.palette;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QRect>
 #include <QStyledItemDelegate>
 
@@ -13,7 +14,7 @@ class LayerRowDelegate : public QStyledItemDelegate {
 public:
     static constexpr int kRowHeight = 36;
 
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit LayerRowDelegate(QObject* parent = nullptr);
 
     // Where each part of a row whose rectangle is `row` goes.
     static QRect visibilityRect(const QRect& row);
@@ -34,6 +35,13 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+private:
+    // Looked up once: every visible row paints two of them.
+    QIcon visible_;
+    QIcon hidden_;
+    QIcon locked_;
+    QIcon unlocked_;
 };
 
 }  // namespace velmaris
