@@ -12,6 +12,8 @@
 #include "window/SymbolIcons.h"
 
 #include <QComboBox>
+#include <QDrag>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -31,10 +33,41 @@ constexpr int kMargin = 8;
 constexpr int kSpacing = 6;
 constexpr int kHeaderPointSize = 11;
 
+// Drags carry the row under the pointer, not the whole selection: one layer moves per drop.
+class LayerListView : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        pressedRow_ = indexAt(event->position().toPoint()).row();
+        QListView::mousePressEvent(event);
+    }
+
+    void startDrag(Qt::DropActions supportedActions) override
+    {
+        if (pressedRow_ < 0 || !model())
+            return;
+        QMimeData* data = model()->mimeData({model()->index(pressedRow_, 0)});
+        if (!data)
+            return;
+        auto* drag = new QDrag(this);
+        drag->setMimeData(data);
+        drag->exec(supportedActions & Qt::MoveAction, Qt::MoveAction);
+    }
+
+    // The model moves the layer itself; the list's own row moving would skip it in some gaps.
+    void dropEvent(QDropEvent* event) override { QAbstractItemView::dropEvent(event); }
+
+private:
+    int pressedRow_ = -1;
+};
+
 }  // namespace
 
 LayersPanel::LayersPanel(ImageDocument* document, QWidget* parent)
-    : QWidget(parent), document_(document), model_(new LayerListModel(document, this)), list_(new QListView(this)),
+    : QWidget(parent), document_(document), model_(new LayerListModel(document, this)), list_(new LayerListView(this)),
       blendPopUp_(new QComboBox(this)), opacitySlider_(new OpacitySlider(this)), opacityLabel_(new QLabel(this))
 {
     auto* header = new QLabel(tr("Layers"), this);
@@ -48,7 +81,7 @@ LayersPanel::LayersPanel(ImageDocument* document, QWidget* parent)
     list_->setUniformItemSizes(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    list_->setDragDropMode(QAbstractItemView::DragDrop);
+    list_->setDragDropMode(QAbstractItemView::InternalMove);
     list_->setDefaultDropAction(Qt::MoveAction);
     list_->setDragDropOverwriteMode(false);
     list_->setDropIndicatorShown(true);
