@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 
@@ -304,12 +305,18 @@ TEST(LayersPanel, EditingANameTrimsAndKeepsAnEmptyOne)
     ShownPanel shown(threeLayers());
     auto rename = [&](int row, const QString& text) {
         const QPoint name = LayerRowDelegate::nameRect(shown.rowRect(row)).center();
+        shown.click(row, {}, name);
         QTest::mouseDClick(shown.list()->viewport(), Qt::LeftButton, {}, name);
-        auto* field = shown.list()->viewport()->findChild<QLineEdit*>();
+        QLineEdit* field = nullptr;
+        for (QLineEdit* editor : shown.list()->viewport()->findChildren<QLineEdit*>())
+            field = editor->isVisible() ? editor : field;
         ASSERT_NE(field, nullptr);
         field->selectAll();
         QTest::keyClicks(field, text);
         QTest::keyClick(field, Qt::Key_Return);
+        // The delegate commits on the next turn of the event loop.
+        const QPointer<QLineEdit> closing(field);
+        EXPECT_TRUE(test::waitUntil([&] { return !closing || !closing->isVisible(); }));
     };
     DocumentSpy spy(*shown.document);
     rename(1, "   ");
