@@ -188,6 +188,15 @@ void LayerRowDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionV
     editor->setGeometry(nameRect(option.rect).adjusted(-2, 0, 0, 0));
 }
 
+void LayerRowDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    // The list refreshes an open editor whenever its row changes (a thumbnail arriving); what the
+    // user typed stays.
+    auto* field = static_cast<QLineEdit*>(editor);
+    if (!field->isModified())
+        field->setText(index.data(Qt::EditRole).toString());
+}
+
 void LayerRowDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
     // The model renames only when the text differs; the operation trims it and ignores an empty name.
