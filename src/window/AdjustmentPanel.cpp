@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
@@ -213,9 +214,9 @@ void AdjustmentPanel::closeEvent(QCloseEvent* event)
 
 FocusableSlider* AdjustmentPanel::arrowKeyTarget() const
 {
-    for (const Row& row : rows_)
-        if (row.slider->underMouse())
-            return row.slider;
+    for (QWidget* hit = QApplication::widgetAt(QCursor::pos()); hit; hit = hit->parentWidget())
+        if (auto* slider = qobject_cast<FocusableSlider*>(hit); slider && slider->window() == this)
+            return slider;
     if (lastAdjustedKey_)
         if (FocusableSlider* last = slider(*lastAdjustedKey_))
             return last;
