@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -173,6 +174,36 @@ TEST(AdjustmentPanel, ArrowKeysStepTheSliderUnderThePointerElseTheLastAdjustedEl
     EXPECT_EQ(open.panel->valueField(radiusKey)->text(), "200");
     QTest::keyClick(radius, Qt::Key_Right);
     EXPECT_EQ(radius->doubleValue(), 200);
+}
+
+// The pointer moving over `widget` with no button down.
+void hover(QWidget* widget)
+{
+    const QPointF centre = QRectF(widget->rect()).center();
+    QMouseEvent move(QEvent::MouseMove, centre, widget->mapToGlobal(centre), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+TEST(AdjustmentPanel, HoverFocusesASliderUnlessSomeoneIsTyping)
+{
+    OpenPanel open("motionBlur");
+    FocusableSlider* radius = open.panel->slider(QStringLiteral("radius"));
+    FocusableSlider* direction = open.panel->slider(QStringLiteral("direction"));
+    QLineEdit* field = open.panel->valueField(QStringLiteral("radius"));
+    open.panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(open.panel.data()));
+    field->setFocus();
+    hover(direction);
+    EXPECT_TRUE(field->hasFocus());
+
+    open.panel->okButton()->setFocus();
+    hover(radius);
+    EXPECT_TRUE(waitUntil([&] { return radius->hasFocus(); }));
+    radius->setFocusesOnHover(false);
+    direction->setFocusesOnHover(false);
+    hover(direction);
+    EXPECT_TRUE(radius->hasFocus());
 }
 
 TEST(AdjustmentPanel, OkAppliesTheValuesAsOneStep)
