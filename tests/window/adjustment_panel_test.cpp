@@ -37,6 +37,7 @@ struct OpenPanel {
 
     explicit OpenPanel(const char* filter)
     {
+        QCursor::setPos(0, 0);  // away from the panel, whatever an earlier test left
         window->setGeometry(100, 100, 800, 600);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
