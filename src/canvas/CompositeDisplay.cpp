@@ -10,6 +10,8 @@ namespace {
 
 // Halvings down to 1/32, enough for the smallest magnification.
 constexpr int kHalvings = 5;
+// Longer than the gap between pointer events of a moving drag, short next to a heavy render.
+constexpr int kRequestPauseMs = 60;
 
 }  // namespace
 
@@ -17,6 +19,9 @@ CompositeDisplay::CompositeDisplay(QObject* parent) : QObject(parent)
 {
     reductionPool_.setMaxThreadCount(1);
     connect(&renderer_, &PreviewRenderer::compositeReady, this, &CompositeDisplay::receive);
+    requestsPaused_.setSingleShot(true);
+    requestsPaused_.setInterval(kRequestPauseMs);
+    connect(&requestsPaused_, &QTimer::timeout, this, &CompositeDisplay::dropStaleRender);
 }
 
 CompositeDisplay::~CompositeDisplay()
@@ -30,17 +35,30 @@ void CompositeDisplay::request(const CanvasState& state, const std::optional<Lay
                                const QSet<QUuid>& excluded)
 {
     Request next{state, preview, excluded};
-    if (rendering_)
+    if (rendering_) {
         waiting_ = std::move(next);
-    else
+        requestsPaused_.start();
+    } else {
         start(std::move(next));
+    }
 }
 
 void CompositeDisplay::cancel()
 {
     renderer_.cancel();
+    requestsPaused_.stop();
     waiting_.reset();
     rendering_ = false;
+}
+
+void CompositeDisplay::dropStaleRender()
+{
+    if (!rendering_ || !waiting_)
+        return;
+    // A new request stops the running render, whose result could only be dropped now.
+    Request next = std::move(*waiting_);
+    waiting_.reset();
+    start(std::move(next));
 }
 
 void CompositeDisplay::start(Request request)

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVector>
 
 #include <atomic>
@@ -17,6 +18,8 @@ namespace velmaris {
 // The composite the canvas shows, rendered off the main thread. The last finished composite stays
 // on screen until the next one is ready; while a render runs, newer requests wait and only the
 // newest of them is rendered next, so a slider or drag shows progress at the render's own pace.
+// Once the requests pause (the pointer rests or is released), a render that a newer request has
+// overtaken is stale: it is stopped and the newest request starts at once.
 // Halved copies for drawing zoomed out are made off the main thread too.
 class CompositeDisplay : public QObject {
     Q_OBJECT
@@ -49,7 +52,10 @@ private:
     void start(Request request);
     void receive(const QImage& composite, quint64 generation);
 
+    void dropStaleRender();
+
     PreviewRenderer renderer_;
+    QTimer requestsPaused_;  // restarted by every request that has to wait
     QThreadPool reductionPool_;
     std::optional<Request> waiting_;
     bool rendering_ = false;

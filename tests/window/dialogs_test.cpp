@@ -2,7 +2,7 @@
 #include "window/dialogs/SelectionDialogs.h"
 
 #include "document/TestDocuments.h"
-#include "QtWait.h"
+#include "window/SheetTestHelpers.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -18,43 +18,12 @@ namespace {
 
 using test::documentWith;
 using test::DocumentSpy;
+using test::labelTexts;
+using test::press;
+using test::shownWindow;
 using test::solidLayer;
+using test::typeInto;
 using test::waitUntil;
-
-// A shown stand-in for the document window the sheets open on.
-std::unique_ptr<QWidget> shownWindow()
-{
-    auto window = std::make_unique<QWidget>();
-    window->resize(600, 400);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
-}
-
-void typeInto(QLineEdit* field, const QString& text)
-{
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
-}
-
-// Clicks `title` and waits until the sheet has gone.
-void press(NumberFieldSheet* sheet, const QString& title)
-{
-    QPointer<NumberFieldSheet> guard(sheet);
-    QPushButton* button = sheet->button(title);
-    ASSERT_TRUE(button) << title.toStdString();
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(waitUntil([&] { return guard.isNull(); }));
-}
-
-QStringList labelTexts(const QWidget* sheet)
-{
-    QStringList texts;
-    for (const QLabel* label : sheet->findChildren<QLabel*>())
-        texts.append(label->text());
-    return texts;
-}
 
 TEST(ImageSizeDialog, ShowsTheCanvasSizeAndLinksTheFieldsWhileConstrained)
 {
