@@ -25,12 +25,6 @@ namespace {
 constexpr quint16 kUnknownKeyCode = 65534;
 constexpr int kDelayMilliseconds = 100;
 
-bool isModifierKey(int key)
-{
-    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
-           key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
-}
-
 // A key that types something when no chord modifier is held: its character is a space, a letter
 // or digit, punctuation or a symbol. Keys beyond the character range (arrows, F-keys) never type.
 bool isTypingCandidate(const QKeyEvent& event)
@@ -50,6 +44,8 @@ BareKeyShortcuts::BareKeyShortcuts(AppShortcutPreferences& preferences, QObject*
     : QObject(parent), preferences_(preferences)
 {
     delay_.setSingleShot(true);
+    // A coarse timer may fire early, inside the window in which a second key cancels the first.
+    delay_.setTimerType(Qt::PreciseTimer);
     delay_.setInterval(kDelayMilliseconds);
     connect(&delay_, &QTimer::timeout, this, &BareKeyShortcuts::runPending);
     clock_.start();

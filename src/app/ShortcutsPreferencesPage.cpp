@@ -16,12 +16,6 @@ namespace {
 // Keys without a code of their own still get an answer: "That key can't be used as a shortcut."
 constexpr quint16 kUnusableKeyCode = 65534;
 
-bool isModifierKey(int key)
-{
-    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
-           key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
-}
-
 QString shortcutText(const std::optional<AppShortcut>& shortcut)
 {
     return shortcut ? displayString(*shortcut) : QStringLiteral("None");

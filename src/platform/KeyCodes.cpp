@@ -116,12 +116,20 @@ Qt::KeyboardModifiers qtModifiers(quint64 raw)
     return modifiers;
 }
 
+bool isModifierKey(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_Super_L || key == Qt::Key_Super_R;
+}
+
 std::optional<AppShortcut> shortcutFromKeyEvent(const QKeyEvent& event)
 {
     // Mapping by Qt::Key keeps the US names stable on Latin layouts: the key labelled "V" is "V"
     // whatever its position. The native code means different things per platform (an X keysym, a
     // Windows virtual key), but for letters and digits both are the character itself, so it only
     // serves as a fallback when Qt reports a key of another script.
+    if (isModifierKey(event.key()))
+        return std::nullopt;
     std::optional<quint16> code = virtualKeyCode(event.key());
     if (!code) {
         const quint32 native = event.nativeVirtualKey();

@@ -34,6 +34,9 @@ std::optional<Qt::Key> qtKey(quint16 keyCode);
 quint64 modifiersRawValue(Qt::KeyboardModifiers modifiers);
 Qt::KeyboardModifiers qtModifiers(quint64 modifiersRawValue);
 
+// Shift, Control, Alt, Meta and the like pressed alone: never a shortcut nor typing.
+bool isModifierKey(int qtKey);
+
 // The key and the shortcut modifier bits of a key press; nothing for keys without a code
 // (modifier keys alone, media keys…).
 std::optional<AppShortcut> shortcutFromKeyEvent(const QKeyEvent& event);

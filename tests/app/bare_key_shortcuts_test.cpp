@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace velmaris {
@@ -46,6 +45,16 @@ struct ShortcutWindow {
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
+    // A key press and release stamped `seconds` into the session, as the platform would send them.
+    void pressAt(double seconds, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QString text = QString(QChar(key)).toLower();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, modifiers, text);
+            event.setTimestamp(static_cast<quint64>(seconds * 1000));
+            QApplication::sendEvent(QApplication::focusWidget(), &event);
+        }
+    }
     EditorTool tool() const { return window->canvas()->tool(); }
 };
 
@@ -69,8 +78,8 @@ TEST(BareKeyShortcuts, ASingleKeyRunsAfterADelayAndTypingRunsNothing)
     EXPECT_EQ(shown.tool(), EditorTool::text);
 
     // Keys for a text field always reach it, burst or not.
-    auto* field = new QLineEdit;
-    shown.window->toolbar()->addWidget(field);
+    auto* field = new QLineEdit(shown.window);
+    field->show();
     field->setFocus();
     ASSERT_TRUE(test::waitUntil([&] { return field->hasFocus(); }));
     shown.press(Qt::Key_V);
@@ -110,20 +119,32 @@ TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
     ASSERT_FALSE(shown.preferences.setShortcut(7, 0, deleteLayer));         // X
     ASSERT_FALSE(shown.preferences.setShortcut(37, ShortcutModifier::shift, newLayer));  // ⇧L
 
-    shown.press(Qt::Key_I);
+    shown.pressAt(10, Qt::Key_I);
+    EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     ASSERT_TRUE(test::waitUntil([&] { return !shown.applicationCommands.isEmpty(); }));
     EXPECT_EQ(shown.applicationCommands, QStringList{"importFromPhotos"});
 
     // A command the window has disabled (the only layer cannot go) does not run.
-    shown.press(Qt::Key_X);
+    shown.pressAt(11, Qt::Key_X);
+    EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     ASSERT_TRUE(test::waitUntil([&] { return !shown.shortcuts.hasPendingShortcut(); }));
     EXPECT_EQ(shown.document->state().layers.size(), 1);
     EXPECT_EQ(shown.applicationCommands.size(), 1);
 
     // Shift is part of a bare shortcut.
-    shown.press(Qt::Key_L, Qt::ShiftModifier);
+    shown.pressAt(12, Qt::Key_L);
+    EXPECT_FALSE(shown.shortcuts.hasPendingShortcut());
+    shown.pressAt(13, Qt::Key_L, Qt::ShiftModifier);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     EXPECT_TRUE(test::waitUntil([&] { return shown.document->state().layers.size() == 2; }));
+
+    // Within a burst even a key pressed after a pause of half a second is held back.
+    shown.pressAt(14, Qt::Key_Q);
+    shown.pressAt(14.05, Qt::Key_W);
+    shown.pressAt(14.55, Qt::Key_I);
+    EXPECT_FALSE(shown.shortcuts.hasPendingShortcut());
+    shown.pressAt(15.2, Qt::Key_I);
+    EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
 }
 
 }  // namespace

@@ -10,6 +10,13 @@
 #include <gtest/gtest.h>
 
 namespace velmaris {
+
+// Failures print "⌥⌘K" rather than the bytes.
+void PrintTo(const AppShortcut& shortcut, std::ostream* out)
+{
+    *out << displayString(shortcut).toStdString();
+}
+
 namespace {
 
 using enum AppShortcutID;
@@ -89,14 +96,22 @@ TEST(AppShortcuts, ValidationRefusesUnusableReservedAndTakenKeys)
 
 TEST(AppShortcuts, OverridesAreStoredExactlyAndRemovedWhenEmpty)
 {
+    const QByteArray example =
+        R"({"moveTool":{"shortcut":{"keyCode":9,"modifiersRawValue":1048576}},"zoomIn":{"disabled":true}})";
+    const AppShortcutOverrides overrides = {{moveTool, {AppShortcut{9, kCommand}}},
+                                            {zoomIn, AppShortcutAssignment::disabled()}};
+    EXPECT_EQ(encodeShortcutOverrides(overrides), example);
+    EXPECT_EQ(decodeShortcutOverrides(example), overrides);
+
     AppShortcutPreferences preferences;
     QSignalSpy changes(&preferences, &AppShortcutPreferences::didChange);
-    EXPECT_FALSE(preferences.setShortcut(9, kCommand, moveTool));
+    EXPECT_EQ(preferences.setShortcut(9, kCommand, moveTool), "Reserved by a standard shortcut.");
+    EXPECT_FALSE(preferences.setShortcut(9, kControl, moveTool));
     preferences.disable(zoomIn);
     EXPECT_EQ(changes.count(), 2);
     EXPECT_EQ(storedOverrides().toByteArray(),
-              R"({"moveTool":{"shortcut":{"keyCode":9,"modifiersRawValue":1048576}},"zoomIn":{"disabled":true}})");
-    EXPECT_EQ(preferences.effectiveShortcut(moveTool), (AppShortcut{9, kCommand}));
+              R"({"moveTool":{"shortcut":{"keyCode":9,"modifiersRawValue":262144}},"zoomIn":{"disabled":true}})");
+    EXPECT_EQ(preferences.effectiveShortcut(moveTool), (AppShortcut{9, kControl}));
     EXPECT_FALSE(preferences.effectiveShortcut(zoomIn));
     EXPECT_TRUE(preferences.isCustomized(zoomIn));
 
