@@ -1,10 +1,18 @@
 #include "app/ShortcutApplier.h"
 
 #include "platform/KeyCodes.h"
+#include "window/DocumentActions.h"
 
 #include <QAction>
 
 namespace velmaris {
+
+ShortcutActionLookup documentActionLookup(const DocumentActions& actions)
+{
+    return [&actions](const QString& command, const QString& argument) {
+        return actions.action(argument.isEmpty() ? command : command + QLatin1Char(':') + argument);
+    };
+}
 
 void applyEffectiveShortcuts(const ShortcutActionLookup& lookup, const AppShortcutPreferences& preferences)
 {

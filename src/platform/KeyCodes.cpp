@@ -40,6 +40,14 @@ constexpr std::pair<char, char> kShiftedSymbols[] = {
     {'|', '\\'}, {':', ';'}, {'"', '\''}, {'<', ','}, {'>', '.'}, {'?', '/'}, {'~', '`'},
 };
 
+// Ctrl does what Command does elsewhere, Alt is Option and Meta the Control key of the table.
+constexpr std::pair<Qt::KeyboardModifier, quint64> kModifierBits[] = {
+    {Qt::ShiftModifier, ShortcutModifier::shift},
+    {Qt::MetaModifier, ShortcutModifier::control},
+    {Qt::AltModifier, ShortcutModifier::option},
+    {Qt::ControlModifier, ShortcutModifier::command},
+};
+
 // The Qt key of a character key: Qt's keys for printable ASCII are the upper-case characters.
 int qtKeyOfCharacter(const QString& character)
 {
@@ -91,28 +99,20 @@ std::optional<Qt::Key> qtKey(quint16 keyCode)
 quint64 modifiersRawValue(Qt::KeyboardModifiers modifiers)
 {
     quint64 raw = 0;
-    if (modifiers & Qt::ShiftModifier)
-        raw |= ShortcutModifier::shift;
-    if (modifiers & Qt::MetaModifier)
-        raw |= ShortcutModifier::control;
-    if (modifiers & Qt::AltModifier)
-        raw |= ShortcutModifier::option;
-    if (modifiers & Qt::ControlModifier)
-        raw |= ShortcutModifier::command;
+    for (const auto& [qt, bit] : kModifierBits) {
+        if (modifiers & qt)
+            raw |= bit;
+    }
     return raw;
 }
 
 Qt::KeyboardModifiers qtModifiers(quint64 raw)
 {
     Qt::KeyboardModifiers modifiers;
-    if (raw & ShortcutModifier::shift)
-        modifiers |= Qt::ShiftModifier;
-    if (raw & ShortcutModifier::control)
-        modifiers |= Qt::MetaModifier;
-    if (raw & ShortcutModifier::option)
-        modifiers |= Qt::AltModifier;
-    if (raw & ShortcutModifier::command)
-        modifiers |= Qt::ControlModifier;
+    for (const auto& [qt, bit] : kModifierBits) {
+        if (raw & bit)
+            modifiers |= qt;
+    }
     return modifiers;
 }
 

@@ -90,9 +90,7 @@ TEST(ShortcutApplier, WindowActionsTakeTheEffectiveMenuKeys)
 {
     auto document = test::documentWith({test::solidLayer("A")}, {200, 100});
     DocumentWindow window(document.get());
-    const auto lookup = [&](const QString& command, const QString& argument) {
-        return window.actions()->action(argument.isEmpty() ? command : command + ':' + argument);
-    };
+    const ShortcutActionLookup lookup = documentActionLookup(*window.actions());
     // Every command of the catalogue but the application's own is one of the window's actions.
     for (const AppShortcutDefinition& definition : allShortcutDefinitions()) {
         const bool application = definition.command == "importFromPhotos" || definition.command == "newFromClipboard";
