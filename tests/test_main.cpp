@@ -1,3 +1,4 @@
+#include "platform/AppShortcuts.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 
@@ -25,6 +26,9 @@ private:
         if (velmaris::CurrentColorStore::shared().color() != velmaris::StoredColor{0, 0, 0, 1})
             velmaris::CurrentColorStore::shared().setColor(velmaris::StoredColor{0, 0, 0, 1});
         QSettings().clear();
+        // The shared shortcut overrides were read from the settings just cleared.
+        velmaris::AppShortcutPreferences::shared().reload();
+        velmaris::AppShortcutPreferences::shared().setCapturingShortcut(false);
         QDir(dataFolder_).removeRecursively();
         QDir().mkpath(dataFolder_);
     }
