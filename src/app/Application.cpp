@@ -1,8 +1,11 @@
 #include "app/Application.h"
 
+#include "app/BareKeyShortcuts.h"
 #include "app/DocumentPrinting.h"
 #include "app/MainMenu.h"
 #include "app/NewImageDialog.h"
+#include "app/ShortcutApplier.h"
+#include "app/ShortcutCheatSheet.h"
 #include "app/WelcomeWindow.h"
 #include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
@@ -59,6 +62,8 @@ void showReadError(QWidget* parent, const QString& path, const FileError& error)
 Application::Application(const QString& autosaveFolder, QObject* parent)
     : QObject(parent),
       documents_(autosaveFolder),
+      bareKeys_(new BareKeyShortcuts(AppShortcutPreferences::shared(), this)),
+      cheatSheet_(new ShortcutCheatSheet(AppShortcutPreferences::shared(), this)),
       chooseFilesToOpen_([](QWidget* window) { return chooseWithFileDialog(window, QStringLiteral("Open"), QString()); }),
       chooseFilesToImport_([](QWidget* window) {
           return chooseWithFileDialog(window, QStringLiteral("Import"),
@@ -66,6 +71,30 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
       })
 {
     createActions();
+    qApp->installEventFilter(bareKeys_);
+    bareKeys_->setApplicationCommandHandler([this](const QString& command) {
+        if (QAction* found = action(command); found && found->isEnabled())
+            found->trigger();
+    });
+    connect(&AppShortcutPreferences::shared(), &AppShortcutPreferences::didChange, this,
+            qOverload<>(&Application::applyShortcuts));
+    applyShortcuts();
+}
+
+void Application::applyShortcuts()
+{
+    applyEffectiveShortcuts([this](const QString& command, const QString&) { return action(command); });
+    for (DocumentWindow* window : documentWindows())
+        applyShortcuts(window);
+}
+
+void Application::applyShortcuts(DocumentWindow* window)
+{
+    const ShortcutActionLookup own = documentActionLookup(*window->actions());
+    applyEffectiveShortcuts([this, own](const QString& command, const QString& argument) {
+        QAction* found = own(command, argument);
+        return found ? found : action(command);
+    });
 }
 
 Application::~Application()
@@ -131,6 +160,8 @@ void Application::createActions()
         for (DocumentWindow* window : documentWindows())
             window->raise();
     });
+    addAction(QStringLiteral("showShortcutCheatSheet"), QStringLiteral("Keyboard Shortcuts"), {},
+              [this] { cheatSheet_->show(); });
     addAction(QStringLiteral("openWebsite"), QStringLiteral("Website"), {}, [] { QDesktopServices::openUrl(kWebsite); });
 }
 
@@ -198,6 +229,7 @@ DocumentWindow* Application::showDocument(ImageDocument* document)
             return own;
         return action(name);
     });
+    applyShortcuts(window);
     connect(window, &DocumentWindow::windowWillClose, this, [this](ImageDocument* closing) {
         if (closing)
             documents_.closeDocument(closing);

@@ -15,7 +15,9 @@ class QWidget;
 
 namespace velmaris {
 
+class BareKeyShortcuts;
 class DocumentWindow;
+class ShortcutCheatSheet;
 class WelcomeWindow;
 
 // The running editor: the open documents and their windows, the welcome window while none is
@@ -73,11 +75,15 @@ private:
     void printDocument();
     void closeNextWindowForQuit();
     void documentWindowClosed();
+    void applyShortcuts();
+    void applyShortcuts(DocumentWindow* window);
     DocumentWindow* activeDocumentWindow() const;
     QWidget* dialogParent() const;
 
     DocumentController documents_;
     QHash<QString, QAction*> actions_;
+    BareKeyShortcuts* bareKeys_;
+    ShortcutCheatSheet* cheatSheet_;
     QPointer<WelcomeWindow> welcome_;
     QList<QPointer<DocumentWindow>> windows_;
     FileChooser chooseFilesToOpen_;
