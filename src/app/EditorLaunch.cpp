@@ -31,6 +31,7 @@ int runEditor(int& argc, char** argv, const QStringList& files)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
+    QApplication::setApplicationVersion(QStringLiteral(VELMARIS_VERSION));
     Preferences::registerDefaults();
     DocumentController controller;
     controller.startAutosaveTimer();
