@@ -59,7 +59,8 @@ std::optional<bool> isNewerVersion(const QString& candidate, const QString& curr
     const std::optional<QVersionNumber> installed = parseVersion(current);
     if (!newer || !installed)
         return std::nullopt;
-    return QVersionNumber::compare(*newer, *installed) > 0;
+    // "1.9.0" is the same release as "1.9".
+    return QVersionNumber::compare(newer->normalized(), installed->normalized()) > 0;
 }
 
 UpdateController::UpdateController(QObject* parent) : QObject(parent), network_(new QNetworkAccessManager(this))
@@ -102,7 +103,8 @@ void UpdateController::setAutomaticallyChecksForUpdates(bool checks)
 
 QUrl UpdateController::feedUrl()
 {
-    const QUrl stored(Preferences().updateFeedURL().value_or(QString()), QUrl::StrictMode);
+    // Written by hand, so read as a person would type it: "file:///a folder/feed.json" is fine.
+    const QUrl stored(Preferences().updateFeedURL().value_or(QString()));
     return stored.isValid() && !stored.scheme().isEmpty() ? stored : defaultFeedUrl();
 }
 

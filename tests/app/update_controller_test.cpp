@@ -86,7 +86,8 @@ TEST(UpdateController, ChecksAFeedForANewerVersion)
     feed.write(nextMajorVersion());
     std::vector<Outcome> outcomes = check(controller, &UpdateController::checkNow);
     ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::newerVersionAvailable);
+    EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::newerVersionAvailable)
+        << outcomes[0].result.failure.toStdString();
     EXPECT_EQ(outcomes[0].result.release.version, nextMajorVersion());
     EXPECT_EQ(outcomes[0].result.release.downloadUrl, QUrl("https://example.org/velmaris-" + nextMajorVersion()));
     EXPECT_TRUE(outcomes[0].requestedByUser);
