@@ -1,6 +1,7 @@
 #include "app/HelpWindow.h"
 
 #include "document/TestDocuments.h"
+#include "render/FilterCatalogue.h"
 #include "window/DocumentActions.h"
 #include "QtWait.h"
 
@@ -63,7 +64,8 @@ TEST(HelpWindow, ShowsTheGuideAndSendsWebLinksToTheBrowser)
     window->close();
 }
 
-// The guide's tables list each command with its title and default shortcut as the window has them.
+// The guide lists each command with its title and default shortcut as the window has them, and
+// every filter.
 TEST(HelpWindow, GuideListsEveryShortcutOfTheDocumentWindow)
 {
     const std::unique_ptr<ImageDocument> document = test::documentWith({test::solidLayer("A")});
@@ -82,6 +84,8 @@ TEST(HelpWindow, GuideListsEveryShortcutOfTheDocumentWindow)
         ++checked;
     }
     EXPECT_GT(checked, 20);
+    for (const FilterDescriptor& filter : filterCatalogue())
+        EXPECT_TRUE(text.contains(filter.menuTitle)) << filter.menuTitle.toStdString();
 }
 
 }  // namespace
