@@ -131,7 +131,7 @@ void UpdateController::startCheck(bool requestedByUser)
     if (reply_)
         return;
     QNetworkRequest request(feedUrl());
-    request.setTransferTimeout(timeoutMilliseconds);
+    request.setTransferTimeout(timeoutMilliseconds_);
     request.setHeader(QNetworkRequest::UserAgentHeader, applicationName() + QLatin1Char('/') + currentVersion());
     reply_ = network_->get(request);
     connect(reply_, &QNetworkReply::finished, this, &UpdateController::finishCheck);

@@ -40,7 +40,7 @@ struct UpdateCheckResult {
 class UpdateController : public QObject {
     Q_OBJECT
 public:
-    static constexpr int timeoutMilliseconds = 15000;
+    static constexpr int defaultTimeoutMilliseconds = 15000;
 
     explicit UpdateController(QObject* parent = nullptr);
     ~UpdateController() override;
@@ -64,6 +64,8 @@ public:
 
     // Message boxes are shown for the results (the default); tests turn them off.
     void setPresentsResults(bool presents) { presentsResults_ = presents; }
+    // How long a check may wait for the server, for checks started afterwards.
+    void setTimeout(int milliseconds) { timeoutMilliseconds_ = milliseconds; }
 
 Q_SIGNALS:
     // Every finished check; `requestedByUser` is false for the check at launch.
@@ -78,6 +80,7 @@ private:
     QPointer<QNetworkReply> reply_;
     bool requestedByUser_ = false;
     bool presentsResults_ = true;
+    int timeoutMilliseconds_ = defaultTimeoutMilliseconds;
 };
 
 }  // namespace velmaris

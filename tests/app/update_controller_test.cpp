@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVersionNumber>
@@ -67,7 +68,7 @@ std::vector<Outcome> check(UpdateController& controller, void (UpdateController:
     QObject::connect(&controller, &UpdateController::checkFinished, &controller,
                      [&](const UpdateCheckResult& result, bool byUser) { outcomes.push_back({result, byUser}); });
     (controller.*start)();
-    test::waitUntil([&] { return !controller.isChecking(); }, 2 * UpdateController::timeoutMilliseconds);
+    test::waitUntil([&] { return !controller.isChecking(); }, 2 * UpdateController::defaultTimeoutMilliseconds);
     QObject::disconnect(&controller, &UpdateController::checkFinished, &controller, nullptr);
     return outcomes;
 }
@@ -117,6 +118,17 @@ TEST(UpdateController, ReportsWhyItCouldNotCheck)
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::failed);
     EXPECT_FALSE(outcomes[0].result.failure.isEmpty());
+
+    // A server that takes the connection and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    Preferences().setValue(PreferenceName::updateFeedURL,
+                           QStringLiteral("http://127.0.0.1:%1/release.json").arg(silent.serverPort()));
+    controller.setTimeout(200);
+    outcomes = check(controller, &UpdateController::checkNow);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::failed);
+    EXPECT_EQ(outcomes[0].result.failure, "The server did not answer in time.");
 
     UpdateFeed feed;
     feed.write("not a version");
