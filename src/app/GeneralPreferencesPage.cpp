@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleValidator>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -94,6 +95,8 @@ GeneralPreferencesPage::GeneralPreferencesPage(QWidget* parent) : QWidget(parent
     layout->addWidget(buildPanelsGroup());
     layout->addWidget(buildHistoryGroup());
     layout->addStretch();
+    for (QLineEdit* field : {widthField_, heightField_, fontSizeField_})
+        field->installEventFilter(this);
     reload();
 
     // Changes made elsewhere (the View menu's checkerboard toggle, another page) show at once;
@@ -102,6 +105,14 @@ GeneralPreferencesPage::GeneralPreferencesPage(QWidget* parent) : QWidget(parent
         if (!writing_)
             reload();
     });
+}
+
+bool GeneralPreferencesPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // A field left empty or half typed ("-") stored nothing; leaving it shows what is stored.
+    if (event->type() == QEvent::FocusOut)
+        reload();
+    return QWidget::eventFilter(watched, event);
 }
 
 void GeneralPreferencesPage::write(const char* preferenceName, const QVariant& value)

@@ -28,6 +28,9 @@ public:
     QSpinBox* historyStepper() const { return historyStepper_; }
     QLabel* historyLabel() const { return historyLabel_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildNewImagesGroup();
     QWidget* buildTextToolGroup();

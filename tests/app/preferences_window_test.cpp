@@ -7,6 +7,7 @@
 #include "platform/Preferences.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -93,6 +94,11 @@ TEST(PreferencesWindow, EachControlWritesItsKeyAtOnce)
     QTest::keyClicks(page->heightField(), "600x");  // the letter is refused
     EXPECT_EQ(stored(PreferenceName::defaultCanvasHeight), 600);
     EXPECT_EQ(page->heightField()->text(), "600");
+    page->heightField()->selectAll();
+    QTest::keyClick(page->heightField(), Qt::Key_Backspace);  // nothing to store
+    QFocusEvent leaving(QEvent::FocusOut);
+    QApplication::sendEvent(page->heightField(), &leaving);
+    EXPECT_EQ(page->heightField()->text(), "600") << "leaving the field shows the stored value again";
 
     page->backgroundPopUp()->setCurrentIndex(2);
     EXPECT_EQ(stored(PreferenceName::defaultCanvasBackground), 2);
