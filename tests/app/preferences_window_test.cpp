@@ -4,6 +4,9 @@
 #include "app/UpdatesPreferencesPage.h"
 
 #include "QtWait.h"
+#include "document/TestDocuments.h"
+#include "window/DocumentWindow.h"
+#include "window/Sidebar.h"
 #include "platform/Preferences.h"
 
 #include <QAbstractButton>
@@ -16,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -129,6 +133,27 @@ TEST(PreferencesWindow, EachControlWritesItsKeyAtOnce)
     // Changed elsewhere (the View menu's checkerboard toggle), shown here at once.
     Preferences().setValue(PreferenceName::checkerboardHidden, false);
     EXPECT_FALSE(page->checkerboardCheckBox()->isChecked());
+}
+
+TEST(PreferencesWindow, PanelPositionMovesTheSidebarOfEveryOpenWindow)
+{
+    auto first = test::documentWith({test::solidLayer("A")});
+    auto second = test::documentWith({test::solidLayer("B")});
+    QPointer<DocumentWindow> windows[] = {new DocumentWindow(first.get()), new DocumentWindow(second.get())};
+    {
+        const OpenWindow open;
+        QComboBox* position = open.general()->panelPositionPopUp();
+        position->setCurrentIndex(position->findText("Left"));
+        for (DocumentWindow* window : windows)
+            EXPECT_EQ(window->splitter()->indexOf(window->sidebar()), 0);
+        position->setCurrentIndex(position->findText("Right"));
+        for (DocumentWindow* window : windows)
+            EXPECT_EQ(window->splitter()->indexOf(window->sidebar()), 1);
+    }
+    for (DocumentWindow* window : windows)
+        window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!windows[0] && !windows[1]);
 }
 
 TEST(PreferencesWindow, ShowsStoredValuesWithoutRewritingThem)
