@@ -2,10 +2,14 @@
 
 #include "app/BareKeyShortcuts.h"
 #include "app/DocumentPrinting.h"
+#include "app/HelpWindow.h"
 #include "app/MainMenu.h"
 #include "app/NewImageDialog.h"
+#include "app/PreferencesWindow.h"
 #include "app/ShortcutApplier.h"
 #include "app/ShortcutCheatSheet.h"
+#include "app/ShortcutsPreferencesPage.h"
+#include "app/UpdateController.h"
 #include "app/WelcomeWindow.h"
 #include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
@@ -64,6 +68,7 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
       documents_(autosaveFolder),
       bareKeys_(new BareKeyShortcuts(AppShortcutPreferences::shared(), this)),
       cheatSheet_(new ShortcutCheatSheet(AppShortcutPreferences::shared(), this)),
+      updates_(new UpdateController(this)),
       chooseFilesToOpen_([](QWidget* window) { return chooseWithFileDialog(window, QStringLiteral("Open"), QString()); }),
       chooseFilesToImport_([](QWidget* window) {
           return chooseWithFileDialog(window, QStringLiteral("Import"),
@@ -123,6 +128,10 @@ void Application::createActions()
                                           "layers, editable text, effects and filters.")
                                .arg(QApplication::applicationVersion()));
     });
+    addAction(QStringLiteral("checkForUpdates"), QStringLiteral("Check for Updates..."), {},
+              [this] { updates_->checkNow(); });
+    addAction(QStringLiteral("openPreferences"), QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+              [this] { showPreferences(); });
     addAction(QStringLiteral("terminate"), QStringLiteral("Quit Velmaris Images"), QKeySequence(Qt::CTRL | Qt::Key_Q),
               [this] { quit(); });
     addAction(QStringLiteral("newImage"), QStringLiteral("New..."), QKeySequence(Qt::CTRL | Qt::Key_N),
@@ -160,6 +169,8 @@ void Application::createActions()
         for (DocumentWindow* window : documentWindows())
             window->raise();
     });
+    addAction(QStringLiteral("showHelp"), QStringLiteral("Velmaris Images User Guide"),
+              QKeySequence(Qt::CTRL | Qt::Key_Question), [] { HelpWindow::showWindow(); });
     addAction(QStringLiteral("showShortcutCheatSheet"), QStringLiteral("Keyboard Shortcuts"), {},
               [this] { cheatSheet_->show(); });
     addAction(QStringLiteral("openWebsite"), QStringLiteral("Website"), {}, [] { QDesktopServices::openUrl(kWebsite); });
@@ -230,6 +241,7 @@ DocumentWindow* Application::showDocument(ImageDocument* document)
         return action(name);
     });
     applyShortcuts(window);
+    connect(window, &DocumentWindow::preferencesRequested, this, &Application::showPreferences);
     connect(window, &DocumentWindow::windowWillClose, this, [this](ImageDocument* closing) {
         if (closing)
             documents_.closeDocument(closing);
@@ -266,6 +278,13 @@ void Application::showWelcomeWindow()
     welcome_->show();
     welcome_->raise();
     welcome_->activateWindow();
+}
+
+void Application::showPreferences()
+{
+    PreferencesWindow::setShortcutsPageFactory([] { return new ShortcutsPreferencesPage; });
+    PreferencesWindow::setUpdateController(updates_);
+    PreferencesWindow::showWindow();
 }
 
 void Application::newImage()

@@ -18,6 +18,7 @@ namespace velmaris {
 class BareKeyShortcuts;
 class DocumentWindow;
 class ShortcutCheatSheet;
+class UpdateController;
 class WelcomeWindow;
 
 // The running editor: the open documents and their windows, the welcome window while none is
@@ -38,6 +39,7 @@ public:
     void launch(const QStringList& files);
 
     DocumentController& documents() { return documents_; }
+    UpdateController& updates() { return *updates_; }
     QList<DocumentWindow*> documentWindows() const;
     WelcomeWindow* welcomeWindow() const;
     bool isTerminating() const { return terminating_; }
@@ -66,6 +68,7 @@ private:
     QAction* addAction(const QString& name, const QString& title, const QKeySequence& shortcut,
                        std::function<void()> run);
     void createActions();
+    void showPreferences();
     void newImage();
     void newFromClipboard();
     void openWithDialog();
@@ -84,6 +87,7 @@ private:
     QHash<QString, QAction*> actions_;
     BareKeyShortcuts* bareKeys_;
     ShortcutCheatSheet* cheatSheet_;
+    UpdateController* updates_;
     QPointer<WelcomeWindow> welcome_;
     QList<QPointer<DocumentWindow>> windows_;
     FileChooser chooseFilesToOpen_;

@@ -1,6 +1,7 @@
 #include "app/EditorLaunch.h"
 
 #include "app/Application.h"
+#include "app/UpdateController.h"
 #include "platform/Preferences.h"
 #include "window/SymbolIcons.h"
 
@@ -24,6 +25,7 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     QObject::connect(&application, &Application::quitFinished, &app, &QApplication::quit);
     application.documents().startAutosaveTimer();
     application.launch(files);
+    application.updates().checkAtLaunch();
     return app.exec();
 }
 

@@ -202,6 +202,16 @@ std::optional<bool> Preferences::sidebarSectionCollapsed(const QString& sectionK
     return asBool(stored(PreferenceName::sidebarSectionCollapsedPrefix + sectionKey));
 }
 
+std::optional<bool> Preferences::automaticallyChecksForUpdates() const
+{
+    return asBool(stored(PreferenceName::automaticallyChecksForUpdates));
+}
+
+std::optional<QString> Preferences::updateFeedURL() const
+{
+    return asString(stored(PreferenceName::updateFeedURL));
+}
+
 void Preferences::setValue(const QString& name, const QVariant& value)
 {
     settings_->setValue(key(name), value);

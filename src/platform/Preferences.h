@@ -30,6 +30,8 @@ inline constexpr char recentImagePaths[] = "RecentImagePaths";
 inline constexpr char appShortcutOverrides[] = "AppShortcutOverrides";
 inline constexpr char documentViewStates[] = "DocumentViewStates";
 inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
+inline constexpr char automaticallyChecksForUpdates[] = "AutomaticallyChecksForUpdates";
+inline constexpr char updateFeedURL[] = "UpdateFeedURL";
 }  // namespace PreferenceName
 
 // The values in force wherever the user never chose one: what registerDefaults() installs and
@@ -74,6 +76,8 @@ public:
     std::optional<QByteArray> appShortcutOverrides() const;  // JSON object data
     std::optional<QVariantMap> documentViewStates() const;
     std::optional<bool> sidebarSectionCollapsed(const QString& sectionKey) const;
+    std::optional<bool> automaticallyChecksForUpdates() const;
+    std::optional<QString> updateFeedURL() const;
     // Any list of strings, read back as written whatever its length.
     std::optional<QStringList> stringList(const QString& name) const;
 
