@@ -2,6 +2,8 @@
 
 #include "QtWait.h"
 #include "app/NewImageDialog.h"
+#include "app/PreferencesWindow.h"
+#include "canvas/CanvasView.h"
 #include "app/WelcomeWindow.h"
 #include "document/LayerStackOperations.h"
 #include "document/TestDocuments.h"
@@ -206,6 +208,28 @@ TEST(Application, MenuBarFollowsTheTable)
     EXPECT_TRUE(std::any_of(filters.begin(), filters.end(), [](QAction* a) { return a->text() == "Gaussian Blur…"; }));
     window->actions()->action("applyFilter:gaussianBlur")->trigger();
     document->jumpToHistory(0);
+}
+
+TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
+{
+    QTemporaryDir folder;
+    Application application(folder.filePath("autosave"));
+    ImageDocument* document = application.documents().addDocument(test::documentWith({test::solidLayer("A")}));
+    DocumentWindow* window = application.showDocument(document);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+
+    // The tools' default keys are bare: typing "v" alone in the window picks the move tool.
+    window->runCommand("selectTextTool");
+    QTest::keyClick(window->canvas(), Qt::Key_V);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::move; }));
+    EXPECT_TRUE(window->actions()->action("selectMoveTool")->shortcut().isEmpty());
+
+    // The toolbar's Preferences button opens the preferences window.
+    window->actions()->action("openPreferences")->trigger();
+    ASSERT_NE(PreferencesWindow::current(), nullptr);
+    EXPECT_TRUE(PreferencesWindow::current()->isVisible());
+    PreferencesWindow::current()->close();
 }
 
 TEST(Application, AutosavesLeftByACrashAreOfferedBack)
