@@ -115,6 +115,9 @@ void DocumentWindow::buildSplitView()
 {
     auto* layers = new LayersPanel(document_);
     auto* history = new HistoryPanel(document_);
+    // The sidebar's section headers title the two panels already.
+    layers->header()->hide();
+    history->header()->hide();
     sidebar_ = new Sidebar(document_, layers, history);
     sidebar_->setMinimumWidth(kSidebarMinimumWidth);
     sidebar_->setMaximumWidth(kSidebarMaximumWidth);

@@ -21,6 +21,7 @@ public:
 
     QListView* listView() const { return list_; }
     HistoryListModel* model() const { return model_; }
+    QLabel* header() const { return header_; }
 
 private:
     void selectCurrentEntry();

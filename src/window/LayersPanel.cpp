@@ -70,11 +70,11 @@ LayersPanel::LayersPanel(ImageDocument* document, QWidget* parent)
     : QWidget(parent), document_(document), model_(new LayerListModel(document, this)), list_(new LayerListView(this)),
       blendPopUp_(new QComboBox(this)), opacitySlider_(new OpacitySlider(this)), opacityLabel_(new QLabel(this))
 {
-    auto* header = new QLabel(tr("Layers"), this);
-    QFont headerFont = header->font();
+    header_ = new QLabel(tr("Layers"), this);
+    QFont headerFont = header_->font();
     headerFont.setPointSize(kHeaderPointSize);
     headerFont.setWeight(QFont::DemiBold);
-    header->setFont(headerFont);
+    header_->setFont(headerFont);
 
     list_->setModel(model_);
     list_->setItemDelegate(new LayerRowDelegate(list_));
@@ -108,7 +108,7 @@ LayersPanel::LayersPanel(ImageDocument* document, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     layout->setSpacing(kSpacing);
-    layout->addWidget(header);
+    layout->addWidget(header_);
     layout->addWidget(list_, 1);
     layout->addWidget(blendPopUp_);
     layout->addWidget(opacitySlider_);

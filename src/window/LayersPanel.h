@@ -28,6 +28,7 @@ public:
     QComboBox* blendPopUp() const { return blendPopUp_; }
     OpacitySlider* opacitySlider() const { return opacitySlider_; }
     QLabel* opacityLabel() const { return opacityLabel_; }
+    QLabel* header() const { return header_; }
     QToolButton* addButton() const { return addButton_; }
     QToolButton* deleteButton() const { return deleteButton_; }
     QToolButton* duplicateButton() const { return duplicateButton_; }
@@ -53,6 +54,7 @@ private:
     QComboBox* blendPopUp_;
     OpacitySlider* opacitySlider_;
     QLabel* opacityLabel_;
+    QLabel* header_;
     QToolButton* addButton_ = nullptr;
     QToolButton* deleteButton_ = nullptr;
     QToolButton* duplicateButton_ = nullptr;

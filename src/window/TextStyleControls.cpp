@@ -118,7 +118,18 @@ void TextStyleControls::refresh()
     if (!document_)
         return;
     const UniformTextStyle style = shownTextStyle(*document_, Preferences());
-    fontFamilyPopUp_->setCurrentIndex(style.fontFamily ? fontFamilyPopUp_->findText(*style.fontFamily) : -1);
+    // A family that is not installed (a default chosen elsewhere, a document from another machine)
+    // still shows by name, at the top of the list, so the pop-up never reads blank.
+    constexpr int kMissingFamilyRole = Qt::UserRole + 1;
+    if (fontFamilyPopUp_->count() > 0 && fontFamilyPopUp_->itemData(0, kMissingFamilyRole).toBool())
+        fontFamilyPopUp_->removeItem(0);
+    int familyIndex = style.fontFamily ? fontFamilyPopUp_->findText(*style.fontFamily) : -1;
+    if (familyIndex < 0 && style.fontFamily && !style.fontFamily->isEmpty()) {
+        fontFamilyPopUp_->insertItem(0, *style.fontFamily);
+        fontFamilyPopUp_->setItemData(0, true, kMissingFamilyRole);
+        familyIndex = 0;
+    }
+    fontFamilyPopUp_->setCurrentIndex(familyIndex);
     if (!fontSizePendingTypedValue_) {
         shownSizeText_ = style.fontSize ? fontSizeText(*style.fontSize) : QString();
         fontSizeCombo_->setEditText(shownSizeText_);

@@ -5,6 +5,7 @@
 
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/CanvasView.h"
+#include "document/DefaultTextAttributes.h"
 #include "document/SelectionOperations.h"
 #include "document/TestDocuments.h"
 #include "document/TextEditingSession.h"
@@ -116,7 +117,9 @@ TEST(Sidebar, StyleChangesWithABitmapLayerOnlySetTheNewTextDefaults)
     QComboBox* families = shown.text()->fontFamilyPopUp();
     ASSERT_GT(families->count(), 1);
 
+    // The default family shows by name even where it is not installed.
     const QString shownFamily = families->currentText();
+    EXPECT_EQ(shownFamily, defaultTextAttributes(8, Preferences()).fontFamily);
     QTest::keyClick(families, Qt::Key_Down);
     const QString chosen = families->currentText();
     ASSERT_NE(chosen, shownFamily);
