@@ -54,9 +54,14 @@ private:
             }
             layout->addSpacing(12);
         }
-        auto* note = new QLabel(QString::fromUtf8(
-            "Customize in Preferences › Shortcuts. ⌥-click the image picks a color; arrow keys nudge the "
-            "selection."));
+#ifdef Q_OS_MACOS
+        const char* pickColor = "⌥-click";
+#else
+        const char* pickColor = "Alt-click";
+#endif
+        auto* note = new QLabel(QString::fromUtf8("Customize in Preferences › Shortcuts. %1 the image picks a color; "
+                                                  "arrow keys nudge the selection.")
+                                    .arg(QString::fromUtf8(pickColor)));
         note->setWordWrap(true);
         layout->addWidget(note);
         layout->addStretch(1);

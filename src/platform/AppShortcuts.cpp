@@ -254,10 +254,19 @@ bool isReservedShortcut(const AppShortcut& shortcut)
 QString displayString(const AppShortcut& shortcut)
 {
     QString text;
+    // Written the way the menus write the same keys: symbols where Command is its own key,
+    // "Ctrl+Shift+K" where Command stands for Ctrl.
+#ifdef Q_OS_MACOS
     const std::pair<quint64, const char*> symbols[] = {{ShortcutModifier::control, "⌃"},
                                                        {ShortcutModifier::option, "⌥"},
                                                        {ShortcutModifier::shift, "⇧"},
                                                        {ShortcutModifier::command, "⌘"}};
+#else
+    const std::pair<quint64, const char*> symbols[] = {{ShortcutModifier::command, "Ctrl+"},
+                                                       {ShortcutModifier::option, "Alt+"},
+                                                       {ShortcutModifier::shift, "Shift+"},
+                                                       {ShortcutModifier::control, "Meta+"}};
+#endif
     for (const auto& [bit, symbol] : symbols) {
         if (shortcut.modifiersRawValue & bit)
             text += QString::fromUtf8(symbol);

@@ -93,7 +93,7 @@ std::optional<int> functionKeyNumber(quint16 keyCode);
 // One of the standard shortcuts every application keeps (⌘S, ⌘Q …).
 bool isReservedShortcut(const AppShortcut& shortcut);
 
-// "⇧⌘K", "F5", "Space", "Key 115".
+// "Ctrl+Shift+K" (on macOS "⇧⌘K"), "F5", "Space", "Key 115".
 QString displayString(const AppShortcut& shortcut);
 
 // The stored form: {"moveTool":{"shortcut":{"keyCode":9,"modifiersRawValue":1048576}},
