@@ -344,7 +344,8 @@ void Application::offerRecovery()
                               .arg(recoverable.size()),
                     QMessageBox::NoButton);
     box.setObjectName(QStringLiteral("RecoveryQuestion"));
-    box.setInformativeText(QStringLiteral("Recover them to keep your changes."));
+    box.setInformativeText(recoverable.size() == 1 ? QStringLiteral("Recover it to keep your changes.")
+                                                   : QStringLiteral("Recover them to keep your changes."));
     QAbstractButton* recover = box.addButton(QStringLiteral("Recover"), QMessageBox::AcceptRole);
     QAbstractButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
     box.addButton(QStringLiteral("Not Now"), QMessageBox::RejectRole);
