@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace velmaris {
@@ -195,7 +196,15 @@ void Application::launch(const QStringList& files)
     offerRecovery();
     for (const QString& path : files)
         openFile(path);
-    if (documentWindows().isEmpty())
+    showWelcomeUnlessBusy();
+}
+
+void Application::showWelcomeUnlessBusy()
+{
+    // A window just closed may not be deleted yet: only the visible ones count.
+    const QList<DocumentWindow*> windows = documentWindows();
+    const bool anyShown = std::any_of(windows.begin(), windows.end(), [](DocumentWindow* window) { return window->isVisible(); });
+    if (!documents_.isOpeningDocuments() && !anyShown && !terminating_)
         showWelcomeWindow();
 }
 
@@ -214,21 +223,35 @@ QWidget* Application::dialogParent() const
     return welcome_ && welcome_->isVisible() ? welcome_.data() : nullptr;
 }
 
-DocumentWindow* Application::openFile(const QString& path)
+void Application::openFile(const QString& path)
 {
     for (DocumentWindow* window : documentWindows()) {
         if (window->document() && QFileInfo(window->document()->filePath()) == QFileInfo(path)) {
             window->raise();
             window->activateWindow();
-            return window;
+            return;
         }
     }
-    FileResult<ImageDocument*> opened = documents_.openDocument(path);
-    if (const FileError* error = std::get_if<FileError>(&opened)) {
-        showReadError(dialogParent(), path, *error);
-        return nullptr;
-    }
-    return showDocument(std::get<ImageDocument*>(opened));
+    if (!documents_.isOpeningDocuments())
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    documents_.openDocumentInBackground(path, [this, path](const FileResult<ImageDocument*>& opened) {
+        if (!documents_.isOpeningDocuments())
+            QApplication::restoreOverrideCursor();
+        if (const FileError* error = std::get_if<FileError>(&opened)) {
+            showReadError(dialogParent(), path, *error);
+            Q_EMIT openFailed(path);
+            showWelcomeUnlessBusy();
+            return;
+        }
+        ImageDocument* document = std::get<ImageDocument*>(opened);
+        for (DocumentWindow* window : documentWindows()) {
+            if (window->document() == document) {
+                window->raise();
+                return;
+            }
+        }
+        showDocument(document);
+    });
 }
 
 DocumentWindow* Application::showDocument(ImageDocument* document)
@@ -250,13 +273,14 @@ DocumentWindow* Application::showDocument(ImageDocument* document)
     window->show();
     if (welcome_)
         welcome_->hide();
+    Q_EMIT documentWindowOpened(window);
     return window;
 }
 
 void Application::documentWindowClosed()
 {
-    if (!terminating_ && documents_.documents().empty())
-        showWelcomeWindow();
+    if (documents_.documents().empty())
+        showWelcomeUnlessBusy();
 }
 
 void Application::showWelcomeWindow()

@@ -46,9 +46,10 @@ public:
     // The application's command of that name ("newImage", "openDocument", "terminate" …).
     QAction* action(const QString& name) const { return actions_.value(name); }
 
-    // Opens the file in a document window (or brings its window forward); a file that cannot be
-    // read shows the reason and opens nothing.
-    DocumentWindow* openFile(const QString& path);
+    // Opens the file in a document window (or brings its window forward); the file is read on a
+    // worker, so the windows stay responsive. A file that cannot be read shows the reason and
+    // opens nothing.
+    void openFile(const QString& path);
     DocumentWindow* showDocument(ImageDocument* document);
     void showWelcomeWindow();
     // Closes every window, asking about each edited document; Cancel stops the quit.
@@ -61,6 +62,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
+    void documentWindowOpened(velmaris::DocumentWindow* window);
+    // A file asked for could not be opened (after its error was shown).
+    void openFailed(const QString& path);
     // Every window closed and every save ended: the event loop may end.
     void quitFinished();
 
@@ -78,6 +82,7 @@ private:
     void printDocument();
     void closeNextWindowForQuit();
     void documentWindowClosed();
+    void showWelcomeUnlessBusy();
     void applyShortcuts();
     void applyShortcuts(DocumentWindow* window);
     DocumentWindow* activeDocumentWindow() const;

@@ -1,17 +1,20 @@
 #include "document/DocumentController.h"
 
 #include "files/DocumentType.h"
+#include "files/OpenImageFile.h"
 #include "files/ImageEncoder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QThreadPool>
 
@@ -91,6 +94,46 @@ FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)
     if (const auto* error = std::get_if<FileError>(&document))
         return *error;
     return addDocument(std::move(std::get<std::unique_ptr<ImageDocument>>(document)));
+}
+
+void DocumentController::openDocumentInBackground(const QString& path, OpenCompletion completion)
+{
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    for (const OpenDocument& open : open_) {
+        if (open.document->filePath() == canonical) {
+            completion(open.document.get());
+            return;
+        }
+    }
+    QVector<OpenCompletion>& waiting = pendingOpens_[canonical];
+    waiting.append(std::move(completion));
+    if (waiting.size() > 1)
+        return;
+    // Unknown extensions are offered to the image decoder, which recognises content.
+    const QString typeName = typeNameForPath(canonical).value_or(typeNameForImageType(ImageType::png));
+    QPointer<DocumentController> controller(this);
+    QThreadPool::globalInstance()->start([controller, canonical, typeName] {
+        FileResult<NativeDocument> read = readDocumentFile(canonical, typeName);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [controller, canonical, typeName, read = std::move(read)]() mutable {
+            if (controller)
+                controller->finishBackgroundOpen(canonical, typeName, std::move(read));
+        });
+    });
+}
+
+void DocumentController::finishBackgroundOpen(const QString& path, const QString& typeName,
+                                              FileResult<NativeDocument> read)
+{
+    const QVector<OpenCompletion> waiting = pendingOpens_.take(path);
+    FileResult<ImageDocument*> opened = FileError{};
+    if (const FileError* error = std::get_if<FileError>(&read)) {
+        opened = *error;
+    } else {
+        opened = addDocument(ImageDocument::fromReadFile(std::move(std::get<NativeDocument>(read)), path, typeName,
+                                                         currentDocumentDefaults().historyLimit));
+    }
+    for (const OpenCompletion& completion : waiting)
+        completion(opened);
 }
 
 void DocumentController::closeDocument(ImageDocument* document)

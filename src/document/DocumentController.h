@@ -4,11 +4,13 @@
 #include "model/FileError.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <QUuid>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +39,13 @@ public:
     ImageDocument* addDocument(std::unique_ptr<ImageDocument> document);
     // Opens a file (the type from its extension); an already open file gives its document.
     FileResult<ImageDocument*> openDocument(const QString& path);
+    using OpenCompletion = std::function<void(const FileResult<ImageDocument*>& opened)>;
+    // The same, with the file read and decoded on a worker thread, so the windows stay responsive
+    // however big the file; `completion` runs on this object's thread, and not at all if the
+    // controller is gone by then. Asking again for a file still being read waits for that read.
+    void openDocumentInBackground(const QString& path, OpenCompletion completion);
+    bool isOpeningDocuments() const { return !pendingOpens_.isEmpty(); }
+
     // Closes a document and forgets its autosave. The document is deleted once its saves have
     // finished and the events already queued for it have been handled.
     void closeDocument(ImageDocument* document);
@@ -72,7 +81,10 @@ private:
     void removeAutosave(const QUuid& id) const;
     void recordFileUse(const QString& path, const CanvasState& state);
 
+    void finishBackgroundOpen(const QString& path, const QString& typeName, FileResult<NativeDocument> read);
+
     QString autosaveFolder_;
+    QHash<QString, QVector<OpenCompletion>> pendingOpens_;  // by absolute path
     std::vector<OpenDocument> open_;
     QTimer autosaveTimer_;
 };

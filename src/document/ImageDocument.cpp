@@ -74,8 +74,14 @@ FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromFile(const QString
     FileResult<NativeDocument> read = readDocumentFile(path, type);
     if (const auto* error = std::get_if<FileError>(&read))
         return *error;
+    return fromReadFile(std::move(std::get<NativeDocument>(read)), path, type, historyLimit);
+}
+
+std::unique_ptr<ImageDocument> ImageDocument::fromReadFile(NativeDocument read, const QString& path,
+                                                           const QString& typeName, int historyLimit)
+{
     std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
-    document->applyReadDocument(std::move(std::get<NativeDocument>(read)), type);
+    document->applyReadDocument(std::move(read), typeName);
     document->setFilePath(path);
     // Queued, so whoever takes the new document hears of the file use.
     ImageDocument* opened = document.get();

@@ -60,6 +60,10 @@ public:
     static FileResult<std::unique_ptr<ImageDocument>> fromFile(const QString& path,
                                                                const std::optional<QString>& typeName = {},
                                                                int historyLimit = HistoryManager::kDefaultLimit);
+    // The document of what readDocumentFile() read from `path` (on any thread), for the caller
+    // that read the file itself, away from the main thread.
+    static std::unique_ptr<ImageDocument> fromReadFile(NativeDocument read, const QString& path, const QString& typeName,
+                                                       int historyLimit = HistoryManager::kDefaultLimit);
     // A document read from bytes of the given type, without a file.
     static FileResult<std::unique_ptr<ImageDocument>> fromData(const QByteArray& data, const QString& typeName,
                                                                int historyLimit = HistoryManager::kDefaultLimit);

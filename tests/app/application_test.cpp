@@ -36,18 +36,21 @@ QString writeImage(const QTemporaryDir& folder, const QString& name)
     return path;
 }
 
-// Clicks `title` in the next application-modal message box (run before the call that opens it).
+// Clicks `title` in the next application-modal message box, whenever it opens (a timer, so it
+// also fires inside the box's own event loop).
 void answerNextModalBox(const QString& title)
 {
-    QTimer::singleShot(0, [title] {
-        test::waitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; });
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, title] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
         for (QAbstractButton* button : box->buttons())
             if (button->text() == title)
                 button->click();
+        poll->deleteLater();
     });
+    poll->start(10);
 }
 
 bool answerCloseQuestion(DocumentWindow& window, const QString& title)
@@ -73,13 +76,21 @@ TEST(Application, WelcomeWindowComesAndGoesWithTheDocumentWindows)
     EXPECT_TRUE(application.welcomeWindow()->isVisible());
     EXPECT_TRUE(application.documentWindows().isEmpty());
 
+    // The file is read on a worker: the welcome window stays until the document window opens.
     application.setOpenChooser([&](QWidget*) { return QStringList{image}; });
     QTest::mouseClick(application.welcomeWindow()->openButton(), Qt::LeftButton);
-    ASSERT_EQ(application.documentWindows().size(), 1);
+    ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 1; }));
     EXPECT_FALSE(application.welcomeWindow()->isVisible());
-    // Opening the same file again brings its window forward instead of a second one.
+    // Opening the same file again brings its window forward instead of a second one; so does
+    // asking twice while the file is still being read.
     application.openFile(image);
-    EXPECT_EQ(application.documentWindows().size(), 1);
+    const QString other = writeImage(folder, "two.png");
+    application.openFile(other);
+    application.openFile(other);
+    EXPECT_TRUE(test::waitUntil([&] { return !application.documents().isOpeningDocuments(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(application.documentWindows().size(), 2);
+    application.documentWindows().last()->close();
 
     application.documentWindows().first()->close();
     EXPECT_TRUE(test::waitUntil([&] { return application.welcomeWindow()->isVisible(); }));
@@ -90,9 +101,12 @@ TEST(Application, UnreadableFilesOpenNothingAndNewImageChecksItsFields)
 {
     QTemporaryDir folder;
     Application application(folder.filePath("autosave"));
+    QSignalSpy failed(&application, &Application::openFailed);
     answerNextModalBox("OK");
-    EXPECT_EQ(application.openFile(folder.filePath("missing.png")), nullptr);
+    application.openFile(folder.filePath("missing.png"));
+    ASSERT_TRUE(test::waitUntil([&] { return failed.count() == 1; }));
     EXPECT_TRUE(application.documents().documents().empty());
+    EXPECT_TRUE(application.welcomeWindow() && application.welcomeWindow()->isVisible());
 
     int created = 0;
     QSize size;

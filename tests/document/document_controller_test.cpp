@@ -1,5 +1,7 @@
 #include "document/DocumentController.h"
 
+#include "QtWait.h"
+
 #include "TestImages.h"
 #include "files/DocumentType.h"
 
@@ -82,6 +84,42 @@ TEST(DocumentController, OpeningTheSameFileTwiceGivesOneDocumentAndBadFilesGiveT
     EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(bad.fileName())));
     EXPECT_TRUE(std::holds_alternative<FileError>(controller.openDocument(dir.filePath(QStringLiteral("none.png")))));
     EXPECT_EQ(controller.documents().size(), 1u);
+}
+
+TEST(DocumentController, BackgroundOpensShareOneReadReportErrorsAndOutliveNoController)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.png"));
+    ImageDocument source(DocumentDefaults{5, 4});
+    ASSERT_FALSE(source.saveToFile(path, QStringLiteral("public.png"), SaveOperation::saveTo));
+
+    DocumentController controller(dir.filePath(QStringLiteral("autosave")));
+    QVector<FileResult<ImageDocument*>> results;
+    const auto collect = [&](const FileResult<ImageDocument*>& opened) { results.append(opened); };
+    controller.openDocumentInBackground(path, collect);
+    controller.openDocumentInBackground(path, collect);
+    EXPECT_TRUE(controller.isOpeningDocuments());
+    EXPECT_TRUE(results.isEmpty()) << "the read runs on a worker";
+    ASSERT_TRUE(test::waitUntil([&] { return results.size() == 2; }));
+    ASSERT_TRUE(std::holds_alternative<ImageDocument*>(results[0]));
+    EXPECT_EQ(std::get<ImageDocument*>(results[0]), std::get<ImageDocument*>(results[1]));
+    EXPECT_EQ(std::get<ImageDocument*>(results[0])->state().size, QSizeF(5, 4));
+    EXPECT_EQ(controller.documents().size(), 1u);
+    EXPECT_FALSE(controller.isOpeningDocuments());
+
+    controller.openDocumentInBackground(dir.filePath(QStringLiteral("none.png")), collect);
+    ASSERT_TRUE(test::waitUntil([&] { return results.size() == 3; }));
+    EXPECT_TRUE(std::holds_alternative<FileError>(results[2]));
+    EXPECT_EQ(controller.documents().size(), 1u);
+
+    bool calledBack = false;
+    {
+        DocumentController gone(dir.filePath(QStringLiteral("autosave2")));
+        gone.openDocumentInBackground(path, [&](const FileResult<ImageDocument*>&) { calledBack = true; });
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(calledBack);
 }
 
 TEST(DocumentController, AnnouncesDocumentsAndRecordsTheFilesTheyUse)
