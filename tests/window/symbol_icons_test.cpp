@@ -22,7 +22,9 @@ const QStringList kSymbols{
     QStringLiteral("square.on.square"), QStringLiteral("square.on.square.dashed"),
     QStringLiteral("square.filled.on.square"), QStringLiteral("square.3.layers.3d.down.right"), QStringLiteral("eye"),
     QStringLiteral("eye.slash"), QStringLiteral("lock.open"), QStringLiteral("lock.fill"),
-    QStringLiteral("chevron.right"), QStringLiteral("chevron.down")};
+    QStringLiteral("chevron.right"), QStringLiteral("chevron.down"), QStringLiteral("doc.badge.plus"),
+    QStringLiteral("folder"), QStringLiteral("doc.on.clipboard"), QStringLiteral("photo.on.rectangle"),
+    QStringLiteral("photo.stack")};
 
 // The desktop offers no icon theme for the length of a test, so only the program's drawings show.
 class NoIconTheme {
