@@ -54,13 +54,9 @@ std::optional<Layer> LayerListModel::layerAt(int row) const
 
 std::optional<QUuid> LayerListModel::layerIdAt(int row) const
 {
-    if (!document_)
-        return std::nullopt;
-    const QVector<Layer>& layers = document_->state().layers;
-    const int index = stackIndexOfRow(row, int(layers.size()));
-    if (row < 0 || index < 0)
-        return std::nullopt;
-    return layers[index].id;
+    if (const std::optional<Layer> layer = layerAt(row))
+        return layer->id;
+    return std::nullopt;
 }
 
 std::optional<int> LayerListModel::rowOfLayer(const QUuid& id) const
