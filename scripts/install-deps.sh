@@ -15,6 +15,10 @@ if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.
   packages+=(libvips-tools)
 fi
+if [ "${1:-}" = "--e2e" ]; then
+  # scripts/e2e.sh: a virtual X server, synthetic input, screenshots and reading text off them.
+  packages+=(xvfb xdotool imagemagick tesseract-ocr)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include "app/WelcomeWindow.h"
 #include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
+#include "platform/FileDialogFolders.h"
 #include "platform/Pasteboard.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentWindow.h"
@@ -27,7 +28,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
@@ -70,11 +70,10 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
       bareKeys_(new BareKeyShortcuts(AppShortcutPreferences::shared(), this)),
       cheatSheet_(new ShortcutCheatSheet(AppShortcutPreferences::shared(), this)),
       updates_(new UpdateController(this)),
-      chooseFilesToOpen_([](QWidget* window) { return chooseWithFileDialog(window, QStringLiteral("Open"), QString()); }),
-      chooseFilesToImport_([](QWidget* window) {
-          return chooseWithFileDialog(window, QStringLiteral("Import"),
-                                      QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
-      })
+      chooseFilesToOpen_(
+          [](QWidget* window) { return chooseWithFileDialog(window, QStringLiteral("Open"), fileDialogFolder()); }),
+      chooseFilesToImport_(
+          [](QWidget* window) { return chooseWithFileDialog(window, QStringLiteral("Import"), picturesFolder()); })
 {
     createActions();
     qApp->installEventFilter(bareKeys_);
@@ -141,8 +140,9 @@ void Application::createActions()
               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N), [this] { newFromClipboard(); });
     addAction(QStringLiteral("openDocument"), QStringLiteral("Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
               [this] { openWithDialog(); });
-    QAction* openRecent = addAction(QStringLiteral("openRecentDocument"), QStringLiteral("Open Recent"), {}, {});
-    connect(openRecent, &QAction::triggered, this, [this, openRecent] { openFile(openRecent->data().toString()); });
+    // The menu's items put their file in the action's data before triggering it.
+    addAction(QStringLiteral("openRecentDocument"), QStringLiteral("Open Recent"), {},
+              [this] { openFile(action(QStringLiteral("openRecentDocument"))->data().toString()); });
     addAction(QStringLiteral("importFromPhotos"), QStringLiteral("Import from Photos..."),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), [this] { importImages(); });
     addAction(QStringLiteral("revertDocumentToSaved"), QStringLiteral("Revert to Saved"), {}, [this] { revertToSaved(); });

@@ -12,6 +12,8 @@ namespace velmaris {
 int runEditor(int& argc, char** argv, const QStringList& files)
 {
     QApplication app(argc, argv);
+    // The settings live in a folder named after the program ("Velmaris/Velmaris Images.conf").
+    QApplication::setOrganizationName(QStringLiteral("Velmaris"));
     QApplication::setApplicationName(QStringLiteral("Velmaris Images"));
     QApplication::setApplicationVersion(QStringLiteral(VELMARIS_VERSION));
     // Lets the desktop match the windows to the installed entry, and so show its icon.
@@ -20,6 +22,7 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     // The welcome window takes the place of the last document window, and quitting first asks
     // about unsaved documents, so closing a window never ends the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    Preferences::moveSettingsOfUnnamedOrganization();
     Preferences::registerDefaults();
     Application application;
     QObject::connect(&application, &Application::quitFinished, &app, &QApplication::quit);

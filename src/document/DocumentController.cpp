@@ -5,6 +5,7 @@
 #include "files/ImageEncoder.h"
 #include "platform/AtomicWrite.h"
 #include "platform/CurrentColorStore.h"
+#include "platform/FileDialogFolders.h"
 #include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
 
@@ -69,6 +70,7 @@ ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> do
 void DocumentController::recordFileUse(const QString& path, const CanvasState& state)
 {
     RecentImagesStore::shared().add(path);
+    rememberFileFolder(path);
     // Composing, scaling and encoding the thumbnail take long enough to be felt; the list shows
     // the file at once and its picture when it is written.
     QThreadPool::globalInstance()->start([path, state] {

@@ -26,7 +26,8 @@ struct RecoverableDocument {
 
 // Owns the open documents. Edited documents are autosaved in the native format for crash
 // recovery; a later launch can list and reopen what was left behind. Files the documents open or
-// save go to the recent images, with their thumbnails written off the main thread.
+// save go to the recent images, with their thumbnails written off the main thread, and their
+// folder is where the next file dialog starts.
 class DocumentController : public QObject {
     Q_OBJECT
 public:

@@ -303,7 +303,12 @@ void ImageDocument::finishSave(const SaveJob& job, const std::optional<FileError
         setFilePath(job.path);
         setFileType(job.typeName);
     }
-    savedHistoryIndex_ = job.historyIndex;
+    // A flattened copy matches no entry: the layers exist only here, so the document stays edited
+    // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
+    if (isNativeType(job.typeName) || !needsNativeFormat(job.snapshot.state))
+        savedHistoryIndex_ = job.historyIndex;
+    else if (job.operation != SaveOperation::saveTo)
+        savedHistoryIndex_ = -1;
     updateEditedState();
     Q_EMIT fileWasUsed(job.path, job.snapshot.state);
 }
@@ -396,9 +401,9 @@ void ImageDocument::markRecovered(const QString& originalPath, const QString& ty
     updateEditedState();
 }
 
-bool ImageDocument::needsNativeFormat() const
+bool ImageDocument::needsNativeFormat(const CanvasState& state)
 {
-    return state_.layers.size() > 1 || (state_.layers.size() == 1 && state_.layers.first().isText());
+    return state.layers.size() > 1 || (state.layers.size() == 1 && state.layers.first().isText());
 }
 
 bool ImageDocument::shouldPromoteSave() const

@@ -129,7 +129,8 @@ public:
     std::optional<FileError> readFromFile(const QString& path, const QString& typeName);
     FileResult<QByteArray> write(const QString& typeName) const;
     // Writes atomically; on success of anything but an autosave the document is clean at the
-    // current entry and fileWasUsed() is announced. Waits for background saves first.
+    // current entry and fileWasUsed() is announced. Waits for background saves first. A flat file
+    // written from layers holds only their flattened picture: the document stays edited.
     std::optional<FileError> saveToFile(const QString& path, const QString& typeName, SaveOperation operation);
     // The same from a snapshot taken now, encoded and written on a worker thread. The document
     // becomes clean at the snapshot's entry (if the history still holds it) and `completion`
@@ -144,9 +145,11 @@ public:
     const VelmarisImageFormat::EncodedLayerCache& encodedLayerCache() const { return *encodedLayers_; }
 
     // Layers or editable text that only the native format keeps.
-    bool needsNativeFormat() const;
+    bool needsNativeFormat() const { return needsNativeFormat(state_); }
+    static bool needsNativeFormat(const CanvasState& state);
     // The Save command turns into a native Save As when layers would be lost.
     bool shouldPromoteSave() const;
+    // Shown in the save dialog whenever a flat type would lose layers or editable text.
     static QString promotedSaveMessage();
     bool isPromotingSave() const { return pendingPromotedSave_.has_value(); }
     // Starts a promoted save: the type becomes native until finishPromotedSave(false).

@@ -2,6 +2,11 @@
 
 #include "model/Defaults.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace velmaris {
@@ -95,6 +100,36 @@ void Preferences::registerDefaults()
 void Preferences::unregisterDefaults()
 {
     registeredDefaults().clear();
+}
+
+void Preferences::moveSettingsOfUnnamedOrganization()
+{
+    if (QCoreApplication::organizationName().isEmpty())
+        return;
+    QString legacyFile;
+    {
+        // An empty organisation gives the location the platform used for none.
+        QSettings legacy(QSettings::NativeFormat, QSettings::UserScope, QString(),
+                         QCoreApplication::applicationName());
+        const QStringList keys = legacy.allKeys();
+        if (keys.isEmpty())
+            return;
+        QSettings settings;
+        for (const QString& key : keys)
+            if (!settings.contains(key))
+                settings.setValue(key, legacy.value(key));
+        settings.sync();
+        // The old settings stay where they are until the new file holds them.
+        if (settings.status() != QSettings::NoError)
+            return;
+        legacy.clear();
+        legacy.sync();
+        legacyFile = legacy.fileName();
+    }
+    // A settings file (not a registry or property list domain) is removed with its folder, if
+    // nothing else is left in it.
+    if (QFileInfo(legacyFile).isFile() && QFile::remove(legacyFile))
+        QDir().rmdir(QFileInfo(legacyFile).absolutePath());
 }
 
 QVariant Preferences::stored(const QString& name) const
@@ -210,6 +245,11 @@ std::optional<bool> Preferences::automaticallyChecksForUpdates() const
 std::optional<QString> Preferences::updateFeedURL() const
 {
     return asString(stored(PreferenceName::updateFeedURL));
+}
+
+std::optional<QString> Preferences::lastFileFolder() const
+{
+    return asString(stored(PreferenceName::lastFileFolder));
 }
 
 void Preferences::setValue(const QString& name, const QVariant& value)

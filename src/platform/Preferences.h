@@ -32,6 +32,7 @@ inline constexpr char documentViewStates[] = "DocumentViewStates";
 inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
 inline constexpr char automaticallyChecksForUpdates[] = "AutomaticallyChecksForUpdates";
 inline constexpr char updateFeedURL[] = "UpdateFeedURL";
+inline constexpr char lastFileFolder[] = "LastFileFolder";
 }  // namespace PreferenceName
 
 // The values in force wherever the user never chose one: what registerDefaults() installs and
@@ -57,6 +58,10 @@ public:
     static void registerDefaults();
     // Forgets them again, so that each test starts from none.
     static void unregisterDefaults();
+    // Earlier versions named no organisation, so their settings sit under "Unknown Organization".
+    // Moves them once into the settings of the application's organisation (keys set there win)
+    // and removes the old file. Nothing happens while no organisation is named.
+    static void moveSettingsOfUnnamedOrganization();
 
     // Reads and writes `settings` (not owned), or the application's own settings when null.
     explicit Preferences(QSettings* settings = nullptr);
@@ -78,6 +83,8 @@ public:
     std::optional<bool> sidebarSectionCollapsed(const QString& sectionKey) const;
     std::optional<bool> automaticallyChecksForUpdates() const;
     std::optional<QString> updateFeedURL() const;
+    // The folder of the file last opened or saved.
+    std::optional<QString> lastFileFolder() const;
     // Any list of strings, read back as written whatever its length.
     std::optional<QStringList> stringList(const QString& name) const;
 

@@ -2,6 +2,7 @@
 
 #include "document/ImageDocument.h"
 #include "files/DocumentType.h"
+#include "platform/FileDialogFolders.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,7 +14,7 @@ namespace velmaris {
 
 namespace {
 
-std::optional<DocumentSaver::Destination> chooseWithFileDialog(QWidget* window, const QString& suggestedName,
+std::optional<DocumentSaver::Destination> chooseWithFileDialog(QWidget* window, const QString& suggestedPath,
                                                                const QStringList& typeNames, const QString& message)
 {
     QFileDialog dialog(window, QStringLiteral("Save As"));
@@ -25,7 +26,8 @@ std::optional<DocumentSaver::Destination> chooseWithFileDialog(QWidget* window, 
         filters.append(documentTypeFileFilter(typeName));
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(documentTypeExtension(typeNames.value(0)));
-    dialog.selectFile(suggestedName);
+    dialog.setDirectory(QFileInfo(suggestedPath).absolutePath());
+    dialog.selectFile(QFileInfo(suggestedPath).fileName());
     if (!message.isEmpty()) {
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
             auto* label = new QLabel(message);
@@ -83,8 +85,10 @@ void DocumentSaver::saveAs(Completion completion)
                                 : document_->fileType();
     typeNames.removeAll(current);
     typeNames.prepend(current);
+    // Every type but the native one would flatten what only the native one keeps.
+    const QString message = document_->needsNativeFormat() ? ImageDocument::promotedSaveMessage() : QString();
     const std::optional<Destination> destination =
-        chooseDestination_(window_, suggestedName(current), typeNames, QString());
+        chooseDestination_(window_, suggestedPath(current), typeNames, message);
     if (!destination) {
         if (completion)
             completion(false);
@@ -97,7 +101,7 @@ void DocumentSaver::promotedSave(Completion completion)
 {
     document_->beginPromotedSave(std::move(completion));
     const std::optional<Destination> destination = chooseDestination_(
-        window_, suggestedName(kNativeTypeName), {kNativeTypeName}, ImageDocument::promotedSaveMessage());
+        window_, suggestedPath(kNativeTypeName), {kNativeTypeName}, ImageDocument::promotedSaveMessage());
     if (!destination) {
         document_->finishPromotedSave(false);
         return;
@@ -138,11 +142,11 @@ void DocumentSaver::saveFinished()
     }
 }
 
-QString DocumentSaver::suggestedName(const QString& typeName) const
+QString DocumentSaver::suggestedPath(const QString& typeName) const
 {
-    const QString base = document_->filePath().isEmpty() ? QStringLiteral("Untitled")
-                                                         : QFileInfo(document_->filePath()).completeBaseName();
-    return base + QLatin1Char('.') + documentTypeExtension(typeName);
+    const QString path = document_->filePath();
+    const QString base = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).completeBaseName();
+    return fileDialogFolder(path) + QLatin1Char('/') + base + QLatin1Char('.') + documentTypeExtension(typeName);
 }
 
 }  // namespace velmaris

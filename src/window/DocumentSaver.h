@@ -17,7 +17,8 @@ class ImageDocument;
 // Save and Save As for one document window. The picture is encoded and written on a worker from a
 // snapshot, so the window stays responsive and editable; a save that takes longer than half a
 // second shows its progress; a failure shows its error and leaves the file as it was. Save turns
-// into a Save As in the native format when the image has layers a flat file would lose.
+// into a Save As in the native format when the image has layers a flat file would lose; Save As
+// warns of the flattening in its dialog.
 class DocumentSaver : public QObject {
     Q_OBJECT
 public:
@@ -27,10 +28,11 @@ public:
         QString path;
         QString typeName;
     };
-    // Asks where to save: the suggested file name, the types offered (the first one selected) and
-    // a message to show above the file list (may be empty). Nothing when cancelled.
+    // Asks where to save: the suggested file (its folder is where the dialog starts), the types
+    // offered (the first one selected) and a message to show beside the file list (may be empty).
+    // Nothing when cancelled.
     using DestinationChooser = std::function<std::optional<Destination>(
-        QWidget* window, const QString& suggestedName, const QStringList& typeNames, const QString& message)>;
+        QWidget* window, const QString& suggestedPath, const QStringList& typeNames, const QString& message)>;
     // Runs once a save asked for has ended: true when the file was written.
     using Completion = std::function<void(bool saved)>;
 
@@ -51,7 +53,7 @@ private:
     void promotedSave(Completion completion);
     void write(const Destination& destination, bool isSaveAs, Completion completion);
     void saveFinished();
-    QString suggestedName(const QString& typeName) const;
+    QString suggestedPath(const QString& typeName) const;
 
     QPointer<ImageDocument> document_;
     QPointer<QWidget> window_;

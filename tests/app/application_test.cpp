@@ -91,6 +91,27 @@ TEST(Application, WelcomeWindowComesAndGoesWithTheDocumentWindows)
     QCoreApplication::processEvents();
     EXPECT_EQ(application.documentWindows().size(), 2);
     application.documentWindows().last()->close();
+    ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 1; }));
+
+    // File › Open Recent opens the file again.
+    DocumentWindow* remaining = application.documentWindows().first();
+    QMenu* recent = nullptr;
+    for (QAction* menu : remaining->menuBar()->actions())
+        if (menu->text() == "File")
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == "Open Recent")
+                    recent = item->menu();
+    ASSERT_NE(recent, nullptr);
+    Q_EMIT recent->aboutToShow();
+    QAction* reopen = nullptr;
+    for (QAction* item : recent->actions())
+        if (item->text() == "two.png")
+            reopen = item;
+    ASSERT_NE(reopen, nullptr);
+    reopen->trigger();
+    ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 2; }));
+    EXPECT_EQ(application.documentWindows().last()->document()->filePath(), other);
+    application.documentWindows().last()->close();
 
     application.documentWindows().first()->close();
     EXPECT_TRUE(test::waitUntil([&] { return application.welcomeWindow()->isVisible(); }));

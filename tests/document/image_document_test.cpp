@@ -92,6 +92,36 @@ TEST(ImageDocument, DirtyStateFollowsSaveUndoAndRedo)
     EXPECT_TRUE(document.isEdited());
 }
 
+TEST(ImageDocument, AFlatFileOfLayersLeavesTheDocumentEdited)
+{
+    QTemporaryDir dir;
+    ImageDocument document(DocumentDefaults{8, 8});
+    document.changeLiveState([](CanvasState& state) { state.layers.append(test::solidLayer(QStringLiteral("Layer 2"))); });
+    document.recordHistory(QStringLiteral("New Layer"));
+    const QString native = dir.filePath(QStringLiteral("a.velmaris"));
+    ASSERT_FALSE(document.saveToFile(native, kNativeTypeName, SaveOperation::save));
+    EXPECT_FALSE(document.isEdited());
+
+    // A flattened copy taken with Save To leaves the document's own file, and its clean state.
+    ASSERT_FALSE(document.saveToFile(dir.filePath(QStringLiteral("copy.png")), kPng, SaveOperation::saveTo));
+    EXPECT_FALSE(document.isEdited());
+
+    // Saved as a flat file, the document belongs to it but the layers are in no file.
+    QSignalSpy used(&document, &ImageDocument::fileWasUsed);
+    const QString png = dir.filePath(QStringLiteral("a.png"));
+    ASSERT_FALSE(document.saveToFile(png, kPng, SaveOperation::saveAs));
+    EXPECT_EQ(document.filePath(), png);
+    EXPECT_EQ(document.fileType(), kPng);
+    EXPECT_EQ(used.count(), 1);
+    EXPECT_TRUE(document.isEdited());
+    document.undoHistory();
+    EXPECT_TRUE(document.isEdited());  // the flat file does not hold the one-layer state either
+    document.redoHistory();
+    EXPECT_TRUE(document.shouldPromoteSave());
+    ASSERT_FALSE(document.saveToFile(native, kNativeTypeName, SaveOperation::saveAs));
+    EXPECT_FALSE(document.isEdited());
+}
+
 TEST(ImageDocument, SavedIndexFollowsEntriesDroppedByTheLimit)
 {
     QTemporaryDir dir;

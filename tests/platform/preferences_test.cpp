@@ -1,6 +1,8 @@
 #include "platform/Preferences.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,6 +66,31 @@ TEST(Preferences, WrittenValuesReadBackAfterReopening)
     EXPECT_EQ(preferences.sidebarSectionCollapsed("layers"), true);
     EXPECT_FALSE(preferences.sidebarSectionCollapsed("history"));
     EXPECT_FALSE(preferences.historyLimit());
+}
+
+TEST(Preferences, SettingsOfAnUnnamedOrganizationMoveOnce)
+{
+    QString legacyFile;
+    {
+        QSettings legacy(QSettings::NativeFormat, QSettings::UserScope, QString(), QCoreApplication::applicationName());
+        legacy.setValue(Preferences::key(PreferenceName::historyLimit), 12);
+        legacy.setValue(Preferences::key(PreferenceName::sidebarOnLeft), true);
+        legacyFile = legacy.fileName();
+    }
+    ASSERT_TRUE(legacyFile.contains("Unknown Organization")) << legacyFile.toStdString();
+    ASSERT_TRUE(QFile::exists(legacyFile));
+    Preferences().setValue(PreferenceName::historyLimit, 40);
+
+    Preferences::moveSettingsOfUnnamedOrganization();
+    EXPECT_EQ(Preferences().sidebarOnLeft(), true);
+    EXPECT_EQ(Preferences().historyLimit(), 40);  // a value set since wins
+    EXPECT_FALSE(QFile::exists(legacyFile));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(legacyFile).absolutePath()));
+
+    // Once moved, the old settings are not read again.
+    Preferences().setValue(PreferenceName::sidebarOnLeft, false);
+    Preferences::moveSettingsOfUnnamedOrganization();
+    EXPECT_EQ(Preferences().sidebarOnLeft(), false);
 }
 
 }  // namespace velmaris

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -57,23 +58,27 @@ bool answerMessageBox(QWidget& window, const char* objectName, const QString& ti
     return false;
 }
 
-// Always answers a save dialog with `path`, recording what it was offered.
+// Always answers a save dialog with `path` of `typeName` (the first type offered when empty),
+// recording what it was offered.
 struct FakeDestination {
     QString path;
+    QString typeName;
+    QString suggestedPath;
     QStringList offeredTypes;
     QString message;
     int asked = 0;
 
     DocumentSaver::DestinationChooser chooser()
     {
-        return [this](QWidget*, const QString&, const QStringList& typeNames, const QString& shownMessage)
+        return [this](QWidget*, const QString& suggested, const QStringList& typeNames, const QString& shownMessage)
                    -> std::optional<DocumentSaver::Destination> {
             ++asked;
+            suggestedPath = suggested;
             offeredTypes = typeNames;
             message = shownMessage;
             if (path.isEmpty())
                 return std::nullopt;
-            return DocumentSaver::Destination{path, typeNames.first()};
+            return DocumentSaver::Destination{path, typeName.isEmpty() ? typeNames.first() : typeName};
         };
     }
 };
@@ -274,6 +279,49 @@ TEST(DocumentWindow, SaveOfLayersIntoAFlatFileIsPromotedAndFailuresLeaveTheFile)
     EXPECT_EQ(document->filePath(), png);
     document->jumpToHistory(0);
     window->close();
+}
+
+TEST(DocumentWindow, SaveAsIntoAFlatTypeWarnsAndTheLayersStayUnsaved)
+{
+    QTemporaryDir folder;
+    QTemporaryDir lastUsed;
+    Preferences().setValue(QString::fromLatin1(PreferenceName::lastFileFolder), lastUsed.path());
+    auto document = test::documentWith({test::solidLayer("A", 8, 8)}, {8, 8});
+    auto* window = new DocumentWindow(document.get());
+    QPointer<DocumentWindow> alive(window);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+    // One bitmap layer loses nothing in a flat file: no warning, and the document is saved.
+    FakeDestination flat{folder.filePath("one.png"), QStringLiteral("public.png")};
+    window->saver()->setDestinationChooser(flat.chooser());
+    window->runCommand("saveDocumentAs");
+    EXPECT_EQ(flat.suggestedPath, lastUsed.filePath("Untitled.velmaris"));
+    EXPECT_TRUE(flat.message.isEmpty());
+    ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }));
+    EXPECT_TRUE(QFile::exists(flat.path));
+    EXPECT_FALSE(document->isEdited());
+    EXPECT_FALSE(window->isWindowModified());
+
+    // With a second layer the dialog warns, the file is written flattened and the document keeps
+    // its changes, so closing still asks.
+    window->runCommand("newLayer");
+    FakeDestination layered{folder.filePath("layers.png"), QStringLiteral("public.png")};
+    window->saver()->setDestinationChooser(layered.chooser());
+    window->runCommand("saveDocumentAs");
+    EXPECT_EQ(layered.suggestedPath, folder.filePath("one.velmaris"));  // beside the document's file
+    EXPECT_EQ(layered.offeredTypes.value(0), kNativeTypeName);
+    EXPECT_EQ(layered.message, ImageDocument::promotedSaveMessage());
+    ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }));
+    EXPECT_EQ(QImage(layered.path).size(), QSize(8, 8));
+    EXPECT_EQ(document->filePath(), layered.path);
+    EXPECT_EQ(document->state().layers.size(), 2);
+    EXPECT_TRUE(document->isEdited());
+    EXPECT_TRUE(window->isWindowModified());
+
+    window->close();
+    ASSERT_TRUE(answerMessageBox(*window, "CloseQuestion", "Don't Save"));
+    EXPECT_TRUE(test::waitUntil([&] { return alive.isNull(); }));
 }
 
 }  // namespace
