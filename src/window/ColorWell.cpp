@@ -73,7 +73,7 @@ void ColorWell::openDialog()
     });
     // Typing goes on where it was before the click on the well: in the text being edited, say.
     connect(dialog_, &QDialog::finished, this, [this] {
-        if (focusBeforeClick_ && window()->focusWidget() == this)
+        if (focusBeforeClick_ && focusBeforeClick_->window() == window() && window()->focusWidget() == this)
             focusBeforeClick_->setFocus(Qt::OtherFocusReason);
     });
     dialog_->open();

@@ -120,9 +120,11 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     (locked ? locked_ : unlocked_).paint(painter, layout.lock);
 
     const QPalette& palette = option.palette;
+    const bool selected = option.state & QStyle::State_Selected;
     painter->save();
     if (!layout.groupBar.isEmpty()) {
-        QColor bar = palette.color(QPalette::Highlight);
+        // Selecting one member selects the whole group: the bar must stand out on the selection too.
+        QColor bar = palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight);
         bar.setAlphaF(0.7f);
         painter->fillRect(layout.groupBar, bar);
     }
@@ -144,7 +146,6 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->drawImage(target, thumbnail);
     }
 
-    const bool selected = option.state & QStyle::State_Selected;
     const QColor textColour = palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     painter->setFont(nameFont(option.font, index));
     painter->setPen(textColour);

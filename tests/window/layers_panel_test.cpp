@@ -151,11 +151,16 @@ TEST(LayersPanel, GroupedLayersAreIndentedBehindOneBarPerGroup)
     EXPECT_LT(shown.rowLayout(2).groupBar.bottom(), shown.rowRect(2).bottom());
     EXPECT_GT(shown.rowLayout(3).groupBar.top(), shown.rowRect(3).top());
 
-    // The bar is drawn.
-    const QImage rows = shown.list()->viewport()->grab().toImage();
+    // The bar is drawn, and still shows once its group is selected.
     const QPoint bar = shown.rowLayout(1).groupBar.center();
     const QPoint besideBar = bar + QPoint(shown.rowLayout(1).groupBar.width() + 2, 0);
-    EXPECT_NE(rows.pixelColor(bar), rows.pixelColor(besideBar));
+    for (const bool selected : {false, true}) {
+        if (selected)
+            shown.click(1);
+        EXPECT_EQ(shown.selectedRows().contains(1), selected);
+        const QImage rows = shown.list()->viewport()->grab().toImage();
+        EXPECT_NE(rows.pixelColor(bar), rows.pixelColor(besideBar)) << selected;
+    }
 }
 
 TEST(LayersPanel, TheFirstNameShowsInFullInANewWindow)
