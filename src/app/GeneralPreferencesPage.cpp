@@ -19,6 +19,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmaris {
@@ -201,15 +202,15 @@ QWidget* GeneralPreferencesPage::buildPanelsGroup()
 
 QWidget* GeneralPreferencesPage::buildHistoryGroup()
 {
-    historyLabel_ = new QLabel;
+    // The stepper shows the depth; its label only names it.
+    historyLabel_ = new QLabel(QStringLiteral("Undo history depth:"));
     historyStepper_ = new QSpinBox;
     historyStepper_->setRange(kHistoryMinimum, kHistoryMaximum);
     historyStepper_->setSingleStep(10);
     historyStepper_->setAccessibleName(QStringLiteral("Undo history depth"));
-    connect(historyStepper_, &QSpinBox::valueChanged, this, [this](int depth) {
-        historyLabel_->setText(QStringLiteral("Undo history depth: %1").arg(depth));
-        write(PreferenceName::historyLimit, depth);
-    });
+    historyLabel_->setBuddy(historyStepper_);
+    connect(historyStepper_, &QSpinBox::valueChanged, this,
+            [this](int depth) { write(PreferenceName::historyLimit, depth); });
     auto* layout = new QVBoxLayout;
     layout->addWidget(row({historyLabel_, historyStepper_}));
     layout->addWidget(note(QStringLiteral("Applies to newly opened documents.")));
@@ -232,9 +233,10 @@ void GeneralPreferencesPage::reload()
     showNumber(fontSizeField_, preferences.defaultTextFontSize().value_or(defaults::textFontSize));
     checkerboardCheckBox_->setChecked(preferences.checkerboardHidden().value_or(false));
     panelPositionPopUp_->setCurrentIndex(preferences.sidebarOnLeft().value_or(false) ? 0 : 1);
+    // A stored depth outside the stepper's steps (set elsewhere) still shows as it is.
     const int depth = preferences.historyLimit().value_or(defaults::historyLimit);
+    historyStepper_->setRange(std::min(depth, kHistoryMinimum), std::max(depth, kHistoryMaximum));
     historyStepper_->setValue(depth);
-    historyLabel_->setText(QStringLiteral("Undo history depth: %1").arg(depth));
 }
 
 void GeneralPreferencesPage::showFontName(const QString& family)

@@ -72,6 +72,11 @@ protected:
             });
             return;
         }
+        if (replacesSelection(*event)) {
+            typeOverSelection(event->text());
+            editor_.selectionMayHaveChanged();
+            return;
+        }
         QGraphicsTextItem::keyPressEvent(event);
         editor_.selectionMayHaveChanged();
     }
@@ -94,6 +99,25 @@ protected:
     }
 
 private:
+    // Typed text, not a shortcut or a caret key.
+    bool replacesSelection(const QKeyEvent& event) const
+    {
+        const QString text = event.text();
+        return textCursor().hasSelection() && !text.isEmpty() && text.at(0).isPrint() &&
+               !(event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    }
+    // Text typed over a selection takes the style of its first character; the text control would
+    // give it the style of the character before the caret, which for a selection made forwards
+    // is the last selected one.
+    void typeOverSelection(const QString& text)
+    {
+        QTextCursor cursor = textCursor();
+        QTextCursor first(document());
+        first.setPosition(cursor.selectionStart() + 1);
+        cursor.insertText(text, first.charFormat());
+        setTextCursor(cursor);
+    }
+
     CanvasTextEditor& editor_;
 };
 

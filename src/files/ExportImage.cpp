@@ -63,7 +63,7 @@ double exportScaleAt(int index)
 
 QString exportQualityLabel(double quality)
 {
-    return QStringLiteral("Quality: %1%").arg(std::lround(quality * 100));
+    return QStringLiteral("%1%").arg(std::lround(quality * 100));
 }
 
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)

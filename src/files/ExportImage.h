@@ -34,7 +34,7 @@ inline constexpr int kDefaultExportScaleIndex = 2;
 // The factor at a pop-up index; an index outside the list is 1.
 double exportScaleAt(int index);
 
-// The JPEG quality slider and its label ("Quality: 90%").
+// The JPEG quality slider and the percentage beside it ("90%"; the row's title says "Quality:").
 inline constexpr double kExportQualityMinimum = 0.1;
 inline constexpr double kExportQualityMaximum = 1.0;
 inline constexpr double kExportQualityDefault = 0.9;

@@ -26,6 +26,8 @@ namespace {
 constexpr int kMargin = 16;
 constexpr int kRowSpacing = 10;
 constexpr int kItemSpacing = 8;
+// Between the panel and the corner of the area it is placed in.
+constexpr int kAreaInset = 16;
 
 QFont sizedFont(QFont font, int pointSize)
 {
@@ -35,9 +37,22 @@ QFont sizedFont(QFont font, int pointSize)
 
 }  // namespace
 
-QString formatParameterValue(double value)
+int parameterDecimals(const FilterParameter& parameter)
 {
-    return std::abs(value) >= 10 ? QString::asprintf("%.0f", value) : QString::asprintf("%.2f", value);
+    const double step = (parameter.maximum - parameter.minimum) / 100;
+    if (!(step > 0) || !std::isfinite(step))
+        return 2;
+    // A step just under a power of ten (0.99 on 1 … 100) shows like that power.
+    return std::clamp(int(std::ceil(-std::log10(step) - 0.05)), 0, 3);
+}
+
+QString formatParameterValue(double value, const FilterParameter& parameter)
+{
+    const int decimals = parameterDecimals(parameter);
+    // No "-0.00" for a small negative value that rounds to nothing.
+    if (std::abs(value) * std::pow(10.0, decimals) < 0.5)
+        value = 0;
+    return QString::number(value, 'f', decimals);
 }
 
 std::optional<double> parseParameterValue(const QString& text, const FilterParameter& parameter)
@@ -82,7 +97,7 @@ AdjustmentPanel::AdjustmentPanel(ImageDocument* document, const FilterDescriptor
         slider->setCoarseKeyboardStep((parameter.maximum - parameter.minimum) / 20);
         slider->setAccessibleName(parameter.label);
 
-        auto* field = new QLineEdit(formatParameterValue(value), this);
+        auto* field = new QLineEdit(formatParameterValue(value, parameter), this);
         field->setObjectName(parameter.key);
         field->setFont(fieldFont);
         field->setFixedWidth(kFieldWidth);
@@ -95,7 +110,7 @@ AdjustmentPanel::AdjustmentPanel(ImageDocument* document, const FilterDescriptor
         row->addWidget(slider);
         row->addWidget(field);
         layout->addLayout(row);
-        rows_.append(Row{parameter.key, slider, field});
+        rows_.append(Row{parameter.key, parameter, slider, field});
     }
     for (const Row& row : rows_) {
         connect(row.slider, &FocusableSlider::doubleValueChanged, this,
@@ -119,6 +134,15 @@ AdjustmentPanel::AdjustmentPanel(ImageDocument* document, const FilterDescriptor
 
     resize(kContentWidth, kContentHeight);
     setFocus();
+
+    if (document_) {
+        const auto follow = [this] {
+            if (!applied_)
+                updatePreview();
+        };
+        connect(document_, &ImageDocument::stateDidChange, this, follow);
+        connect(document_, &ImageDocument::selectionDidChange, this, follow);
+    }
 }
 
 AdjustmentPanel::~AdjustmentPanel()
@@ -143,19 +167,24 @@ QLineEdit* AdjustmentPanel::valueField(const QString& key) const
     return nullptr;
 }
 
-void AdjustmentPanel::placeAtTopRightOf(const QWidget* documentWindow)
+void AdjustmentPanel::placeAtTopRightOf(const QWidget* area)
 {
-    const int width = frameGeometry().width();
-    if (!documentWindow) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-        return;
+    const QScreen* screen = area ? area->screen() : QGuiApplication::primaryScreen();
+    QRect frame = frameGeometry();
+    if (area) {
+        const QRect target(area->mapToGlobal(QPoint(0, 0)), area->size());
+        frame.moveTopRight(target.topRight() + QPoint(-kAreaInset, kAreaInset));
+        if (frame.left() < target.left())
+            frame.moveLeft(target.left());
+    } else if (screen) {
+        frame.moveCenter(screen->availableGeometry().center());
     }
-    const QRect window = documentWindow->window()->frameGeometry();
-    move(window.left() + window.width() - width - 40, window.top() + 80);
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));
+        frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
+    }
+    move(frame.topLeft());
 }
 
 void AdjustmentPanel::updatePreview()
@@ -168,21 +197,26 @@ void AdjustmentPanel::sliderChanged(const Row& row, double value)
 {
     lastAdjustedKey_ = row.key;
     instance_.setValue(row.key, value);
-    row.field->setText(formatParameterValue(instance_.values.value(row.key)));
+    showValue(row);
     updatePreview();
+}
+
+void AdjustmentPanel::showValue(const Row& row)
+{
+    if (row.field->hasFocus() && row.field->isModified())
+        return;
+    row.field->setText(formatParameterValue(instance_.values.value(row.key), row.parameter));
 }
 
 void AdjustmentPanel::fieldChanged(const Row& row)
 {
-    const FilterParameter* parameter = instance_.descriptor->parameter(row.key);
-    if (!parameter)
-        return;
-    const std::optional<double> value = parseParameterValue(row.field->text(), *parameter);
+    const std::optional<double> value = parseParameterValue(row.field->text(), row.parameter);
+    row.field->setModified(false);
     if (!value)
         return;
     instance_.setValue(row.key, *value);
     row.slider->setDoubleValue(*value);
-    row.field->setText(formatParameterValue(*value));
+    showValue(row);
     updatePreview();
 }
 

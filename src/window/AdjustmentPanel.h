@@ -33,10 +33,12 @@ public:
     AdjustmentPanel(ImageDocument* document, const FilterDescriptor& descriptor, QWidget* documentWindow);
     ~AdjustmentPanel() override;
 
-    // Near the top right of the document window: 40 in from its right edge, 80 down from its top.
-    // Centred on the screen without a window.
-    void placeAtTopRightOf(const QWidget* documentWindow);
-    // Shows the current values on the selected layer (nothing without one).
+    // At the top right of `area` (the canvas, so the side panels stay uncovered), kept on its
+    // screen. Centred on the screen without an area.
+    void placeAtTopRightOf(const QWidget* area);
+    // Shows the current values on the selected layer (nothing without one). The panel also calls
+    // it whenever the document's state or selection changes (an undo, another layer selected), so
+    // what the canvas shows is what "OK" applies.
     void updatePreview();
 
     const FilterValues& values() const { return instance_.values; }
@@ -56,11 +58,15 @@ protected:
 private:
     struct Row {
         QString key;
+        FilterParameter parameter;
         FocusableSlider* slider;
         QLineEdit* field;
     };
     void sliderChanged(const Row& row, double value);
     void fieldChanged(const Row& row);
+    // Shows the row's value, unless the user is typing into its field: the edit is taken as typed
+    // once it ends.
+    void showValue(const Row& row);
     void confirm();
     // Drops the preview unless the filter was applied, and announces the close once.
     void finish();
@@ -76,8 +82,10 @@ private:
     bool finished_ = false;
 };
 
-// "%.0f" from 10 up (in magnitude), "%.2f" below.
-QString formatParameterValue(double value);
+// A parameter's values all show with the same number of decimals, enough for the hundredth of its
+// range that an arrow key steps (at most three): "10" for a radius up to 100, "0.50" on 0 … 1.
+int parameterDecimals(const FilterParameter& parameter);
+QString formatParameterValue(double value, const FilterParameter& parameter);
 // A value field's text: a decimal number in the C locale, white space around it allowed, clamped
 // to the parameter's range; nothing for anything else.
 std::optional<double> parseParameterValue(const QString& text, const FilterParameter& parameter);

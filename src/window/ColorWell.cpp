@@ -1,6 +1,8 @@
 #include "window/ColorWell.h"
 
+#include <QApplication>
 #include <QColorDialog>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -29,6 +31,11 @@ ColorWell::ColorWell(QWidget* parent) : QPushButton(parent)
 {
     setFixedSize(40, 22);
     connect(this, &QPushButton::clicked, this, &ColorWell::openDialog);
+    // Told after focusInEvent(), which says whether a click brought the focus.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (now == this)
+            focusBeforeClick_ = focusTakenByClick_ ? old : nullptr;
+    });
 }
 
 void ColorWell::setColor(const QColor& color)
@@ -64,7 +71,18 @@ void ColorWell::openDialog()
         setColor(chosen);
         Q_EMIT colorChosen(chosen);
     });
+    // Typing goes on where it was before the click on the well: in the text being edited, say.
+    connect(dialog_, &QDialog::finished, this, [this] {
+        if (focusBeforeClick_ && focusBeforeClick_->window() == window() && window()->focusWidget() == this)
+            focusBeforeClick_->setFocus(Qt::OtherFocusReason);
+    });
     dialog_->open();
+}
+
+void ColorWell::focusInEvent(QFocusEvent* event)
+{
+    focusTakenByClick_ = event->reason() == Qt::MouseFocusReason;
+    QPushButton::focusInEvent(event);
 }
 
 void ColorWell::paintEvent(QPaintEvent*)

@@ -8,7 +8,8 @@
 namespace velmaris {
 
 // A button showing a colour (or a checker pattern when the colour is mixed); a click opens a
-// colour dialog and only the colour finally chosen there is announced.
+// colour dialog and only the colour finally chosen there is announced. Once the dialog closes, the
+// keyboard focus returns to where the click took it from.
 class ColorWell : public QPushButton {
     Q_OBJECT
 public:
@@ -26,6 +27,7 @@ Q_SIGNALS:
     void colorChosen(const QColor& color);
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -34,6 +36,10 @@ private:
     QColor color_ = Qt::black;
     bool mixed_ = false;
     QPointer<QColorDialog> dialog_;
+    // The widget a click on the well took the focus from; it gets the focus back when the dialog
+    // closes.
+    QPointer<QWidget> focusBeforeClick_;
+    bool focusTakenByClick_ = false;
 };
 
 // The 12 × 12 checker pattern that stands for a mixed colour.

@@ -37,6 +37,8 @@ namespace {
 
 constexpr int kSidebarMinimumWidth = 105;
 constexpr int kSidebarMaximumWidth = 360;
+// Wide enough for a layer's name such as "Background" beside its toggles and thumbnail.
+constexpr int kSidebarDefaultWidth = 260;
 constexpr int kContentMinimumWidth = 300;
 const QString kSplitViewKey = QStringLiteral("VelmarisImagesDocumentSplitView");
 
@@ -133,7 +135,7 @@ void DocumentWindow::buildSplitView()
     splitter_->setStretchFactor(splitter_->indexOf(sidebar_), 0);
     setCentralWidget(splitter_);
     applySidebarPosition();
-    const int storedWidth = QSettings().value(kSplitViewKey, 240).toInt();
+    const int storedWidth = QSettings().value(kSplitViewKey, kSidebarDefaultWidth).toInt();
     const int sidebarWidth = std::clamp(storedWidth, kSidebarMinimumWidth, kSidebarMaximumWidth);
     QList<int> sizes{1100 - sidebarWidth, sidebarWidth};
     if (splitter_->indexOf(sidebar_) == 0)

@@ -145,8 +145,11 @@ void DocumentWindow::openFilter(const QString& identifier)
         adjustmentPanel_->close();
     auto* panel = new AdjustmentPanel(document_, *descriptor, this);
     adjustmentPanel_ = panel;
-    panel->placeAtTopRightOf(this);
+    panel->placeAtTopRightOf(canvas_);
     panel->show();
+    // Return and Escape are the panel's from the start, not the canvas's.
+    panel->raise();
+    panel->activateWindow();
     panel->updatePreview();
 }
 

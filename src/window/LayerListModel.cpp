@@ -96,6 +96,8 @@ QVariant LayerListModel::data(const QModelIndex& index, int role) const
         return state.selectedLayerID == layer.id && !state.extraSelectedLayers().isEmpty();
     case ThumbnailRole:
         return thumbnails_->thumbnail(layer).value_or(QImage());
+    case GroupRole:
+        return layer.groupID ? QVariant(*layer.groupID) : QVariant();
     default:
         return {};
     }

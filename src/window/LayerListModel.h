@@ -29,6 +29,7 @@ public:
         TextLayerRole,
         ThumbnailRole,  // QImage; null while it is being drawn or when there is nothing to show
         EmphasisedRole,  // the primary layer while other layers are selected too
+        GroupRole,  // QUuid of the layer's group; invalid for a layer in no group
     };
 
     static const QString kRowMimeType;

@@ -22,6 +22,9 @@ constexpr QSize kThumbnailBox(40, 28);
 constexpr int kBadgeWidth = 14;
 constexpr int kNamePointSize = 12;
 constexpr int kBadgePointSize = 10;
+constexpr int kGroupIndent = 10;
+constexpr int kGroupBarWidth = 3;
+constexpr int kGroupBarEndGap = 4;
 
 QRect centredSquare(int left, const QRect& row, int side)
 {
@@ -43,32 +46,50 @@ LayerRowDelegate::LayerRowDelegate(QObject* parent)
 {
 }
 
-QRect LayerRowDelegate::visibilityRect(const QRect& row)
+LayerRowDelegate::RowLayout LayerRowDelegate::rowLayout(const QRect& row, const QModelIndex& index)
 {
-    return centredSquare(row.left() + kInset, row, kToggleSize);
+    RowLayout layout;
+    layout.visibility = centredSquare(row.left() + kInset, row, kToggleSize);
+    layout.lock = centredSquare(layout.visibility.right() + 1 + kGap, row, kToggleSize);
+    int left = layout.lock.right() + 1 + kGap;
+    const QVariant group = index.data(LayerListModel::GroupRole);
+    if (group.isValid()) {
+        // One bar along the rows of a group, with a gap where another group or a loose layer starts.
+        const auto sameGroup = [&](int offset) {
+            return index.siblingAtRow(index.row() + offset).data(LayerListModel::GroupRole) == group;
+        };
+        const int top = row.top() + (sameGroup(-1) ? 0 : kGroupBarEndGap);
+        const int bottom = row.bottom() - (sameGroup(1) ? 0 : kGroupBarEndGap);
+        layout.groupBar = QRect(left, top, kGroupBarWidth, bottom - top + 1);
+        left += kGroupIndent;
+    }
+    layout.thumbnail = QRect(left, row.top() + (row.height() - kThumbnailBox.height()) / 2, kThumbnailBox.width(),
+                             kThumbnailBox.height());
+    int right = row.right() - kInset;
+    if (index.data(LayerListModel::TextLayerRole).toBool()) {
+        layout.badge = QRect(row.right() - kInset - kBadgeWidth + 1, row.top(), kBadgeWidth, row.height());
+        right = layout.badge.left() - kGap;
+    }
+    const int nameLeft = layout.thumbnail.right() + 1 + kGap + 2;
+    layout.name = QRect(nameLeft, row.top() + (row.height() - 22) / 2, std::max(0, right - nameLeft), 22);
+    return layout;
 }
 
-QRect LayerRowDelegate::lockRect(const QRect& row)
+namespace {
+
+QFont nameFont(QFont font, const QModelIndex& index)
 {
-    return centredSquare(visibilityRect(row).right() + 1 + kGap, row, kToggleSize);
+    font.setPointSize(kNamePointSize);
+    font.setBold(index.data(LayerListModel::EmphasisedRole).toBool());
+    return font;
 }
 
-QRect LayerRowDelegate::thumbnailRect(const QRect& row)
-{
-    const int left = lockRect(row).right() + 1 + kGap;
-    return {left, row.top() + (row.height() - kThumbnailBox.height()) / 2, kThumbnailBox.width(), kThumbnailBox.height()};
-}
+}  // namespace
 
-QRect LayerRowDelegate::badgeRect(const QRect& row)
+QString LayerRowDelegate::shownName(const QRect& row, const QModelIndex& index, const QFont& font)
 {
-    return {row.right() - kInset - kBadgeWidth + 1, row.top(), kBadgeWidth, row.height()};
-}
-
-QRect LayerRowDelegate::nameRect(const QRect& row)
-{
-    const int left = thumbnailRect(row).right() + 1 + kGap + 2;
-    const int right = badgeRect(row).left() - kGap;
-    return {left, row.top() + (row.height() - 22) / 2, std::max(0, right - left), 22};
+    return QFontMetrics(nameFont(font, index))
+        .elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, rowLayout(row, index).name.width());
 }
 
 QString LayerRowDelegate::lockToolTip(bool locked)
@@ -92,16 +113,24 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
-    const QRect row = option.rect;
+    const RowLayout layout = rowLayout(option.rect, index);
     const bool visible = index.data(LayerListModel::VisibleRole).toBool();
     const bool locked = index.data(LayerListModel::LockedRole).toBool();
-    (visible ? visible_ : hidden_).paint(painter, visibilityRect(row));
-    (locked ? locked_ : unlocked_).paint(painter, lockRect(row));
+    (visible ? visible_ : hidden_).paint(painter, layout.visibility);
+    (locked ? locked_ : unlocked_).paint(painter, layout.lock);
+
+    const QPalette& palette = option.palette;
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    if (!layout.groupBar.isEmpty()) {
+        // Selecting one member selects the whole group: the bar must stand out on the selection too.
+        QColor bar = palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight);
+        bar.setAlphaF(0.7f);
+        painter->fillRect(layout.groupBar, bar);
+    }
 
     // A 1-point frame in the separator colour on the text background, the picture fitted inside.
-    const QPalette& palette = option.palette;
-    const QRect frame = thumbnailRect(row);
-    painter->save();
+    const QRect frame = layout.thumbnail;
     painter->fillRect(frame, palette.color(QPalette::Base));
     painter->setPen(palette.color(QPalette::Mid));
     painter->drawRect(frame.adjusted(0, 0, -1, -1));
@@ -117,19 +146,12 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->drawImage(target, thumbnail);
     }
 
-    const bool selected = option.state & QStyle::State_Selected;
     const QColor textColour = palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    QFont nameFont = option.font;
-    nameFont.setPointSize(kNamePointSize);
-    nameFont.setBold(index.data(LayerListModel::EmphasisedRole).toBool());
-    painter->setFont(nameFont);
+    painter->setFont(nameFont(option.font, index));
     painter->setPen(textColour);
-    const QRect name = nameRect(row);
-    const QString text =
-        QFontMetrics(nameFont).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, name.width());
-    painter->drawText(name, Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->drawText(layout.name, Qt::AlignLeft | Qt::AlignVCenter, shownName(option.rect, index, option.font));
 
-    if (index.data(LayerListModel::TextLayerRole).toBool()) {
+    if (!layout.badge.isEmpty()) {
         QFont badgeFont = option.font;
         badgeFont.setPointSize(kBadgePointSize);
         badgeFont.setBold(true);
@@ -137,7 +159,7 @@ void LayerRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         QColor secondary = textColour;
         secondary.setAlphaF(0.55f);
         painter->setPen(secondary);
-        painter->drawText(badgeRect(row), Qt::AlignCenter, QStringLiteral("T"));
+        painter->drawText(layout.badge, Qt::AlignCenter, QStringLiteral("T"));
     }
     painter->restore();
 }
@@ -150,9 +172,10 @@ bool LayerRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, con
     const auto* mouse = static_cast<const QMouseEvent*>(event);
     const QPoint position = mouse->position().toPoint();
     int role = 0;
-    if (visibilityRect(option.rect).contains(position))
+    const RowLayout layout = rowLayout(option.rect, index);
+    if (layout.visibility.contains(position))
         role = LayerListModel::VisibleRole;
-    else if (lockRect(option.rect).contains(position))
+    else if (layout.lock.contains(position))
         role = LayerListModel::LockedRole;
     if (role == 0 || mouse->button() != Qt::LeftButton)
         return QStyledItemDelegate::editorEvent(event, model, option, index);
@@ -165,7 +188,8 @@ bool LayerRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, con
 bool LayerRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                                  const QModelIndex& index)
 {
-    if (event && event->type() == QEvent::ToolTip && index.isValid() && lockRect(option.rect).contains(event->pos())) {
+    if (event && event->type() == QEvent::ToolTip && index.isValid() &&
+        rowLayout(option.rect, index).lock.contains(event->pos())) {
         QToolTip::showText(event->globalPos(), lockToolTip(index.data(LayerListModel::LockedRole).toBool()), view);
         return true;
     }
@@ -183,9 +207,9 @@ QWidget* LayerRowDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
 }
 
 void LayerRowDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
-                                            const QModelIndex&) const
+                                            const QModelIndex& index) const
 {
-    editor->setGeometry(nameRect(option.rect).adjusted(-2, 0, 0, 0));
+    editor->setGeometry(rowLayout(option.rect, index).name.adjusted(-2, 0, 0, 0));
 }
 
 void LayerRowDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const

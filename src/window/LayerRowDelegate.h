@@ -7,8 +7,9 @@
 namespace velmaris {
 
 // Draws a row of the layers list, left to right: the visibility and lock toggles, the thumbnail,
-// the name (editable in place) and the "T" badge of a text layer. Clicking a toggle flips it
-// without touching the row selection.
+// the name (editable in place) and the "T" badge of a text layer. A layer in a group is indented
+// behind a bar that runs along its group's rows. Clicking a toggle flips it without touching the
+// row selection.
 class LayerRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -16,12 +17,19 @@ public:
 
     explicit LayerRowDelegate(QObject* parent = nullptr);
 
-    // Where each part of a row whose rectangle is `row` goes.
-    static QRect visibilityRect(const QRect& row);
-    static QRect lockRect(const QRect& row);
-    static QRect thumbnailRect(const QRect& row);
-    static QRect nameRect(const QRect& row);
-    static QRect badgeRect(const QRect& row);
+    // Where each part of the row of `index` goes when the row's rectangle is `row`.
+    struct RowLayout {
+        QRect visibility;
+        QRect lock;
+        QRect groupBar;  // empty for a layer in no group
+        QRect thumbnail;
+        QRect name;  // reaches the right edge when there is no badge
+        QRect badge;  // empty for a bitmap layer
+    };
+    static RowLayout rowLayout(const QRect& row, const QModelIndex& index);
+    // The name as the row draws it with `font`'s family: cut short with an ellipsis only when its
+    // place is too narrow.
+    static QString shownName(const QRect& row, const QModelIndex& index, const QFont& font);
     // The tooltip of the lock toggle.
     static QString lockToolTip(bool locked);
 

@@ -8,6 +8,7 @@
 #include "window/TextStyleControls.h"
 
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -52,6 +53,17 @@ QWidget* buttonColumn(const QVector<SidebarActionButton*>& buttons)
     for (SidebarActionButton* button : buttons)
         layout->addWidget(button);
     return column;
+}
+
+// The height a section takes with its content shown, whether or not it is collapsed now.
+int expandedHeight(const SidebarSection& section)
+{
+    const QWidget* content = section.content();
+    const QMargins margins = section.layout()->contentsMargins();
+    const int contentHeight =
+        std::clamp(content->sizeHint().height(), content->minimumHeight(), content->maximumHeight());
+    return margins.top() + section.header()->sizeHint().height() + section.layout()->spacing() + contentHeight +
+           margins.bottom();
 }
 
 }  // namespace
@@ -115,6 +127,12 @@ Sidebar::Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* history
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
+    // The window never gets too low to show the panels worked in (layers, history, text) whole;
+    // the button sections below them scroll.
+    int panelsHeight = 0;
+    for (const SidebarSection* section : sections.first(3))
+        panelsHeight += expandedHeight(*section);
+    setMinimumHeight(panelsHeight);
 
     if (document_) {
         connect(document_, &ImageDocument::stateDidChange, this, &Sidebar::refresh);

@@ -3,12 +3,14 @@
 #include "canvas/CanvasTextEditor.h"
 #include "document/ImageDocument.h"
 #include "document/TextStyleTarget.h"
+#include "model/StyledText.h"
 #include "platform/Preferences.h"
 #include "window/ColorWell.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -119,13 +121,19 @@ void TextStyleControls::refresh()
         return;
     const UniformTextStyle style = shownTextStyle(*document_, Preferences());
     // A family that is not installed (a default chosen elsewhere, a document from another machine)
-    // still shows by name, at the top of the list, so the pop-up never reads blank.
+    // renders in a stand-in: the pop-up shows the family on the canvas, while the text keeps the
+    // name it asked for. A stand-in the list lacks goes at its top, so the pop-up never reads blank.
     constexpr int kMissingFamilyRole = Qt::UserRole + 1;
     if (fontFamilyPopUp_->count() > 0 && fontFamilyPopUp_->itemData(0, kMissingFamilyRole).toBool())
         fontFamilyPopUp_->removeItem(0);
     int familyIndex = style.fontFamily ? fontFamilyPopUp_->findText(*style.fontFamily) : -1;
-    if (familyIndex < 0 && style.fontFamily && !style.fontFamily->isEmpty()) {
-        fontFamilyPopUp_->insertItem(0, *style.fontFamily);
+    const QString shownFamily = style.fontFamily && familyIndex < 0
+                                    ? QFontInfo(textFont(*style.fontFamily, style.fontSize.value_or(12))).family()
+                                    : QString();
+    if (!shownFamily.isEmpty())
+        familyIndex = fontFamilyPopUp_->findText(shownFamily);
+    if (familyIndex < 0 && !shownFamily.isEmpty()) {
+        fontFamilyPopUp_->insertItem(0, shownFamily);
         fontFamilyPopUp_->setItemData(0, true, kMissingFamilyRole);
         familyIndex = 0;
     }

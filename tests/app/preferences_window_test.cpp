@@ -76,8 +76,9 @@ TEST(PreferencesWindow, AFreshInstallationShowsTheDefaults)
         EXPECT_EQ(page->fontPopUp()->currentText(), "Helvetica");
         EXPECT_EQ(page->fontSizeField()->text(), "48");
         EXPECT_FALSE(page->checkerboardCheckBox()->isChecked());
-        EXPECT_EQ(page->historyStepper()->value(), 50);
-        EXPECT_EQ(page->historyLabel()->text(), "Undo history depth: 50");
+        // The depth shows once, in the stepper; the label names it.
+        EXPECT_EQ(page->historyStepper()->text(), "50");
+        EXPECT_EQ(page->historyLabel()->text(), "Undo history depth:");
         EXPECT_EQ(page->panelPositionPopUp()->currentText(), "Right");
         // Showing the defaults stores nothing.
         EXPECT_TRUE(QSettings().allKeys().isEmpty()) << QSettings().allKeys().join(", ").toStdString();
@@ -126,7 +127,7 @@ TEST(PreferencesWindow, EachControlWritesItsKeyAtOnce)
 
     page->historyStepper()->stepUp();
     EXPECT_EQ(stored(PreferenceName::historyLimit), 60);
-    EXPECT_EQ(page->historyLabel()->text(), "Undo history depth: 60");
+    EXPECT_EQ(page->historyStepper()->text(), "60");
     page->historyStepper()->setValue(1000);
     EXPECT_EQ(stored(PreferenceName::historyLimit), 500);
 
@@ -167,7 +168,7 @@ TEST(PreferencesWindow, ShowsStoredValuesWithoutRewritingThem)
     const GeneralPreferencesPage* page = open.general();
     EXPECT_EQ(page->backgroundPopUp()->currentText(), "White");
     EXPECT_EQ(page->fontPopUp()->currentText(), "No Such Family");
-    EXPECT_EQ(page->historyLabel()->text(), "Undo history depth: 3");
+    EXPECT_EQ(page->historyStepper()->text(), "3");
     EXPECT_EQ(page->panelPositionPopUp()->currentText(), "Left");
     EXPECT_EQ(stored(PreferenceName::defaultCanvasBackground), 7);
     EXPECT_EQ(stored(PreferenceName::historyLimit), 3);

@@ -2,8 +2,10 @@
 #include "canvas/CanvasView.h"
 #include "document/FilterPreview.h"
 #include "document/TestDocuments.h"
+#include "document/TextEditingSession.h"
 #include "platform/Preferences.h"
 #include "QtWait.h"
+#include "TestImages.h"
 
 #include <QGraphicsTextItem>
 #include <QMimeData>
@@ -266,6 +268,36 @@ TEST(CanvasView, TypingCommitsOneStepAndEscapeRemovesANewLayer)
     EXPECT_TRUE(waitUntil([&] { return !canvas.document->textEditing(); }));
     EXPECT_EQ(canvas.document->state().layers.size(), 2);
     EXPECT_EQ(spy.newEntries(), 1);
+}
+
+TEST(CanvasView, TypingOverASelectionTakesTheStyleOfItsFirstCharacter)
+{
+    const StoredColor red{1, 0, 0, 1};
+    Layer text = test::textLayer(QStringLiteral("ab"), {20, 20}, 24, {TextStyleRun{1, 36, red, {}}});
+    ShownCanvas canvas({300, 200}, {text});
+    editTextLayer(*canvas.document, canvas.document->state().layers[0].id);
+    ASSERT_TRUE(canvas.view->hasTextEditor());
+    EXPECT_EQ(canvas.view->textEditor()->item()->textCursor().selectedText(), "ab");
+
+    QTest::keyClicks(canvas.view.get(), QStringLiteral("xy"));
+    ASSERT_TRUE(waitUntil([&] { return canvas.document->textEditing()->attributes.string == "xy"; }));
+    const TextLayerAttributes& typed = canvas.document->textEditing()->attributes;
+    for (int index : {0, 1}) {
+        EXPECT_EQ(typed.resolvedStyle(index).fontSize, 36) << index;
+        EXPECT_EQ(typed.resolvedStyle(index).color, red) << index;
+    }
+    // Committed, the layer draws the typed text in red.
+    commitTextEditing(*canvas.document);
+    ASSERT_EQ(canvas.document->state().layers[0].text()->string, "xy");
+    const std::optional<Bitmap> composite = renderComposite(canvas.document->state());
+    ASSERT_TRUE(composite);
+    int redInk = 0, otherInk = 0;  // the second letter's black would be other ink
+    for (int y = 0; y < composite->height(); ++y)
+        for (int x = 0; x < composite->width(); ++x)
+            if (const test::Rgba pixel = test::pixelAt(*composite, x, y); pixel[3] > 128)
+                ++(pixel[0] > pixel[3] / 2 ? redInk : otherInk);
+    EXPECT_GT(redInk, 0);
+    EXPECT_EQ(otherInk, 0);
 }
 
 TEST(CanvasView, TransformHandlesKeysAndEscape)

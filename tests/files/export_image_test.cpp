@@ -42,9 +42,9 @@ TEST(ExportImage, PopUpEntriesAndQualityLabel)
     EXPECT_EQ(exportScaleAt(3), 2.0);
     EXPECT_EQ(exportScaleAt(4), 1.0);
     EXPECT_EQ(exportScaleAt(-1), 1.0);
-    EXPECT_EQ(exportQualityLabel(kExportQualityDefault), "Quality: 90%");
-    EXPECT_EQ(exportQualityLabel(0.1), "Quality: 10%");
-    EXPECT_EQ(exportQualityLabel(0.555), "Quality: 56%");
+    EXPECT_EQ(exportQualityLabel(kExportQualityDefault), "90%");
+    EXPECT_EQ(exportQualityLabel(0.1), "10%");
+    EXPECT_EQ(exportQualityLabel(0.555), "56%");
 }
 
 TEST(ExportImage, ScaledSizesRoundHalvesAwayFromZeroAndKeepOnePixel)

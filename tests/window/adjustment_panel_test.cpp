@@ -1,8 +1,11 @@
 #include "window/AdjustmentPanel.h"
+#include "window/DocumentWindow.h"
 #include "window/FocusableSlider.h"
+#include "window/Sidebar.h"
 
 #include "document/TestDocuments.h"
 #include "document/LayerStyleOperations.h"
+#include "platform/Preferences.h"
 #include "QtWait.h"
 
 #include <QApplication>
@@ -12,8 +15,10 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +43,7 @@ struct OpenPanel {
     explicit OpenPanel(const char* filter)
     {
         QCursor::setPos(0, 0);  // away from the panel, whatever an earlier test left
-        window->setGeometry(100, 100, 800, 600);
+        window->setGeometry(50, 50, 700, 500);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         panel = new AdjustmentPanel(document.get(), *findFilter(QString::fromLatin1(filter)), window.get());
@@ -80,8 +85,10 @@ TEST(AdjustmentPanel, GaussianBlurOpensWithOneRowAndPreviewsAtOnce)
     EXPECT_EQ(panel->windowTitle(), "Gaussian Blur");
     EXPECT_TRUE(panel->windowFlags() & Qt::Tool);
     EXPECT_EQ(panel->size(), QSize(380, 120));
-    const QRect window = open.window->frameGeometry();
-    EXPECT_EQ(panel->frameGeometry().topLeft(), QPoint(window.left() + window.width() - 380 - 40, window.top() + 80));
+    // At the top right of the area it was placed over (placed before its frame was known).
+    const QRect area = open.window->geometry();
+    const QPoint offset = panel->frameGeometry().topRight() - (area.topRight() + QPoint(-16, 16));
+    EXPECT_LE(offset.manhattanLength(), 8) << offset.x() << ", " << offset.y();
 
     QStringList labels;
     for (const QLabel* label : panel->findChildren<QLabel*>())
@@ -112,6 +119,51 @@ TEST(AdjustmentPanel, GaussianBlurOpensWithOneRowAndPreviewsAtOnce)
     EXPECT_EQ(open.document->history().entries().size(), 1);
 }
 
+TEST(AdjustmentPanel, OpensBesideTheSidebarWithReturnAndEscapeItsOwn)
+{
+    for (const bool sidebarOnLeft : {false, true}) {
+        SCOPED_TRACE(sidebarOnLeft ? "sidebar on the left" : "sidebar on the right");
+        Preferences().setValue(QString::fromLatin1(PreferenceName::sidebarOnLeft), sidebarOnLeft);
+        auto document = documentWith({bitmapLayer(opaqueRandomBitmap(40, 30, 7))}, {40, 30});
+        auto* window = new DocumentWindow(document.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        document->setSelectionRect(QRectF(2, 2, 20, 20));
+        const auto open = [&] {
+            window->openFilter(QStringLiteral("gaussianBlur"));
+            QPointer<AdjustmentPanel> panel = window->adjustmentPanel();
+            EXPECT_TRUE(panel);
+            EXPECT_TRUE(waitUntil([&] {
+                const QWidget* focus = QApplication::focusWidget();
+                return panel && focus && focus->window() == panel;
+            }));
+            return panel;
+        };
+
+        QPointer<AdjustmentPanel> panel = open();
+        ASSERT_TRUE(panel);
+        const QRect sidebar(window->sidebar()->mapToGlobal(QPoint(0, 0)), window->sidebar()->size());
+        EXPECT_FALSE(panel->frameGeometry().intersects(sidebar));
+        EXPECT_TRUE(panel->screen()->availableGeometry().contains(panel->frameGeometry()));
+
+        // Escape cancels the panel; the selection, which Escape on the canvas drops, stays.
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Escape);
+        EXPECT_TRUE(waitUntil([&] { return panel.isNull(); }));
+        EXPECT_TRUE(document->selection().rect);
+        EXPECT_FALSE(document->filterPreview());
+
+        panel = open();
+        ASSERT_TRUE(panel);
+        DocumentSpy spy(*document);
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+        EXPECT_TRUE(waitUntil([&] { return panel.isNull(); }));
+        EXPECT_TRUE(spy.recordedOnly("Gaussian Blur"));
+
+        document->jumpToHistory(0);
+        window->close();
+    }
+}
+
 TEST(AdjustmentPanel, ValueFieldClampsFormatsAndIgnoresLetters)
 {
     OpenPanel open("gaussianBlur");
@@ -124,20 +176,65 @@ TEST(AdjustmentPanel, ValueFieldClampsFormatsAndIgnoresLetters)
     EXPECT_EQ(slider->doubleValue(), 100);
     EXPECT_EQ(radiusOf(*open.document), 100);
 
-    open.typeIntoField(radius, " 0.5 ");
-    EXPECT_EQ(field->text(), "0.50");
-    EXPECT_EQ(slider->doubleValue(), 0.5);
-    EXPECT_EQ(radiusOf(*open.document), 0.5);
+    open.typeIntoField(radius, " 2.4 ");
+    EXPECT_EQ(field->text(), "2");  // a radius shows whole, like its "10" at first
+    EXPECT_EQ(slider->doubleValue(), 2.4);
+    EXPECT_EQ(radiusOf(*open.document), 2.4);
 
     for (const char* text : {"abc", "1,5", "", "nan"}) {
         QSignalSpy previews(open.document.get(), &ImageDocument::previewDidChange);
         open.typeIntoField(radius, QString::fromLatin1(text));
         EXPECT_EQ(previews.count(), 0) << text;
-        EXPECT_EQ(slider->doubleValue(), 0.5) << text;
-        EXPECT_EQ(open.panel->values().value(radius), 0.5) << text;
+        EXPECT_EQ(slider->doubleValue(), 2.4) << text;
+        EXPECT_EQ(open.panel->values().value(radius), 2.4) << text;
     }
     open.typeIntoField(radius, "-3");
-    EXPECT_EQ(field->text(), "0.00");
+    EXPECT_EQ(field->text(), "0");
+}
+
+TEST(AdjustmentPanel, AFieldBeingTypedIntoKeepsItsTextAndEveryValueOfAParameterShowsAlike)
+{
+    OpenPanel open("brightnessContrast");  // Contrast 0.25 … 4 at 1
+    const QString key = QStringLiteral("contrast");
+    QLineEdit* field = open.panel->valueField(key);
+    FocusableSlider* slider = open.panel->slider(key);
+    ASSERT_TRUE(field && slider);
+    EXPECT_EQ(field->text(), "1.00");
+
+    // A wheel turned over the slider while the field is being typed into moves the value, but the
+    // field keeps what was typed until the edit ends, and then the typed value wins.
+    open.panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(open.panel.data()));
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "1");
+    const QPointF centre = QRectF(slider->rect()).center();
+    QWheelEvent wheel(centre, slider->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &wheel);
+    EXPECT_NE(slider->doubleValue(), 1);
+    EXPECT_EQ(field->text(), "1");
+    QTest::keyClicks(field, "0");
+    EXPECT_EQ(field->text(), "10");
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_EQ(field->text(), "4.00");  // clamped, in the parameter's format
+    EXPECT_EQ(slider->doubleValue(), 4);
+
+    // Slider moves keep the format on either side of 10, and across the whole range.
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_EQ(field->text(), "3.96");
+    const FilterParameter hue{QStringLiteral("h"), QStringLiteral("Hue"), -180, 180, 0};
+    EXPECT_EQ(formatParameterValue(0, hue), "0");
+    EXPECT_EQ(formatParameterValue(164.2, hue), "164");
+    EXPECT_EQ(formatParameterValue(9.6, hue), "10");
+    const FilterParameter amount{QStringLiteral("a"), QStringLiteral("Amount"), -1, 1, 0};
+    EXPECT_EQ(formatParameterValue(0, amount), "0.00");
+    EXPECT_EQ(formatParameterValue(-0.001, amount), "0.00");
+    EXPECT_EQ(formatParameterValue(-0.5, amount), "-0.50");
+    const FilterParameter noise{QStringLiteral("n"), QStringLiteral("Noise Level"), 0, 0.1, 0.02};
+    EXPECT_EQ(formatParameterValue(0.02, noise), "0.020");
+    const FilterParameter scale{QStringLiteral("s"), QStringLiteral("Scale"), 1, 100, 8};
+    EXPECT_EQ(formatParameterValue(8, scale), "8");
 }
 
 TEST(AdjustmentPanel, ArrowKeysStepTheSliderUnderThePointerElseTheLastAdjustedElseTheFirst)
@@ -257,31 +354,37 @@ TEST(AdjustmentPanel, CancelEscapeAndTheCloseButtonLeaveTheLayerAndHistory)
     }
 }
 
-TEST(AdjustmentPanel, UndoDropsThePreviewAndTheNextMovePreviewsAgain)
+TEST(AdjustmentPanel, AfterAnUndoThePreviewShowsWhatOkApplies)
 {
     OpenPanel open("gaussianBlur");
-    renameLayer(*open.document, open.document->state().layers[0].id, QStringLiteral("Renamed"));
-    open.panel->updatePreview();
-    ASSERT_TRUE(open.document->filterPreview());
-    open.document->undoHistory();
-    EXPECT_FALSE(open.document->filterPreview());
-    EXPECT_TRUE(open.panel->isVisible());
+    open.document->recordHistory(QStringLiteral("Setup"));
+    const QString original = open.document->state().layers[0].name;
     QTest::keyClick(open.panel, Qt::Key_Right);
+    renameLayer(*open.document, open.document->state().layers[0].id, QStringLiteral("Renamed"));
+    open.document->undoHistory();
+    EXPECT_TRUE(open.panel->isVisible());
     ASSERT_TRUE(open.document->filterPreview());
     EXPECT_EQ(radiusOf(*open.document), 11);
+    const std::optional<Bitmap> shown = open.document->renderLiveComposite();
+    ASSERT_TRUE(shown);
+
+    DocumentSpy spy(*open.document);
+    open.closeBy([&] { QTest::mouseClick(open.panel->okButton(), Qt::LeftButton); });
+    EXPECT_TRUE(spy.recordedOnly("Gaussian Blur"));
+    EXPECT_EQ(open.document->state().layers[0].name, original);
+    const std::optional<Bitmap> applied = renderComposite(open.document->state());
+    ASSERT_TRUE(applied);
+    EXPECT_TRUE(samePixels(*applied, *shown));
 
     // Without its document the panel does nothing, and still closes cleanly.
-    open.document.reset();
-    QTest::keyClick(open.panel, Qt::Key_Right);
-    open.closeBy([&] { QTest::mouseClick(open.panel->okButton(), Qt::LeftButton); });
+    OpenPanel orphan("gaussianBlur");
+    orphan.document.reset();
+    QTest::keyClick(orphan.panel, Qt::Key_Right);
+    orphan.closeBy([&] { QTest::mouseClick(orphan.panel->okButton(), Qt::LeftButton); });
 }
 
-TEST(AdjustmentPanel, ValuesAreFormattedAndParsedLikeTheFields)
+TEST(AdjustmentPanel, ValuesAreParsedLikeTheFields)
 {
-    EXPECT_EQ(formatParameterValue(10), "10");
-    EXPECT_EQ(formatParameterValue(-12.6), "-13");
-    EXPECT_EQ(formatParameterValue(9.999), "10.00");
-    EXPECT_EQ(formatParameterValue(-0.5), "-0.50");
     const FilterParameter range{QStringLiteral("k"), QStringLiteral("K"), -1, 1, 0};
     EXPECT_EQ(parseParameterValue(QStringLiteral("\t0.25\n"), range), 0.25);
     EXPECT_EQ(parseParameterValue(QStringLiteral("1e3"), range), 1);

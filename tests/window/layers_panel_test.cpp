@@ -3,6 +3,7 @@
 #include "window/LayerThumbnails.h"
 #include "window/LayersPanel.h"
 #include "window/OpacitySlider.h"
+#include "window/DocumentWindow.h"
 
 #include "document/TestDocuments.h"
 #include "QtWait.h"
@@ -49,6 +50,10 @@ struct ShownPanel {
     QListView* list() const { return panel->listView(); }
     LayerListModel* model() const { return panel->model(); }
     QRect rowRect(int row) const { return list()->visualRect(model()->index(row)); }
+    LayerRowDelegate::RowLayout rowLayout(int row) const
+    {
+        return LayerRowDelegate::rowLayout(rowRect(row), model()->index(row));
+    }
     void click(int row, Qt::KeyboardModifiers modifiers = {}, std::optional<QPoint> at = {})
     {
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, modifiers, at.value_or(rowRect(row).center()));
@@ -115,6 +120,60 @@ TEST(LayersPanel, RowsShowTheStackTopFirst)
     EXPECT_EQ(model->index(0).data().toString(), "Layer 4");
     EXPECT_EQ(shown.selectedRows(), QList<int>{0});
     EXPECT_EQ(shown.document->history().entries().last().name, "Add Layer");
+}
+
+TEST(LayersPanel, GroupedLayersAreIndentedBehindOneBarPerGroup)
+{
+    // Rows: 0 "Top", 1 "B2", 2 "B1" (group B), 3 "A2", 4 "A1" (group A), 5 "Bottom".
+    QVector<Layer> layers = {solidLayer("Bottom"), solidLayer("A1"), solidLayer("A2"),
+                             solidLayer("B1"),     solidLayer("B2"), solidLayer("Top")};
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+    layers[1].groupID = layers[2].groupID = a;
+    layers[3].groupID = layers[4].groupID = b;
+    ShownPanel shown(layers);
+    shown.panel->resize(260, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.model()->index(4).data(LayerListModel::GroupRole).toUuid(), a);
+    EXPECT_FALSE(shown.model()->index(0).data(LayerListModel::GroupRole).isValid());
+
+    const int loose = shown.rowLayout(0).thumbnail.left();
+    for (int row : {1, 2, 3, 4}) {
+        const LayerRowDelegate::RowLayout layout = shown.rowLayout(row);
+        EXPECT_GT(layout.thumbnail.left(), loose) << row;
+        EXPECT_GT(layout.thumbnail.left(), layout.groupBar.right()) << row;
+        EXPECT_EQ(layout.lock.left(), shown.rowLayout(0).lock.left()) << row;  // the toggles stay in line
+    }
+    EXPECT_TRUE(shown.rowLayout(0).groupBar.isEmpty());
+    EXPECT_TRUE(shown.rowLayout(5).groupBar.isEmpty());
+    // One bar runs along a group's rows and breaks where the next group starts.
+    EXPECT_EQ(shown.rowLayout(1).groupBar.bottom(), shown.rowRect(1).bottom());
+    EXPECT_EQ(shown.rowLayout(2).groupBar.top(), shown.rowRect(2).top());
+    EXPECT_LT(shown.rowLayout(2).groupBar.bottom(), shown.rowRect(2).bottom());
+    EXPECT_GT(shown.rowLayout(3).groupBar.top(), shown.rowRect(3).top());
+
+    // The bar is drawn, and still shows once its group is selected.
+    const QPoint bar = shown.rowLayout(1).groupBar.center();
+    const QPoint besideBar = bar + QPoint(shown.rowLayout(1).groupBar.width() + 2, 0);
+    for (const bool selected : {false, true}) {
+        if (selected)
+            shown.click(1);
+        EXPECT_EQ(shown.selectedRows().contains(1), selected);
+        const QImage rows = shown.list()->viewport()->grab().toImage();
+        EXPECT_NE(rows.pixelColor(bar), rows.pixelColor(besideBar)) << selected;
+    }
+}
+
+TEST(LayersPanel, TheFirstNameShowsInFullInANewWindow)
+{
+    auto document = documentWith({solidLayer("Background")});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QCoreApplication::processEvents();
+    const QListView* list = window->findChild<LayersPanel*>()->listView();
+    const QModelIndex row = list->model()->index(0, 0);
+    EXPECT_EQ(LayerRowDelegate::shownName(list->visualRect(row), row, list->font()), "Background");
+    window->close();
 }
 
 TEST(LayersPanel, ButtonsFollowTheLayersAndTargets)
@@ -277,7 +336,7 @@ TEST(LayersPanel, TogglesLockAndBlendMode)
     EXPECT_EQ(popUp->itemText(15), "Luminosity");
 
     DocumentSpy spy(*shown.document);
-    QTest::mouseClick(shown.list()->viewport(), Qt::LeftButton, {}, LayerRowDelegate::lockRect(shown.rowRect(0)).center());
+    QTest::mouseClick(shown.list()->viewport(), Qt::LeftButton, {}, shown.rowLayout(0).lock.center());
     EXPECT_TRUE(shown.state().layers.last().isLocked);
     EXPECT_FALSE(shown.panel->opacitySlider()->isEnabled());
     EXPECT_FALSE(popUp->isEnabled());
@@ -286,7 +345,7 @@ TEST(LayersPanel, TogglesLockAndBlendMode)
 
     // A toggle in another row changes that layer without selecting it.
     QTest::mouseClick(shown.list()->viewport(), Qt::LeftButton, {},
-                      LayerRowDelegate::visibilityRect(shown.rowRect(2)).center());
+                      shown.rowLayout(2).visibility.center());
     EXPECT_FALSE(shown.state().layers.first().isVisible);
     EXPECT_EQ(shown.primaryName(), "Top");
     EXPECT_EQ(spy.recordedNames(), (QStringList{"Lock Layer", "Hide Layer"}));
@@ -304,7 +363,7 @@ TEST(LayersPanel, EditingANameTrimsAndKeepsAnEmptyOne)
 {
     ShownPanel shown(threeLayers());
     auto rename = [&](int row, const QString& text) {
-        const QPoint name = LayerRowDelegate::nameRect(shown.rowRect(row)).center();
+        const QPoint name = shown.rowLayout(row).name.center();
         shown.click(row, {}, name);
         QTest::keyClick(shown.list(), Qt::Key_F2);
         QLineEdit* field = nullptr;
@@ -344,7 +403,7 @@ TEST(LayersPanel, ThumbnailsArriveFromAWorkerAndFollowTheBitmap)
     const QImage text = thumbnailOf(0);
     EXPECT_TRUE(std::any_of(text.constBits(), text.constBits() + text.sizeInBytes(), [](uchar c) { return c > 0; }));
     // The row shows it, framed.
-    const QImage row = shown.list()->viewport()->grab(LayerRowDelegate::thumbnailRect(shown.rowRect(1))).toImage();
+    const QImage row = shown.list()->viewport()->grab(shown.rowLayout(1).thumbnail).toImage();
     EXPECT_TRUE(near(row.pixelColor(row.width() / 2, row.height() / 2), Qt::blue));
 
     // A new bitmap gets a new thumbnail; one no longer shown by the time it is drawn is not kept.

@@ -10,10 +10,13 @@
 #include "document/TestDocuments.h"
 #include "document/TextEditingSession.h"
 #include "render/FilterCatalogue.h"
+#include "platform/Preferences.h"
+#include "model/StyledText.h"
 #include "QtWait.h"
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,9 +120,9 @@ TEST(Sidebar, StyleChangesWithABitmapLayerOnlySetTheNewTextDefaults)
     QComboBox* families = shown.text()->fontFamilyPopUp();
     ASSERT_GT(families->count(), 1);
 
-    // The default family shows by name even where it is not installed.
+    // The default family shows as the family its text renders in.
     const QString shownFamily = families->currentText();
-    EXPECT_EQ(shownFamily, defaultTextAttributes(8, Preferences()).fontFamily);
+    EXPECT_EQ(shownFamily, QFontInfo(textFont(defaultTextAttributes(8, Preferences()).fontFamily, 48)).family());
     QTest::keyClick(families, Qt::Key_Down);
     const QString chosen = families->currentText();
     ASSERT_NE(chosen, shownFamily);
@@ -240,6 +243,58 @@ TEST(Sidebar, TheStyleControlsKeepInPlaceEditingOpenAndStyleTheEditorsText)
     commitTextEditing(*document);
     EXPECT_EQ(spy.recordedNames(), QStringList{QStringLiteral("Edit Text Layer")});
     EXPECT_EQ(topText(*document).fontSize, 18);
+}
+
+TEST(Sidebar, AfterTheTextColorDialogTheKeysGoOnToTheEditor)
+{
+    auto document = documentWith({textLayer("Word", {10, 10})});
+    QWidget window;
+    auto* canvas = new CanvasView(document.get());
+    auto* sidebar = new Sidebar(document.get(), new QWidget, new QWidget);
+    auto* row = new QHBoxLayout(&window);
+    row->addWidget(canvas, 1);
+    row->addWidget(sidebar);
+    window.resize(900, 700);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    editTextLayer(*document, document->state().layers.last().id);
+    ASSERT_TRUE(test::waitUntil([&] { return canvas->hasFocus(); }));
+
+    ColorWell* well = sidebar->findChild<TextStyleControls*>()->textColorWell();
+    QTest::mouseClick(well, Qt::LeftButton);
+    ASSERT_NE(well->colorDialog(), nullptr);
+    well->colorDialog()->setCurrentColor(Qt::red);
+    well->colorDialog()->accept();
+    const StoredColor red{1, 0, 0, 1};
+    ASSERT_TRUE(test::waitUntil([&] { return document->textEditing()->attributes.resolvedStyle(3).color == red; }));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // The whole text is still selected: typing replaces it, in red.
+    QTest::keyClicks(nullptr, QStringLiteral("Go"));
+    ASSERT_TRUE(test::waitUntil([&] { return document->textEditing()->attributes.string == "Go"; }));
+    EXPECT_EQ(document->textEditing()->attributes.resolvedStyle(1).color, red);
+}
+
+TEST(Sidebar, AFamilyThatIsNotInstalledShowsAsTheFamilyThatRenders)
+{
+    const QString missing = QStringLiteral("No Such Family");
+    const QString rendered = QFontInfo(textFont(missing, 48)).family();
+    ASSERT_NE(rendered, missing);
+    Preferences().setValue(PreferenceName::defaultTextFontName, missing);
+    Layer text = textLayer("Word");
+    std::get<TextLayerAttributes>(text.content).fontFamily = missing;
+    auto document = documentWith({solidLayer("Back"), text});
+    ShownSidebar shown(document.get());
+    QComboBox* popUp = shown.text()->fontFamilyPopUp();
+    EXPECT_EQ(popUp->currentText(), rendered);  // the selected text layer
+    EXPECT_EQ(popUp->findText(missing), -1);
+    test::selectIndices(*document, 0);
+    EXPECT_EQ(popUp->currentText(), rendered);  // the default for new text layers
+    // What is stored keeps the name asked for.
+    EXPECT_EQ(topText(*document).fontFamily, missing);
+    EXPECT_EQ(Preferences().defaultTextFontName(), missing);
 }
 
 TEST(Sidebar, ImageAndSelectionButtonsFollowTheSelectionAndAskForTheirCommand)

@@ -3,6 +3,8 @@
 #include "canvas/CanvasView.h"
 #include "document/TestDocuments.h"
 #include "platform/Preferences.h"
+#include "window/DocumentWindow.h"
+#include "window/Sidebar.h"
 #include "QtWait.h"
 
 #include <QElapsedTimer>
@@ -82,6 +84,35 @@ TEST(ViewStateKeeper, DefaultLayoutFitsTheCanvasOnTheScreenAtMostAtActualSize)
     EXPECT_DOUBLE_EQ(defaultViewLayout({2000, 1000}, noChrome, std::nullopt)->magnification, 1296.0 / 2000);
     EXPECT_EQ(defaultViewLayout({1e6, 1e6}, noChrome, QSizeF(800, 600))->magnification, 0.05);
     EXPECT_FALSE(defaultViewLayout({0, 100}, noChrome, QSizeF(800, 600)));
+}
+
+TEST(ViewStateKeeper, ASmallImageOpensInAWindowThatShowsTheSidebarsPanels)
+{
+    auto document = test::documentWith({test::solidLayer("Dot", 16, 16)}, {16, 16});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(waitUntil([&] { return window->viewState()->isEstablished(); }));
+    QCoreApplication::processEvents();
+
+    // The layers, history and text sections show whole beside a canvas of at least its minimum;
+    // the sections of buttons below them scroll.
+    const auto checkPanels = [&] {
+        const QWidget* sidebar = window->sidebar();
+        for (const char* key : {"layers", "history", "text"}) {
+            const auto* section = sidebar->findChild<QWidget*>(QStringLiteral("SidebarSection.") + QLatin1String(key));
+            ASSERT_NE(section, nullptr) << key;
+            const int top = section->mapTo(sidebar, QPoint(0, 0)).y();
+            EXPECT_GE(top, 0) << key;
+            EXPECT_LE(top + section->height(), sidebar->height()) << key;
+        }
+        EXPECT_GE(window->canvas()->width(), window->canvas()->minimumWidth());
+    };
+    checkPanels();
+    window->resize(200, 200);  // as low as a stored frame could ask
+    QCoreApplication::processEvents();
+    checkPanels();
+    window->close();
 }
 
 TEST(ViewStateKeeper, ClosingSavesTheViewAndTheNextWindowRestoresIt)
