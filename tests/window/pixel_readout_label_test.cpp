@@ -17,9 +17,8 @@ namespace {
 QRect textRect(const QLabel& label, const QWidget& toolbar)
 {
     const QRect contents = label.contentsRect();
-    const QRect text = QStyle::alignedRect(label.layoutDirection(), label.alignment(),
-                                           QSize(label.fontMetrics().horizontalAdvance(label.text()), contents.height()),
-                                           contents);
+    const QSize size(label.fontMetrics().horizontalAdvance(label.text()), contents.height());
+    const QRect text = QStyle::alignedRect(label.layoutDirection(), label.alignment(), size, contents);
     return QRect(label.mapTo(&toolbar, text.topLeft()), text.size());
 }
 
