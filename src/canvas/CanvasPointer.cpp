@@ -5,6 +5,7 @@
 #include "canvas/ViewGeometry.h"
 #include "render/ReducedImages.h"
 #include "document/LayerSelection.h"
+#include "document/SelectionOperations.h"
 #include "document/TextEditingSession.h"
 #include "platform/CurrentColorStore.h"
 
@@ -150,7 +151,7 @@ void CanvasView::pressWithSelectTool(QPointF point)
             return;
         }
     }
-    document_->setSelectionRect(std::nullopt);
+    deselect(*document_);
     dragMode_ = CreatingSelection{point};
 }
 
@@ -385,7 +386,7 @@ void CanvasView::keyPressEvent(QKeyEvent* event)
         }
     }
     if (key == Qt::Key_Escape) {
-        document_->setSelectionRect(std::nullopt);
+        deselect(*document_);
         return;
     }
     const std::optional<QRectF> selection = document_->selection().rect;
@@ -412,8 +413,7 @@ void CanvasView::selectAll()
 {
     if (!document_)
         return;
-    document_->setSelectionShape(SelectionShape::rectangle);
-    document_->setSelectionRect(canvasRect());
+    velmaris::selectAll(*document_);
 }
 
 void CanvasView::wheelEvent(QWheelEvent* event)
@@ -428,6 +428,12 @@ void CanvasView::wheelEvent(QWheelEvent* event)
 
 bool CanvasView::viewportEvent(QEvent* event)
 {
+    // Leaving the viewport, also for a scroll bar of the view, ends the readout.
+    if (event->type() == QEvent::Leave) {
+        lastHoverPixel_.reset();
+        if (interactionDelegate_)
+            interactionDelegate_->canvasPixelReadoutChanged(std::nullopt);
+    }
     if (event->type() == QEvent::NativeGesture) {
         auto* gesture = static_cast<QNativeGestureEvent*>(event);
         if (gesture->gestureType() == Qt::ZoomNativeGesture) {
@@ -443,7 +449,8 @@ void CanvasView::reportPixel(QPointF viewportPoint)
     if (!interactionDelegate_ || !document_)
         return;
     const QPointF point = canvasPoint(viewportPoint);
-    const QPoint pixel(int(point.x()), int(point.y()));
+    // Rounded down, so that just left of or above the canvas is not taken for its first pixel.
+    const QPoint pixel(int(std::floor(point.x())), int(std::floor(point.y())));
     if (lastHoverPixel_ == pixel)
         return;
     lastHoverPixel_ = pixel;
@@ -454,14 +461,6 @@ void CanvasView::reportPixel(QPointF viewportPoint)
     }
     interactionDelegate_->canvasPixelReadoutChanged(
         PixelReadout{pixel.x(), pixel.y(), color->alpha > 0 ? color : std::nullopt});
-}
-
-void CanvasView::leaveEvent(QEvent* event)
-{
-    lastHoverPixel_.reset();
-    if (interactionDelegate_)
-        interactionDelegate_->canvasPixelReadoutChanged(std::nullopt);
-    QGraphicsView::leaveEvent(event);
 }
 
 }  // namespace velmaris

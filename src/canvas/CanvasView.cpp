@@ -328,34 +328,32 @@ void CanvasView::updateSelectionAnimation()
 {
     if (!document_)
         return;
-    const std::optional<QRectF> selection = document_->selection().rect;
-    if (selection && !antsTimer_.isActive())
+    const bool selected = document_->selection().rect.has_value();
+    if (selected && !antsTimer_.isActive())
         antsTimer_.start();
-    else if (!selection)
+    else if (!selected)
         antsTimer_.stop();
-    const std::optional<QRectF> area =
-        selection ? std::optional(selectionOutlineArea(*selection, point())) : std::nullopt;
-    if (lastSelectionDrawRect_)
-        invalidateSelectionOutline(*lastSelectionDrawRect_);
-    if (area)
-        invalidateSelectionOutline(*area);
-    lastSelectionDrawRect_ = area;
+    for (const QRectF& area : std::as_const(lastSelectionDrawAreas_))
+        redrawCanvasRect(area);
+    redrawSelectionOutline();
 }
 
 void CanvasView::antsTick()
 {
     antsPhase_ += 1;
-    if (!document_ || !document_->selection().rect)
-        return;
-    lastSelectionDrawRect_ = selectionOutlineArea(*document_->selection().rect, point());
-    invalidateSelectionOutline(*lastSelectionDrawRect_);
+    redrawSelectionOutline();
 }
 
-void CanvasView::invalidateSelectionOutline(const QRectF& area)
+void CanvasView::redrawSelectionOutline()
 {
+    lastSelectionDrawAreas_.clear();
+    if (!document_ || !document_->selection().rect)
+        return;
     const DocumentSelection& selection = document_->selection();
-    for (const QRectF& strip : antsInvalidation(area, selection.shape, selection.inverted, canvasRect().size(), point()))
-        redrawCanvasRect(strip);
+    lastSelectionDrawAreas_ = antsInvalidation(selectionOutlineArea(*selection.rect, point()), selection.shape,
+                                               selection.inverted, canvasRect().size(), point());
+    for (const QRectF& area : std::as_const(lastSelectionDrawAreas_))
+        redrawCanvasRect(area);
 }
 
 // Drawing ---------------------------------------------------------------------------------------

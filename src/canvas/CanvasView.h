@@ -87,7 +87,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -113,7 +112,8 @@ private:
     // The boxes of the selected layers, outlined while the move tool is active.
     QVector<QRectF> layerOutlines() const;
     void updateSelectionAnimation();
-    void invalidateSelectionOutline(const QRectF& area);
+    // Marks where the selection outline is drawn now for redraw and remembers it.
+    void redrawSelectionOutline();
     void antsTick();
 
     // Pointer and keys (CanvasPointer.cpp).
@@ -141,7 +141,9 @@ private:
 
     double antsPhase_ = 0;
     QTimer antsTimer_;
-    std::optional<QRectF> lastSelectionDrawRect_;
+    // Where the selection outline was last drawn, as computed for the shape and inversion it had
+    // then: a change of shape or inversion must still clear the old outline.
+    QVector<QRectF> lastSelectionDrawAreas_;
     QVector<QRectF> lastLayerOutlines_;
     double lastAdornmentMagnification_ = 0;
 

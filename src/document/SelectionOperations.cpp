@@ -15,6 +15,8 @@ void selectAll(ImageDocument& document)
 
 void deselect(ImageDocument& document)
 {
+    // The next selection starts afresh, not inside out.
+    document.setSelectionInverted(false);
     document.setSelectionRect(std::nullopt);
 }
 

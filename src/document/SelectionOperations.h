@@ -15,6 +15,7 @@ namespace velmaris {
 
 // The whole canvas, as a rectangle; inversion is kept.
 void selectAll(ImageDocument& document);
+// No selection, and no inversion left over for the next one.
 void deselect(ImageDocument& document);
 // Toggles inversion, with or without a selection.
 void invertSelection(ImageDocument& document);

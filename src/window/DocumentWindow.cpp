@@ -251,7 +251,10 @@ void DocumentWindow::buildToolbar()
     infoLabel_->setFont(monospacedDigitsFont(10));
     infoLabel_->setForegroundRole(QPalette::PlaceholderText);
     infoLabel_->setAlignment(Qt::AlignCenter);
-    infoLabel_->setFixedWidth(150);
+    // Room for the longest readout (the largest canvas, a colour) and two characters' gap each side.
+    const QFontMetrics readoutMetrics = infoLabel_->fontMetrics();
+    infoLabel_->setFixedWidth(readoutMetrics.horizontalAdvance(QStringLiteral("30000, 30000  #FFFFFF"))
+                              + 4 * readoutMetrics.averageCharWidth());
     infoLabel_->setToolTip(QStringLiteral("Cursor position and color"));
     toolbar_->addWidget(infoLabel_);
     sizeLabel_ = new QLabel(QStringLiteral("0 × 0 px"));

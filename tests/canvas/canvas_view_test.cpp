@@ -1,10 +1,12 @@
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/CanvasView.h"
 #include "document/FilterPreview.h"
+#include "document/SelectionOperations.h"
 #include "document/TestDocuments.h"
 #include "document/TextEditingSession.h"
 #include "platform/Preferences.h"
 #include "QtWait.h"
+#include "ShownCanvas.h"
 #include "TestImages.h"
 
 #include <QGraphicsTextItem>
@@ -21,58 +23,10 @@
 namespace velmaris {
 namespace {
 
-using test::documentWith;
 using test::DocumentSpy;
+using test::ShownCanvas;
 using test::solidLayer;
 using test::waitUntil;
-
-// A canvas shown at a fixed size on the offscreen screen, its composite on screen.
-struct ShownCanvas {
-    std::unique_ptr<ImageDocument> document;
-    std::unique_ptr<CanvasView> view;
-
-    ShownCanvas(QSizeF size, QVector<Layer> layers, double magnification = 1)
-        : document(documentWith(std::move(layers), size))
-    {
-        document->recordHistory(QStringLiteral("Setup"));
-        view = std::make_unique<CanvasView>(document.get());
-        view->resize(640, 480);
-        view->show();
-        view->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(view.get()));
-        view->setZoom(magnification);
-        waitForComposite();
-    }
-
-    void waitForComposite()
-    {
-        QSignalSpy shown(view.get(), &CanvasView::compositeShown);
-        if (view->isCompositeRendering()) {
-            EXPECT_TRUE(shown.wait(5000));
-        }
-        QCoreApplication::processEvents();
-    }
-
-    QPoint at(QPointF canvasPoint) const { return view->mapFromScene(canvasPoint); }
-    QWidget* surface() const { return view->viewport(); }
-
-    void send(QEvent::Type type, QPointF canvasPoint, Qt::MouseButtons buttons,
-              Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        const QPointF position = view->mapFromScene(canvasPoint);
-        QMouseEvent event(type, position, surface()->mapToGlobal(position), Qt::LeftButton, buttons, modifiers);
-        QCoreApplication::sendEvent(surface(), &event);
-    }
-    void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int steps = 4)
-    {
-        send(QEvent::MouseButtonPress, from, Qt::LeftButton, modifiers);
-        for (int i = 1; i <= steps; ++i)
-            send(QEvent::MouseMove, from + (to - from) * i / steps, Qt::LeftButton, modifiers);
-        send(QEvent::MouseButtonRelease, to, Qt::NoButton, modifiers);
-    }
-    QImage screen() const { return view->viewport()->grab().toImage(); }
-    QRgb screenPixel(QPointF canvasPoint) const { return screen().pixel(at(canvasPoint)); }
-};
 
 // The bounding box of the pixels on screen where `match` holds.
 template <typename Match>
@@ -161,6 +115,26 @@ TEST(CanvasView, SelectionGesturesClipHoldAspectAndNudge)
     QTest::keyClick(canvas.view.get(), Qt::Key_Escape);
     EXPECT_FALSE(canvas.document->selection().rect);
     EXPECT_EQ(selections.count(), 2);
+}
+
+TEST(CanvasView, ANewMarqueeStartsUninverted)
+{
+    ShownCanvas canvas({300, 200}, {solidLayer(QStringLiteral("Layer"), 300, 200, {0, 0})});
+    canvas.view->setTool(EditorTool::select);
+    canvas.drag({10, 10}, {60, 50});
+    invertSelection(*canvas.document);
+    // Moving the inverted selection keeps it inverted; a selection drawn beside it starts afresh.
+    canvas.drag({30, 30}, {40, 30});
+    EXPECT_EQ(canvas.document->selection().rect, QRectF(20, 10, 50, 40));
+    EXPECT_TRUE(canvas.document->selection().inverted);
+    canvas.drag({150, 100}, {200, 150});
+    EXPECT_EQ(canvas.document->selection().rect, QRectF(150, 100, 50, 50));
+    EXPECT_FALSE(canvas.document->selection().inverted);
+
+    invertSelection(*canvas.document);
+    QTest::keyClick(canvas.view.get(), Qt::Key_Escape);
+    EXPECT_FALSE(canvas.document->selection().rect);
+    EXPECT_FALSE(canvas.document->selection().inverted);
 }
 
 TEST(CanvasView, LayerDragsSnapRoundAndRecordOneStep)

@@ -53,6 +53,13 @@ TEST(SelectionOperations, DeselectAndInvertAlwaysAnnounceAndRecordNothing)
     invertSelection(*document);
     EXPECT_FALSE(document->selection().inverted);
     EXPECT_EQ(spy.selectionChanges(), 4);
+
+    // Deselect leaves no inversion behind for the next selection.
+    document->setSelectionRect(QRectF(1, 2, 3, 4));
+    invertSelection(*document);
+    deselect(*document);
+    EXPECT_FALSE(document->selection().inverted);
+    EXPECT_FALSE(document->selection().rect);
     EXPECT_EQ(spy.newEntries(), 0);
     EXPECT_EQ(spy.stateChanges(), 0);
 }
