@@ -2,6 +2,7 @@
 
 #include "canvas/CanvasInteractionDelegate.h"
 #include "document/HistoryUndoBridge.h"
+#include "platform/CommandRegistry.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -43,8 +44,12 @@ public:
     ViewStateKeeper* viewState() const { return viewState_; }
     AdjustmentPanel* adjustmentPanel() const;
 
-    // Runs a command by name, as its action, menu item or sidebar button would.
-    void runCommand(const QString& command, const QString& argument = {});
+    // Runs a command, as its action, menu item or sidebar button would; `argument` is the filter's
+    // identifier for Apply Filter. Commands of the application do nothing here.
+    void runCommand(CommandID command, const QString& argument = {});
+    // What a command does in a document window; null for the application's commands.
+    using CommandHandler = void (*)(DocumentWindow& window, const QString& argument);
+    static CommandHandler commandHandler(CommandID command);
     // Applies a filter without parameters at once; opens the adjustment panel for the others.
     void openFilter(const QString& identifier);
 
@@ -63,7 +68,7 @@ protected:
 
 private:
     void buildToolbar();
-    QToolButton* addToolbarButtons(const QStringList& commands, const QString& label, bool exclusive);
+    QToolButton* addToolbarButtons(ToolbarGroup group, const QString& label, bool exclusive);
     void buildSplitView();
     void applySidebarPosition();
     void toggleSidebar();
@@ -71,6 +76,7 @@ private:
     void updateTitle();
     void updateColorWell();
     void selectTool(int tool);
+    void cutSelectionOrText();
     void askToSaveBeforeClosing();
     void rememberSidebarWidth();
 
