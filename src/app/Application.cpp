@@ -338,6 +338,16 @@ void Application::openFile(const QString& path)
 DocumentWindow* Application::showDocument(ImageDocument* document)
 {
     auto* window = new DocumentWindow(document);
+    if (document->filePath().isEmpty()) {
+        // The lowest number no other untitled window shows.
+        const QList<DocumentWindow*> others = documentWindows();
+        int number = 1;
+        while (std::any_of(others.begin(), others.end(), [number](DocumentWindow* other) {
+            return other->document() && other->document()->filePath().isEmpty() && other->untitledNumber() == number;
+        }))
+            ++number;
+        window->setUntitledNumber(number);
+    }
     windows_.append(window);
     installMainMenu(window, {[this, window](CommandID command, const QString& argument) -> QAction* {
                                  if (QAction* own = window->actions()->action(command, argument))

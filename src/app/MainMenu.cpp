@@ -1,6 +1,5 @@
 #include "app/MainMenu.h"
 
-#include "document/ImageDocument.h"
 #include "platform/RecentImagesStore.h"
 #include "render/FilterCatalogue.h"
 #include "window/DocumentWindow.h"
@@ -160,8 +159,7 @@ private:
             return;
         menu->addSeparator()->setProperty(kWindowListProperty, true);
         for (DocumentWindow* window : open) {
-            const QString title = window->document() ? window->document()->displayName() : window->windowTitle();
-            QAction* item = menu->addAction(title);
+            QAction* item = menu->addAction(window->documentName());
             item->setProperty(kWindowListProperty, true);
             item->setCheckable(true);
             item->setChecked(window == host);

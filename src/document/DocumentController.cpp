@@ -60,15 +60,6 @@ ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> do
 ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID)
 {
     ImageDocument* added = document.get();
-    if (added->filePath().isEmpty()) {
-        // The lowest number no other untitled document shows.
-        int number = 1;
-        while (std::any_of(open_.begin(), open_.end(), [&](const OpenDocument& other) {
-            return other.document->filePath().isEmpty() && other.document->untitledNumber() == number;
-        }))
-            ++number;
-        added->setUntitledNumber(number);
-    }
     open_.push_back({std::move(document), autosaveID});
     connect(added, &ImageDocument::fileWasUsed, this, &DocumentController::recordFileUse);
     Q_EMIT documentAdded(added);

@@ -8,7 +8,6 @@
 #include "platform/Preferences.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QEventLoop>
 #include <QPointer>
 #include <QThreadPool>
@@ -379,13 +378,6 @@ void ImageDocument::setFilePath(const QString& path)
         return;
     filePath_ = path;
     Q_EMIT filePathDidChange(path);
-}
-
-QString ImageDocument::displayName() const
-{
-    if (!filePath_.isEmpty())
-        return QFileInfo(filePath_).fileName();
-    return untitledNumber_ > 1 ? QStringLiteral("Untitled %1").arg(untitledNumber_) : QStringLiteral("Untitled");
 }
 
 void ImageDocument::setFileType(const QString& typeName)

@@ -118,11 +118,6 @@ public:
 
     // The file this document belongs to; empty path for an untitled document.
     QString filePath() const { return filePath_; }
-    // The file's name, or for a document without a file "Untitled", "Untitled 2" … by its number
-    // among the untitled documents open (the document controller gives it).
-    QString displayName() const;
-    int untitledNumber() const { return untitledNumber_; }
-    void setUntitledNumber(int number) { untitledNumber_ = number; }
     QString fileType() const { return fileType_; }
     void setFileType(const QString& typeName);
     // After reopening an autosave: the document belongs to its original file again and has
@@ -215,7 +210,6 @@ private:
     EditorStyleApplier editorStyleApplier_;
     std::optional<TransformSession> transform_;
     QString filePath_;
-    int untitledNumber_ = 1;
     QString fileType_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;
     std::deque<SaveJob> saves_;  // the front one is running

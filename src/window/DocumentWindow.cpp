@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -290,9 +291,22 @@ void DocumentWindow::updateTitle()
 {
     if (!document_)
         return;
-    setWindowTitle(document_->displayName() + QStringLiteral("[*] — Velmaris Images"));
+    setWindowTitle(documentName() + QStringLiteral("[*] — Velmaris Images"));
     setWindowFilePath(document_->filePath());
     setWindowModified(document_->isEdited());
+}
+
+QString DocumentWindow::documentName() const
+{
+    if (document_ && !document_->filePath().isEmpty())
+        return QFileInfo(document_->filePath()).fileName();
+    return untitledNumber_ > 1 ? QStringLiteral("Untitled %1").arg(untitledNumber_) : QStringLiteral("Untitled");
+}
+
+void DocumentWindow::setUntitledNumber(int number)
+{
+    untitledNumber_ = number;
+    updateTitle();
 }
 
 void DocumentWindow::updateColorWell()
@@ -333,7 +347,7 @@ void DocumentWindow::askToSaveBeforeClosing()
 {
     if (closeQuestion_ && closeQuestion_->isVisible())
         return;
-    const QString name = document_->displayName();
+    const QString name = documentName();
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmaris Images"),
                                 QStringLiteral("Do you want to save the changes made to “%1”?").arg(name),
                                 QMessageBox::NoButton, this);

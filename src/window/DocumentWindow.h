@@ -43,6 +43,11 @@ public:
     DocumentSaver* saver() const { return saver_; }
     ViewStateKeeper* viewState() const { return viewState_; }
     AdjustmentPanel* adjustmentPanel() const;
+    // The name the window shows: the file's, or for a document without a file "Untitled",
+    // "Untitled 2" … by the number the application gives it among the untitled windows open.
+    QString documentName() const;
+    int untitledNumber() const { return untitledNumber_; }
+    void setUntitledNumber(int number);
 
     // Runs a command, as its action, menu item or sidebar button would; `argument` is the filter's
     // identifier for Apply Filter. Commands of the application do nothing here.
@@ -96,6 +101,7 @@ private:
     QPointer<AdjustmentPanel> adjustmentPanel_;
     QPointer<QWidget> closeQuestion_;
     bool closeConfirmed_ = false;
+    int untitledNumber_ = 1;
 };
 
 // The size readout of a canvas: "1920 × 1080 px".
