@@ -183,18 +183,18 @@ QToolButton* DocumentWindow::addToolbarButtons(ToolbarGroup toolbarGroup, const 
     row->setSpacing(0);
     QActionGroup* group = exclusive ? new QActionGroup(box) : nullptr;
     QToolButton* first = nullptr;
-    QVector<CommandRow> rows;
-    for (const CommandRow& row : allCommandRows())
-        if (row.toolbar.group == toolbarGroup)
-            rows.append(row);
-    std::stable_sort(rows.begin(), rows.end(),
+    QVector<CommandRow> commands;
+    for (const CommandRow& command : allCommandRows())
+        if (command.toolbar.group == toolbarGroup)
+            commands.append(command);
+    std::stable_sort(commands.begin(), commands.end(),
                      [](const CommandRow& a, const CommandRow& b) { return a.toolbar.order < b.toolbar.order; });
-    for (const CommandRow& row : rows) {
-        QAction* action = actions_->action(row.id);
+    for (const CommandRow& command : commands) {
+        QAction* action = actions_->action(command.id);
         auto* button = new QToolButton;
         button->setDefaultAction(action);
         button->setAutoRaise(true);
-        button->setObjectName(QStringLiteral("toolbar.") + QLatin1String(row.name));
+        button->setObjectName(QStringLiteral("toolbar.") + QLatin1String(command.name));
         row->addWidget(button);
         if (group)
             group->addAction(action);

@@ -170,6 +170,7 @@ TEST(SelectionPainting, CutClearsTheSelectedPixelsOfTheLayerAndPutsThemOnTheClip
     const Bitmap before = bitmapOf(*document, 1);
     document->setSelectionShape(SelectionShape::ellipse);
     document->setSelectionRect(QRectF(0, 5, 20, 20));
+    document->recordHistory(QStringLiteral("Layers"));
     DocumentSpy spy(*document);
     bool written = false;
     ASSERT_TRUE(cutSelection(*document, Pasteboard(), [&] { written = true; }));

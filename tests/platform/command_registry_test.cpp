@@ -25,12 +25,15 @@ TEST(CommandRegistry, OneRowPerCommandWithOneKeyAndOnePlace)
         const QString title = QString::fromUtf8(row.title);
         EXPECT_FALSE(title.contains(QLatin1String("..."))) << "one ellipsis character";
         // A key is written once: in the catalogue for its commands, in the row for the others.
-        if (shortcutIDForCommand(row.id))
+        if (shortcutIDForCommand(row.id)) {
             EXPECT_FALSE(row.key);
-        if (row.toolbar.group != ToolbarGroup::none)
+        }
+        if (row.toolbar.group != ToolbarGroup::none) {
             EXPECT_TRUE(toolbarSlots.insert({row.toolbar.group, row.toolbar.order}).second);
-        if (row.sidebar.group != SidebarGroup::none && row.argument == CommandArgument::none)
+        }
+        if (row.sidebar.group != SidebarGroup::none && row.argument == CommandArgument::none) {
             EXPECT_TRUE(sidebarSlots.insert({row.sidebar.group, row.sidebar.order}).second);
+        }
         EXPECT_TRUE(row.menu != CommandMenu::none || row.sidebar.group != SidebarGroup::none) << "reachable";
     }
     EXPECT_EQ(rows.size(), static_cast<qsizetype>(CommandID::selectAllCanvas) + 1);

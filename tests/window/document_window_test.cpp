@@ -155,8 +155,9 @@ TEST(DocumentWindow, RegistryRowsHaveHandlersActionsAndPlaces)
         SCOPED_TRACE(row.name);
         const bool windowScope = row.scope != CommandScope::application;
         EXPECT_EQ(DocumentWindow::commandHandler(row.id) != nullptr, windowScope);
-        if (windowScope && row.argument == CommandArgument::none)
+        if (windowScope && row.argument == CommandArgument::none) {
             EXPECT_NE(window.actions()->action(row.id), nullptr);
+        }
         auto* button = window.toolbar()->findChild<QToolButton*>(QStringLiteral("toolbar.") + row.name);
         EXPECT_EQ(button != nullptr, row.toolbar.group != ToolbarGroup::none);
         if (button) {
@@ -166,8 +167,9 @@ TEST(DocumentWindow, RegistryRowsHaveHandlersActionsAndPlaces)
         if (row.argument == CommandArgument::none) {
             auto* sidebarButton = window.sidebar()->findChild<QPushButton*>(row.name);
             EXPECT_EQ(sidebarButton != nullptr, row.sidebar.group != SidebarGroup::none);
-            if (sidebarButton)
+            if (sidebarButton) {
                 EXPECT_EQ(sidebarButton->text(), QString::fromUtf8(row.title));
+            }
         }
     }
     EXPECT_NE(window.actions()->action(CommandID::applyFilter, "gaussianBlur"), nullptr);
