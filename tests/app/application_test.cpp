@@ -284,6 +284,7 @@ TEST(Application, RegistryRowsShowInTheirMenusAndRun)
     recentItem->trigger();
     ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 2; }));
     EXPECT_EQ(application.documentWindows().last()->document()->filePath(), recent);
+    RecentImagesStore::shared().clear();
 }
 
 TEST(Application, WindowMenuListsTheWindowsAndUntitledDocumentsAreNumbered)
