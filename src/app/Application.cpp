@@ -133,8 +133,8 @@ void Application::runCommand(CommandID command, const QString& argument)
         handler(*this, argument);
 }
 
-// A switch without a default over every command: a command of the application's scope without
-// its handler here does not compile.
+// A switch without a default: a command missing here does not compile, and a test checks that
+// exactly the rows of the application's scope get a handler.
 Application::CommandHandler Application::commandHandler(CommandID command)
 {
     switch (command) {

@@ -20,7 +20,7 @@ constexpr std::nullopt_t noKey = std::nullopt;
 
 // The one list of commands. Menus, the toolbar, the sidebar, the window's and the application's
 // actions, the enabling table and the shortcut catalogue all go by these rows; each scope's
-// handlers are switches over CommandID, so a row without its handler does not compile.
+// handlers are switches over CommandID without a default (a command left out does not compile).
 QVector<CommandRow> makeRows()
 {
     using enum CommandID;

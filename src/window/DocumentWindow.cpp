@@ -109,6 +109,8 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
 
 DocumentWindow::~DocumentWindow()
 {
+    // Deleting the child widgets below moves the focus; this window must not hear of it any more.
+    disconnect(qApp, nullptr, this, nullptr);
     if (adjustmentPanel_)
         adjustmentPanel_->close();
 }

@@ -53,8 +53,8 @@ void DocumentWindow::runCommand(CommandID command, const QString& argument)
         handler(*this, argument);
 }
 
-// A switch without a default over every command: a command of the window's scope without its
-// handler here does not compile (and a test checks each scope's rows against it).
+// A switch without a default: a command missing here does not compile, and a test checks that
+// exactly the rows of the window's scope get a handler.
 DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
 {
     using Window = DocumentWindow;
