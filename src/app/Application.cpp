@@ -23,12 +23,10 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 
@@ -77,7 +75,7 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
 {
     createActions();
     qApp->installEventFilter(bareKeys_);
-    bareKeys_->setApplicationCommandHandler([this](const QString& command) {
+    bareKeys_->setApplicationCommandHandler([this](CommandID command) {
         if (QAction* found = action(command); found && found->isEnabled())
             found->trigger();
     });
@@ -88,7 +86,7 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
 
 void Application::applyShortcuts()
 {
-    applyEffectiveShortcuts([this](const QString& command, const QString&) { return action(command); });
+    applyEffectiveShortcuts([this](CommandID command) { return action(command); });
     for (DocumentWindow* window : documentWindows())
         applyShortcuts(window);
 }
@@ -96,8 +94,8 @@ void Application::applyShortcuts()
 void Application::applyShortcuts(DocumentWindow* window)
 {
     const ShortcutActionLookup own = documentActionLookup(*window->actions());
-    applyEffectiveShortcuts([this, own](const QString& command, const QString& argument) {
-        QAction* found = own(command, argument);
+    applyEffectiveShortcuts([this, own](CommandID command) {
+        QAction* found = own(command);
         return found ? found : action(command);
     });
 }
@@ -109,72 +107,154 @@ Application::~Application()
     delete welcome_.data();
 }
 
-QAction* Application::addAction(const QString& name, const QString& title, const QKeySequence& shortcut,
-                                std::function<void()> run)
-{
-    auto* action = new QAction(title, this);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, std::move(run));
-    actions_.insert(name, action);
-    return action;
-}
-
 void Application::createActions()
 {
-    addAction(QStringLiteral("showAboutPanel"), QStringLiteral("About Velmaris Images"), {}, [this] {
-        QMessageBox::about(dialogParent(), QStringLiteral("About Velmaris Images"),
-                           QStringLiteral("<b>Velmaris Images</b><br>Version %1<br><br>A raster image editor with "
-                                          "layers, editable text, effects and filters.")
-                               .arg(QApplication::applicationVersion()));
-    });
-    addAction(QStringLiteral("checkForUpdates"), QStringLiteral("Check for Updates..."), {},
-              [this] { updates_->checkNow(); });
-    addAction(QStringLiteral("openPreferences"), QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma),
-              [this] { showPreferences(); });
-    addAction(QStringLiteral("terminate"), QStringLiteral("Quit Velmaris Images"), QKeySequence(Qt::CTRL | Qt::Key_Q),
-              [this] { quit(); });
-    addAction(QStringLiteral("newImage"), QStringLiteral("New..."), QKeySequence(Qt::CTRL | Qt::Key_N),
-              [this] { newImage(); });
-    addAction(QStringLiteral("newFromClipboard"), QStringLiteral("New from Clipboard"),
-              QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N), [this] { newFromClipboard(); });
-    addAction(QStringLiteral("openDocument"), QStringLiteral("Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-              [this] { openWithDialog(); });
-    // The menu's items put their file in the action's data before triggering it.
-    addAction(QStringLiteral("openRecentDocument"), QStringLiteral("Open Recent"), {},
-              [this] { openFile(action(QStringLiteral("openRecentDocument"))->data().toString()); });
-    addAction(QStringLiteral("importFromPhotos"), QStringLiteral("Import from Photos..."),
-              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), [this] { importImages(); });
-    addAction(QStringLiteral("revertDocumentToSaved"), QStringLiteral("Revert to Saved"), {}, [this] { revertToSaved(); });
-    addAction(QStringLiteral("printDocument"), QStringLiteral("Print..."), QKeySequence(Qt::CTRL | Qt::Key_P),
-              [this] { printDocument(); });
-    addAction(QStringLiteral("cut"), QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), [] {
-        // Only text can be cut; the focused text field does it.
-        QWidget* focus = QApplication::focusWidget();
-        if (auto* line = qobject_cast<QLineEdit*>(focus))
-            line->cut();
-        else if (auto* text = qobject_cast<QTextEdit*>(focus))
-            text->cut();
-        else
-            QApplication::beep();
-    });
-    addAction(QStringLiteral("performMiniaturize"), QStringLiteral("Minimize"), QKeySequence(Qt::CTRL | Qt::Key_M), [] {
-        if (QWidget* window = QApplication::activeWindow())
-            window->showMinimized();
-    });
-    addAction(QStringLiteral("performZoom"), QStringLiteral("Zoom"), {}, [] {
-        if (QWidget* window = QApplication::activeWindow())
-            window->isMaximized() ? window->showNormal() : window->showMaximized();
-    });
-    addAction(QStringLiteral("arrangeInFront"), QStringLiteral("Bring All to Front"), {}, [this] {
-        for (DocumentWindow* window : documentWindows())
-            window->raise();
-    });
-    addAction(QStringLiteral("showHelp"), QStringLiteral("Velmaris Images User Guide"),
-              QKeySequence(Qt::CTRL | Qt::Key_Question), [] { HelpWindow::showWindow(); });
-    addAction(QStringLiteral("showShortcutCheatSheet"), QStringLiteral("Keyboard Shortcuts"), {},
-              [this] { cheatSheet_->show(); });
-    addAction(QStringLiteral("openWebsite"), QStringLiteral("Website"), {}, [] { QDesktopServices::openUrl(kWebsite); });
+    for (const CommandRow& row : allCommandRows()) {
+        if (row.scope == CommandScope::document || row.argument != CommandArgument::none)
+            continue;
+        auto* action = new QAction(QString::fromUtf8(row.title), this);
+        action->setObjectName(QLatin1String(row.name));
+        action->setShortcut(defaultKeySequence(row.id));
+        connect(action, &QAction::triggered, this, [this, id = row.id] { runCommand(id); });
+        actions_.emplace(row.id, action);
+    }
+}
+
+QAction* Application::action(CommandID command) const
+{
+    const auto found = actions_.find(command);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void Application::runCommand(CommandID command, const QString& argument)
+{
+    if (const CommandHandler handler = commandHandler(command))
+        handler(*this, argument);
+}
+
+// A switch without a default: a command missing here does not compile, and a test checks that
+// exactly the rows of the application's scope get a handler.
+Application::CommandHandler Application::commandHandler(CommandID command)
+{
+    switch (command) {
+    case CommandID::showAboutPanel:
+        return [](Application& application, const QString&) { application.showAbout(); };
+    case CommandID::checkForUpdates:
+        return [](Application& application, const QString&) { application.updates_->checkNow(); };
+    case CommandID::openPreferences:
+        return [](Application& application, const QString&) { application.showPreferences(); };
+    case CommandID::terminate:
+        return [](Application& application, const QString&) { application.quit(); };
+    case CommandID::newImage:
+        return [](Application& application, const QString&) { application.newImage(); };
+    case CommandID::newFromClipboard:
+        return [](Application& application, const QString&) { application.newFromClipboard(); };
+    case CommandID::openDocument:
+        return [](Application& application, const QString&) { application.openWithDialog(); };
+    case CommandID::openRecentDocument:
+        return [](Application& application, const QString& path) { application.openFile(path); };
+    case CommandID::importFromPhotos:
+        return [](Application& application, const QString&) { application.importImages(); };
+    case CommandID::revertDocumentToSaved:
+        return [](Application& application, const QString&) { application.revertToSaved(); };
+    case CommandID::printDocument:
+        return [](Application& application, const QString&) { application.printDocument(); };
+    case CommandID::performMiniaturize:
+        return [](Application& application, const QString&) { application.minimizeActiveWindow(); };
+    case CommandID::performZoom:
+        return [](Application& application, const QString&) { application.zoomActiveWindow(); };
+    case CommandID::arrangeInFront:
+        return [](Application& application, const QString&) { application.bringAllToFront(); };
+    case CommandID::showHelp:
+        return [](Application&, const QString&) { HelpWindow::showWindow(); };
+    case CommandID::showShortcutCheatSheet:
+        return [](Application& application, const QString&) { application.cheatSheet_->show(); };
+    case CommandID::openWebsite:
+        return [](Application&, const QString&) { QDesktopServices::openUrl(kWebsite); };
+    case CommandID::performClose:
+    case CommandID::saveDocument:
+    case CommandID::saveDocumentAs:
+    case CommandID::exportAs:
+    case CommandID::undo:
+    case CommandID::redo:
+    case CommandID::cut:
+    case CommandID::copy:
+    case CommandID::paste:
+    case CommandID::fillSelection:
+    case CommandID::strokeSelection:
+    case CommandID::selectAll:
+    case CommandID::deselect:
+    case CommandID::marqueeRectangle:
+    case CommandID::marqueeEllipse:
+    case CommandID::invertSelection:
+    case CommandID::fixedSizeSelection:
+    case CommandID::aspectRatioSelection:
+    case CommandID::showImageSize:
+    case CommandID::cropToSelection:
+    case CommandID::flipImageHorizontal:
+    case CommandID::flipImageVertical:
+    case CommandID::rotateClockwise:
+    case CommandID::rotateCounterclockwise:
+    case CommandID::newLayer:
+    case CommandID::newTextLayer:
+    case CommandID::editTextLayer:
+    case CommandID::duplicateLayer:
+    case CommandID::freeTransform:
+    case CommandID::flipLayerHorizontal:
+    case CommandID::flipLayerVertical:
+    case CommandID::showLayerEffects:
+    case CommandID::toggleLayerLock:
+    case CommandID::deleteLayer:
+    case CommandID::groupLayers:
+    case CommandID::ungroupLayers:
+    case CommandID::mergeLayers:
+    case CommandID::flattenImage:
+    case CommandID::alignLeft:
+    case CommandID::alignCenterHorizontal:
+    case CommandID::alignRight:
+    case CommandID::alignTop:
+    case CommandID::alignCenterVertical:
+    case CommandID::alignBottom:
+    case CommandID::applyFilter:
+    case CommandID::selectMoveTool:
+    case CommandID::selectSelectTool:
+    case CommandID::selectTextTool:
+    case CommandID::zoomIn:
+    case CommandID::zoomOut:
+    case CommandID::zoomActualSize:
+    case CommandID::zoomToFit:
+    case CommandID::toggleCheckerboard:
+    case CommandID::toggleSidebarPanels:
+    case CommandID::selectAllCanvas:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+void Application::showAbout()
+{
+    QMessageBox::about(dialogParent(), QStringLiteral("About Velmaris Images"),
+                       QStringLiteral("<b>Velmaris Images</b><br>Version %1<br><br>A raster image editor with "
+                                      "layers, editable text, effects and filters.")
+                           .arg(QApplication::applicationVersion()));
+}
+
+void Application::minimizeActiveWindow()
+{
+    if (QWidget* window = QApplication::activeWindow())
+        window->showMinimized();
+}
+
+void Application::zoomActiveWindow()
+{
+    if (QWidget* window = QApplication::activeWindow())
+        window->isMaximized() ? window->showNormal() : window->showMaximized();
+}
+
+void Application::bringAllToFront()
+{
+    for (DocumentWindow* window : documentWindows())
+        window->raise();
 }
 
 QList<DocumentWindow*> Application::documentWindows() const
@@ -257,12 +337,24 @@ void Application::openFile(const QString& path)
 DocumentWindow* Application::showDocument(ImageDocument* document)
 {
     auto* window = new DocumentWindow(document);
+    if (document->filePath().isEmpty()) {
+        // The lowest number no other untitled window shows.
+        const QList<DocumentWindow*> others = documentWindows();
+        int number = 1;
+        while (std::any_of(others.begin(), others.end(), [number](DocumentWindow* other) {
+            return other->document() && other->document()->filePath().isEmpty() && other->untitledNumber() == number;
+        }))
+            ++number;
+        window->setUntitledNumber(number);
+    }
     windows_.append(window);
-    installMainMenu(window, [this, window](const QString& name) -> QAction* {
-        if (QAction* own = window->actions()->action(name))
-            return own;
-        return action(name);
-    });
+    installMainMenu(window, {[this, window](CommandID command, const QString& argument) -> QAction* {
+                                 if (QAction* own = window->actions()->action(command, argument))
+                                     return own;
+                                 return action(command);
+                             },
+                             [this](CommandID command, const QString& argument) { runCommand(command, argument); },
+                             [this] { return documentWindows(); }});
     applyShortcuts(window);
     connect(window, &DocumentWindow::preferencesRequested, this, &Application::showPreferences);
     connect(window, &DocumentWindow::windowWillClose, this, [this](ImageDocument* closing) {
@@ -293,7 +385,8 @@ void Application::showWelcomeWindow()
             [this] { importImages(); },
             [this](const QString& path) { openFile(path); },
         });
-        welcome_->addActions(actions_.values());
+        for (const auto& [command, action] : actions_)
+            welcome_->addAction(action);
         // Closing the welcome window while no document is open ends the program.
         welcome_->installEventFilter(this);
     } else {

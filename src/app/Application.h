@@ -1,13 +1,14 @@
 #pragma once
 
 #include "document/DocumentController.h"
+#include "platform/CommandRegistry.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
 #include <functional>
+#include <map>
 
 class QAction;
 class QMainWindow;
@@ -43,8 +44,13 @@ public:
     QList<DocumentWindow*> documentWindows() const;
     WelcomeWindow* welcomeWindow() const;
     bool isTerminating() const { return terminating_; }
-    // The application's command of that name ("newImage", "openDocument", "terminate" …).
-    QAction* action(const QString& name) const { return actions_.value(name); }
+    // The action of one of the application's commands; null for the document windows' commands.
+    QAction* action(CommandID command) const;
+    // Runs one of the application's commands; `argument` is the file of Open Recent.
+    void runCommand(CommandID command, const QString& argument = {});
+    // What a command does for the application; null for the document windows' commands.
+    using CommandHandler = void (*)(Application& application, const QString& argument);
+    static CommandHandler commandHandler(CommandID command);
 
     // Opens the file in a document window (or brings its window forward); the file is read on a
     // worker, so the windows stay responsive. A file that cannot be read shows the reason and
@@ -69,9 +75,11 @@ Q_SIGNALS:
     void quitFinished();
 
 private:
-    QAction* addAction(const QString& name, const QString& title, const QKeySequence& shortcut,
-                       std::function<void()> run);
     void createActions();
+    void showAbout();
+    void minimizeActiveWindow();
+    void zoomActiveWindow();
+    void bringAllToFront();
     void showPreferences();
     void newImage();
     void newFromClipboard();
@@ -89,7 +97,7 @@ private:
     QWidget* dialogParent() const;
 
     DocumentController documents_;
-    QHash<QString, QAction*> actions_;
+    std::map<CommandID, QAction*> actions_;
     BareKeyShortcuts* bareKeys_;
     ShortcutCheatSheet* cheatSheet_;
     UpdateController* updates_;

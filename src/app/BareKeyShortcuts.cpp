@@ -121,10 +121,10 @@ void BareKeyShortcuts::runPending()
         return;
     const AppShortcutDefinition definition = *std::exchange(pending_, std::nullopt);
     if (auto* window = qobject_cast<DocumentWindow*>(QApplication::activeWindow())) {
-        if (QAction* action = window->actions()->action(definition.actionName())) {
+        if (QAction* action = window->actions()->action(definition.command)) {
             // Like its menu item, a command the window has disabled does not run.
             if (action->isEnabled())
-                window->runCommand(definition.command, definition.representedObject.value_or(QString()));
+                window->runCommand(definition.command);
             return;
         }
     }

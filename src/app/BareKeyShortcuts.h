@@ -22,7 +22,7 @@ namespace velmaris {
 class BareKeyShortcuts : public QObject {
     Q_OBJECT
 public:
-    using ApplicationCommandHandler = std::function<void(const QString& command)>;
+    using ApplicationCommandHandler = std::function<void(CommandID command)>;
 
     explicit BareKeyShortcuts(AppShortcutPreferences& preferences = AppShortcutPreferences::shared(),
                               QObject* parent = nullptr);

@@ -9,16 +9,13 @@ namespace velmaris {
 
 ShortcutActionLookup documentActionLookup(const DocumentActions& actions)
 {
-    return [&actions](const QString& command, const QString& argument) {
-        return actions.action(argument.isEmpty() ? command : command + QLatin1Char(':') + argument);
-    };
+    return [&actions](CommandID command) { return actions.action(command); };
 }
 
 void applyEffectiveShortcuts(const ShortcutActionLookup& lookup, const AppShortcutPreferences& preferences)
 {
     for (const AppShortcutDefinition& definition : allShortcutDefinitions()) {
-        QAction* action = lookup(definition.command, definition.representedObject.value_or(QString()));
-        if (action)
+        if (QAction* action = lookup(definition.command))
             action->setShortcut(menuKeySequence(preferences.effectiveShortcut(definition.id)));
     }
 }

@@ -2,8 +2,6 @@
 
 #include "platform/AppShortcuts.h"
 
-#include <QString>
-
 #include <functional>
 
 class QAction;
@@ -12,11 +10,11 @@ namespace velmaris {
 
 class DocumentActions;
 
-// Finds the action that runs a command with an argument (empty when none): a document window's
-// DocumentActions::action("alignLayers:left"), or an application action. Null when there is none.
-using ShortcutActionLookup = std::function<QAction*(const QString& command, const QString& argument)>;
+// Finds the action that runs a command: a document window's, or an application action. Null when
+// there is none.
+using ShortcutActionLookup = std::function<QAction*(CommandID command)>;
 
-// The lookup over one document window's actions ("alignLayers:left" for an argument).
+// The lookup over one document window's actions.
 ShortcutActionLookup documentActionLookup(const DocumentActions& actions);
 
 // Gives every catalogue command's action its effective shortcut as a menu key: none when it has

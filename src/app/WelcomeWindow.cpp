@@ -77,11 +77,11 @@ WelcomeWindow::WelcomeWindow(Actions actions, QWidget* parent)
     version->setAlignment(Qt::AlignCenter);
     version->setForegroundRole(QPalette::PlaceholderText);
 
-    newButton_ = welcomeButton(QStringLiteral("New Image..."), "doc.badge.plus");
-    openButton_ = welcomeButton(QStringLiteral("Open..."), "folder");
+    newButton_ = welcomeButton(QStringLiteral("New Image…"), "doc.badge.plus");
+    openButton_ = welcomeButton(QStringLiteral("Open…"), "folder");
     clipboardButton_ = welcomeButton(QStringLiteral("Clipboard"), "doc.on.clipboard");
     clipboardButton_->setToolTip(QStringLiteral("New image from the clipboard"));
-    importButton_ = welcomeButton(QStringLiteral("Photos..."), "photo.on.rectangle");
+    importButton_ = welcomeButton(QStringLiteral("Photos…"), "photo.on.rectangle");
     importButton_->setToolTip(QStringLiteral("Import images from your Pictures folder"));
     connect(newButton_, &QPushButton::clicked, this, [this] { actions_.newImage(); });
     connect(openButton_, &QPushButton::clicked, this, [this] { actions_.open(); });

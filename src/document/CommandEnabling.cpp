@@ -2,6 +2,7 @@
 
 #include "document/ImageDocument.h"
 #include "document/SelectionOperations.h"
+#include "document/SelectionPainting.h"
 
 #include <QSet>
 
@@ -10,11 +11,6 @@
 namespace velmaris {
 
 namespace {
-
-bool oneOf(const QString& command, std::initializer_list<const char*> names)
-{
-    return std::any_of(names.begin(), names.end(), [&](const char* name) { return command == QLatin1String(name); });
-}
 
 CommandAvailability enabledWhen(bool enabled)
 {
@@ -32,7 +28,9 @@ CommandAvailability checkedWhen(bool checked, bool enabled = true)
 
 }  // namespace
 
-CommandAvailability commandAvailability(const ImageDocument* document, const QString& command,
+// A switch without a default over every command: a new command does not compile until it says
+// how it is enabled.
+CommandAvailability commandAvailability(const ImageDocument* document, CommandID command,
                                         bool pasteboardOffersImage)
 {
     if (!document)
@@ -43,46 +41,105 @@ CommandAvailability commandAvailability(const ImageDocument* document, const QSt
     const bool unlockedPrimary = primary && !primary->isLocked;
     const int layerCount = static_cast<int>(state.layers.size());
 
-    if (command == QLatin1String("exportAs"))
-        return {};
-    if (command == QLatin1String("deleteLayer"))
+    switch (command) {
+    case CommandID::deleteLayer:
         return enabledWhen(layerCount > 1);
-    if (command == QLatin1String("flattenImage"))
+    case CommandID::flattenImage:
         return enabledWhen(layerCount >= 2 || (layerCount == 1 && state.layers.front().isText()));
-    if (command == QLatin1String("editTextLayer"))
+    case CommandID::editTextLayer:
         return enabledWhen(primary && primary->isText());
-    if (command == QLatin1String("marqueeRectangle"))
+    case CommandID::marqueeRectangle:
         return checkedWhen(selection.shape == SelectionShape::rectangle);
-    if (command == QLatin1String("marqueeEllipse"))
+    case CommandID::marqueeEllipse:
         return checkedWhen(selection.shape == SelectionShape::ellipse);
-    if (oneOf(command, {"alignLayers", "duplicateLayer", "applyFilterFromMenu"}))
+    case CommandID::alignLeft:
+    case CommandID::alignCenterHorizontal:
+    case CommandID::alignRight:
+    case CommandID::alignTop:
+    case CommandID::alignCenterVertical:
+    case CommandID::alignBottom:
+    case CommandID::duplicateLayer:
+    case CommandID::applyFilter:
         return enabledWhen(primary.has_value());
-    if (command == QLatin1String("freeTransform")) {
+    case CommandID::freeTransform: {
         const bool running = document->transform().has_value();
         CommandAvailability availability = enabledWhen(running || unlockedPrimary);
         availability.title = running ? QStringLiteral("Commit Transform") : QStringLiteral("Free Transform");
         return availability;
     }
-    if (oneOf(command, {"flipLayerHorizontal", "flipLayerVertical", "showLayerEffects"}))
+    case CommandID::flipLayerHorizontal:
+    case CommandID::flipLayerVertical:
+    case CommandID::showLayerEffects:
         return enabledWhen(unlockedPrimary);
-    if (command == QLatin1String("toggleLayerLock"))
+    case CommandID::toggleLayerLock:
         return checkedWhen(primary && primary->isLocked, primary.has_value());
-    if (command == QLatin1String("invertSelection"))
+    case CommandID::invertSelection:
         return checkedWhen(selection.inverted, selection.rect.has_value());
-    if (command == QLatin1String("paste"))
+    case CommandID::paste:
         return enabledWhen(pasteboardOffersImage);
-    if (oneOf(command, {"groupLayers", "mergeLayers"}))
+    case CommandID::cut:
+        return enabledWhen(canCutSelection(*document));
+    case CommandID::groupLayers:
+    case CommandID::mergeLayers:
         return enabledWhen(state.targetLayerIDs().size() > 1);
-    if (command == QLatin1String("ungroupLayers")) {
+    case CommandID::ungroupLayers: {
         const QSet<QUuid> targets = state.targetLayerIDs();
         return enabledWhen(std::any_of(state.layers.begin(), state.layers.end(), [&](const Layer& layer) {
-                    return layer.groupID && targets.contains(layer.id);
-                }));
+            return layer.groupID && targets.contains(layer.id);
+        }));
     }
-    if (oneOf(command, {"cropToSelection", "fillSelection", "strokeSelection"}))
+    case CommandID::cropToSelection:
+    case CommandID::fillSelection:
+    case CommandID::strokeSelection:
         return enabledWhen(selectionPixelRect(*document).has_value());
-    if (command == QLatin1String("deselect"))
+    case CommandID::deselect:
         return enabledWhen(selection.rect.has_value());
+    case CommandID::showAboutPanel:
+    case CommandID::checkForUpdates:
+    case CommandID::openPreferences:
+    case CommandID::terminate:
+    case CommandID::newImage:
+    case CommandID::newFromClipboard:
+    case CommandID::openDocument:
+    case CommandID::openRecentDocument:
+    case CommandID::importFromPhotos:
+    case CommandID::performClose:
+    case CommandID::saveDocument:
+    case CommandID::saveDocumentAs:
+    case CommandID::exportAs:
+    case CommandID::revertDocumentToSaved:
+    case CommandID::printDocument:
+    case CommandID::undo:
+    case CommandID::redo:
+    case CommandID::copy:
+    case CommandID::selectAll:
+    case CommandID::fixedSizeSelection:
+    case CommandID::aspectRatioSelection:
+    case CommandID::showImageSize:
+    case CommandID::flipImageHorizontal:
+    case CommandID::flipImageVertical:
+    case CommandID::rotateClockwise:
+    case CommandID::rotateCounterclockwise:
+    case CommandID::newLayer:
+    case CommandID::newTextLayer:
+    case CommandID::selectMoveTool:
+    case CommandID::selectSelectTool:
+    case CommandID::selectTextTool:
+    case CommandID::zoomIn:
+    case CommandID::zoomOut:
+    case CommandID::zoomActualSize:
+    case CommandID::zoomToFit:
+    case CommandID::toggleCheckerboard:
+    case CommandID::toggleSidebarPanels:
+    case CommandID::performMiniaturize:
+    case CommandID::performZoom:
+    case CommandID::arrangeInFront:
+    case CommandID::showHelp:
+    case CommandID::showShortcutCheatSheet:
+    case CommandID::openWebsite:
+    case CommandID::selectAllCanvas:
+        return {};
+    }
     return {};
 }
 

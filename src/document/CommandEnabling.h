@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CommandRegistry.h"
+
 #include <QString>
 
 #include <optional>
@@ -15,10 +17,10 @@ struct CommandAvailability {
     std::optional<QString> title;  // only for commands whose title follows the document
 };
 
-// The availability of the command named `command` ("deleteLayer", "freeTransform", …) for
-// `document`; everything is disabled without a document. `pasteboardOffersImage` stands for the
-// clipboard, which only the caller can ask.
-CommandAvailability commandAvailability(const ImageDocument* document, const QString& command,
+// The availability of a command for `document`; everything is disabled without a document.
+// `pasteboardOffersImage` stands for the clipboard, which only the caller can ask. Commands whose
+// state lives outside the document (the history's Undo and Redo, the tools) are always enabled here.
+CommandAvailability commandAvailability(const ImageDocument* document, CommandID command,
                                         bool pasteboardOffersImage);
 
 }  // namespace velmaris

@@ -51,18 +51,23 @@ std::optional<Bitmap> copiedImage(const CanvasState& state, const DocumentSelect
     const std::optional<Bitmap> composite = renderComposite(state);
     if (!composite)
         return std::nullopt;
-    const std::optional<QRect> region = copyRegion(composite->size(), selection);
+    return selectedPart(*composite, selection);
+}
+
+std::optional<Bitmap> selectedPart(const Bitmap& composite, const DocumentSelection& selection)
+{
+    const std::optional<QRect> region = copyRegion(composite.size(), selection);
     if (!region)
         return std::nullopt;
     const Bitmap cut =
-        region->size() == composite->size() ? *composite : Bitmap::fromImage(composite->image().copy(*region));
+        region->size() == composite.size() ? composite : Bitmap::fromImage(composite.image().copy(*region));
     if (cut.isNull())
         return std::nullopt;
 
     const bool masked = selection.rect && (selection.shape == SelectionShape::ellipse || selection.inverted);
     if (!masked || !insideIntRange(*selection.rect))
         return cut;
-    const QRect clip = roundedOutward(selection.rect->normalized()) & QRect(QPoint(0, 0), composite->size());
+    const QRect clip = roundedOutward(selection.rect->normalized()) & QRect(QPoint(0, 0), composite.size());
     if (clip.isEmpty())
         return cut;
     const QRectF shapeRect(clip.topLeft() - region->topLeft(), QSizeF(clip.size()));

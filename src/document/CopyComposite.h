@@ -23,6 +23,8 @@ std::optional<QRect> copyRegion(QSize canvas, const DocumentSelection& selection
 // only the inscribed ellipse and an inverted one clears the selected shape. nullopt when the
 // region is empty or the composite cannot be made.
 std::optional<Bitmap> copiedImage(const CanvasState& state, const DocumentSelection& selection);
+// The same cut and mask of any canvas-sized picture.
+std::optional<Bitmap> selectedPart(const Bitmap& composite, const DocumentSelection& selection);
 
 // The Copy command: the copied image goes on the pasteboard as PNG and TIFF, encoded on a worker
 // (`written` runs once the clipboard holds it). False, leaving the pasteboard as it was, when

@@ -1,7 +1,9 @@
 #include "document/SelectionPainting.h"
 
+#include "document/CopyComposite.h"
 #include "document/DialogInput.h"
 #include "model/ExactCompare.h"
+#include "platform/Pasteboard.h"
 #include "render/LayerRasterization.h"
 #include "document/SelectionOperations.h"
 #include "render/Blend.h"
@@ -126,6 +128,45 @@ bool strokeSelection(ImageDocument& document, const StoredColor& color, double w
                                   shapeRect.adjusted(inset, inset, -inset, -inset), shape, width);
         },
         QStringLiteral("Stroke Selection"));
+}
+
+bool canCutSelection(const ImageDocument& document)
+{
+    const std::optional<Layer> primary = document.state().selectedLayer();
+    return primary && !primary->isLocked && primary->bitmap() && selectionPixelRect(document);
+}
+
+bool cutSelection(ImageDocument& document, const Pasteboard& pasteboard, std::function<void()> written)
+{
+    if (!canCutSelection(document))
+        return false;
+    const DocumentSelection& selection = document.selection();
+    const QRect selected = *selectionPixelRect(document);
+    const int index = *document.state().selectedLayerIndex();
+    Layer layer = document.state().layers[index];
+
+    // What is cut is what Copy would take of this layer alone.
+    std::optional<BitmapBuilder> canvas =
+        BitmapBuilder::create(int(document.state().size.width()), int(document.state().size.height()));
+    if (!canvas)
+        return false;
+    blendInto(*canvas, *layer.bitmap(), layer.origin, LayerBlendMode::normal, 1.0);
+    const std::optional<Bitmap> image = selectedPart(std::move(*canvas).build(), selection);
+
+    const QRect bounds = layer.box().toAlignedRect();
+    std::optional<BitmapBuilder> pixels = pixelsWithin(layer, bounds);
+    const AlphaPlane mask = makeClipMask(bounds.width(), bounds.height(), QRectF(selected.translated(-bounds.topLeft())),
+                                         maskShape(selection.shape), selection.inverted);
+    if (!image || !pixels || mask.values.empty())
+        return false;
+    clearCoverage(*pixels, mask);
+    layer.content = std::move(*pixels).build();
+    layer.origin = bounds.topLeft();
+    CanvasState state = document.state();
+    state.layers[index] = std::move(layer);
+    document.commitState(std::move(state), QStringLiteral("Cut"));
+    pasteboard.writeImage(*image, std::move(written));
+    return true;
 }
 
 }  // namespace velmaris

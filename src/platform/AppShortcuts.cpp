@@ -24,8 +24,7 @@ struct CatalogueRow {
     const char* category;
     const char* title;
     std::optional<AppShortcut> defaultShortcut;
-    const char* command;
-    const char* argument = nullptr;
+    CommandID command;
 };
 
 constexpr std::optional<AppShortcut> none = std::nullopt;
@@ -40,60 +39,59 @@ constexpr AppShortcut key(quint16 code, quint64 modifiers = 0)
 const std::vector<CatalogueRow>& catalogue()
 {
     using enum AppShortcutID;
+    using C = CommandID;
     static const std::vector<CatalogueRow> rows = {
-        {moveTool, "moveTool", "Tools", "Move Tool", key(9), "selectMoveTool"},
-        {selectTool, "selectTool", "Tools", "Select Tool", key(46), "selectSelectTool"},
-        {textTool, "textTool", "Tools", "Text Tool", key(17), "selectTextTool"},
+        {moveTool, "moveTool", "Tools", "Move Tool", key(9), C::selectMoveTool},
+        {selectTool, "selectTool", "Tools", "Select Tool", key(46), C::selectSelectTool},
+        {textTool, "textTool", "Tools", "Text Tool", key(17), C::selectTextTool},
         {importFromPhotos, "importFromPhotos", "File", "Import from Photos…", key(34, shift | command),
-         "importFromPhotos"},
+         C::importFromPhotos},
         {newFromClipboard, "newFromClipboard", "File", "New from Clipboard", key(45, option | command),
-         "newFromClipboard"},
-        {exportAs, "exportAs", "File", "Export As…", key(14, option | command), "exportAs"},
-        {deselect, "deselect", "Selection", "Deselect", key(2, command), "deselect"},
-        {marqueeRectangle, "marqueeRectangle", "Selection", "Rectangular Marquee", none, "marqueeRectangle"},
-        {marqueeEllipse, "marqueeEllipse", "Selection", "Elliptical Marquee", none, "marqueeEllipse"},
-        {fixedSizeSelection, "fixedSizeSelection", "Selection", "Fixed Size Selection…", none, "fixedSizeSelection"},
+         C::newFromClipboard},
+        {exportAs, "exportAs", "File", "Export As…", key(14, option | command), C::exportAs},
+        {deselect, "deselect", "Selection", "Deselect", key(2, command), C::deselect},
+        {marqueeRectangle, "marqueeRectangle", "Selection", "Rectangular Marquee", none, C::marqueeRectangle},
+        {marqueeEllipse, "marqueeEllipse", "Selection", "Elliptical Marquee", none, C::marqueeEllipse},
+        {fixedSizeSelection, "fixedSizeSelection", "Selection", "Fixed Size Selection…", none, C::fixedSizeSelection},
         {aspectRatioSelection, "aspectRatioSelection", "Selection", "Selection Aspect Ratio…", none,
-         "aspectRatioSelection"},
-        {fillSelection, "fillSelection", "Selection", "Fill Selection", none, "fillSelection"},
-        {strokeSelection, "strokeSelection", "Selection", "Stroke Selection…", none, "strokeSelection"},
-        {imageSize, "imageSize", "Image", "Image Size…", key(34, option | command), "showImageSize"},
-        {cropToSelection, "cropToSelection", "Image", "Crop to Selection", key(40, shift | command), "cropToSelection"},
-        {rotateClockwise, "rotateClockwise", "Image", "Rotate 90° Clockwise", none, "rotateClockwise"},
+         C::aspectRatioSelection},
+        {fillSelection, "fillSelection", "Selection", "Fill Selection", none, C::fillSelection},
+        {strokeSelection, "strokeSelection", "Selection", "Stroke Selection…", none, C::strokeSelection},
+        {imageSize, "imageSize", "Image", "Image Size…", key(34, option | command), C::showImageSize},
+        {cropToSelection, "cropToSelection", "Image", "Crop to Selection", key(40, shift | command), C::cropToSelection},
+        {rotateClockwise, "rotateClockwise", "Image", "Rotate 90° Clockwise", none, C::rotateClockwise},
         {rotateCounterclockwise, "rotateCounterclockwise", "Image", "Rotate 90° Counterclockwise", none,
-         "rotateCounterclockwise"},
-        {newLayer, "newLayer", "Layer", "New Layer", key(45, shift | command), "newLayer"},
-        {newTextLayer, "newTextLayer", "Layer", "New Text Layer", key(17, option | shift | command), "newTextLayer"},
-        {duplicateLayer, "duplicateLayer", "Layer", "Duplicate Layer", key(38, command), "duplicateLayer"},
-        {freeTransform, "freeTransform", "Layer", "Free Transform", key(17, command), "freeTransform"},
-        {flipImageHorizontal, "flipImageHorizontal", "Image", "Flip Horizontal", none, "flipImageHorizontal"},
-        {flipImageVertical, "flipImageVertical", "Image", "Flip Vertical", none, "flipImageVertical"},
-        {flipLayerHorizontal, "flipLayerHorizontal", "Layer", "Flip Layer Horizontal", none, "flipLayerHorizontal"},
-        {flipLayerVertical, "flipLayerVertical", "Layer", "Flip Layer Vertical", none, "flipLayerVertical"},
-        {layerEffects, "layerEffects", "Layer", "Layer Effects…", none, "showLayerEffects"},
-        {lockLayer, "lockLayer", "Layer", "Lock/Unlock Layer", none, "toggleLayerLock"},
-        {invertSelection, "invertSelection", "Selection", "Invert Selection", none, "invertSelection"},
-        {editTextLayer, "editTextLayer", "Layer", "Edit Text Layer…", none, "editTextLayer"},
-        {deleteLayer, "deleteLayer", "Layer", "Delete Layer", none, "deleteLayer"},
-        {groupLayers, "groupLayers", "Layer", "Group Layers", key(5, command), "groupLayers"},
-        {ungroupLayers, "ungroupLayers", "Layer", "Ungroup Layers", key(5, shift | command), "ungroupLayers"},
-        {mergeLayers, "mergeLayers", "Layer", "Merge Layers", key(14, command), "mergeLayers"},
-        {flattenImage, "flattenImage", "Layer", "Flatten Image", none, "flattenImage"},
-        {alignLeft, "alignLeft", "Align", "Align Left", none, "alignLayers", "left"},
-        {alignCenterHorizontal, "alignCenterHorizontal", "Align", "Align Horizontal Center", none, "alignLayers",
-         "centerHorizontal"},
-        {alignRight, "alignRight", "Align", "Align Right", none, "alignLayers", "right"},
-        {alignTop, "alignTop", "Align", "Align Top", none, "alignLayers", "top"},
-        {alignCenterVertical, "alignCenterVertical", "Align", "Align Vertical Center", none, "alignLayers",
-         "centerVertical"},
-        {alignBottom, "alignBottom", "Align", "Align Bottom", none, "alignLayers", "bottom"},
-        {zoomIn, "zoomIn", "View", "Zoom In", key(24, command), "zoomIn"},
-        {zoomOut, "zoomOut", "View", "Zoom Out", key(27, command), "zoomOut"},
-        {actualSize, "actualSize", "View", "Actual Size", key(29, command), "zoomActualSize"},
-        {zoomToFit, "zoomToFit", "View", "Zoom to Fit", key(25, command), "zoomToFit"},
+         C::rotateCounterclockwise},
+        {newLayer, "newLayer", "Layer", "New Layer", key(45, shift | command), C::newLayer},
+        {newTextLayer, "newTextLayer", "Layer", "New Text Layer", key(17, option | shift | command), C::newTextLayer},
+        {duplicateLayer, "duplicateLayer", "Layer", "Duplicate Layer", key(38, command), C::duplicateLayer},
+        {freeTransform, "freeTransform", "Layer", "Free Transform", key(17, command), C::freeTransform},
+        {flipImageHorizontal, "flipImageHorizontal", "Image", "Flip Horizontal", none, C::flipImageHorizontal},
+        {flipImageVertical, "flipImageVertical", "Image", "Flip Vertical", none, C::flipImageVertical},
+        {flipLayerHorizontal, "flipLayerHorizontal", "Layer", "Flip Layer Horizontal", none, C::flipLayerHorizontal},
+        {flipLayerVertical, "flipLayerVertical", "Layer", "Flip Layer Vertical", none, C::flipLayerVertical},
+        {layerEffects, "layerEffects", "Layer", "Layer Effects…", none, C::showLayerEffects},
+        {lockLayer, "lockLayer", "Layer", "Lock/Unlock Layer", none, C::toggleLayerLock},
+        {invertSelection, "invertSelection", "Selection", "Invert Selection", none, C::invertSelection},
+        {editTextLayer, "editTextLayer", "Layer", "Edit Text Layer…", none, C::editTextLayer},
+        {deleteLayer, "deleteLayer", "Layer", "Delete Layer", none, C::deleteLayer},
+        {groupLayers, "groupLayers", "Layer", "Group Layers", key(5, command), C::groupLayers},
+        {ungroupLayers, "ungroupLayers", "Layer", "Ungroup Layers", key(5, shift | command), C::ungroupLayers},
+        {mergeLayers, "mergeLayers", "Layer", "Merge Layers", key(14, command), C::mergeLayers},
+        {flattenImage, "flattenImage", "Layer", "Flatten Image", none, C::flattenImage},
+        {alignLeft, "alignLeft", "Align", "Align Left", none, C::alignLeft},
+        {alignCenterHorizontal, "alignCenterHorizontal", "Align", "Align Horizontal Center", none, C::alignCenterHorizontal},
+        {alignRight, "alignRight", "Align", "Align Right", none, C::alignRight},
+        {alignTop, "alignTop", "Align", "Align Top", none, C::alignTop},
+        {alignCenterVertical, "alignCenterVertical", "Align", "Align Vertical Center", none, C::alignCenterVertical},
+        {alignBottom, "alignBottom", "Align", "Align Bottom", none, C::alignBottom},
+        {zoomIn, "zoomIn", "View", "Zoom In", key(24, command), C::zoomIn},
+        {zoomOut, "zoomOut", "View", "Zoom Out", key(27, command), C::zoomOut},
+        {actualSize, "actualSize", "View", "Actual Size", key(29, command), C::zoomActualSize},
+        {zoomToFit, "zoomToFit", "View", "Zoom to Fit", key(25, command), C::zoomToFit},
         {toggleCheckerboard, "toggleCheckerboard", "View", "Toggle Transparency Checkerboard", none,
-         "toggleCheckerboard"},
-        {togglePanels, "togglePanels", "View", "Show/Hide Panels", key(29, option | command), "toggleSidebarPanels"},
+         C::toggleCheckerboard},
+        {togglePanels, "togglePanels", "View", "Show/Hide Panels", key(29, option | command), C::toggleSidebarPanels},
     };
     return rows;
 }
@@ -134,8 +132,7 @@ AppShortcutDefinition makeDefinition(const CatalogueRow& row)
                                  QString::fromUtf8(row.category),
                                  QString::fromUtf8(row.title),
                                  row.defaultShortcut,
-                                 QString::fromLatin1(row.command),
-                                 row.argument ? std::optional(QString::fromLatin1(row.argument)) : std::nullopt};
+                                 row.command};
 }
 
 std::optional<quint64> wholeNumber(const QJsonValue& value, double maximum)
@@ -186,11 +183,6 @@ std::optional<AppShortcutID> appShortcutIDFromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-QString AppShortcutDefinition::actionName() const
-{
-    return representedObject ? command + QLatin1Char(':') + *representedObject : command;
-}
-
 const QVector<AppShortcutDefinition>& allShortcutDefinitions()
 {
     static const QVector<AppShortcutDefinition> definitions = [] {
@@ -205,6 +197,15 @@ const QVector<AppShortcutDefinition>& allShortcutDefinitions()
 const AppShortcutDefinition& shortcutDefinition(AppShortcutID id)
 {
     return allShortcutDefinitions().at(static_cast<qsizetype>(id));
+}
+
+std::optional<AppShortcutID> shortcutIDForCommand(CommandID command)
+{
+    for (const CatalogueRow& row : catalogue()) {
+        if (row.command == command)
+            return row.id;
+    }
+    return std::nullopt;
 }
 
 QVector<AppShortcutDefinition> shortcutDefinitions(const QString& category)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CommandRegistry.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -71,17 +73,15 @@ struct AppShortcutDefinition {
     QString category;
     QString title;
     std::optional<AppShortcut> defaultShortcut;
-    // The document window's (or the application's) command it runs, and its argument if any.
-    QString command;
-    std::optional<QString> representedObject;
-
-    // The name of the action that runs it: the command, with ":" and the argument when there is one.
-    QString actionName() const;
+    // The command it runs.
+    CommandID command;
 };
 
 // The catalogue, built once, in order.
 const QVector<AppShortcutDefinition>& allShortcutDefinitions();
 const AppShortcutDefinition& shortcutDefinition(AppShortcutID id);
+// The catalogue entry of a command, when it has one.
+std::optional<AppShortcutID> shortcutIDForCommand(CommandID command);
 QVector<AppShortcutDefinition> shortcutDefinitions(const QString& category);
 // In the order they first appear in the catalogue.
 const QStringList& shortcutCategories();

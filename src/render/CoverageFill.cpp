@@ -83,4 +83,21 @@ void paintColor(BitmapBuilder& target, std::array<std::uint8_t, 4> premultiplied
     });
 }
 
+void clearCoverage(BitmapBuilder& target, const AlphaPlane& coverage)
+{
+    if (coverage.width != target.width() || coverage.height != target.height())
+        return;
+    parallelRows(target.height(), [&](int firstRow, int endRow) {
+        for (int y = firstRow; y < endRow; ++y) {
+            std::uint8_t* pixels = target.row(y);
+            const std::uint8_t* weights = coverage.row(y);
+            for (int x = 0; x < target.width(); ++x) {
+                const std::uint32_t keep = 255 - weights[x];
+                for (int c = 0; c < 4; ++c)
+                    pixels[4 * x + c] = std::uint8_t(divide255(pixels[4 * x + c] * keep));
+            }
+        }
+    });
+}
+
 }  // namespace velmaris

@@ -16,6 +16,7 @@
 #include "window/ViewStateKeeper.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -23,13 +24,17 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace velmaris {
 
@@ -76,7 +81,7 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
     setObjectName(QStringLiteral("DocumentWindow"));
     canvas_->setInteractionDelegate(this);
     actions_ = new DocumentActions(document, this,
-                                   [this](const QString& command, const QString& argument) { runCommand(command, argument); });
+                                   [this](CommandID command, const QString& argument) { runCommand(command, argument); });
     saver_ = new DocumentSaver(document, this);
     buildSplitView();
     buildToolbar();
@@ -89,6 +94,8 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
     connect(document, &ImageDocument::editedChanged, this, &DocumentWindow::updateTitle);
     connect(document, &ImageDocument::filePathDidChange, this, &DocumentWindow::updateTitle);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentWindow::refresh);
+    // Cut also serves the focused text field.
+    connect(qApp, &QApplication::focusChanged, this, &DocumentWindow::refresh);
     connect(&CurrentColorStore::shared(), &CurrentColorStore::currentColorDidChange, this,
             &DocumentWindow::updateColorWell);
     connect(&PreferencesNotifier::shared(), &PreferencesNotifier::preferenceDidChange, this, [this](const QString& name) {
@@ -104,6 +111,8 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
 
 DocumentWindow::~DocumentWindow()
 {
+    // Deleting the child widgets below moves the focus; this window must not hear of it any more.
+    disconnect(qApp, nullptr, this, nullptr);
     if (adjustmentPanel_)
         adjustmentPanel_->close();
 }
@@ -160,7 +169,7 @@ void DocumentWindow::applySidebarPosition()
         QList<int> reversed(sizes.rbegin(), sizes.rend());
         splitter_->setSizes(reversed);
     }
-    if (QAction* toggle = actions_->action(QStringLiteral("toggleSidebarPanels")))
+    if (QAction* toggle = actions_->action(CommandID::toggleSidebarPanels))
         toggle->setIcon(symbolIcon(left ? QStringLiteral("sidebar.leading") : QStringLiteral("sidebar.trailing")));
 }
 
@@ -169,7 +178,7 @@ void DocumentWindow::toggleSidebar()
     sidebar_->setVisible(!sidebar_->isVisible());
 }
 
-QToolButton* DocumentWindow::addToolbarButtons(const QStringList& commands, const QString& label, bool exclusive)
+QToolButton* DocumentWindow::addToolbarButtons(ToolbarGroup toolbarGroup, const QString& label, bool exclusive)
 {
     auto* box = new QWidget;
     box->setAccessibleName(label);
@@ -178,12 +187,18 @@ QToolButton* DocumentWindow::addToolbarButtons(const QStringList& commands, cons
     row->setSpacing(0);
     QActionGroup* group = exclusive ? new QActionGroup(box) : nullptr;
     QToolButton* first = nullptr;
-    for (const QString& command : commands) {
-        QAction* action = actions_->action(command);
+    QVector<CommandRow> commands;
+    for (const CommandRow& command : allCommandRows())
+        if (command.toolbar.group == toolbarGroup)
+            commands.append(command);
+    std::stable_sort(commands.begin(), commands.end(),
+                     [](const CommandRow& a, const CommandRow& b) { return a.toolbar.order < b.toolbar.order; });
+    for (const CommandRow& command : commands) {
+        QAction* action = actions_->action(command.id);
         auto* button = new QToolButton;
         button->setDefaultAction(action);
         button->setAutoRaise(true);
-        button->setObjectName(QStringLiteral("toolbar.") + command);
+        button->setObjectName(QStringLiteral("toolbar.") + QLatin1String(command.name));
         row->addWidget(button);
         if (group)
             group->addAction(action);
@@ -206,16 +221,13 @@ void DocumentWindow::buildToolbar()
     addToolBar(Qt::TopToolBarArea, toolbar_);
 
     toolbar_->addWidget(stretch());
-    addToolbarButtons({QStringLiteral("selectMoveTool"), QStringLiteral("selectSelectTool"), QStringLiteral("selectTextTool")},
-                      QStringLiteral("Tools"), true);
+    addToolbarButtons(ToolbarGroup::tools, QStringLiteral("Tools"), true);
     toolbar_->addSeparator();
-    addToolbarButtons({QStringLiteral("marqueeRectangle"), QStringLiteral("marqueeEllipse")}, QStringLiteral("Marquee"), true);
-    addToolbarButtons({QStringLiteral("fixedSizeSelection"), QStringLiteral("aspectRatioSelection")},
-                      QStringLiteral("Selection"), false);
+    addToolbarButtons(ToolbarGroup::marquee, QStringLiteral("Marquee"), true);
+    addToolbarButtons(ToolbarGroup::selection, QStringLiteral("Selection"), false);
     toolbar_->addSeparator();
-    addToolbarButtons({QStringLiteral("cropToSelection")}, QStringLiteral("Crop"), false);
-    addToolbarButtons({QStringLiteral("rotateCounterclockwise"), QStringLiteral("rotateClockwise")},
-                      QStringLiteral("Rotate"), false);
+    addToolbarButtons(ToolbarGroup::crop, QStringLiteral("Crop"), false);
+    addToolbarButtons(ToolbarGroup::rotate, QStringLiteral("Rotate"), false);
     toolbar_->addSeparator();
     colorWell_ = new ColorWell;
     colorWell_->setObjectName(QStringLiteral("VelmarisColor"));
@@ -226,10 +238,7 @@ void DocumentWindow::buildToolbar()
     toolbar_->addWidget(colorWell_);
     updateColorWell();
     toolbar_->addSeparator();
-    QStringList alignments;
-    for (const char* raw : {"left", "centerHorizontal", "right", "top", "centerVertical", "bottom"})
-        alignments.append(QStringLiteral("alignLayers:") + QLatin1String(raw));
-    addToolbarButtons(alignments, QStringLiteral("Align"), false);
+    addToolbarButtons(ToolbarGroup::align, QStringLiteral("Align"), false);
     toolbar_->addWidget(stretch());
 
     auto* saving = new QWidget;
@@ -263,8 +272,8 @@ void DocumentWindow::buildToolbar()
     sizeLabel_->setForegroundRole(QPalette::PlaceholderText);
     sizeLabel_->setToolTip(QStringLiteral("Image Size"));
     toolbar_->addWidget(sizeLabel_);
-    addToolbarButtons({QStringLiteral("toggleSidebarPanels")}, QStringLiteral("Panels"), false);
-    addToolbarButtons({QStringLiteral("openPreferences")}, QStringLiteral("Preferences"), false);
+    addToolbarButtons(ToolbarGroup::panels, QStringLiteral("Panels"), false);
+    addToolbarButtons(ToolbarGroup::preferences, QStringLiteral("Preferences"), false);
 }
 
 void DocumentWindow::refresh()
@@ -273,12 +282,15 @@ void DocumentWindow::refresh()
         return;
     actions_->refresh();
     const bool editorOpen = canvas_->hasTextEditor();
-    QAction* undo = actions_->action(QStringLiteral("undo"));
+    QAction* undo = actions_->action(CommandID::undo);
     undo->setEnabled(undoBridge_.canUndo() && !editorOpen);
     undo->setText(undoBridge_.undoMenuItemTitle());
-    QAction* redo = actions_->action(QStringLiteral("redo"));
+    QAction* redo = actions_->action(CommandID::redo);
     redo->setEnabled(undoBridge_.canRedo() && !editorOpen);
     redo->setText(undoBridge_.redoMenuItemTitle());
+    QWidget* focus = QApplication::focusWidget();
+    if ((qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus)) && isAncestorOf(focus))
+        actions_->action(CommandID::cut)->setEnabled(true);
     sizeLabel_->setText(canvasSizeText(document_->state().size));
 }
 
@@ -286,11 +298,22 @@ void DocumentWindow::updateTitle()
 {
     if (!document_)
         return;
-    const QString path = document_->filePath();
-    const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
-    setWindowTitle(name + QStringLiteral("[*] — Velmaris Images"));
-    setWindowFilePath(path);
+    setWindowTitle(documentName() + QStringLiteral("[*] — Velmaris Images"));
+    setWindowFilePath(document_->filePath());
     setWindowModified(document_->isEdited());
+}
+
+QString DocumentWindow::documentName() const
+{
+    if (document_ && !document_->filePath().isEmpty())
+        return QFileInfo(document_->filePath()).fileName();
+    return untitledNumber_ > 1 ? QStringLiteral("Untitled %1").arg(untitledNumber_) : QStringLiteral("Untitled");
+}
+
+void DocumentWindow::setUntitledNumber(int number)
+{
+    untitledNumber_ = number;
+    updateTitle();
 }
 
 void DocumentWindow::updateColorWell()
@@ -300,10 +323,10 @@ void DocumentWindow::updateColorWell()
 
 void DocumentWindow::selectTool(int tool)
 {
-    static const char* const commands[] = {"selectMoveTool", "selectSelectTool", "selectTextTool"};
+    constexpr CommandID commands[] = {CommandID::selectMoveTool, CommandID::selectSelectTool, CommandID::selectTextTool};
     canvas_->setTool(static_cast<EditorTool>(tool));
     for (int index = 0; index < 3; ++index)
-        actions_->action(QString::fromLatin1(commands[index]))->setChecked(index == tool);
+        actions_->action(commands[index])->setChecked(index == tool);
 }
 
 void DocumentWindow::canvasPixelReadoutChanged(const std::optional<PixelReadout>& readout)
@@ -331,8 +354,7 @@ void DocumentWindow::askToSaveBeforeClosing()
 {
     if (closeQuestion_ && closeQuestion_->isVisible())
         return;
-    const QString name = document_->filePath().isEmpty() ? QStringLiteral("Untitled")
-                                                         : QFileInfo(document_->filePath()).fileName();
+    const QString name = documentName();
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmaris Images"),
                                 QStringLiteral("Do you want to save the changes made to “%1”?").arg(name),
                                 QMessageBox::NoButton, this);

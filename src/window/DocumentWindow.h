@@ -2,6 +2,7 @@
 
 #include "canvas/CanvasInteractionDelegate.h"
 #include "document/HistoryUndoBridge.h"
+#include "platform/CommandRegistry.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -42,9 +43,18 @@ public:
     DocumentSaver* saver() const { return saver_; }
     ViewStateKeeper* viewState() const { return viewState_; }
     AdjustmentPanel* adjustmentPanel() const;
+    // The name the window shows: the file's, or for a document without a file "Untitled",
+    // "Untitled 2" … by the number the application gives it among the untitled windows open.
+    QString documentName() const;
+    int untitledNumber() const { return untitledNumber_; }
+    void setUntitledNumber(int number);
 
-    // Runs a command by name, as its action, menu item or sidebar button would.
-    void runCommand(const QString& command, const QString& argument = {});
+    // Runs a command, as its action, menu item or sidebar button would; `argument` is the filter's
+    // identifier for Apply Filter. Commands of the application do nothing here.
+    void runCommand(CommandID command, const QString& argument = {});
+    // What a command does in a document window; null for the application's commands.
+    using CommandHandler = void (*)(DocumentWindow& window, const QString& argument);
+    static CommandHandler commandHandler(CommandID command);
     // Applies a filter without parameters at once; opens the adjustment panel for the others.
     void openFilter(const QString& identifier);
 
@@ -63,7 +73,7 @@ protected:
 
 private:
     void buildToolbar();
-    QToolButton* addToolbarButtons(const QStringList& commands, const QString& label, bool exclusive);
+    QToolButton* addToolbarButtons(ToolbarGroup group, const QString& label, bool exclusive);
     void buildSplitView();
     void applySidebarPosition();
     void toggleSidebar();
@@ -71,6 +81,7 @@ private:
     void updateTitle();
     void updateColorWell();
     void selectTool(int tool);
+    void cutSelectionOrText();
     void askToSaveBeforeClosing();
     void rememberSidebarWidth();
 
@@ -90,6 +101,7 @@ private:
     QPointer<AdjustmentPanel> adjustmentPanel_;
     QPointer<QWidget> closeQuestion_;
     bool closeConfirmed_ = false;
+    int untitledNumber_ = 1;
 };
 
 // The size readout of a canvas: "1920 × 1080 px".

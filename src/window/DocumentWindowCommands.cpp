@@ -27,10 +27,10 @@
 #include "window/dialogs/StrokeSelectionDialog.h"
 
 #include <QApplication>
-#include <QHash>
+#include <QLineEdit>
+#include <QTextEdit>
 
 #include <cmath>
-#include <functional>
 
 namespace velmaris {
 
@@ -45,91 +45,181 @@ void beepUnless(bool succeeded)
 
 }  // namespace
 
-void DocumentWindow::runCommand(const QString& command, const QString& argument)
+void DocumentWindow::runCommand(CommandID command, const QString& argument)
 {
     if (!document_)
         return;
-    ImageDocument& document = *document_;
-    using Command = std::function<void()>;
-    const QHash<QString, Command> commands = {
-        {QStringLiteral("saveDocument"), [this] { saver_->save(); }},
-        {QStringLiteral("saveDocumentAs"), [this] { saver_->saveAs(); }},
-        {QStringLiteral("exportAs"), [&] { ExportPanel::openSheet(document, this); }},
-        {QStringLiteral("performClose"), [this] { close(); }},
-        {QStringLiteral("undo"), [this] { undoBridge_.undo(); }},
-        {QStringLiteral("redo"), [this] { undoBridge_.redo(); }},
-        {QStringLiteral("copy"), [&] { beepUnless(copyComposite(document, Pasteboard())); }},
-        {QStringLiteral("paste"), [&] { beepUnless(pasteImageLayer(document, Pasteboard())); }},
-        {QStringLiteral("fillSelection"), [&] { fillSelection(document, CurrentColorStore::shared().color()); }},
-        {QStringLiteral("strokeSelection"), [&] { StrokeSelectionDialog::open(&document, this); }},
-        {QStringLiteral("selectAll"), [this] { canvas_->selectAll(); }},
-        {QStringLiteral("selectAllCanvas"), [&] { selectAll(document); }},
-        {QStringLiteral("deselect"), [&] { deselect(document); }},
-        {QStringLiteral("marqueeRectangle"), [&] { document.setSelectionShape(SelectionShape::rectangle); }},
-        {QStringLiteral("marqueeEllipse"), [&] { document.setSelectionShape(SelectionShape::ellipse); }},
-        {QStringLiteral("invertSelection"), [&] { invertSelection(document); }},
-        {QStringLiteral("fixedSizeSelection"), [&] { FixedSizeSelectionDialog::open(document, this); }},
-        {QStringLiteral("aspectRatioSelection"), [&] { SelectionAspectRatioDialog::open(document, this); }},
-        {QStringLiteral("showImageSize"), [&] { ImageSizeDialog::open(document, this); }},
-        {QStringLiteral("cropToSelection"), [&] { cropToSelection(document); }},
-        {QStringLiteral("flipImageHorizontal"), [&] { flipCanvas(document, true); }},
-        {QStringLiteral("flipImageVertical"), [&] { flipCanvas(document, false); }},
-        {QStringLiteral("rotateClockwise"), [&] { rotateCanvas(document, true); }},
-        {QStringLiteral("rotateCounterclockwise"), [&] { rotateCanvas(document, false); }},
-        {QStringLiteral("newLayer"), [&] { addLayer(document); }},
-        {QStringLiteral("newTextLayer"),
-         [&] {
-             const QSizeF size = document.state().size;
-             addTextLayer(document, QPointF(std::round(size.width() / 3), std::round(size.height() / 3)));
-         }},
-        {QStringLiteral("editTextLayer"),
-         [&] {
-             const std::optional<Layer> primary = document.state().selectedLayer();
-             if (primary && primary->isText())
-                 editTextLayer(document, primary->id);
-         }},
-        {QStringLiteral("duplicateLayer"), [&] { duplicateLayer(document); }},
-        {QStringLiteral("deleteLayer"), [&] { deleteLayer(document); }},
-        {QStringLiteral("toggleLayerLock"), [&] { toggleLayerLock(document); }},
-        {QStringLiteral("groupLayers"), [&] { groupLayers(document); }},
-        {QStringLiteral("ungroupLayers"), [&] { ungroupLayers(document); }},
-        {QStringLiteral("mergeLayers"), [&] { mergeLayers(document); }},
-        {QStringLiteral("flattenImage"), [&] { flattenImage(document); }},
-        {QStringLiteral("flipLayerHorizontal"), [&] { flipLayers(document, true); }},
-        {QStringLiteral("flipLayerVertical"), [&] { flipLayers(document, false); }},
-        {QStringLiteral("freeTransform"),
-         [&] {
-             if (document.transform())
-                 commitTransform(document);
-             else
-                 beginTransform(document);
-         }},
-        {QStringLiteral("showLayerEffects"), [&] { LayerEffectsDialog::open(&document, this); }},
-        {QStringLiteral("alignLayers"),
-         [&] {
-             if (const std::optional<LayerAlignment> alignment = layerAlignmentFromRawValue(argument))
-                 alignLayers(document, *alignment);
-         }},
-        {QStringLiteral("applyFilter"), [&] { openFilter(argument); }},
-        {QStringLiteral("applyFilterFromSidebar"), [&] { openFilter(argument); }},
-        {QStringLiteral("selectMoveTool"), [this] { selectTool(0); }},
-        {QStringLiteral("selectSelectTool"), [this] { selectTool(1); }},
-        {QStringLiteral("selectTextTool"), [this] { selectTool(2); }},
-        {QStringLiteral("zoomIn"), [this] { canvas_->zoomIn(); }},
-        {QStringLiteral("zoomOut"), [this] { canvas_->zoomOut(); }},
-        {QStringLiteral("zoomActualSize"), [this] { canvas_->zoomActualSize(); }},
-        {QStringLiteral("zoomToFit"), [this] { canvas_->zoomToFit(); }},
-        {QStringLiteral("toggleCheckerboard"),
-         [] {
-             Preferences preferences;
-             preferences.setValue(QString::fromLatin1(PreferenceName::checkerboardHidden),
-                                  !preferences.checkerboardHidden().value_or(false));
-         }},
-        {QStringLiteral("toggleSidebarPanels"), [this] { toggleSidebar(); }},
-        {QStringLiteral("openPreferences"), [this] { Q_EMIT preferencesRequested(); }},
-    };
-    if (const auto found = commands.constFind(command); found != commands.cend())
-        found.value()();
+    if (const CommandHandler handler = commandHandler(command))
+        handler(*this, argument);
+}
+
+// A switch without a default: a command missing here does not compile, and a test checks that
+// exactly the rows of the window's scope get a handler.
+DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
+{
+    using Window = DocumentWindow;
+    switch (command) {
+    case CommandID::saveDocument:
+        return [](Window& window, const QString&) { window.saver_->save(); };
+    case CommandID::saveDocumentAs:
+        return [](Window& window, const QString&) { window.saver_->saveAs(); };
+    case CommandID::exportAs:
+        return [](Window& window, const QString&) { ExportPanel::openSheet(*window.document_, &window); };
+    case CommandID::performClose:
+        return [](Window& window, const QString&) { window.close(); };
+    case CommandID::undo:
+        return [](Window& window, const QString&) { window.undoBridge_.undo(); };
+    case CommandID::redo:
+        return [](Window& window, const QString&) { window.undoBridge_.redo(); };
+    case CommandID::cut:
+        return [](Window& window, const QString&) { window.cutSelectionOrText(); };
+    case CommandID::copy:
+        return [](Window& window, const QString&) { beepUnless(copyComposite(*window.document_, Pasteboard())); };
+    case CommandID::paste:
+        return [](Window& window, const QString&) { beepUnless(pasteImageLayer(*window.document_, Pasteboard())); };
+    case CommandID::fillSelection:
+        return [](Window& window, const QString&) {
+            fillSelection(*window.document_, CurrentColorStore::shared().color());
+        };
+    case CommandID::strokeSelection:
+        return [](Window& window, const QString&) { StrokeSelectionDialog::open(window.document_, &window); };
+    case CommandID::selectAll:
+        return [](Window& window, const QString&) { window.canvas_->selectAll(); };
+    case CommandID::selectAllCanvas:
+        return [](Window& window, const QString&) { selectAll(*window.document_); };
+    case CommandID::deselect:
+        return [](Window& window, const QString&) { deselect(*window.document_); };
+    case CommandID::marqueeRectangle:
+        return [](Window& window, const QString&) { window.document_->setSelectionShape(SelectionShape::rectangle); };
+    case CommandID::marqueeEllipse:
+        return [](Window& window, const QString&) { window.document_->setSelectionShape(SelectionShape::ellipse); };
+    case CommandID::invertSelection:
+        return [](Window& window, const QString&) { invertSelection(*window.document_); };
+    case CommandID::fixedSizeSelection:
+        return [](Window& window, const QString&) { FixedSizeSelectionDialog::open(*window.document_, &window); };
+    case CommandID::aspectRatioSelection:
+        return [](Window& window, const QString&) { SelectionAspectRatioDialog::open(*window.document_, &window); };
+    case CommandID::showImageSize:
+        return [](Window& window, const QString&) { ImageSizeDialog::open(*window.document_, &window); };
+    case CommandID::cropToSelection:
+        return [](Window& window, const QString&) { cropToSelection(*window.document_); };
+    case CommandID::flipImageHorizontal:
+        return [](Window& window, const QString&) { flipCanvas(*window.document_, true); };
+    case CommandID::flipImageVertical:
+        return [](Window& window, const QString&) { flipCanvas(*window.document_, false); };
+    case CommandID::rotateClockwise:
+        return [](Window& window, const QString&) { rotateCanvas(*window.document_, true); };
+    case CommandID::rotateCounterclockwise:
+        return [](Window& window, const QString&) { rotateCanvas(*window.document_, false); };
+    case CommandID::newLayer:
+        return [](Window& window, const QString&) { addLayer(*window.document_); };
+    case CommandID::newTextLayer:
+        return [](Window& window, const QString&) {
+            const QSizeF size = window.document_->state().size;
+            addTextLayer(*window.document_, QPointF(std::round(size.width() / 3), std::round(size.height() / 3)));
+        };
+    case CommandID::editTextLayer:
+        return [](Window& window, const QString&) {
+            const std::optional<Layer> primary = window.document_->state().selectedLayer();
+            if (primary && primary->isText())
+                editTextLayer(*window.document_, primary->id);
+        };
+    case CommandID::duplicateLayer:
+        return [](Window& window, const QString&) { duplicateLayer(*window.document_); };
+    case CommandID::deleteLayer:
+        return [](Window& window, const QString&) { deleteLayer(*window.document_); };
+    case CommandID::toggleLayerLock:
+        return [](Window& window, const QString&) { toggleLayerLock(*window.document_); };
+    case CommandID::groupLayers:
+        return [](Window& window, const QString&) { groupLayers(*window.document_); };
+    case CommandID::ungroupLayers:
+        return [](Window& window, const QString&) { ungroupLayers(*window.document_); };
+    case CommandID::mergeLayers:
+        return [](Window& window, const QString&) { mergeLayers(*window.document_); };
+    case CommandID::flattenImage:
+        return [](Window& window, const QString&) { flattenImage(*window.document_); };
+    case CommandID::flipLayerHorizontal:
+        return [](Window& window, const QString&) { flipLayers(*window.document_, true); };
+    case CommandID::flipLayerVertical:
+        return [](Window& window, const QString&) { flipLayers(*window.document_, false); };
+    case CommandID::freeTransform:
+        return [](Window& window, const QString&) {
+            if (window.document_->transform())
+                commitTransform(*window.document_);
+            else
+                beginTransform(*window.document_);
+        };
+    case CommandID::showLayerEffects:
+        return [](Window& window, const QString&) { LayerEffectsDialog::open(window.document_, &window); };
+    case CommandID::alignLeft:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::left); };
+    case CommandID::alignCenterHorizontal:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::centerHorizontal); };
+    case CommandID::alignRight:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::right); };
+    case CommandID::alignTop:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::top); };
+    case CommandID::alignCenterVertical:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::centerVertical); };
+    case CommandID::alignBottom:
+        return [](Window& window, const QString&) { alignLayers(*window.document_, LayerAlignment::bottom); };
+    case CommandID::applyFilter:
+        return [](Window& window, const QString& identifier) { window.openFilter(identifier); };
+    case CommandID::selectMoveTool:
+        return [](Window& window, const QString&) { window.selectTool(0); };
+    case CommandID::selectSelectTool:
+        return [](Window& window, const QString&) { window.selectTool(1); };
+    case CommandID::selectTextTool:
+        return [](Window& window, const QString&) { window.selectTool(2); };
+    case CommandID::zoomIn:
+        return [](Window& window, const QString&) { window.canvas_->zoomIn(); };
+    case CommandID::zoomOut:
+        return [](Window& window, const QString&) { window.canvas_->zoomOut(); };
+    case CommandID::zoomActualSize:
+        return [](Window& window, const QString&) { window.canvas_->zoomActualSize(); };
+    case CommandID::zoomToFit:
+        return [](Window& window, const QString&) { window.canvas_->zoomToFit(); };
+    case CommandID::toggleCheckerboard:
+        return [](Window&, const QString&) {
+            Preferences preferences;
+            preferences.setValue(QString::fromLatin1(PreferenceName::checkerboardHidden),
+                                 !preferences.checkerboardHidden().value_or(false));
+        };
+    case CommandID::toggleSidebarPanels:
+        return [](Window& window, const QString&) { window.toggleSidebar(); };
+    case CommandID::openPreferences:
+        return [](Window& window, const QString&) { Q_EMIT window.preferencesRequested(); };
+    case CommandID::showAboutPanel:
+    case CommandID::checkForUpdates:
+    case CommandID::terminate:
+    case CommandID::newImage:
+    case CommandID::newFromClipboard:
+    case CommandID::openDocument:
+    case CommandID::openRecentDocument:
+    case CommandID::importFromPhotos:
+    case CommandID::revertDocumentToSaved:
+    case CommandID::printDocument:
+    case CommandID::performMiniaturize:
+    case CommandID::performZoom:
+    case CommandID::arrangeInFront:
+    case CommandID::showHelp:
+    case CommandID::showShortcutCheatSheet:
+    case CommandID::openWebsite:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+void DocumentWindow::cutSelectionOrText()
+{
+    // A focused text field cuts its own text; otherwise the selection's pixels are cut.
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focus))
+        line->cut();
+    else if (auto* text = qobject_cast<QTextEdit*>(focus))
+        text->cut();
+    else
+        beepUnless(cutSelection(*document_, Pasteboard()));
 }
 
 void DocumentWindow::openFilter(const QString& identifier)

@@ -1,7 +1,7 @@
 #include "window/Sidebar.h"
 
+#include "document/CommandEnabling.h"
 #include "document/ImageDocument.h"
-#include "document/SelectionOperations.h"
 #include "render/FilterCatalogue.h"
 #include "window/SidebarActionButton.h"
 #include "window/SidebarSection.h"
@@ -20,21 +20,6 @@ namespace {
 constexpr int kLayersPanelHeight = 240;
 constexpr int kHistoryPanelHeight = 170;
 constexpr int kButtonSpacing = 2;
-
-bool hasPrimaryLayer(const ImageDocument& document)
-{
-    return document.state().selectedLayerIndex().has_value();
-}
-
-bool hasSelectionInCanvas(const ImageDocument& document)
-{
-    return selectionPixelRect(document).has_value();
-}
-
-bool hasSelection(const ImageDocument& document)
-{
-    return document.selection().rect.has_value();
-}
 
 QWidget* fixedHeight(QWidget* panel, int height)
 {
@@ -75,22 +60,10 @@ Sidebar::Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* history
         QVector<SidebarActionButton*> column;
         for (const FilterDescriptor& filter : filterCatalogue())
             if (std::find(categories.begin(), categories.end(), filter.category) != categories.end())
-                addButton(column, filter.menuTitle, QStringLiteral("applyFilterFromSidebar"), hasPrimaryLayer,
-                          filter.identifier)
+                addButton(column, filter.menuTitle, CommandID::applyFilter, filter.identifier)
                     ->setObjectName(filter.identifier);
         return buttonColumn(column);
     };
-
-    QVector<SidebarActionButton*> image;
-    addButton(image, tr("Image Size…"), QStringLiteral("showImageSize"));
-    addButton(image, tr("Rotate 90° Clockwise"), QStringLiteral("rotateClockwise"));
-    addButton(image, tr("Rotate 90° Counterclockwise"), QStringLiteral("rotateCounterclockwise"));
-    addButton(image, tr("Crop to Selection"), QStringLiteral("cropToSelection"), hasSelectionInCanvas);
-    QVector<SidebarActionButton*> selection;
-    addButton(selection, tr("Select All"), QStringLiteral("selectAllCanvas"));
-    addButton(selection, tr("Deselect"), QStringLiteral("deselect"), hasSelection);
-    addButton(selection, tr("Fill Selection"), QStringLiteral("fillSelection"), hasSelectionInCanvas);
-    addButton(selection, tr("Stroke Selection…"), QStringLiteral("strokeSelection"), hasSelectionInCanvas);
 
     const QVector<SidebarSection*> sections{
         new SidebarSection(QStringLiteral("layers"), tr("Layers"), fixedHeight(layersPanel, kLayersPanelHeight), false),
@@ -102,8 +75,8 @@ Sidebar::Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* history
         new SidebarSection(QStringLiteral("filters"), tr("Filters"), filterColumn({FilterCategory::essential}), true),
         new SidebarSection(QStringLiteral("artistic"), tr("Artistic"), filterColumn({FilterCategory::artistic}), true),
         new SidebarSection(QStringLiteral("distort"), tr("Distort"), filterColumn({FilterCategory::distort}), true),
-        new SidebarSection(QStringLiteral("image"), tr("Image"), buttonColumn(image), true),
-        new SidebarSection(QStringLiteral("selection"), tr("Selection"), buttonColumn(selection), true),
+        new SidebarSection(QStringLiteral("image"), tr("Image"), commandColumn(SidebarGroup::image), true),
+        new SidebarSection(QStringLiteral("selection"), tr("Selection"), commandColumn(SidebarGroup::selection), true),
     };
 
     auto* stack = new QWidget;
@@ -142,12 +115,27 @@ Sidebar::Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* history
     refresh();
 }
 
-SidebarActionButton* Sidebar::addButton(QVector<SidebarActionButton*>& column, const QString& title,
-                                        const QString& command, SidebarActionButton::Predicate enabledWhen,
-                                        const QString& argument)
+QWidget* Sidebar::commandColumn(SidebarGroup group)
 {
-    auto* button = new SidebarActionButton(title, std::move(enabledWhen));
-    button->setObjectName(command);
+    QVector<CommandRow> rows;
+    for (const CommandRow& row : allCommandRows())
+        if (row.sidebar.group == group)
+            rows.append(row);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const CommandRow& a, const CommandRow& b) { return a.sidebar.order < b.sidebar.order; });
+    QVector<SidebarActionButton*> column;
+    for (const CommandRow& row : rows)
+        addButton(column, QString::fromUtf8(row.title), row.id)->setObjectName(QLatin1String(row.name));
+    return buttonColumn(column);
+}
+
+SidebarActionButton* Sidebar::addButton(QVector<SidebarActionButton*>& column, const QString& title,
+                                        CommandID command, const QString& argument)
+{
+    // The pasteboard does not matter to any command of the sidebar.
+    auto* button = new SidebarActionButton(title, [command](const ImageDocument& document) {
+        return commandAvailability(&document, command, false).enabled;
+    });
     connect(button, &QPushButton::clicked, this,
             [this, command, argument] { Q_EMIT commandRequested(command, argument); });
     column.append(button);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CommandRegistry.h"
 #include "window/SidebarActionButton.h"
 
 #include <QPointer>
@@ -21,12 +22,13 @@ public:
     Sidebar(ImageDocument* document, QWidget* layersPanel, QWidget* historyPanel, QWidget* parent = nullptr);
 
 Q_SIGNALS:
-    void commandRequested(const QString& command, const QString& argument);
+    // `argument` is the filter's identifier for Apply Filter.
+    void commandRequested(velmaris::CommandID command, const QString& argument);
 
 private:
-    SidebarActionButton* addButton(QVector<SidebarActionButton*>& column, const QString& title,
-                                   const QString& command, SidebarActionButton::Predicate enabledWhen = {},
+    SidebarActionButton* addButton(QVector<SidebarActionButton*>& column, const QString& title, CommandID command,
                                    const QString& argument = {});
+    QWidget* commandColumn(SidebarGroup group);
     void refresh();
 
     QPointer<ImageDocument> document_;

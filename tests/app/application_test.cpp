@@ -7,6 +7,8 @@
 #include "app/WelcomeWindow.h"
 #include "document/LayerStackOperations.h"
 #include "document/TestDocuments.h"
+#include "platform/RecentImagesStore.h"
+#include "render/FilterCatalogue.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentWindow.h"
 
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -197,26 +200,26 @@ TEST(Application, MenuBarFollowsTheTable)
         QStringList items;  // "title|key", "-" for a separator
     };
     const std::vector<Expected> table = {
-        {"Velmaris Images", {"About Velmaris Images|", "Check for Updates...|", "-", "Preferences...|Ctrl+,", "-",
+        {"Velmaris Images", {"About Velmaris Images|", "Check for Updates…|", "-", "Preferences…|Ctrl+,", "-",
                              "Quit Velmaris Images|Ctrl+Q"}},
-        {"File", {"New...|Ctrl+N", "New from Clipboard|Ctrl+Alt+N", "Open...|Ctrl+O", "Open Recent|",
-                  "Import from Photos...|Ctrl+Shift+I", "-", "Close|Ctrl+W", "Save|Ctrl+S", "Save As...|Ctrl+Shift+S",
-                  "-", "Export As...|Ctrl+Alt+E", "Revert to Saved|", "-", "Print...|Ctrl+P"}},
+        {"File", {"New…|Ctrl+N", "New from Clipboard|Ctrl+Alt+N", "Open…|Ctrl+O", "Open Recent|",
+                  "Import from Photos…|Ctrl+Shift+I", "-", "Close|Ctrl+W", "Save|Ctrl+S", "Save As…|Ctrl+Shift+S",
+                  "-", "Export As…|Ctrl+Alt+E", "Revert to Saved|", "-", "Print…|Ctrl+P"}},
         {"Edit", {"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "-", "Cut|Ctrl+X", "Copy|Ctrl+C", "Paste|Ctrl+V", "-",
-                  "Fill Selection|", "Stroke Selection...|"}},
+                  "Fill Selection|", "Stroke Selection…|"}},
         {"Select", {"All|Ctrl+A", "Deselect|Ctrl+D", "-", "Rectangular Marquee|", "Elliptical Marquee|",
-                    "Invert Selection|", "-", "Fixed Size...|", "By Aspect Ratio...|"}},
-        {"Image", {"Image Size...|Ctrl+Alt+I", "Crop to Selection|Ctrl+Shift+K", "-", "Flip Horizontal|",
+                    "Invert Selection|", "-", "Fixed Size…|", "By Aspect Ratio…|"}},
+        {"Image", {"Image Size…|Ctrl+Alt+I", "Crop to Selection|Ctrl+Shift+K", "-", "Flip Horizontal|",
                    "Flip Vertical|", "Rotate 90° Clockwise|", "Rotate 90° Counterclockwise|", "-", "Adjustments|"}},
-        {"Layer", {"New Layer|Ctrl+Shift+N", "New Text Layer|Ctrl+Alt+Shift+T", "Edit Text Layer...|", "-",
+        {"Layer", {"New Layer|Ctrl+Shift+N", "New Text Layer|Ctrl+Alt+Shift+T", "Edit Text Layer…|", "-",
                    "Duplicate Layer|Ctrl+J", "Free Transform|Ctrl+T", "Flip Layer Horizontal|",
-                   "Flip Layer Vertical|", "Layer Effects...|", "Lock Layer|", "Delete Layer|", "-",
+                   "Flip Layer Vertical|", "Layer Effects…|", "Lock Layer|", "Delete Layer|", "-",
                    "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
                    "-", "Align|"}},
         {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "-", "Zoom In|Ctrl+=",
                   "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
                   "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
-        {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|"}},
+        {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|", "-", "Untitled|"}},
         {"Help", {"Velmaris Images User Guide|Ctrl+?", "Keyboard Shortcuts|", "Website|"}},
     };
     const QList<QAction*> menus = window->menuBar()->actions();
@@ -241,8 +244,109 @@ TEST(Application, MenuBarFollowsTheTable)
     const QList<QAction*> filters = (*filterMenu)->menu()->actions();
     EXPECT_EQ(std::count_if(filters.begin(), filters.end(), [](QAction* a) { return a->isSeparator(); }), 2);
     EXPECT_TRUE(std::any_of(filters.begin(), filters.end(), [](QAction* a) { return a->text() == "Gaussian Blur…"; }));
-    window->actions()->action("applyFilter:gaussianBlur")->trigger();
+    window->actions()->action(CommandID::applyFilter, "gaussianBlur")->trigger();
     document->jumpToHistory(0);
+}
+
+// Every item of a menu, the ones of menus filled as they open included.
+QList<QAction*> menuItems(QMainWindow& window)
+{
+    QList<QAction*> items;
+    const std::function<void(QMenu*)> collect = [&](QMenu* menu) {
+        Q_EMIT menu->aboutToShow();
+        for (QAction* item : menu->actions()) {
+            items.append(item);
+            if (item->menu())
+                collect(item->menu());
+        }
+    };
+    for (QAction* menu : window.menuBar()->actions())
+        collect(menu->menu());
+    return items;
+}
+
+QAction* itemTitled(const QList<QAction*>& items, const QString& title)
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](QAction* item) { return item->text() == title; });
+    return found == items.end() ? nullptr : *found;
+}
+
+// Each registry row is performed by the scope it names and shows in its menu with its title and
+// key; the filters and recent files show once each.
+TEST(Application, RegistryRowsShowInTheirMenusAndRun)
+{
+    QTemporaryDir folder;
+    const QString recent = writeImage(folder, "recent.png");
+    RecentImagesStore::shared().add(recent);
+    Application application(folder.filePath("autosave"));
+    ImageDocument* document = application.documents().addDocument(test::documentWith({test::solidLayer("A")}));
+    DocumentWindow* window = application.showDocument(document);
+    const QList<QAction*> items = menuItems(*window);
+    for (const CommandRow& row : allCommandRows()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Application::commandHandler(row.id) != nullptr, row.scope != CommandScope::document);
+        if (row.menu == CommandMenu::none || row.argument != CommandArgument::none)
+            continue;
+        const auto found = std::find_if(items.begin(), items.end(),
+                                        [&](QAction* item) { return item->objectName() == row.name; });
+        ASSERT_NE(found, items.end());
+        EXPECT_EQ((*found)->text(), QString::fromUtf8(row.title));
+        EXPECT_EQ((*found)->shortcut(), defaultKeySequence(row.id));
+    }
+    for (const FilterDescriptor& filter : filterCatalogue())
+        EXPECT_EQ(std::count_if(items.begin(), items.end(),
+                                [&](QAction* item) { return item->objectName() == "applyFilter:" + filter.identifier; }),
+                  1)
+            << filter.identifier.toStdString();
+
+    // Open Recent's item opens its file.
+    QAction* recentItem = itemTitled(items, "recent.png");
+    ASSERT_NE(recentItem, nullptr);
+    recentItem->trigger();
+    ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 2; }));
+    EXPECT_EQ(application.documentWindows().last()->document()->filePath(), recent);
+    RecentImagesStore::shared().clear();
+}
+
+TEST(Application, WindowMenuListsTheWindowsAndUntitledDocumentsAreNumbered)
+{
+    QTemporaryDir folder;
+    Application application(folder.filePath("autosave"));
+    const auto newWindow = [&] {
+        return application.showDocument(application.documents().addDocument(test::documentWith({test::solidLayer("A")})));
+    };
+    DocumentWindow* first = newWindow();
+    DocumentWindow* second = newWindow();
+    DocumentWindow* third = newWindow();
+    EXPECT_EQ(first->windowTitle(), QString::fromUtf8("Untitled[*] — Velmaris Images"));
+    EXPECT_EQ(second->windowTitle(), QString::fromUtf8("Untitled 2[*] — Velmaris Images"));
+    EXPECT_EQ(third->windowTitle(), QString::fromUtf8("Untitled 3[*] — Velmaris Images"));
+
+    const auto windowMenu = [](DocumentWindow& window) {
+        for (QAction* menu : window.menuBar()->actions())
+            if (menu->text() == "Window") {
+                Q_EMIT menu->menu()->aboutToShow();
+                return menu->menu()->actions();
+            }
+        return QList<QAction*>();
+    };
+    QStringList listed;
+    for (QAction* item : windowMenu(*second).mid(4))
+        listed.append(item->isSeparator() ? "-" : item->text() + (item->isChecked() ? "*" : ""));
+    EXPECT_EQ(listed, (QStringList{"-", "Untitled", "Untitled 2*", "Untitled 3"}));
+    itemTitled(windowMenu(*second), "Untitled 3")->trigger();
+    EXPECT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == third; }));
+
+    // The close question names the document as its window does.
+    addLayer(*second->document());
+    second->close();
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] { return (box = second->findChild<QMessageBox*>("CloseQuestion")) != nullptr; }));
+    EXPECT_TRUE(box->text().contains(QString::fromUtf8("“Untitled 2”")));
+    ASSERT_TRUE(answerCloseQuestion(*second, "Don't Save"));
+    ASSERT_TRUE(test::waitUntil([&] { return application.documentWindows().size() == 2; }));
+    // A number comes free again once its document closes.
+    EXPECT_EQ(newWindow()->windowTitle(), QString::fromUtf8("Untitled 2[*] — Velmaris Images"));
 }
 
 TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
@@ -255,13 +359,13 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     window->activateWindow();
 
     // The tools' default keys are bare: typing "v" alone in the window picks the move tool.
-    window->runCommand("selectTextTool");
+    window->runCommand(CommandID::selectTextTool);
     QTest::keyClick(window->canvas(), Qt::Key_V);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::move; }));
-    EXPECT_TRUE(window->actions()->action("selectMoveTool")->shortcut().isEmpty());
+    EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
 
     // The toolbar's Preferences button opens the preferences window.
-    window->actions()->action("openPreferences")->trigger();
+    window->actions()->action(CommandID::openPreferences)->trigger();
     ASSERT_NE(PreferencesWindow::current(), nullptr);
     EXPECT_TRUE(PreferencesWindow::current()->isVisible());
     PreferencesWindow::current()->close();

@@ -22,12 +22,12 @@ struct ShortcutWindow {
     DocumentWindow* window;
     AppShortcutPreferences preferences;
     BareKeyShortcuts shortcuts{preferences};
-    QStringList applicationCommands;
+    QList<CommandID> applicationCommands;
 
     explicit ShortcutWindow(QVector<Layer> layers = {test::solidLayer("A")})
         : document(test::documentWith(std::move(layers), {200, 100})), window(new DocumentWindow(document.get()))
     {
-        shortcuts.setApplicationCommandHandler([this](const QString& command) { applicationCommands << command; });
+        shortcuts.setApplicationCommandHandler([this](CommandID command) { applicationCommands << command; });
         qApp->installEventFilter(&shortcuts);
         window->show();
         window->activateWindow();
@@ -61,7 +61,7 @@ struct ShortcutWindow {
 TEST(BareKeyShortcuts, ASingleKeyRunsAfterADelayAndTypingRunsNothing)
 {
     ShortcutWindow shown;
-    shown.window->runCommand("selectTextTool");
+    shown.window->runCommand(CommandID::selectTextTool);
     ASSERT_EQ(shown.tool(), EditorTool::text);
 
     shown.press(Qt::Key_V);
@@ -71,7 +71,7 @@ TEST(BareKeyShortcuts, ASingleKeyRunsAfterADelayAndTypingRunsNothing)
     EXPECT_FALSE(shown.shortcuts.hasPendingShortcut());
 
     // "v" then "m" 50 ms apart: the second key cancels the first and is held back itself.
-    shown.window->runCommand("selectTextTool");
+    shown.window->runCommand(CommandID::selectTextTool);
     shown.pressAt(100, Qt::Key_V);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     shown.pressAt(100.05, Qt::Key_M);
@@ -105,7 +105,7 @@ TEST(BareKeyShortcuts, TextEditingRecordingAndChordsPassThrough)
     shown.press(Qt::Key_T, Qt::ControlModifier);
 
     // The canvas's in-place editor is a text input: "t" types instead of choosing the text tool.
-    shown.window->runCommand("editTextLayer");
+    shown.window->runCommand(CommandID::editTextLayer);
     ASSERT_TRUE(shown.document->textEditing());
     ASSERT_TRUE(BareKeyShortcuts::goesToTextInput(QApplication::focusWidget()));
     shown.press(Qt::Key_T);
@@ -123,7 +123,7 @@ TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
     shown.pressAt(10, Qt::Key_I);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     ASSERT_TRUE(test::waitUntil([&] { return !shown.applicationCommands.isEmpty(); }));
-    EXPECT_EQ(shown.applicationCommands, QStringList{"importFromPhotos"});
+    EXPECT_EQ(shown.applicationCommands, QList<CommandID>{CommandID::importFromPhotos});
 
     // A command the window has disabled (the only layer cannot go) does not run.
     shown.pressAt(11, Qt::Key_X);

@@ -43,7 +43,7 @@ TEST(HelpWindow, ShowsTheGuideAndSendsWebLinksToTheBrowser)
     EXPECT_EQ(browser->source(), HelpWindow::guideUrl());
     EXPECT_EQ(browser->documentTitle(), "Velmaris Images User Guide");
     const QString text = browser->toPlainText();
-    for (const char* topic : {"Move Tool", "Free transform", "Layer Effects...", "Velmaris Image", "--export",
+    for (const char* topic : {"Move Tool", "Free transform", "Layer Effects…", "Velmaris Image", "--export",
                               "Software updates", "Undo history depth"}) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(topic), Qt::CaseInsensitive)) << topic;
     }
@@ -70,7 +70,7 @@ TEST(HelpWindow, GuideListsEveryShortcutOfTheDocumentWindow)
 {
     const std::unique_ptr<ImageDocument> document = test::documentWith({test::solidLayer("A")});
     QWidget host;
-    DocumentActions actions(document.get(), &host, [](const QString&, const QString&) {});
+    DocumentActions actions(document.get(), &host, [](CommandID, const QString&) {});
     HelpWindow window;
     const QString text = window.browser()->toPlainText();
     int checked = 0;

@@ -93,33 +93,31 @@ TEST(ShortcutApplier, WindowActionsTakeTheEffectiveMenuKeys)
     const ShortcutActionLookup lookup = documentActionLookup(*window.actions());
     // Every command of the catalogue but the application's own is one of the window's actions.
     for (const AppShortcutDefinition& definition : allShortcutDefinitions()) {
-        const bool application = definition.command == "importFromPhotos" || definition.command == "newFromClipboard";
-        EXPECT_EQ(lookup(definition.command, definition.representedObject.value_or(QString())) != nullptr,
-                  !application)
-            << definition.command.toStdString();
+        const bool application = commandRow(definition.command).scope == CommandScope::application;
+        EXPECT_EQ(lookup(definition.command) != nullptr, !application) << commandRow(definition.command).name;
     }
 
     AppShortcutPreferences preferences;
     applyEffectiveShortcuts(lookup, preferences);
-    const auto shortcutOf = [&](const char* name) { return window.actions()->action(name)->shortcut(); };
-    EXPECT_TRUE(shortcutOf("selectMoveTool").isEmpty());  // bare V runs through the key filter
-    EXPECT_EQ(shortcutOf("freeTransform"), QKeySequence(Qt::CTRL | Qt::Key_T));
-    EXPECT_EQ(shortcutOf("toggleSidebarPanels"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0));
-    EXPECT_EQ(shortcutOf("saveDocument"), QKeySequence(Qt::CTRL | Qt::Key_S));  // not in the catalogue
+    const auto shortcutOf = [&](CommandID command) { return window.actions()->action(command)->shortcut(); };
+    EXPECT_TRUE(shortcutOf(CommandID::selectMoveTool).isEmpty());  // bare V runs through the key filter
+    EXPECT_EQ(shortcutOf(CommandID::freeTransform), QKeySequence(Qt::CTRL | Qt::Key_T));
+    EXPECT_EQ(shortcutOf(CommandID::toggleSidebarPanels), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0));
+    EXPECT_EQ(shortcutOf(CommandID::saveDocument), QKeySequence(Qt::CTRL | Qt::Key_S));  // not in the catalogue
 
     ASSERT_FALSE(preferences.setShortcut(96, 0, zoomToFit));
     ASSERT_FALSE(preferences.setShortcut(37, ShortcutModifier::control, alignLeft));
     preferences.disable(freeTransform);
     applyEffectiveShortcuts(lookup, preferences);
-    EXPECT_EQ(shortcutOf("zoomToFit"), QKeySequence(Qt::Key_F5));
-    EXPECT_EQ(shortcutOf("alignLayers:left"), QKeySequence(Qt::META | Qt::Key_L));
-    EXPECT_TRUE(shortcutOf("freeTransform").isEmpty());
+    EXPECT_EQ(shortcutOf(CommandID::zoomToFit), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(shortcutOf(CommandID::alignLeft), QKeySequence(Qt::META | Qt::Key_L));
+    EXPECT_TRUE(shortcutOf(CommandID::freeTransform).isEmpty());
 
     // F5 alone now triggers the menu action.
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QSignalSpy triggered(window.actions()->action("zoomToFit"), &QAction::triggered);
+    QSignalSpy triggered(window.actions()->action(CommandID::zoomToFit), &QAction::triggered);
     QTest::keyClick(&window, Qt::Key_F5);
     EXPECT_EQ(triggered.count(), 1);
 }

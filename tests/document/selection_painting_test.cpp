@@ -1,6 +1,8 @@
 #include "document/SelectionPainting.h"
 
+#include "QtWait.h"
 #include "document/TestDocuments.h"
+#include "platform/Pasteboard.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +159,60 @@ TEST(SelectionPainting, NothingHappensWithoutASelectionOrAnUnlockedPrimaryLayer)
     EXPECT_TRUE(spy.silent());
     document->changeLiveState([&](CanvasState& state) { state.selectedLayerID = before.selectedLayerID; });
     EXPECT_EQ(document->state(), before);
+}
+
+TEST(SelectionPainting, CutClearsTheSelectedPixelsOfTheLayerAndPutsThemOnTheClipboard)
+{
+    // A layer reaching past the canvas's left edge, an elliptical selection over part of it.
+    auto document = test::documentWith({solidLayer("Back", 60, 40, {0, 0}, test::kBlue),
+                                        solidLayer("Layer", 25, 30, {-10, 5})},
+                                       {60, 40});
+    const Bitmap before = bitmapOf(*document, 1);
+    document->setSelectionShape(SelectionShape::ellipse);
+    document->setSelectionRect(QRectF(0, 5, 20, 20));
+    document->recordHistory(QStringLiteral("Layers"));
+    DocumentSpy spy(*document);
+    bool written = false;
+    ASSERT_TRUE(cutSelection(*document, Pasteboard(), [&] { written = true; }));
+    EXPECT_TRUE(spy.recordedOnly("Cut"));
+
+    const Layer& cut = document->state().layers[1];
+    EXPECT_EQ(cut.origin, QPointF(-10, 5));
+    const Bitmap& pixels = *cut.bitmap();
+    ASSERT_EQ(pixels.size(), QSize(25, 30));
+    EXPECT_EQ(pixelAt(pixels, 10 + 10, 10), kClear);  // the ellipse's centre
+    EXPECT_EQ(pixelAt(pixels, 10 + 0, 0), kRed);      // the rectangle's corner lies outside the ellipse
+    EXPECT_EQ(pixelAt(pixels, 5, 10), kRed);          // the layer's part outside the canvas
+    EXPECT_EQ(pixelAt(pixels, 15, 25), kRed);         // below the selection
+    EXPECT_EQ(pixelAt(bitmapOf(*document, 0), 10, 15), test::kBlue) << "other layers stay";
+
+    ASSERT_TRUE(test::waitUntil([&] { return written; }));
+    const std::optional<Bitmap> clipboard = Pasteboard().readImage();
+    ASSERT_TRUE(clipboard);
+    ASSERT_EQ(clipboard->size(), QSize(20, 20));
+    EXPECT_EQ(pixelAt(*clipboard, 10, 10), kRed);
+    EXPECT_EQ(pixelAt(*clipboard, 17, 10), kClear);  // the layer's own pixels, not the composite
+    EXPECT_EQ(pixelAt(*clipboard, 0, 0), kClear);
+
+    document->undoHistory();
+    EXPECT_TRUE(test::samePixels(bitmapOf(*document, 1), before));
+}
+
+TEST(SelectionPainting, CutNeedsAnUnlockedBitmapLayerAndASelectionInTheCanvas)
+{
+    auto document = test::documentWith({test::textLayer("Hi"), solidLayer("Layer", 20, 20)}, {40, 40});
+    EXPECT_FALSE(canCutSelection(*document));  // no selection
+    document->setSelectionRect(QRectF(50, 50, 5, 5));
+    EXPECT_FALSE(canCutSelection(*document));  // outside the canvas
+    document->setSelectionRect(QRectF(2, 2, 5, 5));
+    EXPECT_TRUE(canCutSelection(*document));
+    document->changeLiveState([](CanvasState& state) { state.layers[1].isLocked = true; });
+    EXPECT_FALSE(canCutSelection(*document));
+    test::selectIndices(*document, 0);
+    EXPECT_FALSE(canCutSelection(*document));  // a text layer
+    DocumentSpy spy(*document);
+    EXPECT_FALSE(cutSelection(*document, Pasteboard()));
+    EXPECT_EQ(spy.newEntries(), 0);
 }
 
 }  // namespace

@@ -47,9 +47,11 @@ TEST(AppShortcuts, CatalogueListsEveryCommandOnceInCategoryOrder)
     ASSERT_EQ(selection.size(), 8);
     EXPECT_EQ(selection.first().title, "Deselect");
     EXPECT_EQ(selection.last().title, "Invert Selection");
-    EXPECT_EQ(shortcutDefinition(alignCenterVertical).actionName(), "alignLayers:centerVertical");
+    EXPECT_EQ(shortcutDefinition(alignCenterVertical).command, CommandID::alignCenterVertical);
     EXPECT_EQ(shortcutDefinition(layerEffects).title, QString::fromUtf8("Layer Effects…"));
-    EXPECT_EQ(shortcutDefinition(togglePanels).actionName(), "toggleSidebarPanels");
+    EXPECT_EQ(shortcutDefinition(togglePanels).command, CommandID::toggleSidebarPanels);
+    EXPECT_EQ(shortcutIDForCommand(CommandID::toggleSidebarPanels), togglePanels);
+    EXPECT_FALSE(shortcutIDForCommand(CommandID::saveDocument));
     EXPECT_EQ(shortcutDefinition(newTextLayer).defaultShortcut, (AppShortcut{17, kOption | kShift | kCommand}));
     EXPECT_FALSE(shortcutDefinition(flattenImage).defaultShortcut);
 }

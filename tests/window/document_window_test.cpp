@@ -3,6 +3,7 @@
 #include "QtWait.h"
 #include "TestImages.h"
 #include "canvas/CanvasView.h"
+#include "document/SelectionOperations.h"
 #include "document/TestDocuments.h"
 #include "files/DocumentType.h"
 #include "platform/CurrentColorStore.h"
@@ -17,22 +18,25 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velmaris {
 namespace {
 
-QAction* action(DocumentWindow& window, const char* name)
+QAction* action(DocumentWindow& window, CommandID command)
 {
-    QAction* found = window.actions()->action(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
+    QAction* found = window.actions()->action(command);
+    EXPECT_NE(found, nullptr) << commandRow(command).name;
     return found;
 }
 
@@ -91,51 +95,51 @@ TEST(DocumentWindow, KeyboardShortcutsRunCommandsAndActionsFollowTheDocument)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->sizeLabel()->text(), QString::fromUtf8("1920 × 1080 px"));
     EXPECT_FALSE(window->isWindowModified());
-    EXPECT_FALSE(action(*window, "deleteLayer")->isEnabled());
-    EXPECT_EQ(action(*window, "undo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EXPECT_EQ(action(*window, "showImageSize")->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
+    EXPECT_FALSE(action(*window, CommandID::deleteLayer)->isEnabled());
+    EXPECT_EQ(action(*window, CommandID::undo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(action(*window, CommandID::showImageSize)->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
 
     QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_EQ(document->state().layers.size(), 2);
     EXPECT_EQ(document->history().entries().last().name, "Add Layer");
-    EXPECT_TRUE(action(*window, "deleteLayer")->isEnabled());
+    EXPECT_TRUE(action(*window, CommandID::deleteLayer)->isEnabled());
     EXPECT_TRUE(window->isWindowModified());
-    EXPECT_EQ(action(*window, "undo")->text(), "Undo Add Layer");
+    EXPECT_EQ(action(*window, CommandID::undo)->text(), "Undo Add Layer");
 
     QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(document->state().layers.size(), 1);
-    EXPECT_FALSE(action(*window, "deleteLayer")->isEnabled());
+    EXPECT_FALSE(action(*window, CommandID::deleteLayer)->isEnabled());
     QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(document->state().layers.size(), 2);
 
     QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
     EXPECT_TRUE(document->transform().has_value());
-    EXPECT_EQ(action(*window, "freeTransform")->text(), "Commit Transform");
+    EXPECT_EQ(action(*window, CommandID::freeTransform)->text(), "Commit Transform");
     QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(document->transform().has_value());
-    EXPECT_EQ(action(*window, "freeTransform")->text(), "Free Transform");
+    EXPECT_EQ(action(*window, CommandID::freeTransform)->text(), "Free Transform");
 
     QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(document->selection().rect, QRectF(0, 0, 1920, 1080));
-    EXPECT_TRUE(action(*window, "cropToSelection")->isEnabled());
+    EXPECT_TRUE(action(*window, CommandID::cropToSelection)->isEnabled());
     QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
     EXPECT_FALSE(document->selection().rect.has_value());
-    EXPECT_FALSE(action(*window, "cropToSelection")->isEnabled());
+    EXPECT_FALSE(action(*window, CommandID::cropToSelection)->isEnabled());
 
-    window->runCommand("marqueeEllipse");
-    EXPECT_TRUE(action(*window, "marqueeEllipse")->isChecked());
-    EXPECT_FALSE(action(*window, "marqueeRectangle")->isChecked());
-    window->runCommand("selectTextTool");
+    window->runCommand(CommandID::marqueeEllipse);
+    EXPECT_TRUE(action(*window, CommandID::marqueeEllipse)->isChecked());
+    EXPECT_FALSE(action(*window, CommandID::marqueeRectangle)->isChecked());
+    window->runCommand(CommandID::selectTextTool);
     EXPECT_EQ(window->canvas()->tool(), EditorTool::text);
-    EXPECT_TRUE(action(*window, "selectTextTool")->isChecked());
-    EXPECT_FALSE(action(*window, "selectMoveTool")->isChecked());
+    EXPECT_TRUE(action(*window, CommandID::selectTextTool)->isChecked());
+    EXPECT_FALSE(action(*window, CommandID::selectMoveTool)->isChecked());
 
     // A filter without parameters applies at once, in one step.
     const int entries = document->history().entries().size();
-    window->runCommand("applyFilter", "invert");
+    window->runCommand(CommandID::applyFilter, "invert");
     EXPECT_EQ(document->history().entries().size(), entries + 1);
     EXPECT_EQ(document->history().entries().last().name, "Invert Colors");
-    window->runCommand("rotateClockwise");
+    window->runCommand(CommandID::rotateClockwise);
     EXPECT_EQ(window->sizeLabel()->text(), QString::fromUtf8("1080 × 1920 px"));
 
     // The toolbar's colour well follows the application's current colour.
@@ -144,6 +148,70 @@ TEST(DocumentWindow, KeyboardShortcutsRunCommandsAndActionsFollowTheDocument)
 
     document->jumpToHistory(0);
     window->close();
+}
+
+// Every row of the registry the window performs has its handler and its action, and shows on the
+// toolbar and in the sidebar where its row says.
+TEST(DocumentWindow, RegistryRowsHaveHandlersActionsAndPlaces)
+{
+    auto document = test::documentWith({test::solidLayer("A")}, {200, 100});
+    DocumentWindow window(document.get());
+    for (const CommandRow& row : allCommandRows()) {
+        SCOPED_TRACE(row.name);
+        const bool windowScope = row.scope != CommandScope::application;
+        EXPECT_EQ(DocumentWindow::commandHandler(row.id) != nullptr, windowScope);
+        if (windowScope && row.argument == CommandArgument::none) {
+            EXPECT_NE(window.actions()->action(row.id), nullptr);
+        }
+        auto* button = window.toolbar()->findChild<QToolButton*>(QStringLiteral("toolbar.") + row.name);
+        EXPECT_EQ(button != nullptr, row.toolbar.group != ToolbarGroup::none);
+        if (button) {
+            EXPECT_EQ(button->defaultAction(), window.actions()->action(row.id));
+            EXPECT_EQ(button->toolTip(), QString::fromUtf8(row.toolTip ? row.toolTip : row.title));
+        }
+        if (row.argument == CommandArgument::none) {
+            auto* sidebarButton = window.sidebar()->findChild<QPushButton*>(row.name);
+            EXPECT_EQ(sidebarButton != nullptr, row.sidebar.group != SidebarGroup::none);
+            if (sidebarButton) {
+                EXPECT_EQ(sidebarButton->text(), QString::fromUtf8(row.title));
+            }
+        }
+    }
+    EXPECT_NE(window.actions()->action(CommandID::applyFilter, "gaussianBlur"), nullptr);
+}
+
+TEST(DocumentWindow, CutTakesTheSelectionOrTheFocusedFieldsText)
+{
+    auto document = test::documentWith({test::solidLayer("A", 200, 100)}, {200, 100});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QAction* cut = action(*window, CommandID::cut);
+    EXPECT_FALSE(cut->isEnabled());
+    document->setSelectionRect(QRectF(10, 10, 20, 20));
+    ASSERT_TRUE(cut->isEnabled());
+    window->canvas()->setFocus();
+    QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(document->history().entries().last().name, "Cut");
+    EXPECT_EQ(test::pixelAt(*document->state().layers[0].bitmap(), 15, 15), (test::Rgba{0, 0, 0, 0}));
+
+    // A focused text field cuts its text, selection or not.
+    deselect(*document);
+    auto* field = new QLineEdit(QStringLiteral("words"), window);
+    field->show();
+    field->setFocus();
+    ASSERT_TRUE(test::waitUntil([&] { return field->hasFocus(); }));
+    EXPECT_TRUE(cut->isEnabled());
+    field->selectAll();
+    const int entries = document->history().entries().size();
+    cut->trigger();
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(document->history().entries().size(), entries);
+    window->canvas()->setFocus();
+    EXPECT_TRUE(test::waitUntil([&] { return !cut->isEnabled(); }));
+    document->jumpToHistory(0);
+    delete window;
 }
 
 TEST(DocumentWindow, SidebarMovesWithThePreferenceAndTogglesFromTheKeyboard)
@@ -176,7 +244,7 @@ TEST(DocumentWindow, ClosingAnEditedWindowAsksAndCancelKeepsIt)
     window->saver()->setDestinationChooser(destination.chooser());
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    window->runCommand("newLayer");
+    window->runCommand(CommandID::newLayer);
 
     window->close();
     ASSERT_TRUE(answerMessageBox(*window, "CloseQuestion", "Cancel"));
@@ -194,7 +262,7 @@ TEST(DocumentWindow, ClosingAnEditedWindowAsksAndCancelKeepsIt)
     auto* discarding = new DocumentWindow(other.get());
     QPointer<DocumentWindow> discardingAlive(discarding);
     discarding->show();
-    discarding->runCommand("newLayer");
+    discarding->runCommand(CommandID::newLayer);
     discarding->close();
     ASSERT_TRUE(answerMessageBox(*discarding, "CloseQuestion", "Don't Save"));
     EXPECT_TRUE(test::waitUntil([&] { return discardingAlive.isNull(); }));
@@ -229,7 +297,7 @@ TEST(DocumentWindow, SavingRunsOnAWorkerWhileTheWindowKeepsTurning)
     EXPECT_EQ(destination.offeredTypes.first(), kNativeTypeName);
     // The window stays editable while the save runs.
     EXPECT_TRUE(document->isSaving());
-    window->runCommand("newLayer");
+    window->runCommand(CommandID::newLayer);
     ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }, 60000));
     const qint64 elapsed = clock.elapsed();
     EXPECT_GT(ticks, elapsed / 5 / 4) << "the event loop stalled during the save";
@@ -262,17 +330,17 @@ TEST(DocumentWindow, SaveOfLayersIntoAFlatFileIsPromotedAndFailuresLeaveTheFile)
     FakeDestination cancelled;
     window->saver()->setDestinationChooser(cancelled.chooser());
     window->show();
-    window->runCommand("newLayer");
-    window->runCommand("saveDocument");
+    window->runCommand(CommandID::newLayer);
+    window->runCommand(CommandID::saveDocument);
     EXPECT_EQ(cancelled.offeredTypes, QStringList{kNativeTypeName});
     EXPECT_EQ(cancelled.message, ImageDocument::promotedSaveMessage());
     EXPECT_EQ(document->fileType(), "public.png");
 
     // A file that cannot be written: the error is shown and the old file stays as it was.
-    window->runCommand("undo");
+    window->runCommand(CommandID::undo);
     FakeDestination unwritable{folder.filePath("missing/folder/out.png")};
     window->saver()->setDestinationChooser(unwritable.chooser());
-    window->runCommand("saveDocumentAs");
+    window->runCommand(CommandID::saveDocumentAs);
     EXPECT_TRUE(answerMessageBox(*window, "SaveErrorAlert", "OK"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), original);

@@ -328,8 +328,9 @@ TEST(Sidebar, ImageAndSelectionButtonsFollowTheSelectionAndAskForTheirCommand)
     QTest::mouseClick(shown.button("fillSelection"), Qt::LeftButton);  // disabled now
     QTest::mouseClick(shown.button("rotateCounterclockwise"), Qt::LeftButton);
     ASSERT_EQ(requests.count(), 2);
-    EXPECT_EQ(requests[0], (QVariantList{"cropToSelection", QString()}));
-    EXPECT_EQ(requests[1], (QVariantList{"rotateCounterclockwise", QString()}));
+    EXPECT_EQ(requests[0][0].value<CommandID>(), CommandID::cropToSelection);
+    EXPECT_EQ(requests[1][0].value<CommandID>(), CommandID::rotateCounterclockwise);
+    EXPECT_EQ(requests[1][1].toString(), QString());
 }
 
 TEST(Sidebar, FilterButtonsListTheCatalogueNeedALayerAndAskForTheirFilter)
@@ -365,7 +366,8 @@ TEST(Sidebar, FilterButtonsListTheCatalogueNeedALayerAndAskForTheirFilter)
     test::selectIndices(*document, 0);
     QTest::mouseClick(shown.button(identifier), Qt::LeftButton);
     ASSERT_EQ(requests.count(), 1);
-    EXPECT_EQ(requests[0], (QVariantList{"applyFilterFromSidebar", identifier}));
+    EXPECT_EQ(requests[0][0].value<CommandID>(), CommandID::applyFilter);
+    EXPECT_EQ(requests[0][1].toString(), identifier);
 }
 
 }  // namespace
