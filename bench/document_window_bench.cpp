@@ -105,7 +105,7 @@ void BM_SaveFromWindowStall(benchmark::State& state)
     double longestMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        window->runCommand(QStringLiteral("newLayer"));  // something to save
+        window->runCommand(CommandID::newLayer);  // something to save
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
@@ -118,7 +118,7 @@ void BM_SaveFromWindowStall(benchmark::State& state)
             last = now;
         });
         ticker.start(1);
-        window->runCommand(QStringLiteral("saveDocumentAs"));
+        window->runCommand(CommandID::saveDocumentAs);
         QEventLoop loop;
         QObject::connect(document.get(), &ImageDocument::backgroundSaveDidFinish, &loop, &QEventLoop::quit);
         if (document->isSaving())

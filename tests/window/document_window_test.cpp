@@ -363,7 +363,7 @@ TEST(DocumentWindow, SaveAsIntoAFlatTypeWarnsAndTheLayersStayUnsaved)
     // One bitmap layer loses nothing in a flat file: no warning, and the document is saved.
     FakeDestination flat{folder.filePath("one.png"), QStringLiteral("public.png")};
     window->saver()->setDestinationChooser(flat.chooser());
-    window->runCommand("saveDocumentAs");
+    window->runCommand(CommandID::saveDocumentAs);
     EXPECT_EQ(flat.suggestedPath, lastUsed.filePath("Untitled.velmaris"));
     EXPECT_TRUE(flat.message.isEmpty());
     ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }));
@@ -373,10 +373,10 @@ TEST(DocumentWindow, SaveAsIntoAFlatTypeWarnsAndTheLayersStayUnsaved)
 
     // With a second layer the dialog warns, the file is written flattened and the document keeps
     // its changes, so closing still asks.
-    window->runCommand("newLayer");
+    window->runCommand(CommandID::newLayer);
     FakeDestination layered{folder.filePath("layers.png"), QStringLiteral("public.png")};
     window->saver()->setDestinationChooser(layered.chooser());
-    window->runCommand("saveDocumentAs");
+    window->runCommand(CommandID::saveDocumentAs);
     EXPECT_EQ(layered.suggestedPath, folder.filePath("one.velmaris"));  // beside the document's file
     EXPECT_EQ(layered.offeredTypes.value(0), kNativeTypeName);
     EXPECT_EQ(layered.message, ImageDocument::promotedSaveMessage());
