@@ -141,7 +141,7 @@ void Application::createActions()
               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N), [this] { newFromClipboard(); });
     addAction(QStringLiteral("openDocument"), QStringLiteral("Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
               [this] { openWithDialog(); });
-    QAction* openRecent = addAction(QStringLiteral("openRecentDocument"), QStringLiteral("Open Recent"), {}, {});
+    QAction* openRecent = addAction(QStringLiteral("openRecentDocument"), QStringLiteral("Open Recent"), {}, [] {});
     connect(openRecent, &QAction::triggered, this, [this, openRecent] { openFile(openRecent->data().toString()); });
     addAction(QStringLiteral("importFromPhotos"), QStringLiteral("Import from Photos..."),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I), [this] { importImages(); });
