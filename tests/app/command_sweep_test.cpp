@@ -531,6 +531,7 @@ public:
                 rebuild_ = true;
                 continue;
             }
+            checkSessionsHaveTheirLayers(key);
             endSession();
             if (ran)
                 checkUndo(key, *ran);
@@ -698,6 +699,19 @@ private:
         if (document_->state() != base_)
             findings.append(situation.name + ": opening the session changed the canvas");
         settle();
+    }
+
+    // A text edit or transform never outlives the layer it works on.
+    void checkSessionsHaveTheirLayers(const QString& key)
+    {
+        const auto exists = [this](const QUuid& id) {
+            const QVector<Layer>& layers = document_->state().layers;
+            return std::any_of(layers.begin(), layers.end(), [&](const Layer& layer) { return layer.id == id; });
+        };
+        if (document_->textEditing() && !exists(document_->textEditing()->layerID))
+            findings.append(key + ": the text editor stays open on a layer that is gone");
+        if (document_->transform() && !exists(document_->transform()->layerID))
+            findings.append(key + ": the transform stays open on a layer that is gone");
     }
 
     // Ends the situation's session without recording anything of its own.
