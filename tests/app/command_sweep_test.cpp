@@ -144,15 +144,18 @@ public:
         keep_ = keep;
         answered_.clear();
         stuck_.clear();
+        cancelledByReturn_.clear();
         attempts_.clear();
         poll_.start();
     }
     void stop() { poll_.stop(); }
     bool isAnswering() const { return poll_.isActive(); }
     Answer answer() const { return answer_; }
-    // What was answered since start(), and what did not close when answered.
+    // What was answered since start(), what did not close when answered and where Return would
+    // have cancelled.
     const QStringList& answered() const { return answered_; }
     const QStringList& stuck() const { return stuck_; }
+    const QStringList& cancelledByReturn() const { return cancelledByReturn_; }
     // For the file choosers the application and the saver take instead of a dialog.
     void noteChooser(const QString& title) { answered_.append(title); }
 
@@ -201,6 +204,8 @@ private:
         } else if (auto* print = qobject_cast<QPrintDialog*>(widget)) {
             answerPrintDialog(print, accept);
         } else if (auto* dialog = qobject_cast<QDialog*>(widget)) {
+            if (returnCancels(dialog))
+                cancelledByReturn_.append(describe(dialog));
             QAbstractButton* confirm = accept ? confirmingButton(dialog) : nullptr;
             if (confirm)
                 confirm->click();
@@ -230,7 +235,6 @@ private:
     }
 
     // The accepting button of a button box, else the default one (the confirming one of a sheet).
-    // A box's default may be Cancel once it had the focus.
     static QAbstractButton* confirmingButton(QDialog* dialog)
     {
         for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
@@ -241,6 +245,17 @@ private:
             if (button->isDefault() && button->isEnabled() && button->isVisible())
                 return button;
         return nullptr;
+    }
+
+    // Return presses the default button: it should not be a Cancel.
+    static bool returnCancels(QDialog* dialog)
+    {
+        for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+            for (QAbstractButton* button : box->buttons())
+                if (auto* push = qobject_cast<QPushButton*>(button);
+                    push && push->isDefault() && box->buttonRole(button) == QDialogButtonBox::RejectRole)
+                    return true;
+        return false;
     }
 
     void answerFileDialog(QFileDialog* dialog, bool accept)
@@ -271,6 +286,7 @@ private:
     QHash<QWidget*, int> attempts_;
     QStringList answered_;
     QStringList stuck_;
+    QStringList cancelledByReturn_;
 };
 
 // A command's trigger as found on the window at the moment.
@@ -577,6 +593,8 @@ private:
             findings.append(key + ": still busy after " + QString::number(kSettleMilliseconds) + " ms");
         for (const QString& stuck : answerer_.stuck())
             findings.append(key + ": " + stuck + " did not close when answered");
+        for (const QString& dialog : answerer_.cancelledByReturn())
+            findings.append(key + ": Return cancels " + dialog);
         if (!answerer_.answered().isEmpty()) {
             ++counts.withDialog;
             withDialogs_.insert(key);
