@@ -4,7 +4,9 @@
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/ViewGeometry.h"
 #include "document/FilterPreview.h"
+#include "document/LayerTargets.h"
 #include "document/TextEditingSession.h"
+#include "document/TransformSession.h"
 #include "platform/Preferences.h"
 
 #include <QGraphicsScene>
@@ -238,6 +240,11 @@ void CanvasView::stateChanged()
 {
     if (!document_)
         return;
+    // A layer deleted or merged away takes its text edit or transform with it.
+    if (document_->textEditing() && !layerIndex(document_->state(), document_->textEditing()->layerID))
+        commitTextEditing(*document_);
+    if (document_->transform() && !layerIndex(document_->state(), document_->transform()->layerID))
+        cancelTransform(*document_);
     if (fastDragActive_) {
         // A fast drag redraws only where the moving layers were and are.
         for (const QRectF& frame : std::as_const(dragLastFrames_))

@@ -113,15 +113,14 @@ void commitTextEditing(ImageDocument& document)
     }
     const std::optional<int> index = layerIndex(document.state(), session.layerID);
     const Layer* layer = index ? &document.state().layers[*index] : nullptr;
-    if (session.historyName == kEditTextLayer && layer && layer->text()
-        && *layer->text() == session.attributes) {
+    // A layer deleted or merged while it was edited leaves nothing to write the text into.
+    if (!layer || (session.historyName == kEditTextLayer && layer->text() && *layer->text() == session.attributes)) {
         document.setLiveState(document.state());  // announces the state, unchanged
         document.announceTextEditingChange();
         return;
     }
     CanvasState state = document.state();
-    if (index)
-        state.layers[*index].content = session.attributes;
+    state.layers[*index].content = session.attributes;
     document.commitState(std::move(state), session.historyName);
     document.announceTextEditingChange();
 }

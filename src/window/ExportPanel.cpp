@@ -121,10 +121,11 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     exportButton_ = buttons->addButton(QStringLiteral("Export…"), QDialogButtonBox::AcceptRole);
-    exportButton_->setDefault(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(accessory);
     layout->addWidget(buttons);
+    // Only a button already inside the dialog can be its default; before, Cancel took Return.
+    exportButton_->setDefault(true);
 
     connect(formatPopUp_, &QComboBox::currentIndexChanged, this, &ExportPanel::exportFormatChanged);
     connect(qualitySlider_, &QSlider::valueChanged, this, &ExportPanel::exportQualityChanged);

@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include "app/BrowserStandIn.h"
 #include "document/TestDocuments.h"
 #include "render/FilterCatalogue.h"
 #include "window/DocumentActions.h"
@@ -13,26 +14,6 @@
 
 namespace velmaris {
 namespace {
-
-// Receives the links handed to the desktop for as long as it lives.
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public:
-    BrowserStandIn()
-    {
-        for (const char* scheme : {"http", "https", "mailto"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-    }
-    ~BrowserStandIn() override
-    {
-        for (const char* scheme : {"http", "https", "mailto"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 TEST(HelpWindow, ShowsTheGuideAndSendsWebLinksToTheBrowser)
 {
@@ -48,7 +29,7 @@ TEST(HelpWindow, ShowsTheGuideAndSendsWebLinksToTheBrowser)
         EXPECT_TRUE(text.contains(QString::fromUtf8(topic), Qt::CaseInsensitive)) << topic;
     }
 
-    BrowserStandIn desktop;
+    test::BrowserStandIn desktop;
     Q_EMIT browser->anchorClicked(QUrl("https://velmaris.app/images"));
     Q_EMIT browser->anchorClicked(QUrl("mailto:someone@example.org"));  // not a web page: ignored
     ASSERT_EQ(desktop.opened.size(), 1);
@@ -91,4 +72,3 @@ TEST(HelpWindow, GuideListsEveryShortcutOfTheDocumentWindow)
 }  // namespace
 }  // namespace velmaris
 
-#include "help_window_test.moc"

@@ -1,5 +1,6 @@
 #include "document/TextEditingSession.h"
 #include "TestDocuments.h"
+#include "document/LayerStackOperations.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,17 @@ TEST(TextEditingSession, EditingWithoutChangesRecordsNothingAndEscapeRestores)
     commitTextEditing(*document);
     EXPECT_EQ(document->state().layers.first().text()->string, "Old");
     EXPECT_EQ(spy.newEntries(), 0);
+
+    // A layer deleted while it is edited takes the edit with it: only the deletion is recorded.
+    auto deleting = documentWithLayers({solidLayer(QStringLiteral("Layer"), 5, 5), textLayer("Gone", {0, 0}, 20)});
+    DocumentSpy deletingSpy(*deleting);
+    editTextLayer(*deleting, deleting->state().layers.last().id);
+    typeText(*deleting, "Going");
+    ASSERT_TRUE(deleteLayer(*deleting));
+    commitTextEditing(*deleting);
+    EXPECT_FALSE(deleting->textEditing());
+    EXPECT_EQ(test::layerNames(deleting->state()), QStringList{"Layer"});
+    EXPECT_EQ(deletingSpy.recordedNames(), QStringList{"Delete Layer"});
 
     Layer locked = textLayer("L", {0, 0}, 20);
     locked.isLocked = true;

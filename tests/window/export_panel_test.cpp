@@ -101,9 +101,13 @@ TEST(ExportPanel, WritesTheScaledPictureWhereTheUserChose)
     });
     panel.show();
 
-    // A cancelled file dialog keeps the sheet open and writes nothing.
-    QTest::mouseClick(panel.exportButton(), Qt::LeftButton);
+    // Return exports as the button does; a cancelled file dialog keeps the sheet open and writes
+    // nothing.
+    QTest::keyClick(&panel, Qt::Key_Return);
     EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(panel.isVisible());
+    QTest::mouseClick(panel.exportButton(), Qt::LeftButton);
+    EXPECT_EQ(asked, 2);
     EXPECT_TRUE(panel.isVisible());
 
     chooseEntry(panel.scalePopUp(), 3);
