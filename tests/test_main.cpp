@@ -1,8 +1,18 @@
+#ifdef VELMARIS_TESTS_RESET_PLATFORM
 #include "platform/AppShortcuts.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
+#endif
 
+#ifdef VELMARIS_TESTS_WIDGETS
 #include <QApplication>
+#else
+#include <QGuiApplication>
+#endif
+#ifdef VELMARIS_TESTS_SERIAL_TBB
+#include <tbb/global_control.h>
+#endif
+
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -10,6 +20,13 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+#ifdef VELMARIS_TESTS_WIDGETS
+using TestApplication = QApplication;
+#else
+// The layers below canvas link no widgets; text layout and painting need only a GUI application.
+using TestApplication = QGuiApplication;
+#endif
 
 // Every test starts from what a first launch sees: no stored settings, no registered defaults,
 // the current colour black and empty data folders. Tests then pass in any order.
@@ -22,13 +39,17 @@ public:
 private:
     void reset()
     {
+#ifdef VELMARIS_TESTS_RESET_PLATFORM
         velmaris::Preferences::unregisterDefaults();
         if (velmaris::CurrentColorStore::shared().color() != velmaris::StoredColor{0, 0, 0, 1})
             velmaris::CurrentColorStore::shared().setColor(velmaris::StoredColor{0, 0, 0, 1});
+#endif
         QSettings().clear();
+#ifdef VELMARIS_TESTS_RESET_PLATFORM
         // The shared shortcut overrides were read from the settings just cleared.
         velmaris::AppShortcutPreferences::shared().reload();
         velmaris::AppShortcutPreferences::shared().setCapturingShortcut(false);
+#endif
         QDir(dataFolder_).removeRecursively();
         QDir().mkpath(dataFolder_);
     }
@@ -40,7 +61,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    // Text layout and painting need a GUI application; no display is needed or wanted.
+    // No display is needed or wanted.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Settings, thumbnails and autosaves go to folders of this run alone, never the user's own nor
     // those of a test process running beside this one.
@@ -49,9 +70,14 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataFolder));
     qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral("state"))));
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("VelmarisTests"));
-    QApplication::setApplicationName(QStringLiteral("Velmaris Images Tests"));
+#ifdef VELMARIS_TESTS_SERIAL_TBB
+    // ThreadSanitizer cannot see the ordering that TBB's uninstrumented scheduler gives the bands of
+    // a parallel loop and would report each loop as a race: the loops run on the calling thread.
+    const tbb::global_control serialLoops(tbb::global_control::max_allowed_parallelism, 1);
+#endif
+    TestApplication app(argc, argv);
+    TestApplication::setOrganizationName(QStringLiteral("VelmarisTests"));
+    TestApplication::setApplicationName(QStringLiteral("Velmaris Images Tests"));
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshApplicationState(dataFolder));
     return RUN_ALL_TESTS();

@@ -551,7 +551,9 @@ void Application::closeNextWindowForQuit()
 
 bool Application::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == welcome_ && event->type() == QEvent::Close && documentWindows().isEmpty())
+    // The filter also sees the events of the welcome window's destruction, when it is a WelcomeWindow
+    // no more: qobject_cast tells that, where reading welcome_ would cast to what is gone.
+    if (event->type() == QEvent::Close && qobject_cast<WelcomeWindow*>(watched) && documentWindows().isEmpty())
         QTimer::singleShot(0, this, &Application::quit);
     return QObject::eventFilter(watched, event);
 }

@@ -45,7 +45,7 @@ std::optional<double> parseNumber(const QString& text)
 
 CommandLineRequest parseExport(const QStringList& arguments)
 {
-    ExportRequest request;
+    ExportCommandRequest request;
     QStringList files;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -259,7 +259,7 @@ int runApplication(int argc, char** argv)
         printError(error->message + QLatin1Char(' ') + commandLineUsage());
         return 1;
     }
-    if (const auto* exportRequest = std::get_if<ExportRequest>(&request)) {
+    if (const auto* exportRequest = std::get_if<ExportCommandRequest>(&request)) {
         return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); });
     }
     if (std::holds_alternative<FilterListRequest>(request)) {

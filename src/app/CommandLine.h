@@ -11,12 +11,12 @@
 
 namespace velmaris {
 
-struct ExportRequest {
+struct ExportCommandRequest {
     QString input;
     QString output;
     double scale = 1;
     std::optional<double> quality;
-    friend bool operator==(const ExportRequest&, const ExportRequest&) = default;
+    friend bool operator==(const ExportCommandRequest&, const ExportCommandRequest&) = default;
 };
 struct InfoRequest {
     QString file;
@@ -37,7 +37,7 @@ struct UsageError {
     friend bool operator==(const UsageError&, const UsageError&) = default;
 };
 
-using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportRequest, InfoRequest, FilterRequest,
+using CommandLineRequest = std::variant<OpenEditorRequest, HelpRequest, ExportCommandRequest, InfoRequest, FilterRequest,
                                         FilterListRequest, ContactSheetRequest, ThumbnailRequest, UsageError>;
 
 // Reads the arguments after the program name.

@@ -10,7 +10,7 @@ namespace velmaris {
 namespace {
 
 // A native document: one layer from a flat image, or a document written again in canonical form.
-FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportRequest& request)
+FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportCommandRequest& request)
 {
     if (request.scale != 1 || request.quality)
         return FileError{FileError::kWriteUnknown,
@@ -21,7 +21,7 @@ FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportR
 
 }  // namespace
 
-std::optional<QString> runExport(const ExportRequest& request)
+std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = typeNameForPath(request.output);
     if (!outputTypeName)

@@ -35,7 +35,7 @@ QStringList words(const char* text)
 TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
 {
     EXPECT_EQ(parseCommandLine(words("--export in.png out.jpg --scale 0.5 --quality 0.8")),
-              CommandLineRequest(ExportRequest{QStringLiteral("in.png"), QStringLiteral("out.jpg"), 0.5, 0.8}));
+              CommandLineRequest(ExportCommandRequest{QStringLiteral("in.png"), QStringLiteral("out.jpg"), 0.5, 0.8}));
     EXPECT_EQ(parseCommandLine(words("a.png --help")), CommandLineRequest(HelpRequest{}));
     EXPECT_EQ(parseCommandLine(words("a.png b.tif")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("a.png"), QStringLiteral("b.tif")}}));
@@ -54,7 +54,7 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
     EXPECT_EQ(parseCommandLine(words("- -- -x --help")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("-"), QStringLiteral("-x"), QStringLiteral("--help")}}));
     EXPECT_EQ(parseCommandLine(words("--export -- -in.png -out.png")),
-              CommandLineRequest(ExportRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
+              CommandLineRequest(ExportCommandRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
 }
 
 // Runs the program through the shell, for arguments QProcess cannot pass (names that are not UTF-8).
