@@ -43,12 +43,46 @@ void beepUnless(bool succeeded)
         QApplication::beep();
 }
 
+// Commands that only look at the image or arrange the window leave a free transform open.
+bool leavesTransformOpen(CommandID command)
+{
+    switch (command) {
+    case CommandID::freeTransform:
+    case CommandID::zoomIn:
+    case CommandID::zoomOut:
+    case CommandID::zoomActualSize:
+    case CommandID::zoomToFit:
+    case CommandID::toggleCheckerboard:
+    case CommandID::toggleSidebarPanels:
+    case CommandID::openPreferences:
+    case CommandID::selectMoveTool:
+    case CommandID::selectSelectTool:
+    case CommandID::selectTextTool:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 void DocumentWindow::runCommand(CommandID command, const QString& argument)
 {
     if (!document_)
         return;
+    // The transform keeps the layer's pixels from when it began: committing it after another command
+    // changed the layer would paint those old pixels over the change. Undo and Redo drop the
+    // transform not yet committed (Undo does nothing more); every other edit commits it first, so it
+    // works on what the canvas shows.
+    if (document_->transform() && !leavesTransformOpen(command)) {
+        if (command == CommandID::undo || command == CommandID::redo) {
+            cancelTransform(*document_);
+            if (command == CommandID::undo)
+                return;
+        } else {
+            commitTransform(*document_);
+        }
+    }
     if (const CommandHandler handler = commandHandler(command))
         handler(*this, argument);
 }

@@ -5,6 +5,7 @@
 #include "canvas/CanvasView.h"
 #include "document/SelectionOperations.h"
 #include "document/TestDocuments.h"
+#include "document/TransformSession.h"
 #include "files/DocumentType.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
@@ -211,6 +212,43 @@ TEST(DocumentWindow, CutTakesTheSelectionOrTheFocusedFieldsText)
     window->canvas()->setFocus();
     EXPECT_TRUE(test::waitUntil([&] { return !cut->isEnabled(); }));
     document->jumpToHistory(0);
+    delete window;
+}
+
+TEST(DocumentWindow, CommandsDuringAFreeTransformCommitItAndUndoDropsIt)
+{
+    auto document = test::documentWith({test::bitmapLayer(test::opaqueRandomBitmap(40, 20, 7), {}, "A")}, {80, 40});
+    auto* window = new DocumentWindow(document.get());
+    const auto stretchedTransform = [&] {
+        window->runCommand(CommandID::freeTransform);
+        EXPECT_TRUE(document->transform().has_value());
+        TransformSession stretched = *document->transform();
+        stretched.scaleX = 2;
+        document->replaceTransform(stretched);
+    };
+
+    // A layer flip while the transform is open flips the transformed layer; committing later must
+    // not paint the unflipped pixels back.
+    stretchedTransform();
+    action(*window, CommandID::flipLayerHorizontal)->trigger();
+    EXPECT_FALSE(document->transform().has_value());
+    const QVector<HistoryEntry>& entries = document->history().entries();
+    ASSERT_GE(entries.size(), 3);
+    EXPECT_EQ(entries[entries.size() - 2].name, "Transform Layer");
+    EXPECT_EQ(entries.last().name, "Flip Layer Horizontal");
+    EXPECT_EQ(document->state().layers[0].bitmap()->width(), 80);
+
+    // Zooming keeps it open; Undo drops the uncommitted transform and undoes nothing else.
+    const int steps = document->history().entries().size();
+    const CanvasState before = document->state();
+    stretchedTransform();
+    action(*window, CommandID::zoomIn)->trigger();
+    EXPECT_TRUE(document->transform().has_value());
+    window->runCommand(CommandID::undo);
+    EXPECT_FALSE(document->transform().has_value());
+    EXPECT_EQ(document->history().entries().size(), steps);
+    EXPECT_EQ(document->history().currentIndex(), steps - 1);
+    EXPECT_EQ(document->state().layers[0].bitmap()->width(), before.layers[0].bitmap()->width());
     delete window;
 }
 
