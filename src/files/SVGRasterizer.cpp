@@ -1,5 +1,7 @@
 #include "files/SVGRasterizer.h"
 
+#include "files/SVGScan.h"
+
 #include "render/Parallel.h"
 
 #include <cairo.h>
@@ -111,7 +113,8 @@ bool allowsUnlimitedParsing(const QByteArray& data)
 
 std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSize> pixelSize)
 {
-    if (data.isEmpty())
+    const std::optional<SVGScan> scan = scanSVG(data);
+    if (!scan)
         return std::nullopt;
     GError* error = nullptr;
     // The size limits below still apply before anything is rendered.
@@ -128,7 +131,7 @@ std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSi
         return std::nullopt;
     const std::optional<int> width = rasterSide(pixelSize ? pixelSize->width() : size->width());
     const std::optional<int> height = rasterSide(pixelSize ? pixelSize->height() : size->height());
-    if (!width || !height)
+    if (!width || !height || (scan->filtered && qint64(*width) * *height > kMaxFilteredSVGPixels))
         return std::nullopt;
     std::optional<BitmapBuilder> builder = BitmapBuilder::create(*width, *height);
     if (!builder || !render(handle.get(), *size, *builder))
