@@ -91,12 +91,18 @@ void convertCairoToRgba(BitmapBuilder& target)
     });
 }
 
+// The XML parser refuses any one text or attribute longer than this unless told otherwise.
+constexpr qsizetype kParserTextLimit = 10'000'000;
+
 // Whether the XML parser may take text and attributes of any size (needed to read back the
-// wrapper of a picture over 10 MB). That also switches off its guard against exponential entity
-// expansion, so it is allowed only for documents that cannot declare entities: no document type
-// declaration, in UTF-8 or ASCII, where such a declaration could not be spelled differently.
+// wrapper of a picture over 10 MB). That also switches off its guards against deep nesting and
+// exponential entity expansion, so it is allowed only for documents that need it and cannot
+// declare entities: no document type declaration, in UTF-8 or ASCII, where such a declaration
+// could not be spelled differently.
 bool allowsUnlimitedParsing(const QByteArray& data)
 {
+    if (data.size() <= kParserTextLimit)
+        return false;
     if (data.contains('\0') || data.startsWith("\x4C\x6F\xA7\x94") || data.contains("<!DOCTYPE"))
         return false;  // UTF-16, UTF-32 or EBCDIC, or a type declaration
     if (!data.startsWith("<?xml") && !data.startsWith("\xEF\xBB\xBF<?xml"))
