@@ -42,6 +42,27 @@ bool mentionsFilter(QStringView text)
     return text.contains(u"filter", Qt::CaseInsensitive);
 }
 
+// Whether a reference is a data address holding an SVG document, by its declared type or, with
+// none declared, by its first characters, as the renderer guesses. The renderer would parse and
+// draw that document without this look.
+bool embedsSVG(QStringView reference)
+{
+    reference = reference.trimmed();
+    const qsizetype comma = reference.indexOf(u',');
+    if (!reference.startsWith(u"data:", Qt::CaseInsensitive) || comma < 0)
+        return false;
+    const QStringView header = reference.mid(5, comma - 5);
+    if (header.contains(u"svg", Qt::CaseInsensitive) || header.contains(u"xml", Qt::CaseInsensitive))
+        return true;
+    if (!header.isEmpty() && !header.startsWith(u';'))
+        return false;
+    const QByteArray start = reference.mid(comma + 1, 256).toLatin1();
+    QByteArray content =
+        header.endsWith(u"base64", Qt::CaseInsensitive) ? QByteArray::fromBase64(start) : QByteArray::fromPercentEncoding(start);
+    content.replace('\0', "").replace("\xEF\xBB\xBF", "").replace("\xFF\xFE", "").replace("\xFE\xFF", "");
+    return content.trimmed().startsWith('<');
+}
+
 // Elements drawn and depth reached from the root, following uses by id; each element is costed
 // once. Iterative, as use chains may be as long as the file. A use inside what it references
 // draws nothing, as in the renderer, and costs nothing; one whose id names several elements is
@@ -130,6 +151,8 @@ std::optional<SVGScan> scanSVG(const QByteArray& data)
                     ids.insert(value.toString(), index);
                 else if (attributeName == u"filter" || (attributeName == u"style" && mentionsFilter(value)))
                     scan.filtered = true;
+                else if (attributeName == u"href" && embedsSVG(value))
+                    return std::nullopt;
                 else if (name == u"use" && attributeName == u"href" && value.startsWith(u'#'))
                     elements.back().references.append(value.mid(1).toString());
             }

@@ -16,8 +16,9 @@ struct SVGScan {
 };
 
 // Reads the document's structure cheaply, expanding nothing, before the renderer sees it. nullopt
-// when it is not well formed, has a document type with entities or an internal subset, or would
-// nest too deep or draw too many elements once every <use> is replaced by what it references.
+// when it is not well formed, has a document type with entities or an internal subset, embeds
+// another SVG document in a data address, or would nest too deep or draw too many elements once
+// every <use> is replaced by what it references.
 std::optional<SVGScan> scanSVG(const QByteArray& data);
 
 }  // namespace velmaris

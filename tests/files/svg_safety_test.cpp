@@ -66,6 +66,14 @@ TEST(SVGSafety, HostileDocumentsAreRefusedAsUnreadable)
     EXPECT_EQ(readFlatImage(nestedUses(9), ImageType::svg), unreadable);
     EXPECT_EQ(readFlatImage(svg(size, QByteArray("<g/>").repeated(200'001)), ImageType::svg), unreadable);
 
+    // A document drawn as an image is parsed without the look above: by its type or by its content.
+    const QByteArray uses = nestedUses(9);
+    for (const QByteArray& address : {"data:image/svg+xml;base64," + uses.toBase64(), "data:;base64," + uses.toBase64(),
+                                      "data:," + uses.toPercentEncoding()}) {
+        EXPECT_EQ(readFlatImage(svg(size, "<image width=\"4\" height=\"4\" href=\"" + address + "\"/>"), ImageType::svg),
+                  unreadable);
+    }
+
     // Filters over a huge canvas, by element or by style.
     const QByteArray huge = "width=\"16384\" height=\"16384\"";
     EXPECT_EQ(readFlatImage(svg(huge, "<filter id=\"b\"><feGaussianBlur stdDeviation=\"50\"/></filter>"
