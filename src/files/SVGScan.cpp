@@ -57,8 +57,8 @@ bool embedsSVG(QStringView reference)
     if (!header.isEmpty() && !header.startsWith(u';'))
         return false;
     const QByteArray start = reference.mid(comma + 1, 256).toLatin1();
-    QByteArray content =
-        header.endsWith(u"base64", Qt::CaseInsensitive) ? QByteArray::fromBase64(start) : QByteArray::fromPercentEncoding(start);
+    QByteArray content = header.endsWith(u"base64", Qt::CaseInsensitive) ? QByteArray::fromBase64(start)
+                                                                          : QByteArray::fromPercentEncoding(start);
     content.replace('\0', "").replace("\xEF\xBB\xBF", "").replace("\xFF\xFE", "").replace("\xFE\xFF", "");
     return content.trimmed().startsWith('<');
 }

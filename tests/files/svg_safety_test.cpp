@@ -70,7 +70,8 @@ TEST(SVGSafety, HostileDocumentsAreRefusedAsUnreadable)
     const QByteArray uses = nestedUses(9);
     for (const QByteArray& address : {"data:image/svg+xml;base64," + uses.toBase64(), "data:;base64," + uses.toBase64(),
                                       "data:," + uses.toPercentEncoding()}) {
-        EXPECT_EQ(readFlatImage(svg(size, "<image width=\"4\" height=\"4\" href=\"" + address + "\"/>"), ImageType::svg),
+        EXPECT_EQ(readFlatImage(svg(size, "<image width=\"4\" height=\"4\" href=\"" + address + "\"/>"),
+                                ImageType::svg),
                   unreadable);
     }
 
