@@ -38,4 +38,26 @@ for ext in png jpg gif bmp tif svg; do
   { printf "\\x$(printf %02x "$index")"; cat "$work/out.$ext"; } >"$out/$ext"
   index=$((index + 1))
 done
+
+# Shapes of hostile SVG the decoder must refuse quickly: deep nesting, an entity used many times,
+# uses of groups of uses, a filter over a huge canvas.
+python3 - "$out" <<'PY'
+import sys
+out = sys.argv[1]
+def svg(attributes, body):
+    return f'<svg xmlns="http://www.w3.org/2000/svg" {attributes}>{body}</svg>'
+uses = '<defs><g id="l0"><rect width="1" height="1"/></g>' + ''.join(
+    f'<g id="l{n}">' + f'<use href="#l{n - 1}"/>' * 10 + '</g>' for n in range(1, 8)) + '</defs><use href="#l7"/>'
+filtered = '<filter id="b"><feGaussianBlur stdDeviation="50"/></filter><rect width="16384" height="16384" filter="url(#b)"/>'
+seeds = {
+    "svg-deep": svg('width="4" height="4"', '<g>' * 2000 + '</g>' * 2000),
+    "svg-entity": f'<!DOCTYPE svg [<!ENTITY e "{"x" * 1000}">]>'
+                  + svg('width="4" height="4"', '<text>' + '&e;' * 100 + '</text>'),
+    "svg-uses": svg('width="4" height="4"', uses),
+    "svg-filter": svg('width="16384" height="16384"', filtered),
+}
+for name, text in seeds.items():
+    with open(f"{out}/{name}", "wb") as f:
+        f.write(b"\x05" + text.encode())  # the svg type byte
+PY
 ls -l "$out"

@@ -1,5 +1,7 @@
 #include "files/SVGRasterizer.h"
 
+#include "files/SVGScan.h"
+
 #include "render/Parallel.h"
 
 #include <cairo.h>
@@ -89,12 +91,18 @@ void convertCairoToRgba(BitmapBuilder& target)
     });
 }
 
+// The XML parser refuses any one text or attribute longer than this unless told otherwise.
+constexpr qsizetype kParserTextLimit = 10'000'000;
+
 // Whether the XML parser may take text and attributes of any size (needed to read back the
-// wrapper of a picture over 10 MB). That also switches off its guard against exponential entity
-// expansion, so it is allowed only for documents that cannot declare entities: no document type
-// declaration, in UTF-8 or ASCII, where such a declaration could not be spelled differently.
+// wrapper of a picture over 10 MB). That also switches off its guards against deep nesting and
+// exponential entity expansion, so it is allowed only for documents that need it and cannot
+// declare entities: no document type declaration, in UTF-8 or ASCII, where such a declaration
+// could not be spelled differently.
 bool allowsUnlimitedParsing(const QByteArray& data)
 {
+    if (data.size() <= kParserTextLimit)
+        return false;
     if (data.contains('\0') || data.startsWith("\x4C\x6F\xA7\x94") || data.contains("<!DOCTYPE"))
         return false;  // UTF-16, UTF-32 or EBCDIC, or a type declaration
     if (!data.startsWith("<?xml") && !data.startsWith("\xEF\xBB\xBF<?xml"))
@@ -111,7 +119,8 @@ bool allowsUnlimitedParsing(const QByteArray& data)
 
 std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSize> pixelSize)
 {
-    if (data.isEmpty())
+    const std::optional<SVGScan> scan = scanSVG(data);
+    if (!scan)
         return std::nullopt;
     GError* error = nullptr;
     // The size limits below still apply before anything is rendered.
@@ -128,7 +137,7 @@ std::optional<Bitmap> rasterizeSVGData(const QByteArray& data, std::optional<QSi
         return std::nullopt;
     const std::optional<int> width = rasterSide(pixelSize ? pixelSize->width() : size->width());
     const std::optional<int> height = rasterSide(pixelSize ? pixelSize->height() : size->height());
-    if (!width || !height)
+    if (!width || !height || (scan->filtered && qint64(*width) * *height > kMaxFilteredSVGPixels))
         return std::nullopt;
     std::optional<BitmapBuilder> builder = BitmapBuilder::create(*width, *height);
     if (!builder || !render(handle.get(), *size, *builder))
