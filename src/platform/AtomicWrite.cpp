@@ -173,22 +173,23 @@ std::optional<QByteArray> followLinks(QByteArray path)
 
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    std::optional<QByteArray> target = followLinks(encodeNativePath(path));
-    if (!target)
-        return systemReason(errno);
+    const QByteArray native = encodeNativePath(path);
     struct stat status {};
-    if (::stat(target->constData(), &status) != 0)
-        return replaceWithTemporary(*target, std::nullopt, bytes);
-    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode))
-        return writeInPlace(*target, bytes);
-    if (S_ISDIR(status.st_mode))
+    const bool exists = !native.isEmpty() && ::stat(native.constData(), &status) == 0;
+    // Pipes and devices by the name given: /dev/stdout's link names no file for a pipe.
+    if (exists && (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)))
+        return writeInPlace(native, bytes);
+    if (exists && S_ISDIR(status.st_mode))
         return systemReason(EISDIR);
-    if (!S_ISREG(status.st_mode))
+    if (exists && !S_ISREG(status.st_mode))
         return QStringLiteral("Not a regular file");
     // A write-protected file stays as it is, even for a user the system would let replace it.
-    if ((status.st_mode & 0222) == 0 || ::access(target->constData(), W_OK) != 0)
+    if (exists && ((status.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0))
         return systemReason(EACCES);
-    return replaceWithTemporary(*target, status.st_mode, bytes);
+    const std::optional<QByteArray> target = followLinks(native);
+    if (!target)
+        return systemReason(errno);
+    return replaceWithTemporary(*target, exists ? std::optional<mode_t>(status.st_mode) : std::nullopt, bytes);
 }
 
 }  // namespace velmaris
