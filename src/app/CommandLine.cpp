@@ -3,6 +3,7 @@
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
 #include "app/EditorLaunch.h"
+#include "files/DocumentType.h"
 #include "files/NativePath.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -43,6 +45,14 @@ std::optional<double> parseNumber(const QString& text)
     return value;
 }
 
+// The type an extension-like name (png, jpeg, tiff, velmaris …) names for --type.
+std::optional<QString> exportTypeName(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('.')) || name.contains(QLatin1Char('/')))
+        return std::nullopt;
+    return typeNameForPath(QStringLiteral("output.") + name);
+}
+
 CommandLineRequest parseExport(const QStringList& arguments)
 {
     ExportCommandRequest request;
@@ -60,7 +70,13 @@ CommandLineRequest parseExport(const QStringList& arguments)
             optionsEnded = true;
             continue;
         }
-        if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
+        if (argument == QLatin1String("--type")) {
+            const std::optional<QString> typeName =
+                i + 1 < arguments.size() ? exportTypeName(arguments[++i]) : std::nullopt;
+            if (!typeName)
+                return UsageError{QStringLiteral("--type must be png, jpeg, gif, bmp, tiff, svg or %1.").arg(kNativeExtension)};
+            request.typeName = typeName;
+        } else if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
             if (i + 1 >= arguments.size())
                 return UsageError{argument + QStringLiteral(" needs a value.")};
             const std::optional<double> value = parseNumber(arguments[++i]);
@@ -155,6 +171,8 @@ void silenceLibraryOutput()
 
 int runHeadless(int argc, char** argv, const std::function<int()>& work)
 {
+    // A reader that goes away makes writes fail with EPIPE, reported like any failed write.
+    std::signal(SIGPIPE, SIG_IGN);
     silenceLibraryOutput();
     qInstallMessageHandler(quietQtMessages);
     // Text layout needs a GUI application, but command-line work must not need a display.
@@ -220,11 +238,14 @@ QString commandLineHelp()
         "Usage:\n"
         "  velmaris-images [--] [FILE…]            open the editor (with the given images;\n"
         "                                          after --, names that start with - too)\n"
-        "  velmaris-images --export INPUT OUTPUT [--scale S] [--quality Q]\n"
+        "  velmaris-images --export INPUT OUTPUT [--type T] [--scale S] [--quality Q]\n"
         "      write OUTPUT in the type its extension names: velmaris (a native\n"
         "      document: one layer from a flat image, or a document rewritten in its\n"
         "      canonical form), or INPUT flattened as png, jpg/jpeg, gif, bmp, tif/tiff\n"
-        "      or svg; an existing pipe or device OUTPUT is written in place\n"
+        "      or svg; an existing pipe or device OUTPUT is written in place, - is\n"
+        "      standard output\n"
+        "      --type T     the type when OUTPUT has no extension naming one (-, a\n"
+        "                   device): png, jpeg, gif, bmp, tiff, svg or velmaris\n"
         "      --scale S    resample by the factor S (greater than 0; default 1; flat only)\n"
         "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
         "  velmaris-images --info FILE\n"

@@ -16,6 +16,7 @@ struct ExportCommandRequest {
     QString output;
     double scale = 1;
     std::optional<double> quality;
+    std::optional<QString> typeName;  // from --type; otherwise the output's extension names it
     friend bool operator==(const ExportCommandRequest&, const ExportCommandRequest&) = default;
 };
 struct InfoRequest {

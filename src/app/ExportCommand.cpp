@@ -23,10 +23,10 @@ FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportC
 
 std::optional<QString> runExport(const ExportCommandRequest& request)
 {
-    const std::optional<QString> outputTypeName = typeNameForPath(request.output);
+    const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
         return QStringLiteral("The output type of \"%1\" is not supported: use %2, png, jpg, jpeg, gif, bmp, "
-                              "tif, tiff or svg.")
+                              "tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);
@@ -41,7 +41,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->message;
 
-    if (const std::optional<QString> reason = writeFileAtomically(request.output, std::get<QByteArray>(bytes)))
+    const QString destination = request.output == QLatin1String("-") ? QStringLiteral("/dev/stdout") : request.output;
+    if (const std::optional<QString> reason = writeFileAtomically(destination, std::get<QByteArray>(bytes)))
         return QStringLiteral("The file \"%1\" could not be written: %2").arg(request.output, *reason);
     return std::nullopt;
 }

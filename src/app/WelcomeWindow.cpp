@@ -1,6 +1,8 @@
 #include "app/WelcomeWindow.h"
 
 #include "document/ImageDocument.h"
+#include "files/DocumentType.h"
+#include "files/InputFile.h"
 #include "files/OpenImageFile.h"
 #include "platform/Pasteboard.h"
 #include "platform/RecentImagesStore.h"
@@ -32,18 +34,25 @@ QString abbreviatedPath(const QString& path)
     return path;
 }
 
-// The stored thumbnail of a recent file, else one made from the file itself.
+// The stored thumbnail of a recent file, else one made from the file itself. Only regular files
+// are read: a pipe would keep the thread, and so the application's exit, waiting.
 QImage recentThumbnail(const QString& path)
 {
-    if (const std::optional<QString> stored = RecentImagesStore::thumbnailPath(path); stored && QFileInfo::exists(*stored)) {
-        QImage image(*stored);
-        if (!image.isNull())
-            return image;
+    if (const std::optional<QString> stored = RecentImagesStore::thumbnailPath(path)) {
+        const FileResult<QByteArray> bytes = readRegularInputFile(*stored);
+        if (const auto* data = std::get_if<QByteArray>(&bytes)) {
+            QImage image = QImage::fromData(*data, "PNG");
+            if (!image.isNull())
+                return image;
+        }
     }
-    FileResult<CanvasState> opened = openImageFile(path);
-    if (const CanvasState* state = std::get_if<CanvasState>(&opened)) {
-        if (const std::optional<Bitmap> thumbnail = documentThumbnail(*state))
-            return thumbnail->image().copy();
+    const FileResult<QByteArray> bytes = readRegularInputFile(path);
+    if (const auto* data = std::get_if<QByteArray>(&bytes)) {
+        const FileResult<NativeDocument> opened = readDocumentData(*data, typeNameForPath(path).value_or(QString()));
+        if (const auto* document = std::get_if<NativeDocument>(&opened)) {
+            if (const std::optional<Bitmap> thumbnail = documentThumbnail(document->state))
+                return thumbnail->image().copy();
+        }
     }
     return {};
 }

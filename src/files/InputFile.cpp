@@ -20,19 +20,30 @@ FileError notOpened(const QString& path, const QString& reason)
     return {FileError::kReadCorrupt, QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, reason)};
 }
 
+enum class Kind { any, regularOnly };
+
 // An open descriptor, or the system's reason. Directories open for reading, but hold no image.
-std::variant<int, QString> openDescriptor(const QString& path)
+// Only a regular file is opened without blocking: a pipe with no writer would wait in open.
+std::variant<int, QString> openDescriptor(const QString& path, Kind kind = Kind::any)
 {
-    const int descriptor = ::open(encodeNativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int flags = O_RDONLY | O_CLOEXEC | (kind == Kind::regularOnly ? O_NONBLOCK : 0);
+    const int descriptor = ::open(encodeNativePath(path).constData(), flags);
     if (descriptor < 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+    const bool known = ::fstat(descriptor, &status) == 0;
+    if (known && S_ISDIR(status.st_mode)) {
         ::close(descriptor);
         return QString::fromLocal8Bit(std::strerror(EISDIR));
     }
+    if (kind == Kind::regularOnly && (!known || !S_ISREG(status.st_mode))) {
+        ::close(descriptor);
+        return QStringLiteral("Not a regular file");
+    }
     return descriptor;
 }
+
+FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind);
 
 }  // namespace
 
@@ -51,7 +62,19 @@ std::variant<std::unique_ptr<QFile>, QString> openInputFile(const QString& path)
 
 FileResult<QByteArray> readInputFile(const QString& path, qint64 limit)
 {
-    std::variant<int, QString> opened = openDescriptor(path);
+    return readFile(path, limit, Kind::any);
+}
+
+FileResult<QByteArray> readRegularInputFile(const QString& path)
+{
+    return readFile(path, kMaxInputFileBytes, Kind::regularOnly);
+}
+
+namespace {
+
+FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind)
+{
+    std::variant<int, QString> opened = openDescriptor(path, kind);
     if (const auto* reason = std::get_if<QString>(&opened))
         return notOpened(path, *reason);
     const int descriptor = std::get<int>(opened);
@@ -90,5 +113,7 @@ FileResult<QByteArray> readInputFile(const QString& path, qint64 limit)
         return FileError::imageUnreadable();
     return data;
 }
+
+}  // namespace
 
 }  // namespace velmaris

@@ -21,5 +21,8 @@ std::variant<std::unique_ptr<QFile>, QString> openInputFile(const QString& path)
 // The whole file: "could not be opened" with the system's reason, or the ordinary read error when
 // reading fails or the file holds more than `limit` bytes.
 FileResult<QByteArray> readInputFile(const QString& path, qint64 limit = kMaxInputFileBytes);
+// The same for a regular file only: anything else (a pipe, a device) is "could not be opened"
+// without waiting for it, for reads no one asked for, such as thumbnails.
+FileResult<QByteArray> readRegularInputFile(const QString& path);
 
 }  // namespace velmaris

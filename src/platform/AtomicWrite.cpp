@@ -2,13 +2,17 @@
 
 #include "files/NativePath.h"
 
+#include <QMutex>
 #include <QRandomGenerator>
+#include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,12 +55,59 @@ std::optional<QString> writeInPlace(const QByteArray& target, const QByteArray& 
     return std::nullopt;
 }
 
+// A temporary file of a writer that was killed is left behind; one older than this is stale.
+constexpr std::time_t kStaleTemporarySeconds = 10 * 60;
+
+// The temporaries this process is writing now, which are never stale.
+QMutex temporariesMutex;
+QSet<QByteArray> temporariesInUse;
+
+// "<name>.<1 to 7 of 0-9a-z>.tmp", the names createTemporaryBeside makes for `name`.
+bool isTemporaryNameFor(const char* entry, const QByteArray& name)
+{
+    const QByteArrayView candidate(entry);
+    if (candidate.size() <= name.size() + 5 || !candidate.startsWith(name + '.') || !candidate.endsWith(".tmp"))
+        return false;
+    const QByteArrayView middle = candidate.sliced(name.size() + 1, candidate.size() - name.size() - 5);
+    return middle.size() <= 7
+        && std::all_of(middle.begin(), middle.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+}
+
+// Removes the temporaries of writers that were killed while writing beside `target`.
+void removeStaleTemporaries(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const QByteArray name = target.mid(slash + 1);
+    DIR* directory = ::opendir(folder.constData());
+    if (!directory)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!isTemporaryNameFor(entry->d_name, name))
+            continue;
+        const QByteArray path = folder + '/' + entry->d_name;
+        struct stat status {};
+        if (::lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode)
+            || now - status.st_mtime < kStaleTemporarySeconds)
+            continue;
+        const QMutexLocker lock(&temporariesMutex);
+        if (!temporariesInUse.contains(path))
+            ::unlink(path.constData());
+    }
+    ::closedir(directory);
+}
+
 // A new file beside the target that no one else has; the umask applies to its permissions.
 std::pair<int, QByteArray> createTemporaryBeside(const QByteArray& target)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         const int descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            const QMutexLocker lock(&temporariesMutex);
+            temporariesInUse.insert(name);
+        }
         if (descriptor >= 0 || errno != EEXIST)
             return {descriptor, name};
     }
@@ -66,11 +117,13 @@ std::pair<int, QByteArray> createTemporaryBeside(const QByteArray& target)
 std::optional<QString> replaceWithTemporary(const QByteArray& target, const std::optional<mode_t>& existingMode,
                                             const QByteArray& bytes)
 {
+    removeStaleTemporaries(target);
     const auto [descriptor, temporary] = createTemporaryBeside(target);
     if (descriptor < 0)
         return systemReason(errno);
+    // Only the ordinary permissions: a set-user-ID, set-group-ID or sticky bit is never carried over.
     int error = writeAll(descriptor, bytes);
-    if (!error && existingMode && ::fchmod(descriptor, *existingMode & 07777) != 0)
+    if (!error && existingMode && ::fchmod(descriptor, *existingMode & 0777) != 0)
         error = errno;
     // A full disk can show only when the data reaches it.
     if (!error && ::fsync(descriptor) != 0)
@@ -79,10 +132,40 @@ std::optional<QString> replaceWithTemporary(const QByteArray& target, const std:
         error = errno;
     if (!error && ::rename(temporary.constData(), target.constData()) != 0)
         error = errno;
-    if (error) {
+    if (error)
         ::unlink(temporary.constData());
-        return systemReason(error);
+    {
+        const QMutexLocker lock(&temporariesMutex);
+        temporariesInUse.remove(temporary);
     }
+    if (error)
+        return systemReason(error);
+    return std::nullopt;
+}
+
+// The path at the end of a chain of symbolic links, which need not exist yet: writing through a
+// dangling link creates the file it names, so the link itself is never replaced. errno on failure.
+std::optional<QByteArray> followLinks(QByteArray path)
+{
+    if (path.isEmpty()) {
+        errno = ENOENT;
+        return std::nullopt;
+    }
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat status {};
+        if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return path;
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length = ::readlink(path.constData(), link.data(), std::size_t(link.size()));
+        if (length < 0 || length >= link.size()) {
+            errno = length < 0 ? errno : ENAMETOOLONG;
+            return std::nullopt;
+        }
+        link.truncate(length);
+        const qsizetype slash = path.lastIndexOf('/');
+        path = link.startsWith('/') || slash < 0 ? link : path.left(slash + 1) + link;
+    }
+    errno = ELOOP;
     return std::nullopt;
 }
 
@@ -90,22 +173,23 @@ std::optional<QString> replaceWithTemporary(const QByteArray& target, const std:
 
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QByteArray target = encodeNativePath(path);
-    if (target.isEmpty())
-        return systemReason(ENOENT);
+    const QByteArray native = encodeNativePath(path);
     struct stat status {};
-    if (::stat(target.constData(), &status) != 0)
-        return replaceWithTemporary(target, std::nullopt, bytes);
-    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode))
-        return writeInPlace(target, bytes);
-    if (S_ISDIR(status.st_mode))
+    const bool exists = !native.isEmpty() && ::stat(native.constData(), &status) == 0;
+    // Pipes and devices by the name given: /dev/stdout's link names no file for a pipe.
+    if (exists && (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode)))
+        return writeInPlace(native, bytes);
+    if (exists && S_ISDIR(status.st_mode))
         return systemReason(EISDIR);
-    if (!S_ISREG(status.st_mode))
+    if (exists && !S_ISREG(status.st_mode))
         return QStringLiteral("Not a regular file");
-    // Through a symbolic link: replace the file it points at and keep the link.
-    if (char resolved[PATH_MAX]; ::realpath(target.constData(), resolved))
-        target = resolved;
-    return replaceWithTemporary(target, status.st_mode, bytes);
+    // A write-protected file stays as it is, even for a user the system would let replace it.
+    if (exists && ((status.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0))
+        return systemReason(EACCES);
+    const std::optional<QByteArray> target = followLinks(native);
+    if (!target)
+        return systemReason(errno);
+    return replaceWithTemporary(*target, exists ? std::optional<mode_t>(status.st_mode) : std::nullopt, bytes);
 }
 
 }  // namespace velmaris

@@ -43,7 +43,7 @@ QStringList RecentImagesStore::existingPaths() const
 {
     QStringList existing;
     for (const QString& path : paths_)
-        if (QFileInfo::exists(path))
+        if (QFileInfo(path).isFile())
             existing.append(path);
     return existing;
 }

@@ -27,7 +27,8 @@ public:
     // "Clear Menu": forgets every recent image.
     void clear();
     const QStringList& paths() const { return paths_; }
-    // The stored paths whose files exist now, in stored order; the stored list is unchanged.
+    // The stored paths that name regular files now (not pipes or devices, which no one should open
+    // unasked), in stored order; the stored list is unchanged.
     QStringList existingPaths() const;
 
     // "<application data>/Velmaris Images/Thumbnails/<SHA-256 of the path>.png", creating the

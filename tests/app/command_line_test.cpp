@@ -3,6 +3,7 @@
 
 #include "app/ProgramTestHelpers.h"
 #include "files/CodecTestHelpers.h"
+#include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
 
 #include <QBuffer>
@@ -35,7 +36,7 @@ QStringList words(const char* text)
 TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
 {
     EXPECT_EQ(parseCommandLine(words("--export in.png out.jpg --scale 0.5 --quality 0.8")),
-              CommandLineRequest(ExportCommandRequest{QStringLiteral("in.png"), QStringLiteral("out.jpg"), 0.5, 0.8}));
+              CommandLineRequest(ExportCommandRequest{QStringLiteral("in.png"), QStringLiteral("out.jpg"), 0.5, 0.8, {}}));
     EXPECT_EQ(parseCommandLine(words("a.png --help")), CommandLineRequest(HelpRequest{}));
     EXPECT_EQ(parseCommandLine(words("a.png b.tif")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("a.png"), QStringLiteral("b.tif")}}));
@@ -53,8 +54,13 @@ TEST(CommandLine, ParsesExportOptionsAndRefusesBadOnes)
     // "-" is a name, and so is everything after "--".
     EXPECT_EQ(parseCommandLine(words("- -- -x --help")),
               CommandLineRequest(OpenEditorRequest{{QStringLiteral("-"), QStringLiteral("-x"), QStringLiteral("--help")}}));
+    ExportCommandRequest typed{QStringLiteral("in.png"), QStringLiteral("-"), 1, std::nullopt,
+                               typeNameForPath(QStringLiteral("a.tiff"))};
+    EXPECT_EQ(parseCommandLine(words("--export in.png - --type tiff")), CommandLineRequest(typed));
+    for (const char* bad : {"--export a b --type", "--export a b --type xyz", "--export a b --type x.png"})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parseCommandLine(words(bad)))) << bad;
     EXPECT_EQ(parseCommandLine(words("--export -- -in.png -out.png")),
-              CommandLineRequest(ExportCommandRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt}));
+              CommandLineRequest(ExportCommandRequest{QStringLiteral("-in.png"), QStringLiteral("-out.png"), 1, std::nullopt, {}}));
 }
 
 // Runs the program through the shell, for arguments QProcess cannot pass (names that are not UTF-8).
@@ -165,6 +171,42 @@ TEST(CommandLine, FailuresAndUnknownOptionsPrintOneLineWithNothingFromTheImageLi
     EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     EXPECT_TRUE(QFileInfo(null).isSymLink());
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/null")).isFile());
+}
+
+TEST(CommandLine, ExportWritesStandardOutputByTypeAndNeverReplacesAWriteProtectedFile)
+{
+    QTemporaryDir dir;
+    const QString input = writeTestImage(dir, QStringLiteral("in.png"));
+    QProcess process;
+    process.start(QStringLiteral(VELMARIS_EXECUTABLE),
+                  {QStringLiteral("--export"), input, QStringLiteral("-"), QStringLiteral("--type"), QStringLiteral("bmp")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage::fromData(process.readAllStandardOutput(), "BMP").size(), QSize(40, 20));
+
+    // A reader that has gone: one line and status 1, not the end by a signal.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    process.setChildProcessModifier([&] { ::dup2(ends[1], STDOUT_FILENO); });
+    process.start(QStringLiteral(VELMARIS_EXECUTABLE),
+                  {QStringLiteral("--export"), input, QStringLiteral("-"), QStringLiteral("--type"), QStringLiteral("png")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ::close(ends[1]);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(error.endsWith(QStringLiteral(": Broken pipe\n"))) << error.toStdString();
+    EXPECT_EQ(error.count(QLatin1Char('\n')), 1);
+
+    const QString kept = dir.filePath(QStringLiteral("kept.png"));
+    writeBytes(kept, "mine");
+    ASSERT_TRUE(QFile::setPermissions(kept, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const ProcessResult result = runProgram({QStringLiteral("--export"), input, kept});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              QStringLiteral("The file \"%1\" could not be written: Permission denied\n").arg(kept));
+    EXPECT_EQ(fileBytes(kept), "mine");
 }
 
 TEST(CommandLine, ExportWritesNativeDocumentsAndOpensNamesThatAreNotUtf8)

@@ -166,6 +166,14 @@ TEST(DocumentSaving, BackgroundSavesRunInOrderAndAFailedOneChangesNothing)
                               });
     document.waitForBackgroundSaves();
     EXPECT_EQ(order, (QStringList{"unknown type", "missing folder", "saved"}));
+
+    // A write-protected file is left as it is, and the save says why.
+    const QString kept = dir.filePath(QStringLiteral("c.png"));
+    const QByteArray keptBytes = readAll(kept);
+    ASSERT_TRUE(QFile::setPermissions(kept, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_EQ(document.saveToFile(kept, kPng, SaveOperation::saveTo),
+              (FileError{FileError::kWriteUnknown, QStringLiteral("The file could not be saved: Permission denied")}));
+    EXPECT_EQ(readAll(kept), keptBytes);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->code, FileError::kWriteUnsupportedType);
     EXPECT_EQ(readAll(path), before);

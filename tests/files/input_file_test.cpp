@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,6 +78,15 @@ TEST(InputFile, ReadsWholeFilesAndRefusesEndlessOrOversizedInputWhileReading)
               FileResult<QByteArray>(FileError::imageUnreadable()));
     ::close(pipeEnds[0]);  // the writer stops on the broken pipe
     ::waitpid(writer, nullptr, 0);
+
+    // Reading only regular files opens nothing else, and never waits for a pipe's writer.
+    EXPECT_EQ(std::get<QByteArray>(readRegularInputFile(path)), bytes);
+    const QString fifo = dir.filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& other : {fifo, QStringLiteral("/dev/zero")})
+        EXPECT_EQ(readRegularInputFile(other),
+                  FileResult<QByteArray>(FileError{FileError::kReadCorrupt,
+                                                   QStringLiteral("The file \"%1\" could not be opened: Not a regular file").arg(other)}));
 
     const FileResult<QByteArray> missing = readInputFile(dir.filePath(QStringLiteral("missing.png")));
     ASSERT_TRUE(std::holds_alternative<FileError>(missing));

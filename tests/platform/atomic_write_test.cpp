@@ -2,6 +2,7 @@
 
 #include "files/NativePath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 namespace velmaris {
@@ -107,6 +109,66 @@ TEST(AtomicWrite, WritesPipesAndDevicesInPlaceAndNeverReplacesThem)
     EXPECT_EQ(writeFileAtomically(QFile::decodeName(socketPath), bytes), QStringLiteral("Not a regular file"));
     EXPECT_TRUE(S_ISSOCK(fileMode(socketPath)));
     ::close(listening);
+}
+
+TEST(AtomicWrite, RefusesWriteProtectedFilesAndNeverCarriesSpecialBits)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("kept.png")));
+    ASSERT_EQ(writeFileAtomically(QFile::decodeName(path), "original"), std::nullopt);
+    ASSERT_EQ(::chmod(path.constData(), 0444), 0);
+    EXPECT_EQ(writeFileAtomically(QFile::decodeName(path), "replaced"), QStringLiteral("Permission denied"));
+    EXPECT_EQ(contents(QFile::decodeName(path)), "original");
+    EXPECT_EQ(fileMode(path) & 07777, 0444u);
+
+    ASSERT_EQ(::chmod(path.constData(), 06755), 0);
+    ASSERT_EQ(writeFileAtomically(QFile::decodeName(path), "replaced"), std::nullopt);
+    EXPECT_EQ(contents(QFile::decodeName(path)), "replaced");
+    EXPECT_EQ(fileMode(path) & 07777, 0755u);
+    EXPECT_EQ(entryCount(QFile::encodeName(dir.path())), 1);
+}
+
+TEST(AtomicWrite, WritesThroughADanglingLinkAndKeepsTheLink)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    const QByteArray link = QFile::encodeName(dir.filePath(QStringLiteral("link.png")));
+    ASSERT_EQ(::symlink("sub/target.png", link.constData()), 0);
+    ASSERT_EQ(writeFileAtomically(QFile::decodeName(link), "through"), std::nullopt);
+    EXPECT_TRUE(S_ISLNK(fileMode(link)));
+    EXPECT_EQ(contents(dir.filePath(QStringLiteral("sub/target.png"))), "through");
+    EXPECT_EQ(entryCount(QFile::encodeName(dir.filePath(QStringLiteral("sub")))), 1);
+
+    // A link to itself is a loop, reported and left alone.
+    const QByteArray loop = QFile::encodeName(dir.filePath(QStringLiteral("loop.png")));
+    ASSERT_EQ(::symlink("loop.png", loop.constData()), 0);
+    EXPECT_EQ(writeFileAtomically(QFile::decodeName(loop), "x"), QString::fromLocal8Bit(std::strerror(ELOOP)));
+    EXPECT_TRUE(S_ISLNK(fileMode(loop)));
+}
+
+TEST(AtomicWrite, RemovesOnlyItsOwnStaleTemporariesOfTheSameName)
+{
+    QTemporaryDir dir;
+    const auto make = [&](const char* name, std::time_t age) {
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
+        QFile file(QFile::decodeName(path));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        const timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        return path;
+    };
+    const std::time_t hour = 3600;
+    const QByteArray stale = make("picture.png.1z141z3.tmp", hour);
+    const QList<QByteArray> kept = {make("picture.png.abc12.tmp", 0),          // a writer may still be at it
+                                    make("picture.png.ABC.tmp", hour),         // not a name it makes
+                                    make("picture.png.abc.tmp.keep", hour),
+                                    make("picture.png.tmp", hour),
+                                    make("other.png.abc12.tmp", hour)};
+    ASSERT_EQ(writeFileAtomically(dir.filePath(QStringLiteral("picture.png")), "new"), std::nullopt);
+    EXPECT_EQ(fileMode(stale), 0u);
+    for (const QByteArray& path : kept)
+        EXPECT_TRUE(S_ISREG(fileMode(path))) << path.constData();
 }
 
 }  // namespace velmaris

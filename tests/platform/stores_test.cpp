@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace velmaris {
 namespace {
 
@@ -86,10 +88,13 @@ TEST(RecentImagesStore, ExistingPathsAndStableThumbnailNames)
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
+    const QString fifo = temporary.dir.filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     store.add(QStringLiteral("/no/such/file.png"));
     store.add(existing);
+    store.add(fifo);
     EXPECT_EQ(store.existingPaths(), QStringList{existing});
-    EXPECT_EQ(store.paths().size(), 2);
+    EXPECT_EQ(store.paths().size(), 3);
 
     // SHA-256 of the UTF-8 path, lower-case hexadecimal.
     EXPECT_EQ(RecentImagesStore::thumbnailFileName(QStringLiteral("abc")),
