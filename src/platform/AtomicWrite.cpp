@@ -62,15 +62,28 @@ constexpr std::time_t kStaleTemporarySeconds = 10 * 60;
 QMutex temporariesMutex;
 QSet<QByteArray> temporariesInUse;
 
-// "<name>.<1 to 7 of 0-9a-z>.tmp", the names createTemporaryBeside makes for `name`.
+constexpr qsizetype kTemporaryTokenLength = 7;
+
+// "<name>.<a digit, then 6 of 0-9a-z>.tmp", the names createTemporaryBeside makes for `name` (and
+// the seven-character ones earlier versions made). A user's own "<name>.backup.tmp" or
+// "<name>.old.tmp" never matches, so it is never taken for ours.
 bool isTemporaryNameFor(const char* entry, const QByteArray& name)
 {
     const QByteArrayView candidate(entry);
-    if (candidate.size() <= name.size() + 5 || !candidate.startsWith(name + '.') || !candidate.endsWith(".tmp"))
+    if (candidate.size() != name.size() + 1 + kTemporaryTokenLength + 4 || !candidate.startsWith(name + '.')
+        || !candidate.endsWith(".tmp"))
         return false;
-    const QByteArrayView middle = candidate.sliced(name.size() + 1, candidate.size() - name.size() - 5);
-    return middle.size() <= 7
-        && std::all_of(middle.begin(), middle.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+    const QByteArrayView token = candidate.sliced(name.size() + 1, kTemporaryTokenLength);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    return isDigit(token.front())
+        && std::all_of(token.begin(), token.end(), [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'z'); });
+}
+
+QByteArray newTemporaryToken()
+{
+    QRandomGenerator& random = *QRandomGenerator::global();
+    constexpr quint64 kSixLetters = 36ull * 36 * 36 * 36 * 36 * 36;
+    return QByteArray::number(random.bounded(10)) + QByteArray::number(random.generate64() % kSixLetters, 36).rightJustified(6, '0');
 }
 
 // Removes the temporaries of writers that were killed while writing beside `target`.
@@ -102,7 +115,7 @@ void removeStaleTemporaries(const QByteArray& target)
 std::pair<int, QByteArray> createTemporaryBeside(const QByteArray& target)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const QByteArray name = target + '.' + newTemporaryToken() + ".tmp";
         const int descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor >= 0) {
             const QMutexLocker lock(&temporariesMutex);

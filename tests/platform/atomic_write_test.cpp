@@ -160,11 +160,13 @@ TEST(AtomicWrite, RemovesOnlyItsOwnStaleTemporariesOfTheSameName)
     };
     const std::time_t hour = 3600;
     const QByteArray stale = make("picture.png.1z141z3.tmp", hour);
-    const QList<QByteArray> kept = {make("picture.png.abc12.tmp", 0),          // a writer may still be at it
+    const QList<QByteArray> kept = {make("picture.png.4bc12x9.tmp", 0),        // a writer may still be at it
                                     make("picture.png.ABC.tmp", hour),         // not a name it makes
+                                    make("picture.png.backup1.tmp", hour),     // the user's own
+                                    make("picture.png.old.tmp", hour),
                                     make("picture.png.abc.tmp.keep", hour),
                                     make("picture.png.tmp", hour),
-                                    make("other.png.abc12.tmp", hour)};
+                                    make("other.png.1z141z3.tmp", hour)};
     ASSERT_EQ(writeFileAtomically(dir.filePath(QStringLiteral("picture.png")), "new"), std::nullopt);
     EXPECT_EQ(fileMode(stale), 0u);
     for (const QByteArray& path : kept)
