@@ -57,7 +57,9 @@ QStringList chooseWithFileDialog(QWidget* parent, const QString& title, const QS
 
 void showReadError(QWidget* parent, const QString& path, const FileError& error)
 {
-    QMessageBox::warning(parent, QFileInfo(path).fileName(), error.message);
+    QMessageBox box(QMessageBox::Warning, QFileInfo(path).fileName(), error.message, QMessageBox::Ok, parent);
+    box.setInformativeText(error.detail);
+    box.exec();
 }
 
 }  // namespace
@@ -506,7 +508,7 @@ void Application::printDocument()
         return;
     const FileResult<Bitmap> image = window->document()->printImage();
     if (const FileError* error = std::get_if<FileError>(&image)) {
-        QMessageBox::warning(window, QStringLiteral("Print"), error->message);
+        QMessageBox::warning(window, QStringLiteral("Print"), error->withReason());
         return;
     }
     QPrinter printer(QPrinter::HighResolution);

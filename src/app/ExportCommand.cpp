@@ -31,7 +31,7 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);
     if (const auto* error = std::get_if<FileError>(&document))
-        return error->message;
+        return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
     const FileResult<QByteArray> bytes =
@@ -39,7 +39,7 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
             ? writeNative(input, request)
             : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
-        return error->message;
+        return error->withReason();
 
     const QString destination = request.output == QLatin1String("-") ? QStringLiteral("/dev/stdout") : request.output;
     if (const std::optional<QString> reason = writeFileAtomically(destination, std::get<QByteArray>(bytes)))

@@ -23,7 +23,7 @@ std::variant<Bitmap, QString> flattenedInput(const QString& path)
 {
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))
-        return error->message;
+        return error->withReason();
     if (std::optional<Bitmap> composite = renderComposite(std::get<CanvasState>(state)))
         return *composite;
     return FileError::imageNotRendered().message;

@@ -100,7 +100,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))
-        return error->message;
+        return error->withReason();
     return canvasInfo(std::get<CanvasState>(state));
 }
 

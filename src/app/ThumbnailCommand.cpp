@@ -25,7 +25,7 @@ std::optional<QString> runThumbnail(const ThumbnailRequest& request)
 {
     const FileResult<NativeDocument> document = readDocumentFile(request.input);
     if (const auto* error = std::get_if<FileError>(&document))
-        return error->message;
+        return error->withReason();
     const std::optional<Bitmap> composite = renderComposite(std::get<NativeDocument>(document).state);
     if (!composite)
         return FileError::imageNotRendered().message;

@@ -122,6 +122,7 @@ void DocumentSaver::write(const Destination& destination, bool isSaveAs, Complet
             if (error && window) {
                 auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("The image could not be saved."),
                                             error->message, QMessageBox::Ok, window);
+                box->setInformativeText(error->detail);
                 box->setAttribute(Qt::WA_DeleteOnClose);
                 box->setObjectName(QStringLiteral("SaveErrorAlert"));
                 box->open();

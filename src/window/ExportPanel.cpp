@@ -199,6 +199,7 @@ void ExportPanel::finish(const std::optional<ExportFailure>& failure)
         if (failure->stage == ExportFailure::Stage::writing) {
             auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Export"), failure->error.message,
                                           QMessageBox::Ok, parentWidget());
+            alert->setInformativeText(failure->error.detail);
             alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->setObjectName(QStringLiteral("exportErrorAlert"));
             alert->open();
