@@ -4,6 +4,10 @@
 #include "platform/Preferences.h"
 #endif
 
+#ifdef VELMARIS_TESTS_DECODE_HELPER
+#include "files/DecodeHelper.h"
+#endif
+
 #ifdef VELMARIS_TESTS_WIDGETS
 #include <QApplication>
 #else
@@ -61,6 +65,11 @@ private:
 
 int main(int argc, char** argv)
 {
+#ifdef VELMARIS_TESTS_DECODE_HELPER
+    // The test program is its own decode helper, as the editor is.
+    if (const std::optional<int> helperExit = velmaris::runDecodeHelperIfAsked(argc, argv))
+        return *helperExit;
+#endif
     // No display is needed or wanted.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Settings, thumbnails and autosaves go to folders of this run alone, never the user's own nor

@@ -1,7 +1,8 @@
 // Dropping image files and images onto the canvas.
 #include "canvas/CanvasView.h"
 #include "document/LayerStackOperations.h"
-#include "files/ImageDecoder.h"
+#include "files/DecodeHelper.h"
+#include "platform/Pasteboard.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -38,7 +39,7 @@ QStringList droppedImageFiles(const QMimeData& data)
     return files;
 }
 
-// Files that cannot be read or decoded are skipped; each one decodes on its own.
+// Files that cannot be read or decoded are skipped; each one decodes on its own, in the decode helper.
 std::optional<DroppedImage> decodeDroppedFile(const QString& path)
 {
     QFile file(path);
@@ -49,10 +50,10 @@ std::optional<DroppedImage> decodeDroppedFile(const QString& path)
     const ImageType type = extension == QLatin1String("svg")
         ? ImageType::svg
         : imageTypeForExtension(extension).value_or(ImageType::png);
-    const std::optional<Bitmap> image = decodeImageData(file.readAll(), type);
-    if (!image)
+    FileResult<Bitmap> image = decodeUntrustedImage(file.readAll(), type);
+    if (!std::holds_alternative<Bitmap>(image))
         return std::nullopt;
-    return DroppedImage{*image, info.completeBaseName()};
+    return DroppedImage{std::move(std::get<Bitmap>(image)), info.completeBaseName()};
 }
 
 }  // namespace
@@ -83,9 +84,9 @@ void CanvasView::dropEvent(QDropEvent* event)
     const QStringList files = droppedImageFiles(*event->mimeData());
     event->setDropAction(Qt::CopyAction);
     event->accept();
+    QPointer<ImageDocument> document = document_;
     if (!files.isEmpty()) {
         // Decoding runs off the main thread; the layers arrive in the order of the files.
-        QPointer<ImageDocument> document = document_;
         QThreadPool::globalInstance()->start([document, files, point] {
             QVector<DroppedImage> images;
             for (const QString& path : files)
@@ -102,9 +103,26 @@ void CanvasView::dropEvent(QDropEvent* event)
         });
         return;
     }
-    const QImage image = qvariant_cast<QImage>(event->mimeData()->imageData());
-    if (!image.isNull())
-        importImageLayer(*document_, Bitmap::fromImage(image), QStringLiteral("Dropped Image"), point);
+    // A drag from this application carries its image itself; another program's image data is
+    // decoded by the decode helper, off the main thread.
+    if (event->source()) {
+        const QImage image = qvariant_cast<QImage>(event->mimeData()->imageData());
+        if (!image.isNull())
+            importImageLayer(*document_, Bitmap::fromImage(image), QStringLiteral("Dropped Image"), point);
+        return;
+    }
+    QThreadPool::globalInstance()->start([document, offered = offeredImageData(*event->mimeData()), point] {
+        std::optional<Bitmap> image = decodeOfferedImage(offered);
+        if (!image)
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [document, image = std::move(*image), point] {
+                if (document)
+                    importImageLayer(*document, image, QStringLiteral("Dropped Image"), point);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace velmaris

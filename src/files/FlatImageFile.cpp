@@ -1,7 +1,7 @@
 #include "files/FlatImageFile.h"
 
 #include "files/FlatDocument.h"
-#include "files/ImageDecoder.h"
+#include "files/DecodeHelper.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -9,12 +9,13 @@ namespace velmaris {
 
 FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
 {
-    const std::optional<Bitmap> image = decodeImageData(data, type);
-    if (!image)
-        return FileError::imageUnreadable();
-    Layer background = makeBitmapLayer(*image, QStringLiteral("Background"));
+    FileResult<Bitmap> decoded = decodeUntrustedImage(data, type);
+    if (const auto* error = std::get_if<FileError>(&decoded))
+        return *error;
+    const Bitmap& image = std::get<Bitmap>(decoded);
+    Layer background = makeBitmapLayer(image, QStringLiteral("Background"));
     CanvasState state;
-    state.size = QSizeF(image->width(), image->height());
+    state.size = QSizeF(image.width(), image.height());
     state.selectedLayerID = background.id;
     state.layers.append(std::move(background));
     return state;

@@ -13,15 +13,17 @@ namespace {
 
 std::optional<Bitmap> decodeRasterData(const QByteArray& data)
 {
-    if (rasterDataIsTruncated(data))
+    const std::optional<QByteArray> format = rasterFormatName(data);
+    if (!format || rasterDataIsTruncated(data))
         return std::nullopt;
     const std::optional<KeyedPng> keyed = takeSixteenBitRgbColorKey(data);
     QBuffer buffer;
     buffer.setData(keyed ? keyed->withoutKey : data);
     if (!buffer.open(QIODevice::ReadOnly))
         return std::nullopt;
-    // No format name: a named format is trusted blindly, the content is the better judge.
-    QImageReader reader(&buffer);
+    // Only the signature's own reader: Qt would otherwise try every plugin it has on the data.
+    QImageReader reader(&buffer, *format);
+    reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(int(kMaxBitmapBytes >> 20));
     // The header's size is checked before any pixels are allocated.
@@ -40,6 +42,26 @@ std::optional<Bitmap> decodeRasterData(const QByteArray& data)
 }
 
 }  // namespace
+
+std::optional<QByteArray> rasterFormatName(const QByteArray& data)
+{
+    if (data.startsWith("\x89PNG\r\n\x1A\n"))
+        return QByteArrayLiteral("png");
+    if (data.startsWith("\xFF\xD8\xFF"))
+        return QByteArrayLiteral("jpeg");
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return QByteArrayLiteral("gif");
+    if (data.startsWith("BM"))
+        return QByteArrayLiteral("bmp");
+    if (data.startsWith(QByteArrayView("II*\0", 4)) || data.startsWith(QByteArrayView("MM\0*", 4)))
+        return QByteArrayLiteral("tiff");
+    return std::nullopt;
+}
+
+QString unreadableFormatReason()
+{
+    return QStringLiteral("PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read");
+}
 
 std::optional<Bitmap> decodeImageData(const QByteArray& data, ImageType type)
 {

@@ -9,9 +9,17 @@
 
 namespace velmaris {
 
-// Decodes the first image of a file: SVG when the type says so, any raster format Qt reads
-// otherwise (the type is only a hint there, the content decides). Turned upright by its EXIF
-// orientation, converted to sRGB. nullopt for unreadable, truncated or oversized data.
+// Decodes the first image of a file: SVG when the type says so, else PNG, JPEG, GIF, BMP or TIFF
+// as the content's signature says (the type is only a hint there). Turned upright by its EXIF
+// orientation, converted to sRGB. nullopt for unreadable, truncated or oversized data and for any
+// other format, even one a Qt plugin could read. Runs in this process without limits on time or
+// memory: untrusted data goes through the decode helper (DecodeHelper.h).
 std::optional<Bitmap> decodeImageData(const QByteArray& data, ImageType type);
+
+// The Qt format name of the raster format the data's signature names ("png", "jpeg", "gif",
+// "bmp", "tiff"), or nullopt for any other data.
+std::optional<QByteArray> rasterFormatName(const QByteArray& data);
+// Why data of another format is refused.
+QString unreadableFormatReason();
 
 }  // namespace velmaris

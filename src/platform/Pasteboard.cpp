@@ -1,6 +1,6 @@
 #include "platform/Pasteboard.h"
 
-#include "files/ImageDecoder.h"
+#include "files/DecodeHelper.h"
 #include "files/ImageEncoder.h"
 
 #include <QClipboard>
@@ -8,11 +8,17 @@
 #include <QMimeData>
 #include <QThreadPool>
 
+#include <algorithm>
+#include <iterator>
+
 namespace velmaris {
 
 namespace {
 
-// An image the clipboard decodes itself (another format, or one offered in-process).
+// The types taken from other programs, in order of preference; each is decoded by the decode helper.
+constexpr ImageType kPastedTypes[] = {ImageType::png, ImageType::tiff, ImageType::jpeg, ImageType::gif, ImageType::bmp};
+
+// An image this process put on the clipboard itself: nothing to decode.
 std::optional<Bitmap> clipboardImage(const QClipboard& clipboard)
 {
     const QImage image = clipboard.image();
@@ -43,22 +49,36 @@ std::optional<Bitmap> readSystemClipboard()
     const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data)
         return std::nullopt;
-    bool offeredOurFormat = false;
-    for (ImageType type : {ImageType::png, ImageType::tiff}) {
-        const QString mime = imageTypeMimeName(type);
-        if (!data->hasFormat(mime))
-            continue;
-        offeredOurFormat = true;
-        if (std::optional<Bitmap> image = decodeImageData(data->data(mime), type))
-            return image;
-    }
-    // PNG or TIFF that our decoder refused is not handed to a decoder without our size limits.
-    if (offeredOurFormat || !data->hasImage())
+    if (std::optional<Bitmap> image = decodeOfferedImage(offeredImageData(*data)))
+        return image;
+    // Another program's image in any other type would reach whichever decoder Qt picks, in this
+    // process and without limits.
+    if (!clipboard->ownsClipboard() || !data->hasImage())
         return std::nullopt;
     return clipboardImage(*clipboard);
 }
 
 }  // namespace
+
+QList<std::pair<ImageType, QByteArray>> offeredImageData(const QMimeData& data)
+{
+    QList<std::pair<ImageType, QByteArray>> offered;
+    for (ImageType type : kPastedTypes) {
+        if (data.hasFormat(imageTypeMimeName(type)))
+            offered.append({type, data.data(imageTypeMimeName(type))});
+    }
+    return offered;
+}
+
+std::optional<Bitmap> decodeOfferedImage(const QList<std::pair<ImageType, QByteArray>>& offered)
+{
+    for (const auto& [type, bytes] : offered) {
+        FileResult<Bitmap> decoded = decodeUntrustedImage(bytes, type);
+        if (auto* image = std::get_if<Bitmap>(&decoded))
+            return std::move(*image);
+    }
+    return std::nullopt;
+}
 
 std::optional<Bitmap> Pasteboard::readImage() const
 {
@@ -79,8 +99,10 @@ bool Pasteboard::offersImage() const
     const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data)
         return false;
-    return data->hasImage() || data->hasFormat(imageTypeMimeName(ImageType::png)) ||
-           data->hasFormat(imageTypeMimeName(ImageType::tiff));
+    if (clipboard->ownsClipboard() && data->hasImage())
+        return true;
+    return std::any_of(std::begin(kPastedTypes), std::end(kPastedTypes),
+                       [data](ImageType type) { return data->hasFormat(imageTypeMimeName(type)); });
 }
 
 void Pasteboard::writeImage(const Bitmap& image, std::function<void()> written) const

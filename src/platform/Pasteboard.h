@@ -1,14 +1,27 @@
 #pragma once
 
+#include "files/ImageType.h"
 #include "model/Bitmap.h"
+
+#include <QByteArray>
+#include <QList>
 
 #include <functional>
 #include <optional>
 
+class QMimeData;
+
 namespace velmaris {
 
-// Images on the system clipboard. Other programs offer PNG or TIFF; both are decoded by our own
-// decoder so the size limits hold for pasted images as for opened files.
+// Another program's image data (clipboard or drop): PNG, TIFF, JPEG, GIF and BMP, in that order
+// of preference. Read on the main thread, where the data lives.
+QList<std::pair<ImageType, QByteArray>> offeredImageData(const QMimeData& data);
+// The first of them the decode helper decodes. Any thread.
+std::optional<Bitmap> decodeOfferedImage(const QList<std::pair<ImageType, QByteArray>>& offered);
+
+// Images on the system clipboard. Other programs' PNG, TIFF, JPEG, GIF or BMP data is decoded by
+// the decode helper, so the limits hold for pasted images as for opened files; no other type is
+// decoded.
 class Pasteboard {
 public:
     using ImageReader = std::function<std::optional<Bitmap>()>;
@@ -18,8 +31,9 @@ public:
     // Images come from `reader` instead of the system clipboard (for tests).
     explicit Pasteboard(ImageReader reader) : reader_(std::move(reader)) {}
 
-    // The first image offered: PNG data, else TIFF data, else any image the clipboard can give.
-    // While an image of ours is still being encoded, that image.
+    // The first image offered that decodes: PNG data, else TIFF, JPEG, GIF or BMP data, else an
+    // image this process put there. While an image of ours is still being encoded, that image.
+    // Blocks for the decode, which the helper's time limit bounds.
     std::optional<Bitmap> readImage() const;
     // Whether readImage() may find an image, without decoding one: cheap enough for enabling a
     // Paste command on every change.

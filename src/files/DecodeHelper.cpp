@@ -1,0 +1,368 @@
+// The caller's side of the decode helper.
+#include "files/DecodeHelper.h"
+
+#include "files/DecodeHelperChannel.h"
+#include "files/ImageDecoder.h"
+
+#include <QColorSpace>
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+
+#ifdef Q_OS_LINUX
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+extern char** environ;
+#endif
+
+namespace velmaris {
+
+struct DecodeHelperPool::Request {
+    decodehelper::RequestKind kind = decodehelper::RequestKind::decode;
+    ImageType type = ImageType::png;
+    QByteArray data;
+};
+
+DecodeHelperPool& DecodeHelperPool::shared()
+{
+    // Never destroyed: helpers still serving other threads at exit end with the process.
+#ifdef Q_OS_LINUX
+    // The running executable itself, even if its file has been replaced since it started.
+    static auto* pool = new DecodeHelperPool(QStringLiteral("/proc/self/exe"));
+#else
+    static auto* pool = new DecodeHelperPool(QString());
+#endif
+    return *pool;
+}
+
+DecodeHelperPool::DecodeHelperPool(QString executable, std::chrono::milliseconds baseTimeout)
+    : executable_(std::move(executable)), baseTimeout_(baseTimeout),
+      maxHelpers_(std::max(2, QThread::idealThreadCount()))
+{
+}
+
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
+{
+    return DecodeHelperPool::shared().decode(data, type);
+}
+
+FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
+{
+    if (type != ImageType::svg && !rasterFormatName(data))
+        return FileError::imageUnreadable().because(unreadableFormatReason());
+    return run(Request{decodehelper::RequestKind::decode, type, data});
+}
+
+FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
+{
+    const FileResult<Bitmap> result = run(Request{probe == DecodeHelperProbe::crash
+                                                      ? decodehelper::RequestKind::crash
+                                                      : decodehelper::RequestKind::exhaustMemory,
+                                                  ImageType::png, QByteArray()});
+    if (const auto* error = std::get_if<FileError>(&result))
+        return *error;
+    return {};
+}
+
+#ifdef Q_OS_LINUX
+
+namespace {
+
+using namespace decodehelper;
+using Clock = std::chrono::steady_clock;
+
+QString seconds(Clock::duration duration)
+{
+    return QString::number(std::chrono::duration<double>(duration).count(), 'g', 3);
+}
+
+// The time a decode may take: the base, and more for large data and large images.
+Clock::duration allowance(std::chrono::milliseconds base, qint64 dataBytes, qint64 declaredPixels)
+{
+    const double extra = double(dataBytes) / (16 << 20) + double(declaredPixels) / 50e6;
+    return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(extra));
+}
+
+// The pixels a helper wrote, mapped into this process without a copy.
+struct Mapping {
+    void* address;
+    std::size_t size;
+};
+
+void unmap(void* info)
+{
+    const auto* mapping = static_cast<Mapping*>(info);
+    munmap(mapping->address, mapping->size);
+    delete mapping;
+}
+
+std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
+{
+    if (!bitmapSizeAllowed(reply.width, reply.height) || reply.stride != qint64(reply.width) * 4)
+        return std::nullopt;
+    const auto size = std::size_t(reply.stride) * std::size_t(reply.height);
+    struct stat status {};
+    // Sealed against shrinking: the pages cannot vanish under the bitmap.
+    if (fstat(fd, &status) != 0 || std::size_t(status.st_size) < size || !(fcntl(fd, F_GET_SEALS) & F_SEAL_SHRINK))
+        return std::nullopt;
+    void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (address == MAP_FAILED)
+        return std::nullopt;
+    QImage image(static_cast<uchar*>(address), reply.width, reply.height, qsizetype(reply.stride), kBitmapFormat,
+                 unmap, new Mapping{address, size});
+    image.setColorSpace(QColorSpace::SRgb);
+    return Bitmap::fromImage(std::move(image));
+}
+
+}  // namespace
+
+// One helper process and its end of the socket.
+class DecodeHelperPool::Helper {
+public:
+    static std::unique_ptr<Helper> start(const QString& executable, QString& failure);
+    ~Helper() { end(); }
+
+    struct Outcome {
+        FileResult<Bitmap> result;
+        bool usable = false;       // the helper can serve the next request
+        bool neverReached = false; // the helper was gone before the request reached it
+    };
+    Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
+
+private:
+    Helper(pid_t pid, int socket) : pid_(pid), socket_(socket) {}
+    void end();
+    QString reasonForEnd();
+
+    pid_t pid_;
+    int socket_;
+};
+
+std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::Helper::start(const QString& executable, QString& failure)
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        failure = QStringLiteral("the decoder could not be started (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return nullptr;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    posix_spawnattr_setsigmask(&attributes, &noSignals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    const QByteArray program = QFile::encodeName(executable);
+    char* arguments[] = {const_cast<char*>(program.constData()), const_cast<char*>(kDecodeHelperArgument), nullptr};
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program.constData(), &actions, &attributes, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(ends[1]);
+    if (spawned != 0) {
+        close(ends[0]);
+        failure = QStringLiteral("the decoder could not be started (%1: %2)")
+                      .arg(executable, QString::fromLocal8Bit(std::strerror(spawned)));
+        return nullptr;
+    }
+    std::unique_ptr<Helper> helper(new Helper(pid, ends[0]));
+    // A program that is not this one (or an older build of it) never says it is ready.
+    pollfd ready{helper->socket_, POLLIN, 0};
+    Reply reply;
+    int fd = -1;
+    if (poll(&ready, 1, 10000) != 1 || receiveMessage(helper->socket_, &reply, sizeof(reply), fd) != 1
+        || reply.magic != kMagic || reply.kind != ReplyKind::ready) {
+        if (fd >= 0)
+            close(fd);
+        failure = QStringLiteral("the decoder did not start (%1)").arg(executable);
+        return nullptr;
+    }
+    return helper;
+}
+
+void DecodeHelperPool::Helper::end()
+{
+    if (socket_ >= 0)
+        close(socket_);
+    socket_ = -1;
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+// Why a helper closed its end of the socket: it has ended, or is about to.
+QString DecodeHelperPool::Helper::reasonForEnd()
+{
+    int status = 0;
+    pid_t ended = 0;
+    for (int wait = 0; wait < 100 && ended == 0; ++wait) {
+        ended = waitpid(pid_, &status, WNOHANG);
+        if (ended == 0)
+            usleep(10000);
+    }
+    if (ended != pid_)
+        return QStringLiteral("the decoder stopped answering");
+    pid_ = -1;
+    if (WIFSIGNALED(status)) {
+        if (WTERMSIG(status) == SIGXCPU)
+            return QStringLiteral("the decoder ran out of processor time");
+        return QStringLiteral("the decoder crashed (signal %1)").arg(WTERMSIG(status));
+    }
+    return QStringLiteral("the decoder ended unexpectedly (exit status %1)").arg(WEXITSTATUS(status));
+}
+
+DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHelperPool::Request& request,
+                                                                 std::chrono::milliseconds baseTimeout)
+{
+    const FileError unreadable = FileError::imageUnreadable();
+    const qint64 dataBytes = request.data.size();
+    int dataFile = -1;
+    if (request.kind == RequestKind::decode) {
+        dataFile = memoryFileWith(request.data.constData(), std::size_t(dataBytes), false);
+        if (dataFile < 0)
+            return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
+    }
+    const Clock::time_point started = Clock::now();
+    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0);
+    decodehelper::Request message;
+    message.kind = request.kind;
+    message.type = quint32(request.type);
+    message.dataSize = quint64(dataBytes);
+    // The processor-time limit is a backstop behind the clock below: twice the longest wait.
+    message.cpuSeconds = quint32(std::ceil(
+        2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, qint64(kMaxBitmapBytes / 4))).count()));
+    const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
+    if (dataFile >= 0)
+        close(dataFile);
+    if (!sent)
+        return {unreadable.because(reasonForEnd()), false, true};
+    bool sizeDeclared = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + allowed - Clock::now());
+        pollfd answer{socket_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&answer, 1, int(left.count()) + 1) == 0) {
+            if (Clock::now() < started + allowed)
+                continue;
+            return {unreadable.because(QStringLiteral("the decoder took longer than %1 s").arg(seconds(allowed))), false};
+        }
+        Reply reply;
+        int fd = -1;
+        const int received = receiveMessage(socket_, &reply, sizeof(reply), fd);
+        if (received <= 0 || reply.magic != kMagic) {
+            if (fd >= 0)
+                close(fd);
+            return {unreadable.because(reasonForEnd()), false};
+        }
+        switch (reply.kind) {
+        case ReplyKind::declaredSize:
+            if (!sizeDeclared && reply.width > 0 && reply.height > 0)
+                allowed = allowance(baseTimeout, dataBytes, qint64(reply.width) * reply.height);
+            sizeDeclared = true;
+            break;
+        case ReplyKind::decoded: {
+            std::optional<Bitmap> bitmap = fd >= 0 ? mapPixels(fd, reply) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!bitmap)
+                return {unreadable.because(QStringLiteral("the decoder's pixels could not be taken over")), false};
+            return {std::move(*bitmap), true};
+        }
+        case ReplyKind::unreadable:
+            return {unreadable, true};
+        case ReplyKind::outOfMemory:
+            return {unreadable.because(QStringLiteral("the decoder ran out of memory (limit %1 GiB)")
+                                           .arg(kDecodeHelperAddressSpace >> 30)),
+                    false};
+        case ReplyKind::ready:
+            break;
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
+DecodeHelperPool::~DecodeHelperPool() = default;
+
+std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::take(QString& failure)
+{
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [this] { return !idle_.empty() || running_ < maxHelpers_; });
+    if (!idle_.empty()) {
+        std::unique_ptr<Helper> helper = std::move(idle_.back());
+        idle_.pop_back();
+        return helper;
+    }
+    ++running_;
+    lock.unlock();
+    std::unique_ptr<Helper> helper = Helper::start(executable_, failure);
+    if (!helper)
+        giveBack(nullptr);
+    return helper;
+}
+
+void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (helper)
+            idle_.push_back(std::move(helper));
+        else
+            --running_;
+    }
+    released_.notify_one();
+}
+
+FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+{
+    // A helper that went away while idle is replaced once.
+    for (int attempt = 0;; ++attempt) {
+        QString failure;
+        std::unique_ptr<Helper> helper = take(failure);
+        if (!helper)
+            return FileError::imageUnreadable().because(failure);
+        Helper::Outcome outcome = helper->serve(request, baseTimeout_);
+        if (!outcome.usable)
+            helper.reset();
+        giveBack(std::move(helper));
+        if (!outcome.neverReached || attempt > 0)
+            return std::move(outcome.result);
+    }
+}
+
+#else
+
+// Portable fallback: see DecodeHelperServer.cpp. Decoding stays in this process, without limits.
+class DecodeHelperPool::Helper {};
+
+DecodeHelperPool::~DecodeHelperPool() = default;
+
+FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+{
+    if (request.kind != decodehelper::RequestKind::decode)
+        return FileError::imageUnreadable().because(QStringLiteral("there is no decode helper on this system"));
+    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, request.type))
+        return std::move(*bitmap);
+    return FileError::imageUnreadable();
+}
+
+#endif
+
+}  // namespace velmaris

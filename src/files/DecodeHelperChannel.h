@@ -1,0 +1,51 @@
+#pragma once
+
+// The decode helper's messages and the socket they travel on (Linux only: the data and the pixels
+// travel as memory file descriptors passed along with the messages, never through the socket).
+
+#include <QtGlobal>
+
+#include <cstddef>
+
+namespace velmaris::decodehelper {
+
+inline constexpr quint32 kMagic = 0x56444831;  // changes with any change of the messages
+
+enum class RequestKind : quint32 { decode, crash, exhaustMemory };
+
+// With a memory file of `dataSize` bytes for a decode.
+struct Request {
+    quint32 magic = kMagic;
+    RequestKind kind = RequestKind::decode;
+    quint32 type = 0;        // ImageType
+    quint32 cpuSeconds = 0;  // processor time the request may use
+    quint64 dataSize = 0;
+};
+
+enum class ReplyKind : quint32 {
+    ready,        // the helper has started
+    declaredSize, // the header's size, before the pixels are decoded
+    decoded,      // with a sealed memory file of height × stride bytes of bitmap pixels
+    unreadable,
+    outOfMemory,  // the helper ends after this reply
+};
+
+struct Reply {
+    quint32 magic = kMagic;
+    ReplyKind kind = ReplyKind::ready;
+    qint32 width = 0;
+    qint32 height = 0;
+    qint64 stride = 0;
+};
+
+// One message, with a file descriptor when `fd` is not -1. False when the peer is gone.
+bool sendMessage(int socket, const void* message, std::size_t size, int fd = -1);
+// One message of exactly `size` bytes: 1, 0 at the end of the stream, -1 for anything else.
+// A descriptor that came along is stored in `fd` (close-on-exec), else -1.
+int receiveMessage(int socket, void* message, std::size_t size, int& fd);
+
+// A memory file holding `size` bytes from `data`, or -1. Sealed against shrinking and growing when
+// `sealed`, so a reader can rely on its size.
+int memoryFileWith(const void* data, std::size_t size, bool sealed);
+
+}  // namespace velmaris::decodehelper

@@ -1,0 +1,208 @@
+// The decode helper's side: this executable run with --decode-helper.
+#include "files/DecodeHelper.h"
+
+#include "files/DecodeHelperChannel.h"
+#include "files/ImageDecoder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImageReader>
+
+#include <cstring>
+#include <new>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#endif
+
+namespace velmaris {
+
+#ifdef Q_OS_LINUX
+
+namespace {
+
+using namespace decodehelper;
+
+int channel = -1;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kLimitAddressSpace = false;  // the sanitizers' shadow memory alone takes terabytes
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kLimitAddressSpace = false;
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
+
+void limitResources()
+{
+    if (kLimitAddressSpace) {
+        const rlimit addressSpace{rlim_t(kDecodeHelperAddressSpace), rlim_t(kDecodeHelperAddressSpace)};
+        setrlimit(RLIMIT_AS, &addressSpace);
+    }
+    // A crash is reported to the caller; a core file would only take time and disk.
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+}
+
+// The processor-time limit counts the whole life of the process: each request gets its own
+// allowance on top of what earlier ones used. It ends a helper whose caller is gone; the caller's
+// own clock is the limit that normally applies first.
+void allowProcessorTime(quint32 seconds)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    rlimit limit{};
+    getrlimit(RLIMIT_CPU, &limit);
+    limit.rlim_cur = rlim_t(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + 1 + seconds);
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max)
+        limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_CPU, &limit);
+}
+
+void reply(ReplyKind kind, int width = 0, int height = 0, qint64 stride = 0, int fd = -1)
+{
+    Reply message;
+    message.kind = kind;
+    message.width = width;
+    message.height = height;
+    message.stride = stride;
+    sendMessage(channel, &message, sizeof(message), fd);
+}
+
+// The SVG library and GLib abort when an allocation fails, leaving errno at ENOMEM: the caller
+// learns that it was memory before it sees the helper end.
+void onAbort(int)
+{
+    if (errno == ENOMEM) {
+        Reply message;
+        message.kind = ReplyKind::outOfMemory;
+        sendMessage(channel, &message, sizeof(message));
+    }
+    signal(SIGABRT, SIG_DFL);
+    raise(SIGABRT);
+}
+
+std::optional<QSize> declaredRasterSize(const QByteArray& data)
+{
+    const std::optional<QByteArray> format = rasterFormatName(data);
+    if (!format)
+        return std::nullopt;
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QImageReader reader(&buffer, *format);
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    return size.isValid() ? std::optional(size) : std::nullopt;
+}
+
+void decode(const Request& request, int dataFile)
+{
+    void* mapped = nullptr;
+    if (request.dataSize > 0) {
+        mapped = mmap(nullptr, request.dataSize, PROT_READ, MAP_PRIVATE, dataFile, 0);
+        if (mapped == MAP_FAILED) {
+            reply(ReplyKind::unreadable);
+            return;
+        }
+    }
+    const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
+    const auto type = ImageType(request.type);
+    allowProcessorTime(request.cpuSeconds);
+    if (type != ImageType::svg) {
+        if (const std::optional<QSize> size = declaredRasterSize(data))
+            reply(ReplyKind::declaredSize, size->width(), size->height());
+    }
+    const std::optional<Bitmap> bitmap = decodeImageData(data, type);
+    if (mapped)
+        munmap(mapped, request.dataSize);
+    const int pixels = bitmap ? memoryFileWith(bitmap->bits(), std::size_t(bitmap->byteCount()), true) : -1;
+    if (pixels < 0) {
+        reply(ReplyKind::unreadable);
+        return;
+    }
+    reply(ReplyKind::decoded, bitmap->width(), bitmap->height(), bitmap->stride(), pixels);
+    close(pixels);
+}
+
+int serve(int argc, char** argv)
+{
+    limitResources();
+    // The channel moves off stdin and stdout, so that nothing a library prints can be taken for a
+    // message; what it prints goes to stderr.
+    channel = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (channel < 0)
+        return 1;
+    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    dup2(nothing, STDIN_FILENO);
+    close(nothing);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    struct sigaction abortAction {};
+    abortAction.sa_handler = onAbort;
+    sigaction(SIGABRT, &abortAction, nullptr);
+
+    QCoreApplication application(argc, argv);  // the image format plugins are found through it
+    reply(ReplyKind::ready);
+    for (;;) {
+        Request request;
+        int dataFile = -1;
+        const int received = receiveMessage(channel, &request, sizeof(request), dataFile);
+        if (received <= 0 || request.magic != kMagic || request.type > quint32(ImageType::svg)) {
+            if (dataFile >= 0)
+                close(dataFile);
+            return received == 0 ? 0 : 1;
+        }
+        try {
+            switch (request.kind) {
+            case RequestKind::decode:
+                decode(request, dataFile);
+                break;
+            case RequestKind::crash:
+                errno = 0;
+                abort();
+            case RequestKind::exhaustMemory:
+                ::operator delete(::operator new(std::size_t(kDecodeHelperAddressSpace)));
+                reply(ReplyKind::unreadable);
+                break;
+            }
+        } catch (const std::bad_alloc&) {
+            reply(ReplyKind::outOfMemory);
+            return 1;
+        }
+        if (dataFile >= 0)
+            close(dataFile);
+    }
+}
+
+}  // namespace
+
+std::optional<int> runDecodeHelperIfAsked(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], kDecodeHelperArgument) != 0)
+        return std::nullopt;
+    return serve(argc, argv);
+}
+
+#else
+
+// Portable fallback: without Linux's memory files and descriptor passing there is no helper, and
+// decoding stays in the process (DecodeHelperPool::decode), without limits.
+std::optional<int> runDecodeHelperIfAsked(int, char**)
+{
+    return std::nullopt;
+}
+
+#endif
+
+}  // namespace velmaris

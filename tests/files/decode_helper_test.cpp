@@ -1,0 +1,151 @@
+#include "files/DecodeHelper.h"
+#include "files/ImageDecoder.h"
+#include "files/ImageEncoder.h"
+#include "files/SVGWrapper.h"
+
+#include "TestImages.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace velmaris {
+namespace {
+
+const FileError kUnreadable = FileError::imageUnreadable();
+
+QString detailOf(const FileResult<Bitmap>& result)
+{
+    const auto* error = std::get_if<FileError>(&result);
+    return error && *error == kUnreadable ? error->detail : QStringLiteral("(no read error)");
+}
+
+QByteArray bigEndian16(int value)
+{
+    QByteArray bytes;
+    bytes.append(char(value >> 8)).append(char(value & 0xFF));
+    return bytes;
+}
+
+// A progressive JPEG of one 4096 × 4096 component whose DC scan is followed by `scans` repeats of
+// the same AC scan. Each scan is a few bytes (every block ends at once: an end-of-band run of
+// 16384 blocks per 15 bits) yet makes the decoder visit all 262144 blocks.
+QByteArray progressiveJpegWithScans(int scans)
+{
+    constexpr int side = 4096, blocks = (side / 8) * (side / 8);
+    QByteArray jpeg("\xFF\xD8", 2);
+    jpeg += QByteArray("\xFF\xDB\x00\x43\x00", 5) + QByteArray(64, '\x01');
+    jpeg += QByteArray("\xFF\xC2\x00\x0B\x08", 5) + bigEndian16(side) + bigEndian16(side)
+        + QByteArray("\x01\x01\x11\x00", 4);
+    // One code, '0': difference 0 for DC, an end-of-band run of 2^14 for AC.
+    const QByteArray oneCode = QByteArray(1, '\x01') + QByteArray(15, '\0');
+    jpeg += QByteArray("\xFF\xC4\x00\x14\x00", 5) + oneCode + QByteArray(1, '\x00');
+    jpeg += QByteArray("\xFF\xC4\x00\x14\x10", 5) + oneCode + QByteArray(1, '\xE0');
+    jpeg += QByteArray("\xFF\xDA\x00\x08\x01\x01\x00\x00\x00\x00", 10) + QByteArray(blocks / 8, '\0');
+    const QByteArray acScan = QByteArray("\xFF\xDA\x00\x08\x01\x01\x00\x01\x3F\x00", 10)
+        + QByteArray((blocks / 16384 * 15 + 7) / 8, '\0');
+    for (int scan = 0; scan < scans; ++scan)
+        jpeg += acScan;
+    return jpeg + QByteArray("\xFF\xD9", 2);
+}
+
+QByteArray written(const QImage& image, const char* format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    EXPECT_TRUE(writer.write(image)) << format;
+    return buffer.data();
+}
+
+// A 2 × 2 uncompressed true-colour TGA with its footer (Qt's plugin only reads them).
+QByteArray tga()
+{
+    QByteArray bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = bytes[14] = 2;
+    bytes[16] = 24;
+    return bytes + QByteArray(12, '\x7F') + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+}
+
+TEST(DecodeHelper, HostileDataEndsInTheReadErrorAndTheNextDecodeWorks)
+{
+    const Bitmap picture = test::opaqueRandomBitmap(9, 7, 3);
+    const QByteArray png = *encodeImageData(picture, ImageType::png);
+    DecodeHelperPool& pool = DecodeHelperPool::shared();
+
+    // Decoding these scans takes minutes; the helper is stopped after its allowance.
+    const QByteArray jpeg = progressiveJpegWithScans(3000);
+    EXPECT_LT(jpeg.size(), 200'000);
+    EXPECT_TRUE(detailOf(pool.decode(jpeg, ImageType::jpeg)).startsWith(QStringLiteral("the decoder took longer than")));
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+
+    EXPECT_EQ(pool.probe(DecodeHelperProbe::crash).detail, QStringLiteral("the decoder crashed (signal 6)"));
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    EXPECT_EQ(pool.probe(DecodeHelperProbe::exhaustMemory).detail, QStringLiteral("the decoder ran out of memory (limit 4 GiB)"));
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+#endif
+}
+
+TEST(DecodeHelper, OnlyTheOfferedFormatsAreDecoded)
+{
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const std::pair<QByteArray, const char*> others[] = {
+        {written(image, "xpm"), "xpm"}, {written(image, "pbm"), "pbm"}, {written(image, "ppm"), "ppm"},
+        {written(image, "ico"), "ico"}, {tga(), "tga"}};
+    for (const auto& [bytes, format] : others) {
+        // Qt has a decoder for every one of them.
+        EXPECT_FALSE(QImage::fromData(bytes, format).isNull()) << format;
+        for (ImageType type : {ImageType::png, ImageType::bmp, ImageType::tiff}) {
+            EXPECT_FALSE(decodeImageData(bytes, type));
+            EXPECT_EQ(detailOf(decodeUntrustedImage(bytes, type)), unreadableFormatReason());
+        }
+    }
+}
+
+TEST(DecodeHelper, DecodesAsThisProcessDoesFromManyThreadsAtOnce)
+{
+    const Bitmap picture = test::randomBitmap(300, 200, 5);
+    std::vector<std::pair<QByteArray, ImageType>> files;
+    for (ImageType type : {ImageType::png, ImageType::jpeg, ImageType::gif, ImageType::bmp, ImageType::tiff})
+        files.emplace_back(*encodeImageData(picture, type), type);
+    files.emplace_back(*makeSVGWrapper(picture), ImageType::svg);
+    std::vector<Bitmap> expected;
+    for (const auto& [bytes, type] : files)
+        expected.push_back(*decodeImageData(bytes, type));
+
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(test::samePixels(std::get<Bitmap>(decodeUntrustedImage(files[i].first, files[i].second)), expected[i]));
+    std::vector<int> wrong(4);
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&, thread] {
+            for (int round = 0; round < 3; ++round) {
+                for (std::size_t i = 0; i < files.size(); ++i) {
+                    const FileResult<Bitmap> decoded = decodeUntrustedImage(files[i].first, files[i].second);
+                    if (!std::holds_alternative<Bitmap>(decoded) || !test::samePixels(std::get<Bitmap>(decoded), expected[i]))
+                        ++wrong[thread];
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, std::vector<int>(4));
+}
+
+TEST(DecodeHelper, AHelperThatCannotStartIsAReadErrorWithItsReason)
+{
+    const QByteArray png = *encodeImageData(test::solidBitmap(1, 1, {0, 0, 0, 255}), ImageType::png);
+    EXPECT_TRUE(detailOf(DecodeHelperPool(QStringLiteral("/nonexistent/velmaris")).decode(png, ImageType::png))
+                    .startsWith(QStringLiteral("the decoder could not be started")));
+    EXPECT_TRUE(detailOf(DecodeHelperPool(QStringLiteral("/bin/true")).decode(png, ImageType::png))
+                    .startsWith(QStringLiteral("the decoder did not start")));
+}
+
+}  // namespace
+}  // namespace velmaris
