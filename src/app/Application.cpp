@@ -417,12 +417,13 @@ void Application::newImage()
 
 void Application::newFromClipboard()
 {
-    const std::optional<Bitmap> image = Pasteboard().readImage();
-    if (!image) {
-        QApplication::beep();
-        return;
-    }
-    showDocument(documents_.addDocument(ImageDocument::fromImage(*image, QStringLiteral("Clipboard"))));
+    Pasteboard().readImage(this, [this](std::optional<Bitmap> image) {
+        if (!image) {
+            QApplication::beep();
+            return;
+        }
+        showDocument(documents_.addDocument(ImageDocument::fromImage(*image, QStringLiteral("Clipboard"))));
+    });
 }
 
 void Application::openWithDialog()

@@ -1,6 +1,7 @@
 #include "app/InfoCommand.h"
 
 #include "files/DocumentType.h"
+#include "files/ImageDecoder.h"
 #include "files/InputFile.h"
 #include "files/OpenImageFile.h"
 
@@ -59,7 +60,13 @@ std::variant<QSize, QString> flatImageSize(const QString& path)
     std::variant<std::unique_ptr<QFile>, QString> file = openInputFile(path);
     if (const auto* reason = std::get_if<QString>(&file))
         return QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, *reason);
-    QImageReader reader(std::get<std::unique_ptr<QFile>>(file).get());
+    QFile* input = std::get<std::unique_ptr<QFile>>(file).get();
+    // Only the header is read here, and only by the reader of a format the editor opens.
+    const std::optional<QByteArray> format = rasterFormatName(input->peek(16));
+    if (!format)
+        return FileError::imageUnreadable().because(unreadableFormatReason()).withReason();
+    QImageReader reader(input, *format);
+    reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
     QSize size = reader.size();
     if (!size.isValid() || !bitmapSizeAllowed(size.width(), size.height()))

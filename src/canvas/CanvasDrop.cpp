@@ -61,7 +61,7 @@ std::optional<DroppedImage> decodeDroppedFile(const QString& path)
 void CanvasView::dragEnterEvent(QDragEnterEvent* event)
 {
     const QMimeData* data = event->mimeData();
-    if (!droppedImageFiles(*data).isEmpty() || (!data->hasUrls() && data->hasImage())) {
+    if (!droppedImageFiles(*data).isEmpty() || (!data->hasUrls() && (data->hasImage() || offersImageData(*data)))) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {

@@ -2,7 +2,6 @@
 
 #include "document/ImageDocument.h"
 #include "document/LayerTargets.h"
-#include "platform/Pasteboard.h"
 #include "render/Compositor.h"
 
 #include <QHash>
@@ -80,15 +79,14 @@ bool importImageLayer(ImageDocument& document, const Bitmap& image, const QStrin
     return true;
 }
 
-bool pasteImageLayer(ImageDocument& document, const Pasteboard& pasteboard)
+bool pasteImageLayer(ImageDocument& document, const Bitmap& image)
 {
-    const std::optional<Bitmap> image = pasteboard.readImage();
-    if (!image)
+    if (image.isNull())
         return false;
     const QSizeF canvas = document.state().size;
-    const QPointF origin(roundedPixels((canvas.width() - image->width()) * 0.5),
-                         roundedPixels((canvas.height() - image->height()) * 0.5));
-    placeOnTop(document, makeBitmapLayer(*image, QStringLiteral("Pasted Layer"), origin), QStringLiteral("Paste"));
+    const QPointF origin(roundedPixels((canvas.width() - image.width()) * 0.5),
+                         roundedPixels((canvas.height() - image.height()) * 0.5));
+    placeOnTop(document, makeBitmapLayer(image, QStringLiteral("Pasted Layer"), origin), QStringLiteral("Paste"));
     return true;
 }
 

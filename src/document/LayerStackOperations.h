@@ -8,7 +8,6 @@
 namespace velmaris {
 
 class ImageDocument;
-class Pasteboard;
 
 // Operations that add, remove and rearrange layers. Each returns whether it changed the document;
 // when it did, it recorded exactly one history entry.
@@ -18,9 +17,9 @@ bool addLayer(ImageDocument& document);
 // The image as a new top layer centred on `center`, kept at least one pixel on the canvas,
 // selected alone ("Import Image"). A null image adds nothing.
 bool importImageLayer(ImageDocument& document, const Bitmap& image, const QString& name, QPointF center);
-// The pasteboard's image as "Pasted Layer" centred on the canvas, selected alone ("Paste").
-// False when the pasteboard holds no image.
-bool pasteImageLayer(ImageDocument& document, const Pasteboard& pasteboard);
+// An image read from the pasteboard as "Pasted Layer" centred on the canvas, selected alone
+// ("Paste"). A null image adds nothing.
+bool pasteImageLayer(ImageDocument& document, const Bitmap& image);
 // Removes the unlocked target layers unless that would leave no layer; selects the layer that was
 // directly above the topmost removed one, or the new top layer.
 bool deleteLayer(ImageDocument& document);

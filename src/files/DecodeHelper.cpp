@@ -258,7 +258,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + allowed - Clock::now());
         pollfd answer{socket_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&answer, 1, int(left.count()) + 1) == 0) {
+        if (left.count() <= 0 || poll(&answer, 1, int(left.count()) + 1) <= 0) {
             if (Clock::now() < started + allowed)
                 continue;
             return {unreadable.because(QStringLiteral("the decoder took longer than %1 s").arg(seconds(allowed))), false};

@@ -12,6 +12,7 @@
 #include <new>
 
 #ifdef Q_OS_LINUX
+#include <malloc.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -49,6 +50,9 @@ void limitResources()
         const rlimit addressSpace{rlim_t(kDecodeHelperAddressSpace), rlim_t(kDecodeHelperAddressSpace)};
         setrlimit(RLIMIT_AS, &addressSpace);
     }
+    // Every malloc arena reserves 64 MB of address space; one per thread would eat the limit on a
+    // machine with many cores.
+    mallopt(M_ARENA_MAX, 2);
     // A crash is reported to the caller; a core file would only take time and disk.
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -17,6 +18,14 @@ namespace {
 
 // The types taken from other programs, in order of preference; each is decoded by the decode helper.
 constexpr ImageType kPastedTypes[] = {ImageType::png, ImageType::tiff, ImageType::jpeg, ImageType::gif, ImageType::bmp};
+
+// An image object without data in any image type: one put there by this process, which needs no
+// decoding. (Another program's image arrives as data in its types, which Qt would decode itself
+// into an image object with whichever decoder it picks.)
+bool offersOwnImage(const QMimeData& data)
+{
+    return data.hasImage() && data.formats() == QStringList{QStringLiteral("application/x-qt-image")};
+}
 
 // An image this process put on the clipboard itself: nothing to decode.
 std::optional<Bitmap> clipboardImage(const QClipboard& clipboard)
@@ -43,22 +52,13 @@ PendingWrite& pendingWrite()
     return pending;
 }
 
-std::optional<Bitmap> readSystemClipboard()
-{
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
-    if (!data)
-        return std::nullopt;
-    if (std::optional<Bitmap> image = decodeOfferedImage(offeredImageData(*data)))
-        return image;
-    // Another program's image in any other type would reach whichever decoder Qt picks, in this
-    // process and without limits.
-    if (!clipboard->ownsClipboard() || !data->hasImage())
-        return std::nullopt;
-    return clipboardImage(*clipboard);
-}
-
 }  // namespace
+
+bool offersImageData(const QMimeData& data)
+{
+    return std::any_of(std::begin(kPastedTypes), std::end(kPastedTypes),
+                       [&data](ImageType type) { return data.hasFormat(imageTypeMimeName(type)); });
+}
 
 QList<std::pair<ImageType, QByteArray>> offeredImageData(const QMimeData& data)
 {
@@ -80,29 +80,46 @@ std::optional<Bitmap> decodeOfferedImage(const QList<std::pair<ImageType, QByteA
     return std::nullopt;
 }
 
-std::optional<Bitmap> Pasteboard::readImage() const
+void Pasteboard::readImage(const QObject* receiver, std::function<void(std::optional<Bitmap>)> done) const
 {
-    if (reader_)
-        return reader_();
-    if (const std::optional<Bitmap>& pending = pendingWrite().image)
-        return pending;
-    return readSystemClipboard();
+    if (const std::optional<Bitmap>& pending = pendingWrite().image) {
+        done(pending);
+        return;
+    }
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+    if (!data) {
+        done(std::nullopt);
+        return;
+    }
+    std::optional<Bitmap> ownImage = offersOwnImage(*data) ? clipboardImage(*clipboard) : std::nullopt;
+    QList<std::pair<ImageType, QByteArray>> offered = offeredImageData(*data);
+    if (offered.isEmpty()) {
+        done(std::move(ownImage));
+        return;
+    }
+    QThreadPool::globalInstance()->start([offered = std::move(offered), ownImage = std::move(ownImage),
+                                          receiver = QPointer<const QObject>(receiver), done = std::move(done)] {
+        std::optional<Bitmap> image = decodeOfferedImage(offered);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [receiver, done, image = image ? std::move(image) : ownImage] {
+                if (receiver)
+                    done(image);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 bool Pasteboard::offersImage() const
 {
-    if (reader_)
-        return reader_().has_value();
     if (pendingWrite().image)
         return true;
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data)
         return false;
-    if (clipboard->ownsClipboard() && data->hasImage())
-        return true;
-    return std::any_of(std::begin(kPastedTypes), std::end(kPastedTypes),
-                       [data](ImageType type) { return data->hasFormat(imageTypeMimeName(type)); });
+    return offersOwnImage(*data) || offersImageData(*data);
 }
 
 void Pasteboard::writeImage(const Bitmap& image, std::function<void()> written) const

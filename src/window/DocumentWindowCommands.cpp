@@ -110,7 +110,12 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
     case CommandID::copy:
         return [](Window& window, const QString&) { beepUnless(copyComposite(*window.document_, Pasteboard())); };
     case CommandID::paste:
-        return [](Window& window, const QString&) { beepUnless(pasteImageLayer(*window.document_, Pasteboard())); };
+        return [](Window& window, const QString&) {
+            // The window stays responsive while another program's image decodes.
+            Pasteboard().readImage(window.document_, [document = window.document_](std::optional<Bitmap> image) {
+                beepUnless(image && pasteImageLayer(*document, *image));
+            });
+        };
     case CommandID::fillSelection:
         return [](Window& window, const QString&) {
             fillSelection(*window.document_, CurrentColorStore::shared().color());

@@ -9,6 +9,7 @@
 #include "ShownCanvas.h"
 #include "TestImages.h"
 
+#include <QBuffer>
 #include <QGraphicsTextItem>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -305,6 +306,8 @@ TEST(CanvasView, DroppedFilesBecomeOneLayerEachAtTheDropPoint)
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("\x89PNG not really");
     broken.close();
+    // Another format under an image's name is not decoded.
+    ASSERT_TRUE(image.save(folder.filePath("pixmap.png"), "XPM"));
     QFile text(folder.filePath("notes.txt"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("hello");
@@ -323,7 +326,7 @@ TEST(CanvasView, DroppedFilesBecomeOneLayerEachAtTheDropPoint)
 
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(folder.filePath("one.png")), QUrl::fromLocalFile(folder.filePath("broken.png")),
-                   QUrl::fromLocalFile(folder.filePath("two.png"))});
+                   QUrl::fromLocalFile(folder.filePath("pixmap.png")), QUrl::fromLocalFile(folder.filePath("two.png"))});
     QDragEnterEvent enter(dropPoint, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -334,6 +337,34 @@ TEST(CanvasView, DroppedFilesBecomeOneLayerEachAtTheDropPoint)
     EXPECT_EQ(canvas.document->state().layers[2].name, "two");
     EXPECT_EQ(canvas.document->state().layers[2].box().center(), QPointF(100, 100));
     EXPECT_EQ(canvas.document->history().entries().last().name, "Import Image");
+}
+
+TEST(CanvasView, AnotherProgramsDroppedImageDataDecodesOnlyInTheTypesRead)
+{
+    ShownCanvas canvas({300, 200}, {solidLayer(QStringLiteral("Layer"), 10, 10, {0, 0})});
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray xpm, jpeg;
+    QBuffer xpmBuffer(&xpm), jpegBuffer(&jpeg);
+    ASSERT_TRUE(image.save(&xpmBuffer, "XPM"));
+    ASSERT_TRUE(image.save(&jpegBuffer, "JPEG", 100));
+    // The preferred type holds another format: the next one offered is taken.
+    QMimeData data;
+    data.setData("image/png", xpm);
+    data.setData("image/jpeg", jpeg);
+    QWindow* window = canvas.view->window()->windowHandle();
+    const QPoint dropPoint = canvas.surface()->mapTo(canvas.view->window(), canvas.at({100, 100}));
+    QDragEnterEvent enter(dropPoint, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(dropPoint, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    ASSERT_TRUE(waitUntil([&] { return canvas.document->state().layers.size() == 2; }));
+    const Layer& dropped = canvas.document->state().layers[1];
+    EXPECT_EQ(dropped.name, "Dropped Image");
+    ASSERT_TRUE(dropped.bitmap());
+    EXPECT_EQ(dropped.bitmap()->size(), QSize(20, 10));
+    EXPECT_LE(test::channelDistance(test::pixelAt(*dropped.bitmap(), 5, 5), {0, 0, 255, 255}), 2);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "document/CopyComposite.h"
 
+#include "PastedImage.h"
 #include "QtWait.h"
 #include "document/LayerStackOperations.h"
 #include "document/TestDocuments.h"
@@ -96,7 +97,7 @@ TEST(CopyComposite, CopiedRegionPastesAsALayerAndNothingLeavesTheClipboardAlone)
     EXPECT_TRUE(data->hasFormat("image/tiff"));
 
     test::DocumentSpy spy(*document);
-    ASSERT_TRUE(pasteImageLayer(*document, Pasteboard()));
+    ASSERT_TRUE(pasteImageLayer(*document, test::pastedImage().value_or(Bitmap())));
     EXPECT_TRUE(spy.recordedOnly("Paste"));
     const Layer& pasted = document->state().layers.last();
     ASSERT_TRUE(pasted.bitmap());

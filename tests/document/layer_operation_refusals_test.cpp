@@ -6,7 +6,6 @@
 #include "document/LayerSelection.h"
 #include "document/LayerStackOperations.h"
 #include "document/LayerStyleOperations.h"
-#include "platform/Pasteboard.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +69,7 @@ const std::vector<Refusal>& refusals()
 {
     static const std::vector<Refusal> table{
         {"import of a null image", {}, [](auto& d) { return importImageLayer(d, Bitmap(), "None", {0, 0}); }},
-        {"paste of an empty pasteboard", {},
-         [](auto& d) { return pasteImageLayer(d, Pasteboard([] { return std::optional<Bitmap>(); })); }},
+        {"paste of a null image", {}, [](auto& d) { return pasteImageLayer(d, Bitmap()); }},
         {"delete of every layer", selectAll, [](auto& d) { return deleteLayer(d); }},
         {"delete of locked layers", lockAll, [](auto& d) { return deleteLayer(d); }},
         {"delete without selection", selectNothing, [](auto& d) { return deleteLayer(d); }},

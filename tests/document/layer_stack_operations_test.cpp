@@ -1,7 +1,6 @@
 #include "document/LayerStackOperations.h"
 
 #include "document/TestDocuments.h"
-#include "platform/Pasteboard.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +50,7 @@ TEST(LayerStackOperations, PasteCentresThePasteboardImageOnTheCanvas)
     const Bitmap image = solidBitmap(101, 52, kBlue);
     DocumentSpy recording(*document);
 
-    ASSERT_TRUE(pasteImageLayer(*document, Pasteboard([&] { return std::optional(image); })));
+    ASSERT_TRUE(pasteImageLayer(*document, image));
     EXPECT_TRUE(recording.recordedOnly("Paste"));
     const Layer& pasted = document->state().layers.last();
     EXPECT_EQ(pasted.name, "Pasted Layer");

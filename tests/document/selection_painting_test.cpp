@@ -1,5 +1,6 @@
 #include "document/SelectionPainting.h"
 
+#include "PastedImage.h"
 #include "QtWait.h"
 #include "document/TestDocuments.h"
 #include "platform/Pasteboard.h"
@@ -187,7 +188,7 @@ TEST(SelectionPainting, CutClearsTheSelectedPixelsOfTheLayerAndPutsThemOnTheClip
     EXPECT_EQ(pixelAt(bitmapOf(*document, 0), 10, 15), test::kBlue) << "other layers stay";
 
     ASSERT_TRUE(test::waitUntil([&] { return written; }));
-    const std::optional<Bitmap> clipboard = Pasteboard().readImage();
+    const std::optional<Bitmap> clipboard = test::pastedImage();
     ASSERT_TRUE(clipboard);
     ASSERT_EQ(clipboard->size(), QSize(20, 20));
     EXPECT_EQ(pixelAt(*clipboard, 10, 10), kRed);

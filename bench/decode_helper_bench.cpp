@@ -1,0 +1,70 @@
+// Decoding through the decode helper against decoding in this process: a 1000 × 750 PNG and JPEG
+// and a 4000 × 3000 PNG. The difference is what opening a file costs for its safety.
+#include "BenchImages.h"
+#include "QtBenchmarkMain.h"
+
+#include "files/DecodeHelper.h"
+#include "files/ImageDecoder.h"
+#include "files/ImageEncoder.h"
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <tuple>
+
+namespace velmaris {
+namespace {
+
+const QByteArray& encoded(int width, int height, ImageType type)
+{
+    static std::map<std::tuple<int, int, ImageType>, QByteArray> files;
+    QByteArray& bytes = files[{width, height, type}];
+    if (bytes.isEmpty())
+        bytes = *encodeImageData(bench::photoLikeBitmap(width, height), type);
+    return bytes;
+}
+
+void inProcess(benchmark::State& state, ImageType type)
+{
+    const QByteArray& bytes = encoded(int(state.range(0)), int(state.range(1)), type);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeImageData(bytes, type));
+}
+
+void inHelper(benchmark::State& state, ImageType type)
+{
+    const QByteArray& bytes = encoded(int(state.range(0)), int(state.range(1)), type);
+    decodeUntrustedImage(bytes, type);  // starts the helper
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeUntrustedImage(bytes, type));
+}
+
+void BM_PngInProcess(benchmark::State& state) { inProcess(state, ImageType::png); }
+void BM_PngInHelper(benchmark::State& state) { inHelper(state, ImageType::png); }
+void BM_JpegInProcess(benchmark::State& state) { inProcess(state, ImageType::jpeg); }
+void BM_JpegInHelper(benchmark::State& state) { inHelper(state, ImageType::jpeg); }
+
+// Starting a helper: what the first decode of a session pays once.
+void BM_HelperStart(benchmark::State& state)
+{
+    const QByteArray& bytes = encoded(16, 16, ImageType::png);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeHelperPool(QStringLiteral("/proc/self/exe")).decode(bytes, ImageType::png));
+}
+
+BENCHMARK(BM_PngInProcess)->Args({1000, 750})->Args({4000, 3000})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngInHelper)->Args({1000, 750})->Args({4000, 3000})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegInProcess)->Args({1000, 750})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegInHelper)->Args({1000, 750})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HelperStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace velmaris
+
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> helperExit = velmaris::runDecodeHelperIfAsked(argc, argv))
+        return *helperExit;
+    return velmaris::bench::runInQtApplication<QGuiApplication>(argc, argv);
+}
