@@ -74,6 +74,12 @@ TEST(Pasteboard, OtherProgramsImagesAreDecodedOnlyInTheTypesRead)
     data->setData("image/png", xpm);
     data->setData("image/gif", *encodeImageData(Bitmap::fromImage(image), ImageType::gif));
     QGuiApplication::clipboard()->setMimeData(data);
+    // Decoded on a worker thread: the main thread goes on meanwhile.
+    const QObject receiver;
+    bool delivered = false;
+    Pasteboard().readImage(&receiver, [&](std::optional<Bitmap>) { delivered = true; });
+    EXPECT_FALSE(delivered);
+    ASSERT_TRUE(test::waitUntil([&] { return delivered; }));
     const std::optional<Bitmap> read = test::pastedImage();
     ASSERT_TRUE(read);
     EXPECT_EQ(read->size(), QSize(3, 2));
