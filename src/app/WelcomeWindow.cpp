@@ -1,6 +1,7 @@
 #include "app/WelcomeWindow.h"
 
 #include "document/ImageDocument.h"
+#include "files/DecodeHelper.h"
 #include "files/DocumentType.h"
 #include "files/InputFile.h"
 #include "files/OpenImageFile.h"
@@ -41,9 +42,9 @@ QImage recentThumbnail(const QString& path)
     if (const std::optional<QString> stored = RecentImagesStore::thumbnailPath(path)) {
         const FileResult<QByteArray> bytes = readRegularInputFile(*stored);
         if (const auto* data = std::get_if<QByteArray>(&bytes)) {
-            QImage image = QImage::fromData(*data, "PNG");
-            if (!image.isNull())
-                return image;
+            const FileResult<Bitmap> image = decodeUntrustedImage(*data, ImageType::png);
+            if (const auto* bitmap = std::get_if<Bitmap>(&image))
+                return bitmap->image().copy();
         }
     }
     const FileResult<QByteArray> bytes = readRegularInputFile(path);

@@ -118,7 +118,9 @@ std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
     // Sealed against shrinking: the pages cannot vanish under the bitmap.
     if (fstat(fd, &status) != 0 || std::size_t(status.st_size) < size || !(fcntl(fd, F_GET_SEALS) & F_SEAL_SHRINK))
         return std::nullopt;
-    void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+    // Mapped lazily: the pages are in memory already, and reading them in order faults them in by
+    // the batch, cheaper than populating the whole mapping up front.
+    void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (address == MAP_FAILED)
         return std::nullopt;
     QImage image(static_cast<uchar*>(address), reply.width, reply.height, qsizetype(reply.stride), kBitmapFormat,
