@@ -249,8 +249,9 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     message.type = quint32(request.type);
     message.dataSize = quint64(dataBytes);
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
-    message.cpuSeconds = quint32(std::ceil(
-        2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, qint64(kMaxBitmapBytes / 4))).count()));
+    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
+    message.cpuSeconds = quint32(
+        std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
     if (dataFile >= 0)
         close(dataFile);
@@ -276,7 +277,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
         switch (reply.kind) {
         case ReplyKind::declaredSize:
             if (!sizeDeclared && reply.width > 0 && reply.height > 0)
-                allowed = allowance(baseTimeout, dataBytes, qint64(reply.width) * reply.height);
+                allowed = allowance(baseTimeout, dataBytes, std::min(qint64(reply.width) * reply.height, largestImage));
             sizeDeclared = true;
             break;
         case ReplyKind::decoded: {
