@@ -76,9 +76,9 @@ TEST(DecodeHelper, HostileDataEndsInTheReadErrorAndTheNextDecodeWorks)
     const QByteArray png = *encodeImageData(picture, ImageType::png);
     DecodeHelperPool& pool = DecodeHelperPool::shared();
 
-    // Decoding these scans takes minutes; the helper is stopped after its allowance.
-    const QByteArray jpeg = progressiveJpegWithScans(3000);
-    EXPECT_LT(jpeg.size(), 200'000);
+    // Decoding these scans takes half a minute and more; the helper is stopped after its allowance.
+    const QByteArray jpeg = progressiveJpegWithScans(20000);
+    EXPECT_LT(jpeg.size(), 1'000'000);
     EXPECT_TRUE(detailOf(pool.decode(jpeg, ImageType::jpeg)).startsWith(QStringLiteral("the decoder took longer than")));
     EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
 
