@@ -15,6 +15,10 @@
 #include "window/Sidebar.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -179,6 +183,32 @@ TEST(DocumentWindow, RegistryRowsHaveHandlersActionsAndPlaces)
         }
     }
     EXPECT_NE(window.actions()->action(CommandID::applyFilter, "gaussianBlur"), nullptr);
+}
+
+TEST(DocumentWindow, PasteOfAnotherProgramsImageArrivesOnceDecodedOffTheMainThread)
+{
+    auto document = test::documentWith({test::solidLayer("A", 200, 100)}, {200, 100});
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(image.save(&buffer, "JPEG", 100));
+    auto* data = new QMimeData;
+    data->setData("image/jpeg", jpeg);
+    QGuiApplication::clipboard()->setMimeData(data);
+    QAction* paste = action(*window, CommandID::paste);
+    ASSERT_TRUE(test::waitUntil([&] { return paste->isEnabled(); }));
+    paste->trigger();
+    EXPECT_EQ(document->state().layers.size(), 1);
+    ASSERT_TRUE(test::waitUntil([&] { return document->state().layers.size() == 2; }));
+    EXPECT_EQ(document->history().entries().last().name, "Paste");
+    const Layer& pasted = document->state().layers[1];
+    EXPECT_EQ(pasted.bitmap()->size(), QSize(20, 10));
+    EXPECT_LE(test::channelDistance(test::pixelAt(*pasted.bitmap(), 10, 5), {0, 0, 255, 255}), 2);
+    delete window;
 }
 
 TEST(DocumentWindow, CutTakesTheSelectionOrTheFocusedFieldsText)
