@@ -68,10 +68,10 @@ FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType ty
 
 FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
 {
-    const FileResult<Bitmap> result = run(Request{probe == DecodeHelperProbe::crash
-                                                      ? decodehelper::RequestKind::crash
-                                                      : decodehelper::RequestKind::exhaustMemory,
-                                                  ImageType::png, QByteArray()});
+    const auto kind = probe == DecodeHelperProbe::crash ? decodehelper::RequestKind::crash
+        : probe == DecodeHelperProbe::exhaustMemory     ? decodehelper::RequestKind::exhaustMemory
+                                                        : decodehelper::RequestKind::exhaustMemoryAndAbort;
+    const FileResult<Bitmap> result = run(Request{kind, ImageType::png, QByteArray()});
     if (const auto* error = std::get_if<FileError>(&result))
         return *error;
     return {};

@@ -35,8 +35,9 @@ inline constexpr std::chrono::milliseconds kDecodeBaseTimeout{2000};
 // returns the exit code; nullopt otherwise. Called first in main(), before any application object.
 std::optional<int> runDecodeHelperIfAsked(int argc, char** argv);
 
-// What a test asks a helper to do instead of decoding.
-enum class DecodeHelperProbe { crash, exhaustMemory };
+// What a test asks a helper to do instead of decoding: crash, or allocate past its address space
+// and throw (as C++ decoders do) or abort (as the SVG library and GLib do).
+enum class DecodeHelperProbe { crash, exhaustMemory, exhaustMemoryAndAbort };
 
 // Helpers started from one executable, each serving one caller at a time: a caller takes an idle
 // helper or starts one (up to one per processor thread, then it waits), and gives it back after

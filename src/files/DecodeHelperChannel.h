@@ -11,7 +11,7 @@ namespace velmaris::decodehelper {
 
 inline constexpr quint32 kMagic = 0x56444831;  // changes with any change of the messages
 
-enum class RequestKind : quint32 { decode, crash, exhaustMemory };
+enum class RequestKind : quint32 { decode, crash, exhaustMemory, exhaustMemoryAndAbort };
 
 // With a memory file of `dataSize` bytes for a decode.
 struct Request {

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QImageReader>
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -179,6 +180,15 @@ int serve(int argc, char** argv)
                 ::operator delete(::operator new(std::size_t(kDecodeHelperAddressSpace)));
                 reply(ReplyKind::unreadable);
                 break;
+            case RequestKind::exhaustMemoryAndAbort: {
+                // Volatile: an allocation whose memory is never used may be left out.
+                void* volatile memory = std::malloc(std::size_t(kDecodeHelperAddressSpace));
+                if (!memory)
+                    abort();
+                std::free(memory);
+                reply(ReplyKind::unreadable);
+                break;
+            }
             }
         } catch (const std::bad_alloc&) {
             reply(ReplyKind::outOfMemory);
