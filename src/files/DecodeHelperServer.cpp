@@ -18,9 +18,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <poll.h>
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <thread>
 #endif
 
 namespace velmaris {
@@ -141,6 +144,18 @@ void decode(const Request& request, int dataFile)
     close(pixels);
 }
 
+// A helper whose editor has gone (quit, crashed, killed) stops at once, even in the middle of a
+// decode: the editor's end of the channel closing is the signal.
+void exitWhenCallerGoes()
+{
+    std::thread([] {
+        pollfd watched{channel, POLLRDHUP, 0};
+        while (poll(&watched, 1, -1) < 0 && errno == EINTR) {
+        }
+        _exit(0);
+    }).detach();
+}
+
 int serve(int argc, char** argv)
 {
     limitResources();
@@ -156,6 +171,7 @@ int serve(int argc, char** argv)
     struct sigaction abortAction {};
     abortAction.sa_handler = onAbort;
     sigaction(SIGABRT, &abortAction, nullptr);
+    exitWhenCallerGoes();
 
     QCoreApplication application(argc, argv);  // the image format plugins are found through it
     reply(ReplyKind::ready);

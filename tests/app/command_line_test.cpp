@@ -6,7 +6,11 @@
 #include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
 
+#include "HostileImages.h"
+#include "QtWait.h"
+
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
@@ -16,6 +20,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include <unistd.h>
@@ -27,6 +32,43 @@ using test::ProcessResult;
 using test::fileBytes;
 using test::runProgram;
 using test::writeBytes;
+
+// A child process of `parent` (any of its threads may have started it), or 0.
+qint64 childProcessOf(qint64 parent)
+{
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(parent);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks + QLatin1Char('/') + task + QStringLiteral("/children"));
+        if (children.open(QIODevice::ReadOnly)) {
+            if (const QByteArray first = children.readAll().trimmed().split(' ').value(0); !first.isEmpty())
+                return first.toLongLong();
+        }
+    }
+    return 0;
+}
+
+// The fields of /proc/<pid>/stat after the process name, from its state on; none once it is gone.
+QList<QByteArray> processStatus(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = status.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ');
+}
+
+// Still running: neither gone nor a zombie waiting to be reaped.
+bool processRuns(qint64 pid)
+{
+    const QList<QByteArray> fields = processStatus(pid);
+    return !fields.isEmpty() && fields.first() != "Z";
+}
+
+// Processor time spent in user mode, in clock ticks.
+qint64 userTicks(qint64 pid)
+{
+    return processStatus(pid).value(11).toLongLong();
+}
 
 QStringList words(const char* text)
 {
@@ -279,6 +321,23 @@ TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
               QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read\n"));
+}
+
+TEST(CommandLine, AnEditorThatIsKilledMidDecodeTakesItsDecodeHelperWithIt)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("slow.jpg"));
+    writeBytes(input, test::progressiveJpegWithScans(20000));
+    QProcess process;
+    process.start(QStringLiteral(VELMARIS_EXECUTABLE), {QStringLiteral("--export"), input, dir.filePath(QStringLiteral("out.png"))});
+    ASSERT_TRUE(process.waitForStarted());
+    qint64 helper = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (helper = childProcessOf(process.processId())) != 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return userTicks(helper) > sysconf(_SC_CLK_TCK) / 5; }));  // decoding
+    ::kill(pid_t(process.processId()), SIGKILL);
+    process.waitForFinished();
+    // Left alone, the helper would decode on until its processor-time backstop, long after this.
+    EXPECT_TRUE(test::waitUntil([&] { return !processRuns(helper); }, 1500));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "files/ImageEncoder.h"
 #include "files/SVGWrapper.h"
 
+#include "HostileImages.h"
 #include "TestImages.h"
 
 #include <QBuffer>
@@ -20,35 +21,6 @@ QString detailOf(const FileResult<Bitmap>& result)
 {
     const auto* error = std::get_if<FileError>(&result);
     return error && *error == kUnreadable ? error->detail : QStringLiteral("(no read error)");
-}
-
-QByteArray bigEndian16(int value)
-{
-    QByteArray bytes;
-    bytes.append(char(value >> 8)).append(char(value & 0xFF));
-    return bytes;
-}
-
-// A progressive JPEG of one 4096 × 4096 component whose DC scan is followed by `scans` repeats of
-// the same AC scan. Each scan is a few bytes (every block ends at once: an end-of-band run of
-// 16384 blocks per 15 bits) yet makes the decoder visit all 262144 blocks.
-QByteArray progressiveJpegWithScans(int scans)
-{
-    constexpr int side = 4096, blocks = (side / 8) * (side / 8);
-    QByteArray jpeg("\xFF\xD8", 2);
-    jpeg += QByteArray("\xFF\xDB\x00\x43\x00", 5) + QByteArray(64, '\x01');
-    jpeg += QByteArray("\xFF\xC2\x00\x0B\x08", 5) + bigEndian16(side) + bigEndian16(side)
-        + QByteArray("\x01\x01\x11\x00", 4);
-    // One code, '0': difference 0 for DC, an end-of-band run of 2^14 for AC.
-    const QByteArray oneCode = QByteArray(1, '\x01') + QByteArray(15, '\0');
-    jpeg += QByteArray("\xFF\xC4\x00\x14\x00", 5) + oneCode + QByteArray(1, '\x00');
-    jpeg += QByteArray("\xFF\xC4\x00\x14\x10", 5) + oneCode + QByteArray(1, '\xE0');
-    jpeg += QByteArray("\xFF\xDA\x00\x08\x01\x01\x00\x00\x00\x00", 10) + QByteArray(blocks / 8, '\0');
-    const QByteArray acScan = QByteArray("\xFF\xDA\x00\x08\x01\x01\x00\x01\x3F\x00", 10)
-        + QByteArray((blocks / 16384 * 15 + 7) / 8, '\0');
-    for (int scan = 0; scan < scans; ++scan)
-        jpeg += acScan;
-    return jpeg + QByteArray("\xFF\xD9", 2);
 }
 
 QByteArray written(const QImage& image, const char* format)
@@ -77,7 +49,7 @@ TEST(DecodeHelper, HostileDataEndsInTheReadErrorAndTheNextDecodeWorks)
     DecodeHelperPool& pool = DecodeHelperPool::shared();
 
     // Decoding these scans takes half a minute and more; the helper is stopped after its allowance.
-    const QByteArray jpeg = progressiveJpegWithScans(20000);
+    const QByteArray jpeg = test::progressiveJpegWithScans(20000);
     EXPECT_LT(jpeg.size(), 1'000'000);
     EXPECT_TRUE(detailOf(pool.decode(jpeg, ImageType::jpeg)).startsWith(QStringLiteral("the decoder took longer than")));
     EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
