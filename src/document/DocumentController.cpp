@@ -258,11 +258,9 @@ QVector<RecoverableDocument> DocumentController::recoverableDocuments() const
         });
         if (isOpen)
             continue;
-        QLockFile owner(lockPath(info.absoluteFilePath()));
-        owner.setStaleLockTime(0);
-        if (!owner.tryLock(0))
+        // Taken and given back at once: only whether a running process holds it counts here.
+        if (!lockAutosave(info.absoluteFilePath()))
             continue;
-        owner.unlock();
         RecoverableDocument recoverable{info.absoluteFilePath(), {}, {}, info.lastModified()};
         QFile sidecar(sidecarPath(info.absoluteFilePath()));
         if (sidecar.open(QIODevice::ReadOnly)) {

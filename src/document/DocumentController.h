@@ -28,9 +28,9 @@ struct RecoverableDocument {
 // Owns the open documents. Edited documents are autosaved in the native format for crash
 // recovery; a later launch can list and reopen what was left behind. Each autosave has a lock file
 // beside it ("….lock", naming the owner's process) for as long as its document is open, so another
-// instance sharing the folder neither offers nor removes it while its owner runs. Files the documents open or
-// save go to the recent images, with their thumbnails written off the main thread, and their
-// folder is where the next file dialog starts.
+// instance sharing the folder neither offers nor removes it while its owner runs. Files the
+// documents open or save go to the recent images, with their thumbnails written off the main
+// thread, and their folder is where the next file dialog starts.
 class DocumentController : public QObject {
     Q_OBJECT
 public:
