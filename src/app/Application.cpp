@@ -477,12 +477,32 @@ void Application::offerRecovery()
         } else if (box.clickedButton() == recover) {
             FileResult<ImageDocument*> reopened = documents_.reopenRecovered(document);
             if (const FileError* error = std::get_if<FileError>(&reopened))
-                showReadError(nullptr, document.originalPath.isEmpty() ? document.autosavePath : document.originalPath,
-                              *error);
+                reportUnrecoverable(document, *error);
             else
                 showDocument(std::get<ImageDocument*>(reopened));
         }
     }
+}
+
+void Application::reportUnrecoverable(const RecoverableDocument& document, const FileError& error)
+{
+    // Under the autosave's own name: the original file is not what failed.
+    QMessageBox box(QMessageBox::Warning, QFileInfo(document.autosavePath).fileName(), error.message,
+                    QMessageBox::NoButton);
+    box.setObjectName(QStringLiteral("UnrecoverableAutosave"));
+    const QString copy = document.originalPath.isEmpty()
+        ? QStringLiteral("The autosaved copy of an untitled image could not be recovered.")
+        : QStringLiteral("The autosaved copy of “%1” could not be recovered; the file itself is untouched.")
+              .arg(QFileInfo(document.originalPath).fileName());
+    box.setInformativeText(error.detail.isEmpty() ? copy : error.detail + QStringLiteral("\n\n") + copy);
+    QAbstractButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    box.addButton(QStringLiteral("Keep"), QMessageBox::RejectRole);
+    box.exec();
+    // Either way it is not offered again: kept, it is set aside beside the autosaves.
+    if (box.clickedButton() == discard)
+        documents_.discardRecovered(document);
+    else
+        documents_.setAsideRecovered(document);
 }
 
 void Application::revertToSaved()

@@ -86,6 +86,7 @@ private:
     void openWithDialog();
     void importImages();
     void offerRecovery();
+    void reportUnrecoverable(const RecoverableDocument& document, const FileError& error);
     void revertToSaved();
     void printDocument();
     void closeNextWindowForQuit();

@@ -93,7 +93,7 @@ QUrl UpdateController::defaultFeedUrl()
 
 bool UpdateController::automaticallyChecksForUpdates()
 {
-    return Preferences().automaticallyChecksForUpdates().value_or(true);
+    return Preferences().automaticallyChecksForUpdates().value_or(false);
 }
 
 void UpdateController::setAutomaticallyChecksForUpdates(bool checks)
@@ -120,8 +120,39 @@ void UpdateController::checkNow()
 
 void UpdateController::checkAtLaunch()
 {
-    if (automaticallyChecksForUpdates())
-        startCheck(false);
+    Preferences preferences;
+    if (const std::optional<bool> checks = preferences.automaticallyChecksForUpdates()) {
+        if (*checks)
+            startCheck(false);
+        return;
+    }
+    if (!preferences.hasLaunchedBefore().value_or(false)) {
+        preferences.setValue(PreferenceName::hasLaunchedBefore, true);
+        return;
+    }
+    askAboutAutomaticChecks();
+}
+
+void UpdateController::askAboutAutomaticChecks()
+{
+    // Not modal, like the results: the windows opening at launch stay usable meanwhile.
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Software Update"),
+                                QStringLiteral("Check for updates automatically?"),
+                                QMessageBox::Yes | QMessageBox::No);
+    box->setObjectName(QLatin1String(questionName));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setInformativeText(QStringLiteral("%1 can look for a newer version each time it starts. You can change "
+                                           "this in the Updates preferences.")
+                                .arg(applicationName()));
+    box->setDefaultButton(QMessageBox::Yes);
+    QPointer<UpdateController> controller(this);
+    connect(box, &QMessageBox::buttonClicked, box, [box, controller](QAbstractButton* button) {
+        const bool checks = box->standardButton(button) == QMessageBox::Yes;
+        setAutomaticallyChecksForUpdates(checks);
+        if (checks && controller)
+            controller->startCheck(false);
+    });
+    box->show();
 }
 
 void UpdateController::startCheck(bool requestedByUser)

@@ -36,7 +36,8 @@ struct UpdateCheckResult {
 
 // Finds out whether a newer version has been released, from a small JSON feed at a URL kept in
 // the settings. Checks on request (and tells the user the outcome either way) and, when the user
-// allows it, quietly at launch (telling only of a newer version).
+// allows it, quietly at launch (telling only of a newer version). Nothing is fetched before the
+// user agreed: the first launch is quiet and the second asks whether to check automatically.
 class UpdateController : public QObject {
     Q_OBJECT
 public:
@@ -50,7 +51,7 @@ public:
     static QString currentVersion();
     static QUrl defaultFeedUrl();
 
-    // "AutomaticallyChecksForUpdates", on unless the user turned it off.
+    // "AutomaticallyChecksForUpdates", off until the user agreed.
     static bool automaticallyChecksForUpdates();
     static void setAutomaticallyChecksForUpdates(bool checks);
     // "UpdateFeedURL" when it holds a URL, else the product's own feed.
@@ -58,8 +59,11 @@ public:
 
     // Checks at once and reports the outcome in a message box.
     void checkNow();
-    // At launch: checks only when allowed, and speaks only of a newer version.
+    // At launch: checks only when allowed, and speaks only of a newer version. The launch after
+    // the first asks "Check for updates automatically?" (without waiting for the answer) while
+    // the user has not chosen either way.
     void checkAtLaunch();
+    static constexpr char questionName[] = "AutomaticUpdatesQuestion";
     bool isChecking() const;
 
     // Message boxes are shown for the results (the default); tests turn them off.
@@ -75,6 +79,7 @@ private:
     void startCheck(bool requestedByUser);
     void finishCheck();
     void present(const UpdateCheckResult& result);
+    void askAboutAutomaticChecks();
 
     QNetworkAccessManager* network_;
     QPointer<QNetworkReply> reply_;

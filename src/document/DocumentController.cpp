@@ -37,6 +37,21 @@ DocumentDefaults currentDocumentDefaults()
     return documentDefaults(Preferences(), CurrentColorStore::shared().color());
 }
 
+QString lockPath(const QString& autosavePath)
+{
+    return autosavePath + QStringLiteral(".lock");
+}
+
+// The lock of an autosave, or nothing while a running process holds it. A lock whose process is
+// gone is taken over.
+std::shared_ptr<QLockFile> lockAutosave(const QString& autosavePath)
+{
+    auto lock = std::make_shared<QLockFile>(lockPath(autosavePath));
+    // Only the owner's end makes a lock stale, never its age: a session may run for days.
+    lock->setStaleLockTime(0);
+    return lock->tryLock(0) ? lock : nullptr;
+}
+
 QString defaultAutosaveFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
@@ -55,13 +70,14 @@ DocumentController::~DocumentController() = default;
 
 ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document)
 {
-    return addDocument(std::move(document), QUuid::createUuid());
+    return addDocument(std::move(document), QUuid::createUuid(), nullptr);
 }
 
-ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID)
+ImageDocument* DocumentController::addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID,
+                                               std::shared_ptr<QLockFile> autosaveLock)
 {
     ImageDocument* added = document.get();
-    open_.push_back({std::move(document), autosaveID});
+    open_.push_back({std::move(document), autosaveID, std::move(autosaveLock)});
     connect(added, &ImageDocument::fileWasUsed, this, &DocumentController::recordFileUse);
     Q_EMIT documentAdded(added);
     return added;
@@ -76,7 +92,9 @@ void DocumentController::recordFileUse(const QString& path, const CanvasState& s
     QThreadPool::globalInstance()->start([path, state] {
         const std::optional<Bitmap> thumbnail = documentThumbnail(state);
         const std::optional<QString> location = RecentImagesStore::thumbnailPath(path);
-        if (!thumbnail || !location)
+        // Only a regular file (or none) is replaced: writing into a pipe would wait for a reader,
+        // and quitting for this thread.
+        if (!thumbnail || !location || (QFileInfo::exists(*location) && !QFileInfo(*location).isFile()))
             return;
         if (const std::optional<QByteArray> png = encodeImageData(*thumbnail, ImageType::png, std::nullopt))
             writeFileAtomically(*location, *png);
@@ -145,16 +163,19 @@ void DocumentController::closeDocument(ImageDocument* document)
     if (found == open_.end())
         return;
     const QUuid autosaveID = found->autosaveID;
+    // Released once the autosave is gone.
+    std::shared_ptr<QLockFile> lock = std::move(found->autosaveLock);
     ImageDocument* closed = found->document.release();
     open_.erase(found);
     Q_EMIT documentClosed(closed);
     if (closed->isSaving()) {
         // Its saves finish first: an autosave written after the removal would be offered back
         // at the next launch as if the session had crashed.
-        connect(closed, &ImageDocument::backgroundSaveDidFinish, this, [this, closed, autosaveID] {
+        connect(closed, &ImageDocument::backgroundSaveDidFinish, this, [this, closed, autosaveID, lock]() mutable {
             if (closed->isSaving())
                 return;
             removeAutosave(autosaveID);
+            lock.reset();
             closed->deleteLater();
         });
         return;
@@ -188,16 +209,20 @@ int DocumentController::autosaveEditedDocuments()
     if (!QDir().mkpath(autosaveFolder_))
         return 0;
     int started = 0;
-    for (const OpenDocument& open : open_) {
+    for (OpenDocument& open : open_) {
         ImageDocument* document = open.document.get();
         if (!document->isEdited()) {
             removeAutosave(open.autosaveID);
+            open.autosaveLock.reset();
             continue;
         }
         // A document still writing a file gets its autosave at the next tick.
         if (document->isSaving())
             continue;
         const QString path = autosavePath(open.autosaveID);
+        // Locked before the file appears, so no other instance ever sees it unowned.
+        if (!open.autosaveLock && !(open.autosaveLock = lockAutosave(path)))
+            continue;
         const QJsonObject origin{{QStringLiteral("path"), document->filePath()},
                                  {QStringLiteral("type"), document->fileType()}};
         document->saveInBackground(path, kNativeTypeName, SaveOperation::autosave,
@@ -233,6 +258,9 @@ QVector<RecoverableDocument> DocumentController::recoverableDocuments() const
         });
         if (isOpen)
             continue;
+        // Taken and given back at once: only whether a running process holds it counts here.
+        if (!lockAutosave(info.absoluteFilePath()))
+            continue;
         RecoverableDocument recoverable{info.absoluteFilePath(), {}, {}, info.lastModified()};
         QFile sidecar(sidecarPath(info.absoluteFilePath()));
         if (sidecar.open(QIODevice::ReadOnly)) {
@@ -249,10 +277,13 @@ QVector<RecoverableDocument> DocumentController::recoverableDocuments() const
 
 FileResult<ImageDocument*> DocumentController::reopenRecovered(const RecoverableDocument& recoverable)
 {
+    std::shared_ptr<QLockFile> lock = lockAutosave(recoverable.autosavePath);
+    if (!lock)
+        return FileError::imageUnreadable().because(QStringLiteral("Another running Velmaris Images recovered it."));
     // Read as bytes: an autosave is no file the user opened, so it is not announced as one.
     QFile file(recoverable.autosavePath);
     if (!file.open(QIODevice::ReadOnly))
-        return FileError::imageUnreadable();
+        return FileError::imageUnreadable().because(file.errorString());
     FileResult<std::unique_ptr<ImageDocument>> read =
         ImageDocument::fromData(file.readAll(), kNativeTypeName, currentDocumentDefaults().historyLimit);
     if (const auto* error = std::get_if<FileError>(&read))
@@ -263,13 +294,30 @@ FileResult<ImageDocument*> DocumentController::reopenRecovered(const Recoverable
     // The reopened document keeps the autosave it came from until it is saved or closed, so a
     // second crash loses nothing either.
     const QUuid id(QFileInfo(recoverable.autosavePath).completeBaseName());
-    return addDocument(std::move(document), id.isNull() ? QUuid::createUuid() : id);
+    if (id.isNull() || autosavePath(id) != recoverable.autosavePath)
+        return addDocument(std::move(document), QUuid::createUuid(), nullptr);
+    return addDocument(std::move(document), id, std::move(lock));
 }
 
 void DocumentController::discardRecovered(const RecoverableDocument& recoverable)
 {
+    const std::shared_ptr<QLockFile> lock = lockAutosave(recoverable.autosavePath);
+    if (!lock)
+        return;
     QFile::remove(recoverable.autosavePath);
     QFile::remove(sidecarPath(recoverable.autosavePath));
+}
+
+void DocumentController::setAsideRecovered(const RecoverableDocument& recoverable)
+{
+    const std::shared_ptr<QLockFile> lock = lockAutosave(recoverable.autosavePath);
+    if (!lock)
+        return;
+    const QString aside = recoverable.autosavePath + QStringLiteral(".unreadable");
+    QFile::remove(aside);
+    QFile::rename(recoverable.autosavePath, aside);
+    QFile::remove(sidecarPath(aside));
+    QFile::rename(sidecarPath(recoverable.autosavePath), sidecarPath(aside));
 }
 
 }  // namespace velmaris

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QLockFile>
 #include <QObject>
 #include <QTimer>
 #include <QUuid>
@@ -25,9 +26,11 @@ struct RecoverableDocument {
 };
 
 // Owns the open documents. Edited documents are autosaved in the native format for crash
-// recovery; a later launch can list and reopen what was left behind. Files the documents open or
-// save go to the recent images, with their thumbnails written off the main thread, and their
-// folder is where the next file dialog starts.
+// recovery; a later launch can list and reopen what was left behind. Each autosave has a lock file
+// beside it ("….lock", naming the owner's process) for as long as its document is open, so another
+// instance sharing the folder neither offers nor removes it while its owner runs. Files the
+// documents open or save go to the recent images, with their thumbnails written off the main
+// thread, and their folder is where the next file dialog starts.
 class DocumentController : public QObject {
     Q_OBJECT
 public:
@@ -59,10 +62,15 @@ public:
     void waitForSaves();
     void startAutosaveTimer(std::chrono::milliseconds interval = kAutosaveInterval);
 
-    // Autosaves of documents that are not open in this session, newest first.
+    // Autosaves whose owner is gone, newest first.
     QVector<RecoverableDocument> recoverableDocuments() const;
+    // Takes the autosave over: its lock passes to this instance with the document.
     FileResult<ImageDocument*> reopenRecovered(const RecoverableDocument& recoverable);
+    // Removes the autosave, unless another running instance has taken it over meanwhile.
     void discardRecovered(const RecoverableDocument& recoverable);
+    // Moves an autosave that could not be read out of the recovery ("….velmaris.unreadable"
+    // beside it), so it is not offered again but stays for whoever wants to look into it.
+    void setAsideRecovered(const RecoverableDocument& recoverable);
 
     QString autosaveFolder() const { return autosaveFolder_; }
 
@@ -75,9 +83,11 @@ private:
     struct OpenDocument {
         std::unique_ptr<ImageDocument> document;
         QUuid autosaveID;
+        std::shared_ptr<QLockFile> autosaveLock;  // from the first autosave on
     };
 
-    ImageDocument* addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID);
+    ImageDocument* addDocument(std::unique_ptr<ImageDocument> document, const QUuid& autosaveID,
+                               std::shared_ptr<QLockFile> autosaveLock);
     QString autosavePath(const QUuid& id) const;
     void removeAutosave(const QUuid& id) const;
     void recordFileUse(const QString& path, const CanvasState& state);

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -83,6 +84,7 @@ std::unique_ptr<ImageDocument> ImageDocument::fromReadFile(NativeDocument read, 
     std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
     document->applyReadDocument(std::move(read), typeName);
     document->setFilePath(path);
+    document->recordFileStamp();
     // Queued, so whoever takes the new document hears of the file use.
     ImageDocument* opened = document.get();
     QMetaObject::invokeMethod(
@@ -253,6 +255,7 @@ std::optional<FileError> ImageDocument::readFromFile(const QString& path, const 
         return *error;
     applyReadDocument(std::move(std::get<NativeDocument>(read)), typeName);
     setFilePath(path);
+    recordFileStamp();
     Q_EMIT fileWasUsed(path, state_);
     return std::nullopt;
 }
@@ -302,6 +305,7 @@ void ImageDocument::finishSave(const SaveJob& job, const std::optional<FileError
     if (job.operation != SaveOperation::saveTo) {
         setFilePath(job.path);
         setFileType(job.typeName);
+        recordFileStamp();
     }
     // A flattened copy matches no entry: the layers exist only here, so the document stays edited
     // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
@@ -393,8 +397,29 @@ void ImageDocument::setFileType(const QString& typeName)
     Q_EMIT fileTypeDidChange(typeName);
 }
 
+std::optional<ImageDocument::FileStamp> ImageDocument::fileStampOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return std::nullopt;
+    return FileStamp{info.lastModified(), info.size()};
+}
+
+void ImageDocument::recordFileStamp()
+{
+    fileStamp_ = fileStampOf(filePath_);
+}
+
+bool ImageDocument::fileChangedOnDisk() const
+{
+    const std::optional<FileStamp> now = fileStampOf(filePath_);
+    return fileStamp_ && now && *now != *fileStamp_;
+}
+
 void ImageDocument::markRecovered(const QString& originalPath, const QString& typeName)
 {
+    // What the file held when the autosave was made is not known here.
+    fileStamp_.reset();
     setFilePath(originalPath);
     setFileType(typeName);
     savedHistoryIndex_ = -1;

@@ -12,6 +12,7 @@
 #include "files/NativeDocumentFile.h"
 #include "render/Compositor.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QRectF>
 #include <QSizeF>
@@ -123,6 +124,9 @@ public:
     // After reopening an autosave: the document belongs to its original file again and has
     // changes that no file holds.
     void markRecovered(const QString& originalPath, const QString& typeName);
+    // Whether another program changed the file since this document read or saved it: its size or
+    // modification time differ from then. False for a file that is gone or was not read here.
+    bool fileChangedOnDisk() const;
 
     // Reading replaces the document only when the whole file could be read.
     std::optional<FileError> read(const QByteArray& data, const QString& typeName);
@@ -197,6 +201,7 @@ private:
     void updateEditedState();
     void setEdited(bool edited);
     void setFilePath(const QString& path);
+    void recordFileStamp();
     SaveJob saveJob(const QString& path, const QString& typeName, SaveOperation operation) const;
     static std::optional<FileError> performSave(const SaveJob& job, VelmarisImageFormat::EncodedLayerCache* cache);
     void finishSave(const SaveJob& job, const std::optional<FileError>& error);
@@ -214,6 +219,14 @@ private:
     std::optional<TransformSession> transform_;
     QString filePath_;
     QString fileType_;
+    // The file as this document last read or wrote it.
+    struct FileStamp {
+        QDateTime modified;
+        qint64 size = 0;
+        friend bool operator==(const FileStamp&, const FileStamp&) = default;
+    };
+    static std::optional<FileStamp> fileStampOf(const QString& path);
+    std::optional<FileStamp> fileStamp_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;
     std::deque<SaveJob> saves_;  // the front one is running
     std::shared_ptr<VelmarisImageFormat::EncodedLayerCache> encodedLayers_ =

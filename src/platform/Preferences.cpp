@@ -247,6 +247,11 @@ std::optional<QString> Preferences::updateFeedURL() const
     return asString(stored(PreferenceName::updateFeedURL));
 }
 
+std::optional<bool> Preferences::hasLaunchedBefore() const
+{
+    return asBool(stored(PreferenceName::hasLaunchedBefore));
+}
+
 std::optional<QString> Preferences::lastFileFolder() const
 {
     return asString(stored(PreferenceName::lastFileFolder));

@@ -32,6 +32,7 @@ inline constexpr char documentViewStates[] = "DocumentViewStates";
 inline constexpr char sidebarSectionCollapsedPrefix[] = "SidebarSectionCollapsed.";
 inline constexpr char automaticallyChecksForUpdates[] = "AutomaticallyChecksForUpdates";
 inline constexpr char updateFeedURL[] = "UpdateFeedURL";
+inline constexpr char hasLaunchedBefore[] = "HasLaunchedBefore";
 inline constexpr char lastFileFolder[] = "LastFileFolder";
 }  // namespace PreferenceName
 
@@ -83,6 +84,7 @@ public:
     std::optional<bool> sidebarSectionCollapsed(const QString& sectionKey) const;
     std::optional<bool> automaticallyChecksForUpdates() const;
     std::optional<QString> updateFeedURL() const;
+    std::optional<bool> hasLaunchedBefore() const;
     // The folder of the file last opened or saved.
     std::optional<QString> lastFileFolder() const;
     // Any list of strings, read back as written whatever its length.

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace velmaris {
 
@@ -72,7 +73,32 @@ void DocumentSaver::save(Completion completion)
         return saveAs(std::move(completion));
     if (document_->shouldPromoteSave())
         return promotedSave(std::move(completion));
-    write({document_->filePath(), document_->fileType()}, false, std::move(completion));
+    const Destination destination{document_->filePath(), document_->fileType()};
+    if (document_->fileChangedOnDisk())
+        return askBeforeReplacingChanges(destination, std::move(completion));
+    write(destination, false, std::move(completion));
+}
+
+void DocumentSaver::askBeforeReplacingChanges(const Destination& destination, Completion completion)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmaris Images"),
+                                QStringLiteral("The file “%1” has been changed by another application. Save anyway?")
+                                    .arg(QFileInfo(destination.path).fileName()),
+                                QMessageBox::NoButton, window_);
+    box->setObjectName(QStringLiteral("ChangedOnDiskQuestion"));
+    box->setInformativeText(QStringLiteral("Saving replaces the other application's changes."));
+    QPushButton* saveAnyway = box->addButton(QStringLiteral("Save Anyway"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this,
+            [this, saveAnyway, destination, completion = std::move(completion)](QAbstractButton* button) {
+                if (button == saveAnyway && document_)
+                    write(destination, false, completion);
+                else if (completion)
+                    completion(false);
+            });
+    box->open();
 }
 
 void DocumentSaver::saveAs(Completion completion)

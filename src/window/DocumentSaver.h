@@ -18,7 +18,8 @@ class ImageDocument;
 // snapshot, so the window stays responsive and editable; a save that takes longer than half a
 // second shows its progress; a failure shows its error and leaves the file as it was. Save turns
 // into a Save As in the native format when the image has layers a flat file would lose; Save As
-// warns of the flattening in its dialog.
+// warns of the flattening in its dialog. Save over a file another program changed since it was
+// read or saved asks first.
 class DocumentSaver : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +52,7 @@ Q_SIGNALS:
 
 private:
     void promotedSave(Completion completion);
+    void askBeforeReplacingChanges(const Destination& destination, Completion completion);
     void write(const Destination& destination, bool isSaveAs, Completion completion);
     void saveFinished();
     QString suggestedPath(const QString& typeName) const;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
 #include <QScrollBar>
@@ -30,6 +31,18 @@ double layoutMagnification(double value)
     return std::min(std::max(value, kMinMagnification), 1.0);
 }
 
+// `frame` made to fit `available` (a screen's usable area): no larger, and moved inside it.
+QRect frameWithin(const QRectF& frame, const QRect& available)
+{
+    const QSizeF size = frame.size().boundedTo(QSizeF(available.size()));
+    // Clamped in doubles: a stored position far outside the int range must not wrap around.
+    const double x = std::clamp(frame.x(), double(available.left()),
+                                double(available.left()) + available.width() - size.width());
+    const double y = std::clamp(frame.y(), double(available.top()),
+                                double(available.top()) + available.height() - size.height());
+    return QRectF(x, y, size.width(), size.height()).toRect();
+}
+
 }  // namespace
 
 std::optional<DefaultViewLayout> defaultViewLayout(QSizeF canvasSize, QSizeF chrome, std::optional<QSizeF> screen)
@@ -39,8 +52,10 @@ std::optional<DefaultViewLayout> defaultViewLayout(QSizeF canvasSize, QSizeF chr
     const QSizeF available = screen ? *screen * kScreenShare : kScreenlessAvailable;
     const double fit = layoutMagnification(std::min((available.width() - chrome.width()) / canvasSize.width(),
                                                     (available.height() - chrome.height()) / canvasSize.height()));
-    const QSizeF content(std::max(kMinimumContentWidth, canvasSize.width() * fit + kContentMargin),
-                         std::max(kMinimumContentHeight, canvasSize.height() * fit + kContentMargin));
+    const QSizeF room = available - chrome;
+    const QSizeF content(
+        std::max(kMinimumContentWidth, std::min(canvasSize.width() * fit, room.width()) + kContentMargin),
+        std::max(kMinimumContentHeight, std::min(canvasSize.height() * fit, room.height()) + kContentMargin));
     const double magnification =
         layoutMagnification(std::min((content.width() - kContentMargin) / canvasSize.width(),
                                      (content.height() - kContentMargin) / canvasSize.height()));
@@ -78,8 +93,11 @@ bool ViewStateKeeper::restore()
     const std::optional<DocumentViewState> state = store_.state(document_->filePath());
     if (!state)
         return false;
-    if (state->windowFrame && state->windowFrame->toRect() != window_->geometry())
-        window_->setGeometry(state->windowFrame->toRect());
+    if (state->windowFrame) {
+        const QRect frame = frameOnScreen(*state->windowFrame);
+        if (frame != window_->geometry())
+            window_->setGeometry(frame);
+    }
     layOut();
     canvas_->setZoom(state->magnification);
     const QSizeF visible = QSizeF(canvas_->viewport()->size()) / canvas_->magnification();
@@ -101,10 +119,29 @@ void ViewStateKeeper::applyDefaultLayout()
     if (screen) {
         QRect frame = window_->geometry();
         frame.moveCenter(screen->availableGeometry().center());
-        window_->move(frame.topLeft());
+        window_->setGeometry(frameOnScreen(frame));
     }
     layOut();
     canvas_->setZoom(layout->magnification);
+}
+
+QRect ViewStateKeeper::frameOnScreen(const QRectF& frame) const
+{
+    // The screen the frame's centre lies on, else the window's own.
+    const QScreen* screen = window_->screen();
+    for (QScreen* candidate : QGuiApplication::screens())
+        if (QRectF(candidate->geometry()).contains(frame.center()))
+            screen = candidate;
+    if (!screen)
+        return window_->geometry();
+    // The frame is the window's inside; its decorations must fit on the screen too.
+    const QRect inside = window_->geometry();
+    const QRect outside = window_->frameGeometry();
+    const QRect available = screen->availableGeometry().adjusted(
+        inside.left() - outside.left(), inside.top() - outside.top(), inside.right() - outside.right(),
+        inside.bottom() - outside.bottom());
+    const QSizeF size = frame.size().expandedTo(QSizeF(window_->minimumSize()));
+    return frameWithin(QRectF(frame.topLeft(), size), available);
 }
 
 void ViewStateKeeper::layOut()

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QSizeF>
 #include <QTimer>
 
@@ -18,7 +19,8 @@ class CanvasView;
 class ImageDocument;
 
 // The size a document window first opens at, and its zoom: the whole canvas at most at actual
-// size, within 90 % of the screen, never smaller than a comfortable minimum.
+// size, within 90 % of the screen, never smaller than a comfortable minimum. A canvas too large to
+// fit even at the smallest zoom gets a window of that share of the screen, not one of its size.
 struct DefaultViewLayout {
     QSizeF windowSize;
     double magnification = 1;
@@ -53,6 +55,7 @@ protected:
 private:
     bool restore();
     void applyDefaultLayout();
+    QRect frameOnScreen(const QRectF& frame) const;
     void scheduleSave();
     void layOut();
 

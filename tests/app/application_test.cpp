@@ -15,6 +15,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QLockFile>
+#include <QScopeGuard>
+#include <QThreadPool>
+#include <QUuid>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +34,11 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velmaris {
 namespace {
@@ -67,6 +80,53 @@ bool answerCloseQuestion(DocumentWindow& window, const QString& title)
             return true;
         }
     return false;
+}
+
+// Answers the application-modal message boxes as they open, clicking `buttons` in turn, and
+// records each box as "window title | text". A box without the expected button is rejected, so an
+// unexpected question is recorded instead of hanging the test.
+class ModalAnswers {
+public:
+    explicit ModalAnswers(QStringList buttons) : pending_(std::move(buttons))
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box == last_)
+                return;
+            last_ = box;
+            seen_.append(box->windowTitle() + " | " + box->text());
+            for (QAbstractButton* button : box->buttons()) {
+                if (!pending_.isEmpty() && button->text() == pending_.front()) {
+                    pending_.pop_front();
+                    button->click();
+                    return;
+                }
+            }
+            box->reject();
+        });
+        poll_.start(10);
+    }
+    const QStringList& seen() const { return seen_; }
+
+private:
+    QStringList pending_;
+    QStringList seen_;
+    QPointer<QMessageBox> last_;
+    QTimer poll_;
+};
+
+// An autosave left in `folder` (as a crashed session leaves it) for a file at `originalPath`.
+QString leaveAutosave(const QString& folder, const QByteArray& bytes, const QString& originalPath)
+{
+    EXPECT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces) + ".velmaris";
+    QFile autosave(path);
+    EXPECT_TRUE(autosave.open(QIODevice::WriteOnly));
+    autosave.write(bytes);
+    QFile sidecar(path + ".json");
+    EXPECT_TRUE(sidecar.open(QIODevice::WriteOnly));
+    sidecar.write(QJsonDocument(QJsonObject{{"path", originalPath}, {"type", "public.png"}}).toJson());
+    return path;
 }
 
 TEST(Application, WelcomeWindowComesAndGoesWithTheDocumentWindows)
@@ -392,6 +452,142 @@ TEST(Application, AutosavesLeftByACrashAreOfferedBack)
     EXPECT_TRUE(recovered->isEdited());
     EXPECT_FALSE(application.welcomeWindow() && application.welcomeWindow()->isVisible());
     recovered->jumpToHistory(0);
+}
+
+TEST(Application, AutosavesOfARunningInstanceAreNeitherOfferedNorDeleted)
+{
+    QTemporaryDir folder;
+    const QString autosaves = folder.filePath("autosave");
+    auto first = std::make_unique<Application>(autosaves);
+    ImageDocument* document = first->documents().addDocument(test::documentWith({test::solidLayer("Live")}));
+    addLayer(*document);
+    ASSERT_EQ(first->documents().autosaveEditedDocuments(), 1);
+    first->documents().waitForSaves();
+    const QStringList names = QDir(autosaves).entryList({"*.velmaris"}, QDir::Files);
+    ASSERT_EQ(names.size(), 1);
+    const QString live = QDir(autosaves).filePath(names.first());
+
+    {
+        // A second instance with the same home while the first runs: no question, and a discard
+        // asked for by name removes nothing.
+        Application second(autosaves);
+        ModalAnswers answers({"Discard"});
+        second.launch({});
+        EXPECT_TRUE(answers.seen().isEmpty()) << answers.seen().join('\n').toStdString();
+        EXPECT_TRUE(second.documents().recoverableDocuments().isEmpty());
+        second.documents().discardRecovered({live, {}, {}, {}});
+        EXPECT_TRUE(QFile::exists(live));
+        EXPECT_TRUE(std::holds_alternative<FileError>(second.documents().reopenRecovered({live, {}, {}, {}})));
+    }
+    ASSERT_TRUE(QFile::exists(live));
+
+    // The first one ends without closing its document, as in a crash: its lock file stays behind,
+    // naming a process that is gone.
+    QFile ownLock(folder.filePath("own.lock"));
+    {
+        QLockFile taken(ownLock.fileName());
+        ASSERT_TRUE(taken.tryLock(0));
+        ASSERT_TRUE(ownLock.open(QIODevice::ReadOnly));
+    }
+    QByteArray contents = ownLock.readAll();
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    contents.replace(0, contents.indexOf('\n'), QByteArray::number(qint64(gone)));
+    first.reset();
+    QFile staleLock(live + ".lock");
+    ASSERT_TRUE(staleLock.open(QIODevice::WriteOnly));
+    staleLock.write(contents);
+    staleLock.close();
+
+    Application third(autosaves);
+    ModalAnswers answers({"Recover"});
+    third.launch({});
+    EXPECT_EQ(answers.seen().size(), 1);
+    ASSERT_EQ(third.documentWindows().size(), 1);
+    EXPECT_EQ(third.documentWindows().first()->document()->state().layers.size(), 2);
+    third.documentWindows().first()->document()->jumpToHistory(0);
+}
+
+TEST(Application, AnUnreadableAutosaveIsReportedOnceUnderItsOwnName)
+{
+    QTemporaryDir folder;
+    const QString autosaves = folder.filePath("autosave");
+    const QString kept = leaveAutosave(autosaves, "not a document", folder.filePath("picture.png"));
+    {
+        Application application(autosaves);
+        ModalAnswers answers({"Recover", "Keep"});
+        application.launch({});
+        ASSERT_EQ(answers.seen().size(), 2);
+        EXPECT_EQ(answers.seen()[1], QFileInfo(kept).fileName() + " | The image could not be read.");
+        EXPECT_TRUE(application.documentWindows().isEmpty());
+    }
+    // Kept aside, not offered again.
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_TRUE(QFile::exists(kept + ".unreadable"));
+    {
+        Application application(autosaves);
+        ModalAnswers answers({});
+        application.launch({});
+        EXPECT_TRUE(answers.seen().isEmpty()) << answers.seen().join('\n').toStdString();
+    }
+
+    const QString discarded = leaveAutosave(autosaves, QByteArray(64, '\0'), folder.filePath("other.png"));
+    Application application(autosaves);
+    ModalAnswers answers({"Recover", "Discard"});
+    application.launch({});
+    EXPECT_EQ(answers.seen().size(), 2);
+    EXPECT_FALSE(QFile::exists(discarded));
+    EXPECT_TRUE(application.documents().recoverableDocuments().isEmpty());
+}
+
+TEST(Application, PipesAndHostileFilesAmongTheRecentImagesHoldNothingUp)
+{
+    QTemporaryDir folder;
+    const QString image = writeImage(folder, "one.png");
+    const QString pipe = folder.filePath("pipe.png");
+    const std::optional<QString> thumbnail = RecentImagesStore::thumbnailPath(image);
+    ASSERT_TRUE(thumbnail);
+    QFile::remove(*thumbnail);
+    QStringList pipes{pipe, *thumbnail};
+    for (const QString& path : pipes)
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    // Whatever waits on a pipe is let go at the end (a reader opens it until the writers are
+    // done), so a failure cannot hang the test program.
+    const auto release = qScopeGuard([&] {
+        QVector<int> readers;
+        for (const QString& path : pipes)
+            readers.append(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK));
+        QThreadPool::globalInstance()->waitForDone();
+        for (const int reader : readers)
+            ::close(reader);
+    });
+    // 2,000 nested groups, which the SVG renderer would recurse through until the stack is gone.
+    const QString nested = folder.filePath("nested.svg");
+    QFile svg(nested);
+    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">)" + QByteArray("<g>").repeated(2000)
+              + "<rect width=\"5\" height=\"5\"/>" + QByteArray("</g>").repeated(2000) + "</svg>");
+    svg.close();
+    for (const QString& path : {image, pipe, nested})
+        RecentImagesStore::shared().add(path);
+
+    Application application(folder.filePath("autosave"));
+    application.launch({});
+    ASSERT_NE(application.welcomeWindow(), nullptr);
+    EXPECT_TRUE(application.welcomeWindow()->isVisible());
+    EXPECT_EQ(application.welcomeWindow()->recentList()->count(), 2);
+    // Opening a recent image writes its thumbnail, but never into the pipe in its place.
+    application.openFile(image);
+    ASSERT_TRUE(test::waitUntil([&] { return RecentImagesStore::shared().paths().value(0) == image; }));
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(5000)) << "a worker waits on a pipe";
+    EXPECT_EQ(application.documentWindows().size(), 1);
+
+    QSignalSpy finished(&application, &Application::quitFinished);
+    application.quit();
+    EXPECT_TRUE(test::waitUntil([&] { return finished.count() == 1; }));
 }
 
 }  // namespace

@@ -219,14 +219,16 @@ TEST(PreferencesWindow, UpdatesSectionSetsTheFlagAndChecksThroughTheController)
     auto* page = qobject_cast<UpdatesPreferencesPage*>(open.window->page(PreferencesWindow::Section::updates));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->automaticCheckBox()->text(), "Automatically check for updates");
-    EXPECT_TRUE(page->automaticCheckBox()->isChecked());
+    EXPECT_FALSE(page->automaticCheckBox()->isChecked()) << "off until the user agrees";
     EXPECT_TRUE(page->versionLabel()->text().contains(UpdateController::currentVersion()));
     EXPECT_TRUE(page->versionLabel()->text().contains("Velmaris Images"));
 
     open.window->selectSection(PreferencesWindow::Section::updates);
     clickCheckBox(page->automaticCheckBox());
+    EXPECT_EQ(stored(PreferenceName::automaticallyChecksForUpdates), true);
+    EXPECT_TRUE(UpdateController::automaticallyChecksForUpdates());
+    clickCheckBox(page->automaticCheckBox());
     EXPECT_EQ(stored(PreferenceName::automaticallyChecksForUpdates), false);
-    EXPECT_FALSE(UpdateController::automaticallyChecksForUpdates());
 
     std::optional<bool> requestedByUser;
     QObject::connect(&controller, &UpdateController::checkFinished, &controller,

@@ -6,12 +6,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVersionNumber>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace velmaris {
@@ -99,6 +101,7 @@ TEST(UpdateController, ChecksAFeedForANewerVersion)
     EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::upToDate);
 
     feed.write("0.0.1");
+    UpdateController::setAutomaticallyChecksForUpdates(true);
     outcomes = check(controller, &UpdateController::checkAtLaunch);
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].result.outcome, UpdateCheckResult::Outcome::upToDate);
@@ -160,6 +163,7 @@ TEST(UpdateController, TellsTheUserOnlyWhatTheyShouldHear)
     box->close();
 
     // Quiet at launch: neither "up to date" nor a failure is shown.
+    UpdateController::setAutomaticallyChecksForUpdates(true);
     check(controller, &UpdateController::checkAtLaunch);
     Preferences().setValue(PreferenceName::updateFeedURL, "http://127.0.0.1:9/release.json");
     check(controller, &UpdateController::checkAtLaunch);
@@ -181,6 +185,55 @@ TEST(UpdateController, TellsTheUserOnlyWhatTheyShouldHear)
     EXPECT_TRUE(box->informativeText().contains("https://example.org/velmaris-" + nextMajorVersion()));
     box->close();
     EXPECT_TRUE(test::waitUntil([] { return visibleMessageBox() == nullptr; }));
+}
+
+TEST(UpdateController, NothingIsFetchedBeforeTheUserAgreesAndTheSecondLaunchAsks)
+{
+    // The feed is a local server that counts its connections.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    Preferences().setValue(PreferenceName::updateFeedURL,
+                           QStringLiteral("http://127.0.0.1:%1/release.json").arg(server.serverPort()));
+    const auto launch = [] {
+        auto controller = std::make_unique<UpdateController>();
+        controller->checkAtLaunch();
+        QCoreApplication::processEvents();
+        return controller;
+    };
+    const auto question = [] {
+        QMessageBox* box = visibleMessageBox();
+        return box && box->objectName() == UpdateController::questionName ? box : nullptr;
+    };
+
+    // The first launch neither asks nor fetches.
+    std::unique_ptr<UpdateController> controller = launch();
+    EXPECT_FALSE(controller->isChecking());
+    EXPECT_EQ(visibleMessageBox(), nullptr);
+    EXPECT_FALSE(UpdateController::automaticallyChecksForUpdates());
+
+    // The second asks, and fetches nothing while the question is open; No is kept.
+    controller = launch();
+    QMessageBox* box = question();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Check for updates automatically?");
+    EXPECT_FALSE(controller->isChecking());
+    QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    EXPECT_EQ(Preferences().automaticallyChecksForUpdates(), false);
+    EXPECT_FALSE(controller->isChecking());
+    controller = launch();
+    EXPECT_EQ(question(), nullptr) << "answered once, not asked again";
+    EXPECT_FALSE(controller->isChecking());
+    EXPECT_FALSE(server.hasPendingConnections());
+
+    // Yes is kept too, and the check starts at once.
+    Preferences().remove(PreferenceName::automaticallyChecksForUpdates);
+    controller = launch();
+    box = question();
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+    EXPECT_EQ(Preferences().automaticallyChecksForUpdates(), true);
+    EXPECT_TRUE(controller->isChecking());
+    EXPECT_TRUE(test::waitUntil([&] { return server.hasPendingConnections(); }));
 }
 
 }  // namespace

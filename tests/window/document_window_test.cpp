@@ -417,6 +417,68 @@ TEST(DocumentWindow, SaveOfLayersIntoAFlatFileIsPromotedAndFailuresLeaveTheFile)
     window->close();
 }
 
+TEST(DocumentWindow, SavingOverAFileAnotherProgramChangedAsksFirst)
+{
+    QTemporaryDir folder;
+    const QString png = folder.filePath("shared.png");
+    {
+        auto source = test::documentWith({test::solidLayer("A", 8, 8)}, {8, 8});
+        ASSERT_FALSE(source->saveToFile(png, QStringLiteral("public.png"), SaveOperation::saveAs));
+    }
+    auto opened = ImageDocument::fromFile(png);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ImageDocument>>(opened));
+    auto document = std::move(std::get<std::unique_ptr<ImageDocument>>(opened));
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const auto repaint = [&](test::Rgba colour) {
+        CanvasState state = document->state();
+        state.layers[0] = test::solidLayer("A", 8, 8, {}, colour);
+        document->commitState(state, "Paint");
+    };
+    const auto fileBytes = [&] {
+        QFile file(png);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const auto question = [&]() -> QMessageBox* {
+        for (QMessageBox* box : window->findChildren<QMessageBox*>("ChangedOnDiskQuestion"))
+            if (box->isVisible())
+                return box;
+        return nullptr;
+    };
+
+    // Another program writes the file after it was opened.
+    repaint(test::kBlue);
+    const QByteArray theirs = "written by another program";
+    {
+        QFile file(png);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(theirs);
+    }
+    window->runCommand(CommandID::saveDocument);
+    ASSERT_TRUE(test::waitUntil([&] { return question() != nullptr; }));
+    EXPECT_EQ(question()->text(), "The file “shared.png” has been changed by another application. Save anyway?");
+    ASSERT_TRUE(answerMessageBox(*window, "ChangedOnDiskQuestion", "Cancel"));
+    EXPECT_FALSE(document->isSaving());
+    EXPECT_EQ(fileBytes(), theirs);
+    EXPECT_TRUE(document->isEdited());
+
+    window->runCommand(CommandID::saveDocument);
+    ASSERT_TRUE(answerMessageBox(*window, "ChangedOnDiskQuestion", "Save Anyway"));
+    ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }));
+    EXPECT_FALSE(document->isEdited());
+    EXPECT_NE(fileBytes(), theirs);
+
+    // The file is ours again: the next save does not ask.
+    repaint(test::kRed);
+    window->runCommand(CommandID::saveDocument);
+    EXPECT_TRUE(document->isSaving());
+    ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }));
+    EXPECT_EQ(question(), nullptr);
+    EXPECT_FALSE(document->isEdited());
+    window->close();
+}
+
 TEST(DocumentWindow, SaveAsIntoAFlatTypeWarnsAndTheLayersStayUnsaved)
 {
     QTemporaryDir folder;

@@ -8,6 +8,8 @@
 #include "QtWait.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -83,6 +85,12 @@ TEST(ViewStateKeeper, DefaultLayoutFitsTheCanvasOnTheScreenAtMostAtActualSize)
     const QSizeF noChrome(0, 0);
     EXPECT_DOUBLE_EQ(defaultViewLayout({2000, 1000}, noChrome, std::nullopt)->magnification, 1296.0 / 2000);
     EXPECT_EQ(defaultViewLayout({1e6, 1e6}, noChrome, QSizeF(800, 600))->magnification, 0.05);
+    // Too large even at the smallest zoom: the window still fits the screen.
+    for (const QSizeF huge : {QSizeF(1e6, 1e6), QSizeF(2147483648.0, 64)}) {
+        const QSizeF window = defaultViewLayout(huge, {10, 40}, QSizeF(800, 600))->windowSize;
+        EXPECT_LE(window.width(), 800);
+        EXPECT_LE(window.height(), 600);
+    }
     EXPECT_FALSE(defaultViewLayout({0, 100}, noChrome, QSizeF(800, 600)));
 }
 
@@ -159,6 +167,39 @@ TEST(ViewStateKeeper, ClosingSavesTheViewAndTheNextWindowRestoresIt)
     KeptWindow third(document.get());
     third.show();
     EXPECT_LT(third.canvas->magnification(), 1);
+}
+
+TEST(ViewStateKeeper, WindowsOpenOnTheScreenWhateverTheStoredFrameOrCanvasSize)
+{
+    QTemporaryDir folder;
+    std::unique_ptr<ImageDocument> document = savedDocument(folder, {40, 30});
+    ASSERT_TRUE(document);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QRectF& stored : {QRectF(-90000, 5e9, 32767, 32767), QRectF(1e12, -1e12, 400, 300),
+                                 QRectF(screen.right() - 100, screen.top() + 10, 500, 650)}) {
+        DocumentViewState state;
+        state.windowFrame = stored;
+        DocumentViewStateStore().save(document->filePath(), state);
+        auto* window = new DocumentWindow(document.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_TRUE(screen.contains(window->frameGeometry())) << stored.x() << ", " << stored.y();
+        if (stored.width() < screen.width())
+            EXPECT_EQ(window->size(), stored.size().toSize().expandedTo(window->minimumSize()));
+        window->close();
+    }
+
+    // A canvas far larger than the screen opens in a window on it, zoomed to show all it can.
+    auto huge = test::documentWith({test::solidLayer("Layer", 8, 8)}, {30000, 30000});
+    auto* window = new DocumentWindow(huge.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(waitUntil([&] { return window->viewState()->isEstablished(); }));
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+    const double shown = window->canvas()->magnification();
+    window->canvas()->zoomToFit();
+    EXPECT_EQ(shown, window->canvas()->magnification());
+    window->close();
 }
 
 TEST(ViewStateKeeper, ScrollsAreSavedOnceAfterASecondOfQuietAndUntitledNever)
