@@ -4,8 +4,11 @@
 #include "render/VectorLoop.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <mutex>
 #include <vector>
 
 namespace velmaris {
@@ -37,17 +40,11 @@ void maximumInto(std::uint8_t* __restrict target, const std::uint8_t* __restrict
     forEachIndex(width, [&](int x) { target[x] = std::max(target[x], source[x]); });
 }
 
-}  // namespace
-
 // The disc is the union of its rows. Every source row is widened step by step (one pixel per
 // step, 16 bytes per instruction) and, at each width, folded into the output rows whose disc row
-// at that vertical distance has that half-width.
-void morphologyMaximum(AlphaPlane& plane, double radius)
+// at that vertical distance has that half-width. Exact, but the cost grows with the radius.
+void maximumByRows(AlphaPlane& plane, double radius)
 {
-    if (!(radius > 0) || plane.width < 1 || plane.height < 1)
-        return;
-    // A disc wider than the diagonal covers nothing more.
-    radius = std::min(radius, std::hypot(plane.width, plane.height) + 1);
     const auto offsets = offsetsByHalfWidth(radius);
     const int reach = int(offsets.size()) - 1;
     std::vector<int> halfWidthAt(reach + 1);
@@ -89,6 +86,178 @@ void morphologyMaximum(AlphaPlane& plane, double radius)
             }
         },
         std::clamp(2 * reach, 16, 256));
+}
+
+// Up to this reach the row method is cheaper than the distance transforms below.
+constexpr int kRowMethodReach = 16;
+// Alpha values whose pixels get a distance transform of their own; an image with no more distinct
+// values (a hard-edged mask, a flat shape) is grown exactly.
+constexpr int kExactLevels = 4;
+// Plane sides are at most kMaxBitmapSide, so a row index fits in 16 bits.
+constexpr std::uint16_t kNoSite = 0xFFFF;
+constexpr int kColumnBand = 64;
+
+// For every pixel, the row of the nearest pixel of the set in its column, or kNoSite.
+template <typename InSet>
+std::vector<std::uint16_t> nearestRowsInColumns(const AlphaPlane& plane, InSet inSet)
+{
+    const int width = plane.width, height = plane.height;
+    std::vector<std::uint16_t> nearest(std::size_t(width) * height);
+    parallelRows((width + kColumnBand - 1) / kColumnBand, [&](int firstBand, int endBand) {
+        const int x0 = firstBand * kColumnBand, x1 = std::min(width, endBand * kColumnBand);
+        std::vector<int> seen(x1 - x0, -1);
+        // Downwards the last one above, then upwards whichever is nearer; rows are walked whole.
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* values = plane.row(y);
+            std::uint16_t* target = nearest.data() + std::size_t(y) * width;
+            for (int x = x0; x < x1; ++x) {
+                if (inSet(values[x]))
+                    seen[x - x0] = y;
+                target[x] = seen[x - x0] < 0 ? kNoSite : std::uint16_t(seen[x - x0]);
+            }
+        }
+        std::fill(seen.begin(), seen.end(), -1);
+        for (int y = height - 1; y >= 0; --y) {
+            const std::uint8_t* values = plane.row(y);
+            std::uint16_t* target = nearest.data() + std::size_t(y) * width;
+            for (int x = x0; x < x1; ++x) {
+                if (inSet(values[x]))
+                    seen[x - x0] = y;
+                const int below = seen[x - x0];
+                if (below >= 0 && (target[x] == kNoSite || below - y < y - target[x]))
+                    target[x] = std::uint16_t(below);
+            }
+        }
+    });
+    return nearest;
+}
+
+// The column of the nearest set pixel for every pixel of row y, or −1 when the set is empty: the
+// lower envelope of the parabolas (x − q)² + h(q)², h being each column's vertical distance
+// (Felzenszwalb and Huttenlocher). Linear in the width.
+class RowEnvelope {
+public:
+    explicit RowEnvelope(int width) : columns_(width), bounds_(width + 1), nearest_(width) {}
+
+    const int* nearestColumns(const std::uint16_t* rows, int y, int width)
+    {
+        const auto height = [&](int q) {
+            const double h = double(y) - rows[q];
+            return h * h + double(q) * q;
+        };
+        int k = -1;
+        for (int q = 0; q < width; ++q) {
+            if (rows[q] == kNoSite)
+                continue;
+            double crossing = -std::numeric_limits<double>::infinity();
+            while (k >= 0) {
+                crossing = (height(q) - height(columns_[k])) / (2.0 * (q - columns_[k]));
+                if (crossing > bounds_[k])
+                    break;
+                --k;
+            }
+            ++k;
+            columns_[k] = q;
+            bounds_[k] = k == 0 ? -std::numeric_limits<double>::infinity() : crossing;
+        }
+        if (k < 0)
+            return nullptr;
+        for (int x = 0, segment = 0; x < width; ++x) {
+            while (segment < k && bounds_[segment + 1] < x)
+                ++segment;
+            nearest_[x] = columns_[segment];
+        }
+        return nearest_.data();
+    }
+
+private:
+    std::vector<int> columns_;
+    std::vector<double> bounds_;
+    std::vector<int> nearest_;
+};
+
+// Raises every pixel of `plane` within the radius of a set pixel to value(site), where site is
+// the nearest set pixel.
+template <typename InSet, typename Value>
+void raiseNearSet(AlphaPlane& plane, const AlphaPlane& source, double radiusSquared, InSet inSet, Value value)
+{
+    const std::vector<std::uint16_t> rows = nearestRowsInColumns(source, inSet);
+    const int width = plane.width;
+    parallelRows(plane.height, [&](int firstRow, int endRow) {
+        RowEnvelope envelope(width);
+        for (int y = firstRow; y < endRow; ++y) {
+            const std::uint16_t* columnRows = rows.data() + std::size_t(y) * width;
+            const int* nearest = envelope.nearestColumns(columnRows, y, width);
+            if (!nearest)
+                continue;
+            std::uint8_t* target = plane.row(y);
+            for (int x = 0; x < width; ++x) {
+                const int q = nearest[x], row = columnRows[q];
+                const double dx = x - q, dy = y - row;
+                if (dx * dx + dy * dy <= radiusSquared)
+                    target[x] = std::max(target[x], value(source.row(row)[q]));
+            }
+        }
+    });
+}
+
+std::array<std::int64_t, 256> histogram(const AlphaPlane& plane)
+{
+    std::array<std::int64_t, 256> counts{};
+    std::mutex mutex;
+    parallelRows(plane.height, [&](int firstRow, int endRow) {
+        std::array<std::int64_t, 256> local{};
+        for (int y = firstRow; y < endRow; ++y)
+            for (int x = 0; x < plane.width; ++x)
+                ++local[plane.row(y)[x]];
+        std::lock_guard lock(mutex);
+        for (int v = 0; v < 256; ++v)
+            counts[v] += local[v];
+    });
+    return counts;
+}
+
+// A set pixel of value v reaches every pixel within the radius, so the maximum over the disc is
+// the largest value whose set lies within the radius: one distance transform per value, linear
+// in the pixels whatever the radius. The kExactLevels most frequent values get one each; when
+// there are more, the rest (soft edges) take the value of the nearest non-zero pixel, which
+// differs from the true maximum only in the outermost pixels of a soft edge.
+void maximumByDistance(AlphaPlane& plane, double radius)
+{
+    const auto counts = histogram(plane);
+    std::vector<int> values;
+    for (int v = 1; v < 256; ++v)
+        if (counts[v] > 0)
+            values.push_back(v);
+    const bool exact = int(values.size()) <= kExactLevels;
+    if (!exact) {
+        std::partial_sort(values.begin(), values.begin() + kExactLevels, values.end(),
+                          [&](int a, int b) { return counts[a] > counts[b]; });
+        values.resize(kExactLevels);
+    }
+    const AlphaPlane source = plane;
+    std::fill(plane.values.begin(), plane.values.end(), 0);
+    const double radiusSquared = radius * radius + 1e-9;
+    for (int level : values)
+        raiseNearSet(plane, source, radiusSquared, [level](std::uint8_t v) { return v == level; },
+                     [level](std::uint8_t) { return std::uint8_t(level); });
+    if (!exact)
+        raiseNearSet(plane, source, radiusSquared, [](std::uint8_t v) { return v > 0; },
+                     [](std::uint8_t v) { return v; });
+}
+
+}  // namespace
+
+void morphologyMaximum(AlphaPlane& plane, double radius)
+{
+    if (!(radius > 0) || plane.width < 1 || plane.height < 1)
+        return;
+    // A disc wider than the diagonal covers nothing more.
+    radius = std::min(radius, std::hypot(plane.width, plane.height) + 1);
+    if (radius < kRowMethodReach + 1)
+        maximumByRows(plane, radius);
+    else
+        maximumByDistance(plane, radius);
 }
 
 }  // namespace velmaris
