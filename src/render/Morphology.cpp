@@ -93,7 +93,7 @@ constexpr int kRowMethodReach = 16;
 // Alpha values whose pixels get a distance transform of their own; an image with no more distinct
 // values (a hard-edged mask, a flat shape) is grown exactly.
 constexpr int kExactLevels = 4;
-// Plane sides are at most kMaxBitmapSide, so a row index fits in 16 bits.
+// Planes of effects are at most kMaxBitmapSide tall, so a row index fits in 16 bits.
 constexpr std::uint16_t kNoSite = 0xFFFF;
 constexpr int kColumnBand = 64;
 
@@ -254,7 +254,7 @@ void morphologyMaximum(AlphaPlane& plane, double radius)
         return;
     // A disc wider than the diagonal covers nothing more.
     radius = std::min(radius, std::hypot(plane.width, plane.height) + 1);
-    if (radius < kRowMethodReach + 1)
+    if (radius < kRowMethodReach + 1 || plane.height >= kNoSite)
         maximumByRows(plane, radius);
     else
         maximumByDistance(plane, radius);
