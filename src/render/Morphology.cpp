@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -90,26 +91,67 @@ void maximumByRows(AlphaPlane& plane, double radius)
 
 // Up to this reach the row method is cheaper than the distance transforms below.
 constexpr int kRowMethodReach = 16;
-// Alpha values whose pixels get a distance transform of their own; an image with no more distinct
-// values (a hard-edged mask, a flat shape) is grown exactly.
-constexpr int kExactLevels = 4;
 // Planes of effects are at most kMaxBitmapSide tall, so a row index fits in 16 bits.
 constexpr std::uint16_t kNoSite = 0xFFFF;
 constexpr int kColumnBand = 64;
 
-// For every pixel, the row of the nearest pixel of the set in its column, or kNoSite.
-template <typename InSet>
-std::vector<std::uint16_t> nearestRowsInColumns(const AlphaPlane& plane, InSet inSet)
+// A rectangle of the plane: columns [x0, x1), rows [y0, y1).
+struct Area {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    int width() const { return x1 - x0; }
+    bool isEmpty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+// How many pixels have each value, and the smallest area holding every non-zero one.
+struct PlaneSurvey {
+    std::array<std::int64_t, 256> counts{};
+    Area nonZero{INT_MAX, -1, INT_MAX, -1};
+};
+
+PlaneSurvey survey(const AlphaPlane& plane)
 {
-    const int width = plane.width, height = plane.height;
-    std::vector<std::uint16_t> nearest(std::size_t(width) * height);
+    PlaneSurvey total;
+    std::mutex mutex;
+    parallelRows(plane.height, [&](int firstRow, int endRow) {
+        PlaneSurvey local;
+        for (int y = firstRow; y < endRow; ++y) {
+            const std::uint8_t* values = plane.row(y);
+            int first = -1, last = -1;
+            for (int x = 0; x < plane.width; ++x) {
+                ++local.counts[values[x]];
+                if (values[x]) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+            if (first >= 0)
+                local.nonZero = {std::min(local.nonZero.x0, first), std::max(local.nonZero.x1, last + 1),
+                                 std::min(local.nonZero.y0, y), y + 1};
+        }
+        std::lock_guard lock(mutex);
+        for (int v = 0; v < 256; ++v)
+            total.counts[v] += local.counts[v];
+        total.nonZero = {std::min(total.nonZero.x0, local.nonZero.x0), std::max(total.nonZero.x1, local.nonZero.x1),
+                         std::min(total.nonZero.y0, local.nonZero.y0), std::max(total.nonZero.y1, local.nonZero.y1)};
+    });
+    return total;
+}
+
+// For every pixel of `rows` × the columns of `sites` (which holds every set pixel), the row of the
+// nearest set pixel in its column, or kNoSite; row-major, sites.width() per row.
+template <typename InSet>
+std::vector<std::uint16_t> nearestRowsInColumns(const AlphaPlane& plane, const Area& sites, int firstRow,
+                                                int endRow, InSet inSet)
+{
+    const int width = sites.width();
+    std::vector<std::uint16_t> nearest(std::size_t(width) * (endRow - firstRow));
     parallelRows((width + kColumnBand - 1) / kColumnBand, [&](int firstBand, int endBand) {
         const int x0 = firstBand * kColumnBand, x1 = std::min(width, endBand * kColumnBand);
         std::vector<int> seen(x1 - x0, -1);
         // Downwards the last one above, then upwards whichever is nearer; rows are walked whole.
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* values = plane.row(y);
-            std::uint16_t* target = nearest.data() + std::size_t(y) * width;
+        for (int y = firstRow; y < endRow; ++y) {
+            const std::uint8_t* values = plane.row(y) + sites.x0;
+            std::uint16_t* target = nearest.data() + std::size_t(y - firstRow) * width;
             for (int x = x0; x < x1; ++x) {
                 if (inSet(values[x]))
                     seen[x - x0] = y;
@@ -117,9 +159,9 @@ std::vector<std::uint16_t> nearestRowsInColumns(const AlphaPlane& plane, InSet i
             }
         }
         std::fill(seen.begin(), seen.end(), -1);
-        for (int y = height - 1; y >= 0; --y) {
-            const std::uint8_t* values = plane.row(y);
-            std::uint16_t* target = nearest.data() + std::size_t(y) * width;
+        for (int y = endRow - 1; y >= firstRow; --y) {
+            const std::uint8_t* values = plane.row(y) + sites.x0;
+            std::uint16_t* target = nearest.data() + std::size_t(y - firstRow) * width;
             for (int x = x0; x < x1; ++x) {
                 if (inSet(values[x]))
                     seen[x - x0] = y;
@@ -137,13 +179,16 @@ std::vector<std::uint16_t> nearestRowsInColumns(const AlphaPlane& plane, InSet i
 // (Felzenszwalb and Huttenlocher). Linear in the width.
 class RowEnvelope {
 public:
-    explicit RowEnvelope(int width) : columns_(width), bounds_(width + 1), nearest_(width) {}
+    explicit RowEnvelope(int width) : columns_(width), bounds_(width + 1) {}
 
-    const int* nearestColumns(const std::uint16_t* rows, int y, int width)
+    // rows: the nearest row of each of `width` columns, the first at plane column `left`. Calls
+    // visit(x, q) for x in [x0, x1) with q the nearest column (plane coordinates).
+    template <typename Visit>
+    void forEachNearest(const std::uint16_t* rows, int width, int left, int y, int x0, int x1, Visit visit)
     {
         const auto height = [&](int q) {
-            const double h = double(y) - rows[q];
-            return h * h + double(q) * q;
+            const double h = double(y) - rows[q], position = q + left;
+            return h * h + position * position;
         };
         int k = -1;
         for (int q = 0; q < width; ++q) {
@@ -161,88 +206,73 @@ public:
             bounds_[k] = k == 0 ? -std::numeric_limits<double>::infinity() : crossing;
         }
         if (k < 0)
-            return nullptr;
-        for (int x = 0, segment = 0; x < width; ++x) {
+            return;
+        for (int x = x0, segment = 0; x < x1; ++x) {
             while (segment < k && bounds_[segment + 1] < x)
                 ++segment;
-            nearest_[x] = columns_[segment];
+            visit(x, columns_[segment] + left);
         }
-        return nearest_.data();
     }
 
 private:
     std::vector<int> columns_;
-    std::vector<double> bounds_;
-    std::vector<int> nearest_;
+    std::vector<double> bounds_;  // where each parabola of the envelope starts to be the lowest
 };
 
-// Raises every pixel of `plane` within the radius of a set pixel to value(site), where site is
-// the nearest set pixel.
+// Raises every pixel of `reach` within the radius of a set pixel to value(site), where site is the
+// nearest set pixel; every set pixel lies in `sites`.
 template <typename InSet, typename Value>
-void raiseNearSet(AlphaPlane& plane, const AlphaPlane& source, double radiusSquared, InSet inSet, Value value)
+void raiseNearSet(AlphaPlane& plane, const AlphaPlane& source, const Area& sites, const Area& reach,
+                  double radiusSquared, InSet inSet, Value value)
 {
-    const std::vector<std::uint16_t> rows = nearestRowsInColumns(source, inSet);
-    const int width = plane.width;
-    parallelRows(plane.height, [&](int firstRow, int endRow) {
+    const std::vector<std::uint16_t> rows = nearestRowsInColumns(source, sites, reach.y0, reach.y1, inSet);
+    const int width = sites.width();
+    parallelRows(reach.y1 - reach.y0, [&](int firstRow, int endRow) {
         RowEnvelope envelope(width);
-        for (int y = firstRow; y < endRow; ++y) {
-            const std::uint16_t* columnRows = rows.data() + std::size_t(y) * width;
-            const int* nearest = envelope.nearestColumns(columnRows, y, width);
-            if (!nearest)
-                continue;
+        for (int y = reach.y0 + firstRow; y < reach.y0 + endRow; ++y) {
+            const std::uint16_t* columnRows = rows.data() + std::size_t(y - reach.y0) * width;
             std::uint8_t* target = plane.row(y);
-            for (int x = 0; x < width; ++x) {
-                const int q = nearest[x], row = columnRows[q];
+            envelope.forEachNearest(columnRows, width, sites.x0, y, reach.x0, reach.x1, [&](int x, int q) {
+                const int row = columnRows[q - sites.x0];
                 const double dx = x - q, dy = y - row;
                 if (dx * dx + dy * dy <= radiusSquared)
                     target[x] = std::max(target[x], value(source.row(row)[q]));
-            }
+            });
         }
     });
 }
 
-std::array<std::int64_t, 256> histogram(const AlphaPlane& plane)
-{
-    std::array<std::int64_t, 256> counts{};
-    std::mutex mutex;
-    parallelRows(plane.height, [&](int firstRow, int endRow) {
-        std::array<std::int64_t, 256> local{};
-        for (int y = firstRow; y < endRow; ++y)
-            for (int x = 0; x < plane.width; ++x)
-                ++local[plane.row(y)[x]];
-        std::lock_guard lock(mutex);
-        for (int v = 0; v < 256; ++v)
-            counts[v] += local[v];
-    });
-    return counts;
-}
-
 // A set pixel of value v reaches every pixel within the radius, so the maximum over the disc is
 // the largest value whose set lies within the radius: one distance transform per value, linear
-// in the pixels whatever the radius. The kExactLevels most frequent values get one each; when
-// there are more, the rest (soft edges) take the value of the nearest non-zero pixel, which
-// differs from the true maximum only in the outermost pixels of a soft edge.
+// in the pixels whatever the radius, and only over the non-zero pixels' area grown by the radius.
+// A plane of one or two distinct non-zero values gets one transform each and is grown exactly.
+// Otherwise the most frequent value (the body of a shape) gets one, and every other pixel takes
+// the value of its nearest non-zero pixel, which differs from the true maximum only in the
+// outermost pixels of a soft edge.
 void maximumByDistance(AlphaPlane& plane, double radius)
 {
-    const auto counts = histogram(plane);
+    const PlaneSurvey found = survey(plane);
+    if (found.nonZero.isEmpty())
+        return;
+    const int r = int(std::floor(radius));
+    const Area reach{std::max(0, found.nonZero.x0 - r), std::min(plane.width, found.nonZero.x1 + r),
+                     std::max(0, found.nonZero.y0 - r), std::min(plane.height, found.nonZero.y1 + r)};
     std::vector<int> values;
     for (int v = 1; v < 256; ++v)
-        if (counts[v] > 0)
+        if (found.counts[v] > 0)
             values.push_back(v);
-    const bool exact = int(values.size()) <= kExactLevels;
-    if (!exact) {
-        std::partial_sort(values.begin(), values.begin() + kExactLevels, values.end(),
-                          [&](int a, int b) { return counts[a] > counts[b]; });
-        values.resize(kExactLevels);
-    }
+    const bool exact = values.size() <= 2;
+    if (!exact)
+        values = {int(std::max_element(found.counts.begin() + 1, found.counts.end()) - found.counts.begin())};
+
     const AlphaPlane source = plane;
     std::fill(plane.values.begin(), plane.values.end(), 0);
     const double radiusSquared = radius * radius + 1e-9;
     for (int level : values)
-        raiseNearSet(plane, source, radiusSquared, [level](std::uint8_t v) { return v == level; },
+        raiseNearSet(plane, source, found.nonZero, reach, radiusSquared, [level](std::uint8_t v) { return v == level; },
                      [level](std::uint8_t) { return std::uint8_t(level); });
     if (!exact)
-        raiseNearSet(plane, source, radiusSquared, [](std::uint8_t v) { return v > 0; },
+        raiseNearSet(plane, source, found.nonZero, reach, radiusSquared, [](std::uint8_t v) { return v > 0; },
                      [](std::uint8_t v) { return v; });
 }
 
