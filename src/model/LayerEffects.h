@@ -42,9 +42,9 @@ struct LayerEffects {
 };
 
 // The largest effect sizes, in pixels. An effect is drawn from a silhouette that grows the layer by
-// its reach on every side (3.5 × the glow radius, the stroke width, 1.5 × the shadow blur), so on
-// a small layer the largest glow is a 3500-pixel square, which renders in about a second. Larger
-// values look no different on any canvas up to the largest bitmap, 30000 pixels.
+// its reach on every side (3.5 × the glow radius, the stroke width, 1.5 × the shadow blur), and its
+// cost follows that area: on a small layer the largest glow is a 3500-pixel square, made in a
+// fraction of a second, where an unbounded radius could ask for more memory than there is.
 inline constexpr double kMaxGlowRadius = 500;
 inline constexpr double kMaxStrokeEffectWidth = 1000;  // as wide as the Stroke command draws
 inline constexpr double kMaxShadowBlur = 1000;

@@ -34,9 +34,11 @@ public:
 
         shadowOn_ = addSwitch(0, tr("Drop Shadow"), fields.shadowOn);
         addLabel(0, 1, tr("Offset"));
-        offsetX_ = addField(0, 2, fields.shadowOffsetX, QStringLiteral("shadowOffsetX"), -kMaxShadowOffset, kMaxShadowOffset);
+        offsetX_ = addField(0, 2, fields.shadowOffsetX, QStringLiteral("shadowOffsetX"), -kMaxShadowOffset,
+                            kMaxShadowOffset);
         addLabel(0, 3, QStringLiteral(","));
-        offsetY_ = addField(0, 4, fields.shadowOffsetY, QStringLiteral("shadowOffsetY"), -kMaxShadowOffset, kMaxShadowOffset);
+        offsetY_ = addField(0, 4, fields.shadowOffsetY, QStringLiteral("shadowOffsetY"), -kMaxShadowOffset,
+                            kMaxShadowOffset);
         addLabel(0, 5, tr("Blur"));
         blur_ = addField(0, 6, fields.shadowBlur, QStringLiteral("shadowBlur"), 0, kMaxShadowBlur);
         shadowColor_ = addWell(0, fields.shadowColor, QStringLiteral("shadowColor"));
