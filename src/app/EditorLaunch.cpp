@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/UpdateController.h"
 #include "platform/Preferences.h"
+#include "render/RenderCancellation.h"
 #include "window/SymbolIcons.h"
 
 #include <QApplication>
@@ -26,6 +27,8 @@ int runEditor(int& argc, char** argv, const QStringList& files)
     Preferences::registerDefaults();
     Application application;
     QObject::connect(&application, &Application::quitFinished, &app, &QApplication::quit);
+    // Every window is closed and every save done: a render still running is of no use.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &RenderCancellation::cancelEverything);
     application.documents().startAutosaveTimer();
     application.launch(files);
     application.updates().checkAtLaunch();

@@ -239,9 +239,15 @@ void CanvasTextEditor::syncToSession()
 {
     if (!document_ || !document_->textEditing())
         return;
+    const StyledText styled = styledContent();
+    if (textLengthProblem(styled.string)) {
+        // Typing or pasting past what a text layer holds: the edit is taken back.
+        QApplication::beep();
+        showSession(*document_->textEditing());
+        return;
+    }
     isForwardingEditorEvent_ = true;
     TextEditingSession session = *document_->textEditing();
-    const StyledText styled = styledContent();
     session.attributes.string = styled.string;
     session.attributes.runs = runsFromStyledText(styled, session.attributes);
     session.attributes.normalizeRuns();

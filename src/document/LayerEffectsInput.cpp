@@ -59,7 +59,7 @@ LayerEffects layerEffectsInput(const LayerEffectsFields& fields)
                                       std::max(1.0, fieldValue(fields.strokeWidth, strokeDefaults.width))};
     if (fields.glowOn)
         effects.glow = GlowEffect{fields.glowColor, std::max(1.0, fieldValue(fields.glowRadius, glowDefaults.radius))};
-    return effects;
+    return clampedLayerEffects(effects);
 }
 
 }  // namespace velmaris

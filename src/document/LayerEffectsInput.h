@@ -29,7 +29,8 @@ LayerEffectsFields layerEffectsFields(const LayerEffects& effects, const StoredC
 
 // The effects the fields describe: each switched-on effect from its fields, each switched-off one
 // absent. A field that does not hold a finite number gives that field's default; a negative blur
-// becomes 0, and stroke width and glow radius are at least 1.
+// becomes 0, and stroke width and glow radius are at least 1; values above the maxima of
+// clampedLayerEffects are lowered to them.
 LayerEffects layerEffectsInput(const LayerEffectsFields& fields);
 
 }  // namespace velmaris

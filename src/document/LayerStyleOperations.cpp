@@ -126,8 +126,9 @@ bool setSelectedLayerOpacity(ImageDocument& document, double percent, bool commi
     return true;
 }
 
-bool setLayerEffects(ImageDocument& document, const LayerEffects& effects)
+bool setLayerEffects(ImageDocument& document, const LayerEffects& requested)
 {
+    const LayerEffects effects = clampedLayerEffects(requested);
     const std::optional<int> index = document.state().selectedLayerIndex();
     if (!index)
         return false;

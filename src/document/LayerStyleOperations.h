@@ -25,7 +25,7 @@ bool setBlendMode(ImageDocument& document, LayerBlendMode mode);
 // The slider of the layers panel: a live change while dragging, recorded once `commit` is set.
 // A locked primary layer keeps its opacity. Returns whether there is a primary layer.
 bool setSelectedLayerOpacity(ImageDocument& document, double percent, bool commit);
-// Replaces the primary layer's effects unless it is locked.
+// Replaces the primary layer's effects, within the maxima of clampedLayerEffects, unless it is locked.
 bool setLayerEffects(ImageDocument& document, const LayerEffects& effects);
 
 }  // namespace velmaris

@@ -15,6 +15,8 @@ FileError fileErrorFor(const VelmarisImageFormat::FormatError& error)
                 QStringLiteral("The document was saved by a newer version of Velmaris Images.")};
     case Kind::encodingFailed:
         return FileError::imageNotEncoded();
+    case Kind::textTooLong:
+        return FileError::imageUnreadable().because(error.detail);
     case Kind::corruptLayerData:
     case Kind::invalidJson:
         break;

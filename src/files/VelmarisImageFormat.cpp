@@ -241,7 +241,7 @@ Layer toLayer(const LayerModel& model, Bitmap bitmap)
     else
         layer.content = std::move(bitmap);
     layer.blendMode = blendModeFromRawValue(model.blendMode.value_or(QString())).value_or(LayerBlendMode::normal);
-    layer.effects = layerEffects(model.effects);
+    layer.effects = clampedLayerEffects(layerEffects(model.effects));
     layer.isLocked = model.isLocked.value_or(false);
     layer.groupID = parseOptionalUuid(model.groupID);
     return layer;
@@ -333,6 +333,22 @@ FormatResult<QByteArray> encode(const Contents& contents, EncodedLayerCache* cac
     return std::move(*json);
 }
 
+// A text too long to lay out, named by where it is; found before any layer is decoded or measured.
+std::optional<QString> oversizedText(const FileModel& file)
+{
+    for (qsizetype i = 0; i < file.layers.size(); ++i) {
+        const std::optional<TextModel>& text = file.layers[i].text;
+        if (!text)
+            continue;
+        const QString path = QStringLiteral("layers[%1].text.").arg(i);
+        if (const std::optional<QString> problem = textLengthProblem(text->string))
+            return path + QStringLiteral("string: ") + *problem;
+        if (text->runs && text->runs->size() > kMaxTextLength)
+            return path + QStringLiteral("runs: more than %1 runs").arg(kMaxTextLength);
+    }
+    return std::nullopt;
+}
+
 FormatResult<Contents> decode(const QByteArray& data)
 {
     auto file = fileModelFromJson(data);
@@ -341,6 +357,8 @@ FormatResult<Contents> decode(const QByteArray& data)
     const FileModel& model = std::get<FileModel>(file);
     if (model.formatVersion > kCurrentFormatVersion)
         return FormatError{FormatError::Kind::unsupportedVersion, {}};
+    if (std::optional<QString> oversized = oversizedText(model))
+        return FormatError{FormatError::Kind::textTooLong, std::move(*oversized)};
     const auto bitmaps = decodeLayerImages(model.layers);
     if (!bitmaps)
         return FormatError{FormatError::Kind::corruptLayerData, {}};

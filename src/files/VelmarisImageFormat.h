@@ -111,9 +111,10 @@ struct FormatError {
         corruptLayerData,    // a bitmap layer without decodable PNG data
         encodingFailed,      // a layer's bitmap could not be encoded as PNG
         invalidJson,         // not JSON, a required key missing or of the wrong type, a non-finite number
+        textTooLong,         // a text layer beyond kMaxTextLength or kMaxTextLines
     };
     Kind kind;
-    QString detail;  // for developers, only for invalidJson: what was wrong and where
+    QString detail;  // for invalidJson and textTooLong: what was wrong and where
 };
 
 template <typename T>

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace velmaris {
@@ -23,17 +24,6 @@ struct CharacterStyle {
     StoredColor color;
     bool operator==(const CharacterStyle&) const = default;
 };
-
-QTextLayout::FormatRange formatRange(int start, int length, const CharacterStyle& style)
-{
-    QTextLayout::FormatRange range;
-    range.start = start;
-    range.length = length;
-    range.format.setFont(textFont(style.family, style.size));
-    setStoredFontFamily(range.format, style.family);
-    range.format.setForeground(style.color.toColor());
-    return range;
-}
 
 std::size_t combined(std::size_t seed, std::size_t value)
 {
@@ -63,6 +53,38 @@ std::size_t hashOf(const std::optional<T>& value)
 {
     return value ? combined(1, hashOf(*value)) : 0;
 }
+
+struct CharacterStyleHash {
+    std::size_t operator()(const CharacterStyle& style) const
+    {
+        return combined(combined(hashOf(style.family), hashOf(style.size)), hashOf(style.color));
+    }
+};
+
+// The character format of each style, made once: looking up a family and building its font costs
+// far more than a hash lookup, and a text may alternate between a few styles many thousand times.
+class CharacterFormats {
+public:
+    QTextLayout::FormatRange range(int start, int length, const CharacterStyle& style)
+    {
+        auto found = formats_.find(style);
+        if (found == formats_.end()) {
+            QTextCharFormat format;
+            format.setFont(textFont(style.family, style.size));
+            setStoredFontFamily(format, style.family);
+            format.setForeground(style.color.toColor());
+            found = formats_.emplace(style, format).first;
+        }
+        QTextLayout::FormatRange range;
+        range.start = start;
+        range.length = length;
+        range.format = found->second;
+        return range;
+    }
+
+private:
+    std::unordered_map<CharacterStyle, QTextCharFormat, CharacterStyleHash> formats_;
+};
 
 // Memo budget in bytes of the keys: a long string costs its length, so a few huge texts cannot
 // pin unbounded memory.
@@ -136,10 +158,11 @@ StyledText styledText(const TextLayerAttributes& attributes)
     }
 
     StyledText text{attributes.string, textFont(base.family, base.size), {}};
+    CharacterFormats formats;
     int start = 0;
     for (int i = 1; i <= length; ++i) {
         if (i == length || styles[i] != styles[start]) {
-            text.formats.append(formatRange(start, i - start, styles[start]));
+            text.formats.append(formats.range(start, i - start, styles[start]));
             start = i;
         }
     }

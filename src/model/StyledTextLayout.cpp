@@ -23,27 +23,31 @@ const QPaintDevice* canvasTextDevice()
 
 namespace {
 
-bool isLineBreak(QChar c)
+// Moves `first` past the formats that end at or before `index`. Lines are laid out in order, so
+// over a whole text every format is passed once.
+void skipFormatsBefore(const StyledText& text, qsizetype& first, int index)
 {
-    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    while (first < text.formats.size() && text.formats[first].start + text.formats[first].length <= index)
+        ++first;
 }
 
 // The font at an index; an empty line takes the font of its line break or of the last character.
-QFont fontAt(const StyledText& text, int index)
+QFont fontAt(const StyledText& text, qsizetype& first, int index)
 {
     index = std::min<qsizetype>(index, text.string.size() - 1);
-    for (const QTextLayout::FormatRange& range : text.formats) {
-        if (index >= range.start && index < range.start + range.length)
-            return range.format.font();
-    }
+    skipFormatsBefore(text, first, index);
+    if (first < text.formats.size() && text.formats[first].start <= index)
+        return text.formats[first].format.font();
     return text.font;
 }
 
 // The formats of [start, end), moved to start at 0.
-QList<QTextLayout::FormatRange> formatsOfLine(const StyledText& text, int start, int end)
+QList<QTextLayout::FormatRange> formatsOfLine(const StyledText& text, qsizetype& first, int start, int end)
 {
+    skipFormatsBefore(text, first, start);
     QList<QTextLayout::FormatRange> formats;
-    for (QTextLayout::FormatRange range : text.formats) {
+    for (qsizetype i = first; i < text.formats.size() && text.formats[i].start < end; ++i) {
+        QTextLayout::FormatRange range = text.formats[i];
         const int from = std::max(range.start, start);
         const int to = std::min(range.start + range.length, end);
         if (from >= to)
@@ -107,26 +111,27 @@ StyledTextLayout::StyledTextLayout(const StyledText& styled)
     ++layoutsMade;
     const StyledText text = scale_ > 1 ? scaledDown(styled, scale_) : styled;
     const QString& string = text.string;
+    qsizetype firstFormat = 0;
     int start = 0;
     for (int i = 0; i < string.size(); ++i) {
-        if (!isLineBreak(string[i]))
+        if (!isTextLineBreak(string[i]))
             continue;
-        addLine(text, start, i);
+        addLine(text, firstFormat, start, i);
         if (string[i] == u'\r' && i + 1 < string.size() && string[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
-    addLine(text, start, int(string.size()));
+    addLine(text, firstFormat, start, int(string.size()));
 }
 
 StyledTextLayout::~StyledTextLayout() = default;
 
-void StyledTextLayout::addLine(const StyledText& text, int start, int end)
+void StyledTextLayout::addLine(const StyledText& text, qsizetype& firstFormat, int start, int end)
 {
-    auto layout = std::make_unique<QTextLayout>(text.string.mid(start, end - start), fontAt(text, start),
-                                                canvasTextDevice());
+    const QFont font = fontAt(text, firstFormat, start);
+    auto layout = std::make_unique<QTextLayout>(text.string.mid(start, end - start), font, canvasTextDevice());
     layout->setTextOption(lineOption());
-    layout->setFormats(formatsOfLine(text, start, end));
+    layout->setFormats(formatsOfLine(text, firstFormat, start, end));
     layout->beginLayout();
     QTextLine line = layout->createLine();
     line.setLeadingIncluded(true);

@@ -31,7 +31,8 @@ public:
     void draw(QPainter& painter, QPointF topLeft) const;
 
 private:
-    void addLine(const StyledText& text, int start, int end);
+    // firstFormat: the first format that may reach this line; moved on for the next one.
+    void addLine(const StyledText& text, qsizetype& firstFormat, int start, int end);
 
     std::vector<std::unique_ptr<QTextLayout>> lines_;
     QSizeF size_{0, 0};  // before scaling

@@ -95,6 +95,25 @@ QVector<TextStyleRun> TextLayerAttributes::perUnitRuns() const
     return perUnit;
 }
 
+bool isTextLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+std::optional<QString> textLengthProblem(const QString& string)
+{
+    if (string.size() > kMaxTextLength)
+        return QStringLiteral("more than %1 characters").arg(kMaxTextLength);
+    qsizetype lines = 1;
+    for (qsizetype i = 0; i < string.size(); ++i) {
+        if (!isTextLineBreak(string[i]) || (string[i] == u'\n' && i > 0 && string[i - 1] == u'\r'))
+            continue;
+        if (++lines > kMaxTextLines)
+            return QStringLiteral("more than %1 lines").arg(kMaxTextLines);
+    }
+    return std::nullopt;
+}
+
 void TextLayerAttributes::normalizeRuns()
 {
     QVector<TextStyleRun> merged;

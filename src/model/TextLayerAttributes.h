@@ -34,6 +34,18 @@ struct UniformTextStyle {
     friend bool operator==(const UniformTextStyle&, const UniformTextStyle&) = default;
 };
 
+// What a text layer may hold. Layout and drawing cost grows with both; beyond these a text is no
+// longer something to read on a canvas: a bitmap is at most 30000 pixels tall, so even at one
+// pixel per line more lines could never all be drawn, and a million characters are a book.
+inline constexpr qsizetype kMaxTextLength = 1'000'000;  // UTF-16 units
+inline constexpr qsizetype kMaxTextLines = 30'000;
+
+// Line feed, carriage return (a CR LF pair is one break), line and paragraph separator.
+bool isTextLineBreak(QChar c);
+
+// Why a string is too long for a text layer ("more than 1000000 characters"), or nothing.
+std::optional<QString> textLengthProblem(const QString& string);
+
 struct TextLayerAttributes {
     QString string;
     QString fontFamily;

@@ -50,7 +50,9 @@ void drawLayer(BitmapBuilder& target, const Bitmap& image, const Layer& layer, Q
     if (!(layer.opacity > 0))
         return;
     const QPointF topLeft = layer.origin - offset;
-    const LayerEffects& effects = layer.effects;
+    // Documents and operations keep effects within the maxima already; whatever state comes here,
+    // an effect costs no more than the largest one.
+    const LayerEffects effects = clampedLayerEffects(layer.effects);
     if (effects.glow && effects.glow->radius > 0)
         drawSilhouette(target,
                        cachedEffectSilhouette(image, effects.glow->color, effects.glow->radius * 0.5,
@@ -94,22 +96,21 @@ std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPrevi
     auto target = plan.start.isNull() ? BitmapBuilder::create(width, height) : BitmapBuilder::copyOf(plan.start);
     if (!target)
         return std::nullopt;
+    // A render without a cancellation of its own still stops for RenderCancellation::cancelEverything.
+    RenderCancellation own;
+    RenderCancellation& token = cancellation ? *cancellation : own;
     Bitmap kept;
-    const auto drawLayers = [&] {
+    token.run([&] {
         for (int i = plan.startCount; i < drawn.size(); ++i) {
-            if (renderCancelled(cancellation))
+            if (token.isCancelled())
                 return;
             if (i == plan.keepAt)
                 kept = Bitmap::fromImage(target->image().copy());
             if (const auto image = layerImage(drawn[i], preview))
-                drawLayer(*target, *image, drawn[i], QPointF(0, 0), cancellation);
+                drawLayer(*target, *image, drawn[i], QPointF(0, 0), &token);
         }
-    };
-    if (cancellation)
-        cancellation->run(drawLayers);
-    else
-        drawLayers();
-    if (renderCancelled(cancellation))
+    });
+    if (token.isCancelled())
         return std::nullopt;
     Bitmap composite = std::move(*target).build();
     if (plan.keepAt == drawn.size())

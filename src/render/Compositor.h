@@ -29,9 +29,10 @@ struct LayerPreview {
 
 // The canvas flattened: every visible layer not in `excluded`, bottom first, with its effects,
 // blend mode and opacity. Nothing when the canvas rounds to less than 1 × 1 pixel, or when
-// `cancellation` fires before the render is complete (it is checked between layers and stops the
-// row bands of the kernels). Text images and effect silhouettes come from the render caches, and
-// the layers under the one that changed since the last render are not drawn again.
+// `cancellation` or RenderCancellation::cancelEverything fires before the render is complete (it
+// is checked between layers and stops the row bands of the kernels). Text images and effect
+// silhouettes come from the render caches, and the layers under the one that changed since the
+// last render are not drawn again.
 std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPreview* preview = nullptr,
                                       const QSet<QUuid>& excluded = {},
                                       RenderCancellation* cancellation = nullptr);

@@ -1,6 +1,42 @@
 #include "render/RenderCancellation.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace velmaris {
+
+namespace {
+
+std::atomic<bool> quitting{false};
+
+// The cancellations inside run(), for cancelEverything. Locked before any cancellation's own mutex.
+struct RunningCancellations {
+    std::mutex mutex;
+    std::vector<RenderCancellation*> list;
+};
+
+RunningCancellations& runningCancellations()
+{
+    static RunningCancellations running;
+    return running;
+}
+
+}  // namespace
+
+void RenderCancellation::cancelEverything()
+{
+    // The flag first: a run() that registers after the loop below sees it.
+    quitting.store(true);
+    RunningCancellations& running = runningCancellations();
+    std::lock_guard lock(running.mutex);
+    for (RenderCancellation* cancellation : running.list)
+        cancellation->cancel();
+}
+
+bool RenderCancellation::everythingCancelled()
+{
+    return quitting.load(std::memory_order_acquire);
+}
 
 void RenderCancellation::cancel()
 {
@@ -13,6 +49,20 @@ void RenderCancellation::cancel()
 
 void RenderCancellation::run(const std::function<void()>& work)
 {
+    RunningCancellations& running = runningCancellations();
+    {
+        std::lock_guard lock(running.mutex);
+        running.list.push_back(this);
+    }
+    struct Unlist {
+        RunningCancellations& running;
+        RenderCancellation* cancellation;
+        ~Unlist()
+        {
+            std::lock_guard lock(running.mutex);
+            running.list.erase(std::find(running.list.begin(), running.list.end(), cancellation));
+        }
+    } unlist{running, this};
     tbb::task_group_context context;
     tbb::task_group group(context);
     group.run_and_wait([&] {

@@ -15,7 +15,12 @@ namespace velmaris {
 class RenderCancellation {
 public:
     void cancel();
-    bool isCancelled() const { return cancelled_.load(std::memory_order_acquire); }
+    bool isCancelled() const { return cancelled_.load(std::memory_order_acquire) || everythingCancelled(); }
+
+    // Cancels every render of the process, running or still to start: for quitting, when no result
+    // is wanted any more. Renders without a cancellation of their own stop too (renderCancelled).
+    static void cancelEverything();
+    static bool everythingCancelled();
 
     // Calls work() on this thread so that cancel() also cancels the parallel loops it starts.
     void run(const std::function<void()>& work);
@@ -29,7 +34,7 @@ private:
 // True when a render given this (possibly absent) cancellation should stop.
 inline bool renderCancelled(const RenderCancellation* cancellation)
 {
-    return cancellation && cancellation->isCancelled();
+    return cancellation ? cancellation->isCancelled() : RenderCancellation::everythingCancelled();
 }
 
 }  // namespace velmaris

@@ -275,6 +275,25 @@ TEST(CanvasView, TypingOverASelectionTakesTheStyleOfItsFirstCharacter)
     EXPECT_EQ(otherInk, 0);
 }
 
+TEST(CanvasView, TypingPastTheLongestTextIsTakenBack)
+{
+    const QString full = QStringLiteral("a\n").repeated(kMaxTextLines - 1);
+    ShownCanvas canvas({300, 200}, {test::textLayer(full + u'a', {0, 0}, 1)});
+    editTextLayer(*canvas.document, canvas.document->state().layers[0].id);
+    ASSERT_TRUE(canvas.view->hasTextEditor());
+    QTextCursor cursor = canvas.view->textEditor()->item()->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    canvas.view->textEditor()->item()->setTextCursor(cursor);
+
+    // One more line is refused; the letter typed after it lands on the last line.
+    QTest::keyClick(canvas.view.get(), Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return canvas.view->textEditor()->styledContent().string == full + u'a'; }));
+    QTest::keyClick(canvas.view.get(), Qt::Key_B);
+    ASSERT_TRUE(waitUntil([&] { return canvas.document->textEditing()->attributes.string.endsWith(u'b'); }));
+    EXPECT_EQ(canvas.document->textEditing()->attributes.string, full + QStringLiteral("ab"));
+    EXPECT_EQ(canvas.view->textEditor()->styledContent().string, full + QStringLiteral("ab"));
+}
+
 TEST(CanvasView, TransformHandlesKeysAndEscape)
 {
     ShownCanvas canvas({400, 300}, {solidLayer(QStringLiteral("Layer"), 100, 50, {10, 20})});

@@ -140,6 +140,14 @@ TEST(LayerStyleOperations, EffectsReplaceThePrimaryLayersUnlessLocked)
     EXPECT_EQ(document->state().layers[1].effects, effects);
     EXPECT_EQ(document->state().layers[0].effects, LayerEffects{});
 
+    // Sizes beyond the maxima are lowered to them; asking again for as much changes nothing.
+    effects.glow->radius = 1e6;
+    effects.stroke = StrokeEffect{{}, 1e6};
+    ASSERT_TRUE(setLayerEffects(*document, effects));
+    EXPECT_EQ(document->state().layers[1].effects.glow->radius, kMaxGlowRadius);
+    EXPECT_EQ(document->state().layers[1].effects.stroke->width, kMaxStrokeEffectWidth);
+    EXPECT_FALSE(setLayerEffects(*document, effects));
+
     document->changeLiveState([&](CanvasState& state) { state.layers[1].isLocked = true; });
     EXPECT_FALSE(setLayerEffects(*document, LayerEffects{}));
 }

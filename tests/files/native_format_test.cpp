@@ -1,4 +1,5 @@
 #include "files/VelmarisImageFormat.h"
+#include "files/NativeDocumentFile.h"
 
 #include "files/CodecTestHelpers.h"
 #include "files/ImageEncoder.h"
@@ -551,6 +552,38 @@ TEST(NativeFormatHostile, UnreadableLayerPixels)
     // One bad layer among good ones spoils the whole document.
     const QJsonArray layers{layerObject(), withKeys(layerObject(), {{"pngData", "AAAA"}}), layerObject()};
     EXPECT_EQ(decodeError(documentObject(layers)), Kind::corruptLayerData);
+}
+
+TEST(NativeFormatHostile, OverlongTextIsRefusedWithItsReasonAndEffectsAreClamped)
+{
+    const QJsonObject black{{"red", 0}, {"green", 0}, {"blue", 0}, {"alpha", 1}};
+    const auto textDocument = [&](const QString& string) {
+        QJsonObject layer = layerObject();
+        layer.remove("pngData");
+        layer["kind"] = "text";
+        layer["text"] = QJsonObject{{"string", string}, {"fontFamily", "F"}, {"fontSize", 20}, {"color", black}};
+        return QJsonDocument(documentObject({layerObject(), layer})).toJson(QJsonDocument::Compact);
+    };
+    QString lines = QStringLiteral("a\r\n").repeated(kMaxTextLines - 1) + u'a';
+    EXPECT_TRUE(decoded(textDocument(lines)));
+    lines += u'\n';
+    const FileResult<NativeDocument> tooManyLines = readNativeDocument(textDocument(lines));
+    ASSERT_TRUE(std::holds_alternative<FileError>(tooManyLines));
+    EXPECT_EQ(std::get<FileError>(tooManyLines), FileError::imageUnreadable());
+    EXPECT_EQ(std::get<FileError>(tooManyLines).detail, "layers[1].text.string: more than 30000 lines");
+    const FileResult<NativeDocument> tooLong = readNativeDocument(textDocument(QString(kMaxTextLength + 1, u'x')));
+    ASSERT_TRUE(std::holds_alternative<FileError>(tooLong));
+    EXPECT_EQ(std::get<FileError>(tooLong).detail, "layers[1].text.string: more than 1000000 characters");
+
+    const QJsonObject effects{
+        {"glow", QJsonObject{{"color", black}, {"radius", 2000}}},
+        {"stroke", QJsonObject{{"color", black}, {"width", 1e300}}},
+        {"shadow", QJsonObject{{"color", black}, {"offsetX", -1e9}, {"offsetY", 3}, {"blur", 5000}}}};
+    const LayerEffects read = decodedObject(withLayerKeys({{"effects", effects}})).state.layers[0].effects;
+    EXPECT_EQ(read.glow->radius, kMaxGlowRadius);
+    EXPECT_EQ(read.stroke->width, kMaxStrokeEffectWidth);
+    EXPECT_EQ(read.shadow->blur, kMaxShadowBlur);
+    EXPECT_EQ(read.shadow->offset, QSizeF(-kMaxShadowOffset, 3));
 }
 
 }  // namespace

@@ -78,4 +78,15 @@ TEST(TextLayerAttributes, NormalizeRunsCutsAtTheEndAndCoversTheWholeString)
     EXPECT_EQ(middle.runs, (QVector<TextStyleRun>{{2, {}, {}, {}}, {2, 12, {}, {}}, {2, {}, {}, {}}}));
 }
 
+TEST(TextLayerAttributes, LengthLimitCountsUnitsAndLinesAsTheLayoutBreaksThem)
+{
+    EXPECT_FALSE(textLengthProblem(QString(kMaxTextLength, u'x')));
+    EXPECT_EQ(textLengthProblem(QString(kMaxTextLength + 1, u'x')), "more than 1000000 characters");
+    // A CR LF pair is one break; the other breaks count one each.
+    const QString lines = QStringLiteral("a\r\n").repeated(kMaxTextLines / 2) + QString(kMaxTextLines / 2 - 1, u'\n');
+    EXPECT_FALSE(textLengthProblem(lines));
+    EXPECT_EQ(textLengthProblem(lines + QChar::ParagraphSeparator), "more than 30000 lines");
+    EXPECT_EQ(textLengthProblem(lines + u'\r'), "more than 30000 lines");
+}
+
 }  // namespace velmaris

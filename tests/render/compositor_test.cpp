@@ -1,8 +1,14 @@
 #include "render/Compositor.h"
 
+#include "render/EffectSilhouette.h"
+#include "render/RenderCancellation.h"
 #include "TestImages.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <future>
 
 namespace velmaris {
 namespace {
@@ -93,6 +99,94 @@ TEST(Compositor, EffectsDrawGlowThenStrokeThenShadowThenImage)
     const auto cut = renderComposite(canvasOf({6, 6}, {glowing}));
     EXPECT_EQ(cut->size(), QSize(6, 6));
     EXPECT_GT(pixelAt(*cut, 3, 1)[3], 0);
+}
+
+TEST(Compositor, EffectsBeyondTheMaximaDrawAsTheLargestOnes)
+{
+    // Every effect far beyond its maximum on a small layer: drawn at the maxima, in moments.
+    Layer layer = bitmapLayer(test::solidBitmap(64, 64, kRed), {2000, 2000});
+    layer.effects.glow = GlowEffect{{1, 1, 0, 1}, 5000};
+    layer.effects.stroke = StrokeEffect{{0, 1, 0, 1}, 5000};
+    layer.effects.shadow = ShadowEffect{{0, 0, 1, 1}, {5000, 5000}, 5000};
+    const auto image = renderComposite(canvasOf({4064, 4064}, {layer}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(pixelAt(*image, 2030, 2030), kRed);
+    // The stroke reaches kMaxStrokeEffectWidth from the layer and no further; the glow spreads beyond.
+    const int strokeEdge = 2000 - int(kMaxStrokeEffectWidth);
+    EXPECT_EQ(pixelAt(*image, 2030, strokeEdge), (Rgba{0, 255, 0, 255}));
+    EXPECT_GT(pixelAt(*image, 2030, strokeEdge - 1)[0], 0);  // glow, not stroke
+    EXPECT_LT(pixelAt(*image, 2030, strokeEdge - 1)[1], 255);
+    EXPECT_GT(pixelAt(*image, 2030, 700)[3], 0);
+    EXPECT_EQ(pixelAt(*image, 2030, 10)[3], 0);
+    // The shadow lies kMaxShadowOffset away, off this canvas.
+    EXPECT_EQ(pixelAt(*image, 4063, 4063)[2], 0);
+
+    const GlowEffect glow{{1, 1, 1, 1}, kMaxGlowRadius};
+    const auto silhouette = makeEffectSilhouette(test::solidBitmap(64, 64, kRed), glow.color, glow.radius / 2, glow.radius);
+    ASSERT_TRUE(silhouette);
+    const int size = silhouette->image.width(), middle = size / 2;
+    EXPECT_EQ(silhouette->spread, int(std::ceil(3.5 * kMaxGlowRadius)));
+    // Faint: the blur spreads the grown 64-pixel square over a thousand pixels.
+    EXPECT_NEAR(pixelAt(silhouette->image, middle, middle)[3], 39, 4);
+    for (int x = 0; x < size; x += 97)
+        EXPECT_NEAR(pixelAt(silhouette->image, x, middle)[3], pixelAt(silhouette->image, middle, x)[3], 1);
+}
+
+// Many large glows, each of a colour of its own so no silhouette comes from the cache: a render
+// that takes minutes unless stopped.
+CanvasState slowCanvas(const std::function<Bitmap(const Bitmap&)>& onFirstLayer, LayerPreview& preview)
+{
+    CanvasState state = canvasOf({3000, 3000}, {});
+    const Bitmap shared = test::solidBitmap(2000, 2000, kRed);
+    for (int i = 0; i < 500; ++i) {
+        Layer layer = bitmapLayer(shared, {500, 500});
+        layer.effects.glow = GlowEffect{{1, i / 500.0, 0, 1}, kMaxGlowRadius};
+        state.layers.append(layer);
+    }
+    preview.layerID = state.layers.first().id;
+    preview.filter = onFirstLayer;
+    return state;
+}
+
+TEST(Compositor, ACancelledOrQuittingRenderStopsAndGivesNothing)
+{
+    // Cancelled while a glow is being built.
+    {
+        RenderCancellation cancellation;
+        std::promise<void> started;
+        LayerPreview preview;
+        const CanvasState state = slowCanvas(
+            [&](const Bitmap& image) {
+                started.set_value();
+                return image;
+            },
+            preview);
+        auto render = std::async(std::launch::async, [&] { return renderComposite(state, &preview, {}, &cancellation); });
+        started.get_future().wait();
+        cancellation.cancel();
+        EXPECT_FALSE(render.get());
+    }
+
+    // Quitting stops renders that have no cancellation of their own, and every later one. The flag
+    // lasts for the process, so this part runs in a process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::promise<void> started;
+            LayerPreview preview;
+            const CanvasState state = slowCanvas(
+                [&](const Bitmap& image) {
+                    started.set_value();
+                    return image;
+                },
+                preview);
+            auto render = std::async(std::launch::async, [&] { return renderComposite(state, &preview); });
+            started.get_future().wait();
+            RenderCancellation::cancelEverything();
+            const bool stopped = !render.get() && !renderComposite(canvasOf({10, 10}, {}));
+            std::exit(stopped ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(Compositor, BlendModeAndOpacityApplyToTheStrokeToo)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <limits>
 #include <random>
@@ -61,6 +63,38 @@ TEST(Morphology, MatchesTheDiscMaximumAcrossBandsAndEdges)
         morphologyMaximum(grown, radius);
         EXPECT_EQ(grown.values, bruteForceMaximum(plane, radius).values) << radius;
     }
+}
+
+TEST(Morphology, LargeRadiiMatchTheDiscMaximumForFewLevelsAndStayCloseOnSoftEdges)
+{
+    std::mt19937 random(5);
+    AlphaPlane mask(90, 70);
+    for (auto& value : mask.values)
+        value = random() % 97 == 0 ? std::uint8_t(random() % 2 ? 255 : 90) : 0;
+    for (double radius : {17.0, 20.5, 33.9}) {
+        AlphaPlane grown = mask;
+        morphologyMaximum(grown, radius);
+        EXPECT_EQ(grown.values, bruteForceMaximum(mask, radius).values) << radius;
+    }
+
+    // An antialiased disc: opaque inside, a one-pixel soft rim of many values.
+    AlphaPlane soft(80, 80);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const double distance = std::hypot(x - 39.5, y - 39.5);
+            soft.row(y)[x] = std::uint8_t(std::lround(255 * std::clamp(10.5 - distance, 0.0, 1.0)));
+        }
+    AlphaPlane grown = soft;
+    morphologyMaximum(grown, 20);
+    const AlphaPlane expected = bruteForceMaximum(soft, 20);
+    int differing = 0;
+    for (std::size_t i = 0; i < grown.values.size(); ++i) {
+        ASSERT_LE(grown.values[i], expected.values[i]);
+        differing += grown.values[i] != expected.values[i];
+    }
+    EXPECT_LT(differing, 2 * 3.15 * 31);  // at most about the outer ring
+    EXPECT_EQ(grown.row(39)[11], 255);
+    EXPECT_EQ(grown.row(39)[8], 0);
 }
 
 TEST(Morphology, NonPositiveRadiusChangesNothingAndHugeRadiusFillsWithTheMaximum)

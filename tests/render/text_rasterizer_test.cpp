@@ -1,6 +1,7 @@
 #include "render/TextRasterizer.h"
 
 #include "model/Layer.h"
+#include "model/StyledText.h"
 #include "TestImages.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,38 @@ TEST(TextRasterizer, EmptyTextIsOneLineHighAndHugeTextFails)
     EXPECT_GT(empty->height(), 30);
 
     EXPECT_FALSE(rasterizeTextLayer(sans("Huge", 100000)));
+}
+
+TEST(TextRasterizer, AHundredThousandStyleRunsOverManyLinesDrawEveryOne)
+{
+    constexpr int kRuns = 100000, kLineLength = 40;
+    QString string(kRuns, u'M');
+    for (int i = kLineLength - 1; i < kRuns - 1; i += kLineLength)
+        string[i] = u'\n';
+    QVector<TextStyleRun> runs;
+    for (int i = 0; i < kRuns; ++i)
+        runs.push_back({1, std::nullopt, i % 2 ? StoredColor{0, 0, 1, 1} : StoredColor{1, 0, 0, 1}, std::nullopt});
+    TextLayerAttributes attributes = sans(string, 8, runs);
+    attributes.normalizeRuns();
+    ASSERT_EQ(attributes.runs.size(), kRuns);
+
+    const std::optional<Bitmap> bitmap = rasterizeTextLayer(attributes);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->size(), rememberedTextLayerSize(attributes));
+    // Red and blue letters alternate on the first line and on the last.
+    const int lines = kRuns / kLineLength;
+    const int lineHeight = bitmap->height() / lines;
+    for (int top : {1, bitmap->height() - 1 - lineHeight}) {
+        int red = 0, blue = 0;
+        for (int y = top; y < top + lineHeight; ++y)
+            for (int x = 0; x < bitmap->width(); ++x) {
+                const test::Rgba pixel = test::pixelAt(*bitmap, x, y);
+                red += pixel[3] > 64 && pixel[0] > pixel[2];
+                blue += pixel[3] > 64 && pixel[2] > pixel[0];
+            }
+        EXPECT_GT(red, 20) << top;
+        EXPECT_NEAR(blue, red, red / 4) << top;
+    }
 }
 
 }  // namespace velmaris

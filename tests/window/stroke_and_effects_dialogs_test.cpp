@@ -169,6 +169,22 @@ TEST(LayerEffectsDialog, BuildsTheCheckedEffectsWithFallbacksAndLimits)
     expected.glow = GlowEffect{StoredColor{1, 1, 1, 1}, 8};
     EXPECT_EQ(document->state().layers[0].effects, expected);
 
+    // Sizes beyond the maxima are lowered to them.
+    LayerEffectsDialog::open(document.get(), window.get());
+    sheet = openSheet(window.get());
+    effectSwitch(sheet, "Drop Shadow")->setChecked(true);
+    typeInto(field(sheet, "shadowOffsetX"), "99999");
+    typeInto(field(sheet, "shadowBlur"), "5000");
+    typeInto(field(sheet, "strokeWidth"), "1e9");
+    typeInto(field(sheet, "glowRadius"), "2000");
+    EXPECT_EQ(field(sheet, "glowRadius")->toolTip(), "1 to 500");
+    press(sheet, "OK");
+    const LayerEffects& limited = document->state().layers[0].effects;
+    EXPECT_EQ(limited.shadow->offset, QSizeF(kMaxShadowOffset, 4));
+    EXPECT_EQ(limited.shadow->blur, kMaxShadowBlur);
+    EXPECT_EQ(limited.stroke->width, kMaxStrokeEffectWidth);
+    EXPECT_EQ(limited.glow->radius, kMaxGlowRadius);
+
     // Without a primary layer there is nothing to style: no sheet opens.
     auto empty = documentWith({});
     LayerEffectsDialog::open(empty.get(), window.get());

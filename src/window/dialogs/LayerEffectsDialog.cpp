@@ -34,21 +34,23 @@ public:
 
         shadowOn_ = addSwitch(0, tr("Drop Shadow"), fields.shadowOn);
         addLabel(0, 1, tr("Offset"));
-        offsetX_ = addField(0, 2, fields.shadowOffsetX, QStringLiteral("shadowOffsetX"));
+        offsetX_ = addField(0, 2, fields.shadowOffsetX, QStringLiteral("shadowOffsetX"), -kMaxShadowOffset,
+                            kMaxShadowOffset);
         addLabel(0, 3, QStringLiteral(","));
-        offsetY_ = addField(0, 4, fields.shadowOffsetY, QStringLiteral("shadowOffsetY"));
+        offsetY_ = addField(0, 4, fields.shadowOffsetY, QStringLiteral("shadowOffsetY"), -kMaxShadowOffset,
+                            kMaxShadowOffset);
         addLabel(0, 5, tr("Blur"));
-        blur_ = addField(0, 6, fields.shadowBlur, QStringLiteral("shadowBlur"));
+        blur_ = addField(0, 6, fields.shadowBlur, QStringLiteral("shadowBlur"), 0, kMaxShadowBlur);
         shadowColor_ = addWell(0, fields.shadowColor, QStringLiteral("shadowColor"));
 
         strokeOn_ = addSwitch(1, tr("Stroke"), fields.strokeOn);
         addLabel(1, 1, tr("Width"));
-        strokeWidth_ = addField(1, 2, fields.strokeWidth, QStringLiteral("strokeWidth"));
+        strokeWidth_ = addField(1, 2, fields.strokeWidth, QStringLiteral("strokeWidth"), 1, kMaxStrokeEffectWidth);
         strokeColor_ = addWell(1, fields.strokeColor, QStringLiteral("strokeColor"));
 
         glowOn_ = addSwitch(2, tr("Outer Glow"), fields.glowOn);
         addLabel(2, 1, tr("Radius"));
-        glowRadius_ = addField(2, 2, fields.glowRadius, QStringLiteral("glowRadius"));
+        glowRadius_ = addField(2, 2, fields.glowRadius, QStringLiteral("glowRadius"), 1, kMaxGlowRadius);
         glowColor_ = addWell(2, fields.glowColor, QStringLiteral("glowColor"));
     }
 
@@ -74,10 +76,12 @@ private:
     {
         grid_->addWidget(new QLabel(text, this), row, column, Qt::AlignRight);
     }
-    QLineEdit* addField(int row, int column, const QString& text, const QString& name)
+    // The tooltip names the range; layerEffectsInput brings a value outside it back in.
+    QLineEdit* addField(int row, int column, const QString& text, const QString& name, double lowest, double highest)
     {
         auto* field = new QLineEdit(text, this);
         field->setObjectName(name);
+        field->setToolTip(tr("%1 to %2").arg(lowest).arg(highest));
         field->setFixedWidth(kEffectFieldWidth);
         grid_->addWidget(field, row, column);
         return field;
