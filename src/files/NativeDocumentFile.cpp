@@ -19,7 +19,7 @@ FileError fileErrorFor(const VelmarisImageFormat::FormatError& error)
     case Kind::invalidJson:
         break;
     }
-    return FileError::imageUnreadable();
+    return FileError::imageUnreadable().because(error.detail);
 }
 
 }  // namespace
