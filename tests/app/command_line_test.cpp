@@ -298,6 +298,19 @@ TEST(CommandLine, FailuresSayWhatIsWrongAndOutOfRangeValuesNameTheRange)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError, QStringLiteral("The image could not be read: layers[0].pngData: not a PNG\n"));
 
+    // The thumbnailer reads documents the same way: 24 layers that would decode to 24 GiB.
+    const QString bomb = dir.filePath(QStringLiteral("bomb.velmaris"));
+    QByteArray layers = fileBytes(document).replace(bmp.toBase64(), test::blackOneBitPng(16384).toBase64());
+    const qsizetype start = layers.indexOf('['), end = layers.lastIndexOf(']');
+    const QByteArray layer = layers.mid(start + 1, end - start - 1);
+    for (int i = 1; i < 24; ++i)
+        layers.insert(end, ',' + layer);
+    writeBytes(bomb, layers);
+    result = runProgram({QStringLiteral("--thumbnail"), bomb, dir.filePath(QStringLiteral("thumb.png")), QStringLiteral("64")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              QStringLiteral("The image could not be read: the layers' pixels exceed the budget of 1000 megapixels\n"));
+
     // A scale the image cannot take: 40 × 20 at 579.26 is the last size within the bitmap limits.
     const QString input = writeTestImage(dir, QStringLiteral("in.png"));
     const QString output = dir.filePath(QStringLiteral("big.png"));
