@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes one tiny seed per flat type into fuzz/seeds/decode_image/: the type byte the fuzz target
-# reads (png 0, jpeg 1, gif 2, bmp 3, tiff 4, svg 5) followed by a small file of that type.
+# Writes one tiny seed per flat type (and a progressive JPEG) into fuzz/seeds/decode_image/: the type
+# byte the fuzz target reads (png 0, jpeg 1, gif 2, bmp 3, tiff 4, svg 5) followed by a small file of
+# that type; and the paste and drop fuzzer's own few into fuzz/seeds/paste_drop/.
 set -euo pipefail
 cd "$(dirname "$0")"
 out=seeds/decode_image
@@ -27,6 +28,7 @@ PY
 
 vips copy "$work/in.ppm" "$work/out.png[strip]"
 vips copy "$work/in.ppm" "$work/out.jpg[Q=80,strip]"
+vips copy "$work/in.ppm" "$work/out-progressive.jpg[Q=80,strip,interlace]"
 vips copy "$work/in.ppm" "$work/out.gif"
 vips copy "$work/in.ppm" "$work/out.tif[strip]"
 cat >"$work/out.svg" <<'SVG'
@@ -38,6 +40,22 @@ for ext in png jpg gif bmp tif svg; do
   { printf "\\x$(printf %02x "$index")"; cat "$work/out.$ext"; } >"$out/$ext"
   index=$((index + 1))
 done
+{ printf '\x01'; cat "$work/out-progressive.jpg"; } >"$out/jpg-progressive"
+
+# The paste and drop fuzzer reads these seeds too; its own are the formats only a dropped file of
+# no known extension (README, 10) or a named one (icon.ico 8, pixmap.xpm 9) reaches.
+python3 - "$out/png" seeds/paste_drop <<'PY'
+import os, struct, sys
+png = open(sys.argv[1], "rb").read()[1:]
+out = sys.argv[2]
+os.makedirs(out, exist_ok=True)
+xpm = b'/* XPM */\nstatic char *p[] = {\n"4 2 2 1",\n"a c #ff8000",\n"b c None",\n"abab",\n"baba"};\n'
+pbm = b"P1\n4 2\n1 0 1 0\n0 1 0 1\n"
+ico = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 8, 6, 0, 0, 1, 32, len(png), 22) + png
+for name, type_byte, data in (("ico", 8, ico), ("xpm", 9, xpm), ("pbm", 10, pbm)):
+    with open(f"{out}/{name}", "wb") as f:
+        f.write(bytes([type_byte]) + data)
+PY
 
 # Shapes of hostile SVG the decoder must refuse quickly: deep nesting, an entity used many times,
 # uses of groups of uses, a filter over a huge canvas.
@@ -60,4 +78,4 @@ for name, text in seeds.items():
     with open(f"{out}/{name}", "wb") as f:
         f.write(b"\x05" + text.encode())  # the svg type byte
 PY
-ls -l "$out"
+ls -l "$out" seeds/paste_drop

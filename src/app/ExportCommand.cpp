@@ -3,7 +3,9 @@
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/OpenImageFile.h"
+#include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
+#include "render/Compositor.h"
 
 namespace velmaris {
 
@@ -17,6 +19,21 @@ FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportC
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
                              .arg(kNativeExtension)};
     return writeNativeDocument(document);
+}
+
+// The range of --scale depends on the image: the result must stay within the bitmap limits.
+std::optional<QString> scaleProblem(const CanvasState& state, double scale)
+{
+    const QSize size(roundedPixels(state.size.width()), roundedPixels(state.size.height()));
+    if (scale == 1 || size.isEmpty())
+        return std::nullopt;
+    const double largest = largestResampleScale(size);
+    if (scale <= largest)
+        return std::nullopt;
+    return QStringLiteral("--scale must be greater than 0 and at most %1 for this %2 × %3 image.")
+        .arg(QString::number(largest, 'g', 7))  // up to 30000.00 in full
+        .arg(size.width())
+        .arg(size.height());
 }
 
 }  // namespace
@@ -34,6 +51,9 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
+    if (!isNativeType(*outputTypeName))
+        if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
+            return problem;
     const FileResult<QByteArray> bytes =
         isNativeType(*outputTypeName)
             ? writeNative(input, request)

@@ -1,6 +1,7 @@
 #include "app/NewImageDialog.h"
 
 #include "document/DialogInput.h"
+#include "model/Bitmap.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 
@@ -23,6 +24,11 @@ NewImageDialog::NewImageDialog(Created created, QWidget* window)
     background_->setCurrentIndex(static_cast<int>(defaults.background));
     background_->setFixedWidth(140);
     addRow(QStringLiteral("Background"), background_);
+    setConfirmCheck([this] {
+        if (imageSizeInput(width_->text(), height_->text()))
+            return QString();
+        return QStringLiteral("The width and height must be numbers from 1 to %1 pixels.").arg(kMaxBitmapSide);
+    });
     addButton(QStringLiteral("Create"), [this] { create(); });
     addButton(QStringLiteral("Cancel"));
 }

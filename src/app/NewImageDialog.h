@@ -11,7 +11,8 @@ class QComboBox;
 namespace velmaris {
 
 // "New Image": the size and background of a new blank image, prefilled from the preferences.
-// "Create" makes the document only when both sides are numbers from 1 to 30000.
+// "Create" makes the document only when both sides are numbers from 1 to 30000; otherwise the
+// dialog stays open and says so.
 class NewImageDialog : public NumberFieldSheet {
     Q_OBJECT
 public:

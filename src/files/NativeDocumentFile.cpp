@@ -16,12 +16,11 @@ FileError fileErrorFor(const VelmarisImageFormat::FormatError& error)
     case Kind::encodingFailed:
         return FileError::imageNotEncoded();
     case Kind::textTooLong:
-        return FileError::imageUnreadable().because(error.detail);
     case Kind::corruptLayerData:
     case Kind::invalidJson:
         break;
     }
-    return FileError::imageUnreadable();
+    return FileError::imageUnreadable().because(error.detail);
 }
 
 }  // namespace

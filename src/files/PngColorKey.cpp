@@ -1,5 +1,7 @@
 #include "files/PngColorKey.h"
 
+#include "files/PngHeader.h"
+
 #include "render/Parallel.h"
 
 namespace velmaris {
@@ -22,7 +24,7 @@ std::uint32_t bigEndian(const QByteArray& data, qsizetype offset, int size)
 std::optional<KeyedPng> takeSixteenBitRgbColorKey(const QByteArray& data)
 {
     constexpr qsizetype ihdrEnd = kSignatureSize + kChunkOverhead + 13;
-    if (data.size() < ihdrEnd || !data.startsWith("\x89PNG\r\n\x1a\n") || data.mid(12, 4) != "IHDR")
+    if (data.size() < ihdrEnd || !hasPngSignature(data) || data.mid(12, 4) != "IHDR")
         return std::nullopt;
     constexpr int bitDepthOffset = 24, colorTypeOffset = 25, truecolor = 2;
     if (std::uint8_t(data[bitDepthOffset]) != 16 || std::uint8_t(data[colorTypeOffset]) != truecolor)

@@ -10,4 +10,8 @@ namespace velmaris {
 // for thumbnails and scaled exports.
 std::optional<Bitmap> resampleImage(const Bitmap& image, double width, double height);
 
+// The largest factor, in hundredths, by which resampleImage can scale an image of `size` within
+// the bitmap limits (at least 1 for any size those limits allow).
+double largestResampleScale(QSize size);
+
 }  // namespace velmaris

@@ -18,6 +18,9 @@ constexpr int kMaxDepth = 200;
 constexpr qsizetype kMaxElements = 200'000;
 // Elements drawn once every <use> is replaced by its target: uses of groups of uses multiply.
 constexpr qint64 kMaxExpandedElements = 1'000'000;
+// A <use> of something it is inside draws nothing, but the renderer takes about as long to find
+// that out, each time it meets one, as it takes to draw a thousand elements.
+constexpr qint64 kCircularUseCost = 1'000;
 
 struct Element {
     qsizetype firstChild = -1;
@@ -65,8 +68,8 @@ bool embedsSVG(QStringView reference)
 
 // Elements drawn and depth reached from the root, following uses by id; each element is costed
 // once. Iterative, as use chains may be as long as the file. A use inside what it references
-// draws nothing, as in the renderer, and costs nothing; one whose id names several elements is
-// charged for all of them.
+// draws nothing, as in the renderer, but is charged for the time the renderer spends on it; one
+// whose id names several elements is charged for all of them.
 bool expandedCostWithinLimits(const std::vector<Element>& elements, const QMultiHash<QString, qsizetype>& ids)
 {
     enum class State : char { unvisited, visiting, done };
@@ -97,8 +100,10 @@ bool expandedCostWithinLimits(const std::vector<Element>& elements, const QMulti
             continue;
         Cost cost{1, 1};
         forEachPart(element, [&](qsizetype part) {
-            if (states[size_t(part)] != State::done)
-                return;  // a cycle
+            if (states[size_t(part)] != State::done) {
+                cost.elements += kCircularUseCost;
+                return;
+            }
             cost.elements += costs[size_t(part)].elements;
             cost.depth = std::max(cost.depth, costs[size_t(part)].depth + 1);
         });

@@ -2,6 +2,7 @@
 
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
+#include "files/PngHeader.h"
 #include "files/VelmarisFileModelJson.h"
 
 #include <tbb/parallel_for.h>
@@ -202,28 +203,61 @@ LayerEffects layerEffects(const std::optional<EffectsModel>& model)
     return effects;
 }
 
-// The pixels of every bitmap layer (a null Bitmap for text layers); nullopt if any is unreadable.
-std::optional<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers)
+FormatError corruptLayer(qsizetype index, const QString& problem)
+{
+    return {FormatError::Kind::corruptLayerData, QStringLiteral("layers[%1]").arg(index) + problem};
+}
+
+// The PNG of every bitmap layer (nothing for text layers). Refused before any is decoded when one
+// is not a PNG or their declared sizes together exceed the budget, so a small document cannot
+// claim gigabytes.
+FormatResult<QVector<QByteArray>> layerPngs(const QVector<LayerModel>& layers)
+{
+    QVector<QByteArray> pngs(layers.size());
+    qint64 pixels = 0;
+    for (qsizetype i = 0; i < layers.size(); ++i) {
+        const LayerModel& layer = layers[i];
+        if (isTextLayer(layer))
+            continue;
+        if (!layer.pngData)
+            return corruptLayer(i, QStringLiteral(": missing \"pngData\""));
+        auto png = QByteArray::fromBase64Encoding(*layer.pngData, QByteArray::AbortOnBase64DecodingErrors);
+        if (!png)
+            return corruptLayer(i, QStringLiteral(".pngData: not Base64"));
+        if (!hasPngSignature(*png))
+            return corruptLayer(i, QStringLiteral(".pngData: not a PNG"));
+        const std::optional<QSize> size = pngDeclaredSize(*png);
+        if (!size)
+            return corruptLayer(i, QStringLiteral(".pngData: no valid PNG header"));
+        if (!bitmapSizeAllowed(size->width(), size->height()))
+            return corruptLayer(i, QStringLiteral(".pngData: %1 × %2 pixels is more than a layer may hold")
+                                       .arg(size->width())
+                                       .arg(size->height()));
+        pixels += qint64(size->width()) * size->height();
+        if (pixels > kMaxDocumentPixels)
+            return FormatError{FormatError::Kind::corruptLayerData,
+                               QStringLiteral("the layers' pixels exceed the budget of %1 megapixels")
+                                   .arg(kMaxDocumentPixels / 1'000'000)};
+        pngs[i] = *std::move(png);
+    }
+    return pngs;
+}
+
+// The pixels of every bitmap layer (a null Bitmap for text layers), decoded in parallel.
+FormatResult<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers, const QVector<QByteArray>& pngs)
 {
     QVector<Bitmap> bitmaps(layers.size());
     QVector<char> failed(layers.size(), false);
     forEachInParallel(layers.size(), [&](qsizetype i) {
-        const LayerModel& layer = layers[i];
-        if (isTextLayer(layer))
+        if (isTextLayer(layers[i]))
             return;
-        std::optional<Bitmap> bitmap;
-        if (layer.pngData) {
-            const auto png = QByteArray::fromBase64Encoding(*layer.pngData, QByteArray::AbortOnBase64DecodingErrors);
-            if (png)
-                bitmap = decodeImageData(*png, ImageType::png);
-        }
-        if (bitmap)
+        if (auto bitmap = decodeImageData(pngs[i], ImageType::png))
             bitmaps[i] = std::move(*bitmap);
         else
             failed[i] = true;
     });
-    if (failed.contains(true))
-        return std::nullopt;
+    if (const qsizetype bad = failed.indexOf(true); bad >= 0)
+        return corruptLayer(bad, QStringLiteral(".pngData: the PNG could not be decoded"));
     return bitmaps;
 }
 
@@ -359,10 +393,13 @@ FormatResult<Contents> decode(const QByteArray& data)
         return FormatError{FormatError::Kind::unsupportedVersion, {}};
     if (std::optional<QString> oversized = oversizedText(model))
         return FormatError{FormatError::Kind::textTooLong, std::move(*oversized)};
-    const auto bitmaps = decodeLayerImages(model.layers);
-    if (!bitmaps)
-        return FormatError{FormatError::Kind::corruptLayerData, {}};
-    return toContents(model, *bitmaps);
+    auto pngs = layerPngs(model.layers);
+    if (auto* error = std::get_if<FormatError>(&pngs))
+        return std::move(*error);
+    auto bitmaps = decodeLayerImages(model.layers, std::get<QVector<QByteArray>>(pngs));
+    if (auto* error = std::get_if<FormatError>(&bitmaps))
+        return std::move(*error);
+    return toContents(model, std::get<QVector<Bitmap>>(bitmaps));
 }
 
 }  // namespace velmaris::VelmarisImageFormat

@@ -24,6 +24,10 @@ inline constexpr char kNativeTypeIdentifier[] = "app.velmaris.velmarisimages.ima
 
 inline constexpr qint64 kCurrentFormatVersion = 1;
 
+// The most pixels all layer PNGs of a document may declare together (4 GB as RGBA): room for dozens
+// of large layers, checked before any is decoded.
+inline constexpr qint64 kMaxDocumentPixels = 1'000'000'000;
+
 // The records below mirror the JSON file one to one: absent optionals are keys left out.
 
 struct TextRunModel {
@@ -108,13 +112,13 @@ struct Contents {
 struct FormatError {
     enum class Kind {
         unsupportedVersion,  // written by a newer version of the program
-        corruptLayerData,    // a bitmap layer without decodable PNG data
+        corruptLayerData,    // a bitmap layer without decodable PNG data, or too many pixels in all
         encodingFailed,      // a layer's bitmap could not be encoded as PNG
         invalidJson,         // not JSON, a required key missing or of the wrong type, a non-finite number
         textTooLong,         // a text layer beyond kMaxTextLength or kMaxTextLines
     };
     Kind kind;
-    QString detail;  // for invalidJson and textTooLong: what was wrong and where
+    QString detail;  // what was wrong and where ("layers[0].isVisible: not a boolean"), for the user too
 };
 
 template <typename T>

@@ -11,7 +11,12 @@ namespace velmaris {
 
 // Refuse anything larger before allocating: 30000 px a side, 1 GiB of RGBA8.
 inline constexpr int kMaxBitmapSide = 30000;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// The fuzzers instrument every pixel loop: a largest image of 64 MB keeps each input in their time limit.
+inline constexpr qint64 kMaxBitmapBytes = qint64(1) << 26;
+#else
 inline constexpr qint64 kMaxBitmapBytes = qint64(1) << 30;
+#endif
 bool bitmapSizeAllowed(qint64 width, qint64 height);
 
 // An immutable, reference-counted image: premultiplied RGBA8 (alpha last), sRGB, top row first.

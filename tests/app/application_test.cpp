@@ -202,17 +202,18 @@ TEST(Application, UnreadableFilesOpenNothingAndNewImageChecksItsFields)
     EXPECT_EQ(dialog.heightField()->text(), "768");
     EXPECT_EQ(dialog.backgroundPopUp()->currentText(), "White");
     dialog.show();
-    dialog.widthField()->setText("30001");
-    QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
-    EXPECT_EQ(created, 0);
-    dialog.widthField()->setText("abc");
-    dialog.show();
-    QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
-    EXPECT_EQ(created, 0);
+    // Out of range or not a number: the dialog stays open and names the range.
+    for (const char* width : {"30001", "abc", "0", "nan"}) {
+        dialog.widthField()->setText(width);
+        QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
+        EXPECT_EQ(created, 0) << width;
+        EXPECT_TRUE(dialog.isVisible()) << width;
+        EXPECT_EQ(dialog.informativeText(), "The width and height must be numbers from 1 to 30000 pixels.");
+    }
     dialog.widthField()->setText("640.4");
-    dialog.show();
     QTest::mouseClick(dialog.button("Create"), Qt::LeftButton);
     EXPECT_EQ(created, 1);
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(size, QSize(640, 768));
 }
 

@@ -340,5 +340,58 @@ TEST(CommandLine, AnEditorThatIsKilledMidDecodeTakesItsDecodeHelperWithIt)
     EXPECT_TRUE(test::waitUntil([&] { return !processRuns(helper); }, 1500));
 }
 
+TEST(CommandLine, FailuresSayWhatIsWrongAndOutOfRangeValuesNameTheRange)
+{
+    QTemporaryDir dir;
+    const QString png = QString::fromLatin1(test::blackOneBitPng(2).toBase64());
+    const QString document = dir.filePath(QStringLiteral("bad.velmaris"));
+    writeBytes(document, QStringLiteral(R"({"formatVersion":1,"width":2,"height":2,"layers":[{"id":"","name":"L",)"
+                                        R"("isVisible":"yes","opacity":1,"originX":0,"originY":0,"kind":"bitmap","pngData":"%1"}]})")
+                             .arg(png)
+                             .toUtf8());
+    ProcessResult result = runProgram({QStringLiteral("--info"), document});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, QStringLiteral("The image could not be read: layers[0].isVisible: not a boolean\n"));
+
+    // A layer that is a BMP rather than a PNG.
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImage(2, 2, QImage::Format_RGB32).save(&buffer, "BMP"));
+    writeBytes(document, fileBytes(document).replace("\"yes\"", "true").replace(png.toLatin1(), bmp.toBase64()));
+    result = runProgram({QStringLiteral("--export"), document, dir.filePath(QStringLiteral("out.png"))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, QStringLiteral("The image could not be read: layers[0].pngData: not a PNG\n"));
+
+    // The thumbnailer reads documents the same way: 24 layers that would decode to 24 GiB.
+    const QString bomb = dir.filePath(QStringLiteral("bomb.velmaris"));
+    QByteArray layers = fileBytes(document).replace(bmp.toBase64(), test::blackOneBitPng(16384).toBase64());
+    const qsizetype start = layers.indexOf('['), end = layers.lastIndexOf(']');
+    const QByteArray layer = layers.mid(start + 1, end - start - 1);
+    for (int i = 1; i < 24; ++i)
+        layers.insert(end, ',' + layer);
+    writeBytes(bomb, layers);
+    result = runProgram({QStringLiteral("--thumbnail"), bomb, dir.filePath(QStringLiteral("thumb.png")), QStringLiteral("64")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              QStringLiteral("The image could not be read: the layers' pixels exceed the budget of 1000 megapixels\n"));
+
+    // A scale the image cannot take: 40 × 20 at 579.26 is the last size within the bitmap limits.
+    const QString input = writeTestImage(dir, QStringLiteral("in.png"));
+    const QString output = dir.filePath(QStringLiteral("big.png"));
+    result = runProgram({QStringLiteral("--export"), input, output, QStringLiteral("--scale"), QStringLiteral("1e6")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError,
+              QStringLiteral("--scale must be greater than 0 and at most 579.26 for this 40 × 20 image.\n"));
+    EXPECT_FALSE(QFile::exists(output));
+    for (const char* scale : {"0", "-2", "nan"}) {
+        result = runProgram({QStringLiteral("--export"), input, output, QStringLiteral("--scale"), QLatin1String(scale)});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.standardError.startsWith(QStringLiteral("--scale must be a number greater than 0."))) << scale;
+    }
+    result = runProgram({QStringLiteral("--export"), input, output, QStringLiteral("--quality"), QStringLiteral("200")});
+    EXPECT_TRUE(result.standardError.startsWith(QStringLiteral("--quality must be a number from 0 to 1.")));
+}
+
 }  // namespace
 }  // namespace velmaris

@@ -34,6 +34,15 @@ inline QByteArray pngChunk(const QByteArray& typeAndBody)
 
 inline const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
+// A valid 1-bit PNG of side × side black pixels: a few dozen KB that decode to side² × 4 bytes.
+inline QByteArray blackOneBitPng(int side)
+{
+    const QByteArray rows(qsizetype(side) * (1 + (side + 7) / 8), '\0');  // filter byte, then the bits
+    const QByteArray zlib = qCompress(rows, 9).mid(4);  // without Qt's length prefix
+    const QByteArray ihdr = "IHDR" + bigEndian(quint32(side)) + bigEndian(quint32(side)) + QByteArray("\x01\x00\x00\x00\x00", 5);
+    return kPngSignature + pngChunk(ihdr) + pngChunk("IDAT" + zlib) + pngChunk("IEND");
+}
+
 // A JPEG with an APP1 EXIF segment right after the start marker, holding only the orientation tag.
 inline QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
 {

@@ -2,7 +2,9 @@
 #include "files/NativeDocumentFile.h"
 
 #include "files/CodecTestHelpers.h"
+#include "files/DocumentType.h"
 #include "files/ImageEncoder.h"
+#include "files/OpenImageFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -584,6 +586,71 @@ TEST(NativeFormatHostile, OverlongTextIsRefusedWithItsReasonAndEffectsAreClamped
     EXPECT_EQ(read.stroke->width, kMaxStrokeEffectWidth);
     EXPECT_EQ(read.shadow->blur, kMaxShadowBlur);
     EXPECT_EQ(read.shadow->offset, QSizeF(-kMaxShadowOffset, 3));
+}
+
+// The reason the reader gives for a document through the path every caller uses.
+QString readingReason(const QJsonObject& document)
+{
+    const FileResult<NativeDocument> read = readDocumentData(QJsonDocument(document).toJson(QJsonDocument::Compact),
+                                                             *typeNameForPath(QStringLiteral("a.velmaris")));
+    const FileError* error = std::get_if<FileError>(&read);
+    if (!error)
+        return QStringLiteral("(read)");
+    EXPECT_EQ(*error, FileError::imageUnreadable());
+    return error->detail;
+}
+
+TEST(NativeFormatHostile, ErrorsNameWhatIsWrongAndLayerDataMustBePng)
+{
+    EXPECT_EQ(readingReason(withLayerKeys({{"isVisible", "yes"}})), QStringLiteral("layers[0].isVisible: not a boolean"));
+    QJsonObject noName = layerObject();
+    noName.remove(QStringLiteral("name"));
+    EXPECT_EQ(readingReason(documentObject({layerObject(), noName})), QStringLiteral("layers[1]: missing \"name\""));
+    QJsonObject noPixels = layerObject();
+    noPixels.remove(QStringLiteral("pngData"));
+    EXPECT_EQ(readingReason(documentObject({layerObject(), layerObject(), noPixels})),
+              QStringLiteral("layers[2]: missing \"pngData\""));
+    EXPECT_EQ(readingReason(withLayerKeys({{"pngData", "@@ not base64"}})), QStringLiteral("layers[0].pngData: not Base64"));
+    EXPECT_EQ(readingReason(withLayerKeys({{"pngData", QString::fromLatin1(hugePng().toBase64())}})),
+              QStringLiteral("layers[0].pngData: 50000 × 50000 pixels is more than a layer may hold"));
+    const QByteArray truncated = encodeImageData(test::randomBitmap(50, 50, 9), ImageType::png).value().left(200);
+    EXPECT_EQ(readingReason(withLayerKeys({{"pngData", QString::fromLatin1(truncated.toBase64())}})),
+              QStringLiteral("layers[0].pngData: the PNG could not be decoded"));
+
+    // Other formats the image reader knows are refused however well-formed they are.
+    for (const ImageType type : {ImageType::bmp, ImageType::gif, ImageType::jpeg, ImageType::tiff}) {
+        const QByteArray other = encodeImageData(test::solidBitmap(2, 2, {10, 20, 30, 255}), type).value();
+        const QJsonArray layers{layerObject(), withKeys(layerObject(), {{"pngData", QString::fromLatin1(other.toBase64())}})};
+        EXPECT_EQ(readingReason(documentObject(layers)), QStringLiteral("layers[1].pngData: not a PNG")) << int(type);
+    }
+
+    const FileResult<NativeDocument> notJson = readDocumentData("{\"formatVersion\":", *typeNameForPath(QStringLiteral("a.velmaris")));
+    ASSERT_TRUE(std::holds_alternative<FileError>(notJson));
+    EXPECT_FALSE(std::get<FileError>(notJson).detail.isEmpty());
+}
+
+TEST(NativeFormatHostile, LayerPixelsHaveATotalBudgetCheckedBeforeDecoding)
+{
+    // 24 layers of a real 16384 × 16384 PNG: about 1 MB of document that would decode to 24 GiB.
+    const QString bomb = QString::fromLatin1(test::blackOneBitPng(16384).toBase64());
+    QJsonArray layers;
+    for (int i = 0; i < 24; ++i)
+        layers.append(withKeys(layerObject(), {{"pngData", bomb}}));
+    const QString budget = QStringLiteral("the layers' pixels exceed the budget of 1000 megapixels");
+    EXPECT_EQ(readingReason(documentObject(layers)), budget);
+
+    // Three such layers (805 megapixels) are within it, a fourth is not; the check needs only headers.
+    const QString headerOnly = QString::fromLatin1(
+        (test::kPngSignature + test::pngChunk("IHDR" + test::bigEndian(16384) + test::bigEndian(16384)
+                                              + QByteArray("\x08\x06\x00\x00\x00", 5)))
+            .toBase64());
+    QJsonArray four{withKeys(layerObject(), {{"pngData", headerOnly}})};
+    for (int i = 0; i < 3; ++i)
+        four.append(withKeys(layerObject(), {{"pngData", headerOnly}}));
+    four.append(withKeys(layerObject(), {{"pngData", "@@"}}));
+    EXPECT_EQ(readingReason(documentObject(four)), budget);
+    four.removeAt(0);
+    EXPECT_EQ(readingReason(documentObject(four)), QStringLiteral("layers[3].pngData: not Base64"));
 }
 
 }  // namespace

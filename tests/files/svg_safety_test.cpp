@@ -50,6 +50,13 @@ TEST(SVGSafety, HostileDocumentsAreRefusedAsUnreadable)
         chain += "<g id=\"c" + QByteArray::number(i) + "\"><use href=\"#c" + QByteArray::number(i - 1) + "\"/></g>";
     EXPECT_EQ(readFlatImage(svg(size, chain + "</defs><use href=\"#c300\"/>"), ImageType::svg), unreadable);
 
+    // A group of uses of itself, drawn a thousand times: each of those uses draws nothing, slowly.
+    const QByteArray circular = "<defs><g id=\"a\"><rect width=\"2\" height=\"2\"/>"
+        + QByteArray("<use href=\"#a\"/>").repeated(5) + "</g><g id=\"m\">" + QByteArray("<use href=\"#a\"/>").repeated(10)
+        + "</g><g id=\"n\">" + QByteArray("<use href=\"#m\"/>").repeated(10) + "</g><g id=\"o\">"
+        + QByteArray("<use href=\"#n\"/>").repeated(10) + "</g></defs><use href=\"#o\"/>";
+    EXPECT_EQ(readFlatImage(svg(size, circular), ImageType::svg), unreadable);
+
     // One entity of 50 KB used 50,000 times; and any internal subset, entities or not.
     const QByteArray entity = "<!DOCTYPE svg [<!ENTITY e \"" + QByteArray(50'000, 'x') + "\">]>";
     EXPECT_EQ(readFlatImage(entity + svg(size, "<text>" + QByteArray("&e;").repeated(50'000) + "</text>"),

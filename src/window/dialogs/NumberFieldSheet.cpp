@@ -20,9 +20,9 @@ NumberFieldSheet::NumberFieldSheet(QWidget* window, const QString& message, cons
     messageLabel->setFont(bold);
     layout->addWidget(messageLabel);
 
-    auto* informative = new QLabel(informativeText, this);
-    informative->setWordWrap(true);
-    layout->addWidget(informative);
+    informative_ = new QLabel(informativeText, this);
+    informative_->setWordWrap(true);
+    layout->addWidget(informative_);
 
     grid_ = new QGridLayout;
     grid_->setHorizontalSpacing(kGridSpacing);
@@ -76,6 +76,12 @@ QPushButton* NumberFieldSheet::addButton(const QString& title, std::function<voi
         buttons_->insertWidget(1, button);
     }
     connect(button, &QPushButton::clicked, this, [this, confirms, action = std::move(action)] {
+        if (confirms && confirmCheck_) {
+            if (const QString problem = confirmCheck_(); !problem.isEmpty()) {
+                informative_->setText(problem);
+                return;
+            }
+        }
         if (confirms)
             accept();
         else
@@ -84,6 +90,11 @@ QPushButton* NumberFieldSheet::addButton(const QString& title, std::function<voi
             action();
     });
     return button;
+}
+
+QString NumberFieldSheet::informativeText() const
+{
+    return informative_->text();
 }
 
 QPushButton* NumberFieldSheet::button(const QString& title) const

@@ -7,6 +7,7 @@
 
 class QGridLayout;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
@@ -32,6 +33,10 @@ public:
     // `action` runs after the sheet closed; none cancels.
     QPushButton* addButton(const QString& title, std::function<void()> action = {});
     QPushButton* button(const QString& title) const;
+    // Asked when the confirming button is clicked: a message keeps the sheet open and takes the
+    // place of the informative text; an empty one lets it close.
+    void setConfirmCheck(std::function<QString()> check) { confirmCheck_ = std::move(check); }
+    QString informativeText() const;
 
     // Window-modal on its window, deleted once closed.
     void present();
@@ -45,6 +50,8 @@ public:
     }
 
 private:
+    QLabel* informative_;
+    std::function<QString()> confirmCheck_;
     QGridLayout* grid_;
     QVBoxLayout* accessories_;
     QHBoxLayout* buttons_;
