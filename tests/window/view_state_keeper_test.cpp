@@ -184,8 +184,9 @@ TEST(ViewStateKeeper, WindowsOpenOnTheScreenWhateverTheStoredFrameOrCanvasSize)
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         EXPECT_TRUE(screen.contains(window->frameGeometry())) << stored.x() << ", " << stored.y();
-        if (stored.width() < screen.width())
+        if (stored.width() < screen.width()) {
             EXPECT_EQ(window->size(), stored.size().toSize().expandedTo(window->minimumSize()));
+        }
         window->close();
     }
 
