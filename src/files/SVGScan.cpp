@@ -66,6 +66,91 @@ bool embedsSVG(QStringView reference)
     return content.trimmed().startsWith('<');
 }
 
+// Calls visit with each child of an element and each element its <use> references by id.
+template <typename Visit>
+void forEachPartOf(const std::vector<Element>& elements, const QMultiHash<QString, qsizetype>& ids,
+                   const Element& element, const Visit& visit)
+{
+    for (qsizetype child = element.firstChild; child >= 0; child = elements[size_t(child)].nextSibling)
+        visit(child);
+    for (const QString& reference : element.references) {
+        for (auto used = ids.constFind(reference); used != ids.cend() && used.key() == reference; ++used)
+            visit(*used);
+    }
+}
+
+// Whether some circle of references can be walked in more than one way: elements that reach each
+// other through more edges than a single ring has. The renderer follows such circles to a fixed
+// depth before it gives up, along every way at once, so its time grows as the number of ways to the
+// power of that depth (two groups of six uses of each other take a minute). A plain ring, such as
+// a group holding one use of itself, it leaves quickly. Tarjan's components, iteratively.
+bool hasBranchingCircle(const std::vector<Element>& elements, const QMultiHash<QString, qsizetype>& ids)
+{
+    const size_t count = elements.size();
+    std::vector<std::vector<qsizetype>> parts(count);
+    for (size_t index = 0; index < count; ++index)
+        forEachPartOf(elements, ids, elements[index], [&](qsizetype part) { parts[index].push_back(part); });
+
+    constexpr qsizetype unvisited = -1;
+    std::vector<qsizetype> order(count, unvisited), lowest(count, 0), component(count, unvisited);
+    std::vector<char> onStack(count, 0);
+    std::vector<qsizetype> stack;
+    std::vector<std::pair<qsizetype, size_t>> walk;  // element and the next of its parts to look at
+    qsizetype visited = 0;
+    qsizetype components = 0;
+    for (size_t root = 0; root < count; ++root) {
+        if (order[root] != unvisited)
+            continue;
+        walk.emplace_back(qsizetype(root), 0);
+        while (!walk.empty()) {
+            auto& [index, next] = walk.back();
+            const size_t at = size_t(index);
+            if (next == 0 && order[at] == unvisited) {
+                order[at] = lowest[at] = visited++;
+                stack.push_back(index);
+                onStack[at] = 1;
+            }
+            if (next < parts[at].size()) {
+                const size_t part = size_t(parts[at][next++]);
+                if (order[part] == unvisited)
+                    walk.emplace_back(qsizetype(part), 0);
+                else if (onStack[part])
+                    lowest[at] = std::min(lowest[at], order[part]);
+                continue;
+            }
+            if (lowest[at] == order[at]) {
+                qsizetype member = -1;
+                do {
+                    member = stack.back();
+                    stack.pop_back();
+                    onStack[size_t(member)] = 0;
+                    component[size_t(member)] = components;
+                } while (member != index);
+                ++components;
+            }
+            const qsizetype finished = index;
+            walk.pop_back();
+            if (!walk.empty()) {
+                const size_t parent = size_t(walk.back().first);
+                lowest[parent] = std::min(lowest[parent], lowest[size_t(finished)]);
+            }
+        }
+    }
+
+    // A ring of n elements has n edges inside its component; any more and the circle branches.
+    std::vector<qint64> members(size_t(components), 0), edges(size_t(components), 0);
+    for (size_t index = 0; index < count; ++index) {
+        ++members[size_t(component[index])];
+        for (const qsizetype part : parts[index])
+            edges[size_t(component[index])] += component[size_t(part)] == component[index];
+    }
+    for (size_t c = 0; c < size_t(components); ++c) {
+        if (edges[c] > members[c])
+            return true;
+    }
+    return false;
+}
+
 // Elements drawn and depth reached from the root, following uses by id; each element is costed
 // once. Iterative, as use chains may be as long as the file. A use inside what it references
 // draws nothing, as in the renderer, but is charged for the time the renderer spends on it; one
@@ -76,12 +161,7 @@ bool expandedCostWithinLimits(const std::vector<Element>& elements, const QMulti
     std::vector<State> states(elements.size(), State::unvisited);
     std::vector<Cost> costs(elements.size());
     const auto forEachPart = [&](const Element& element, const auto& visit) {
-        for (qsizetype child = element.firstChild; child >= 0; child = elements[size_t(child)].nextSibling)
-            visit(child);
-        for (const QString& reference : element.references) {
-            for (auto used = ids.constFind(reference); used != ids.cend() && used.key() == reference; ++used)
-                visit(*used);
-        }
+        forEachPartOf(elements, ids, element, visit);
     };
     std::vector<qsizetype> stack{0};
     while (!stack.empty()) {
@@ -175,7 +255,8 @@ std::optional<SVGScan> scanSVG(const QByteArray& data)
             break;
         }
     }
-    if (reader.hasError() || elements.empty() || !expandedCostWithinLimits(elements, ids))
+    if (reader.hasError() || elements.empty() || hasBranchingCircle(elements, ids)
+        || !expandedCostWithinLimits(elements, ids))
         return std::nullopt;
     return scan;
 }

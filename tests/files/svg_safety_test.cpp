@@ -56,6 +56,11 @@ TEST(SVGSafety, HostileDocumentsAreRefusedAsUnreadable)
         + "</g><g id=\"n\">" + QByteArray("<use href=\"#m\"/>").repeated(10) + "</g><g id=\"o\">"
         + QByteArray("<use href=\"#n\"/>").repeated(10) + "</g></defs><use href=\"#o\"/>";
     EXPECT_EQ(readFlatImage(svg(size, circular), ImageType::svg), unreadable);
+    // Two groups of six uses of each other: each use is cheap to cost once, but the renderer walks
+    // every way round the circle to its depth limit.
+    const QByteArray eachOther = "<defs><g id=\"p\">" + QByteArray("<use href=\"#q\"/>").repeated(6)
+        + "</g><g id=\"q\">" + QByteArray("<use href=\"#p\"/>").repeated(6) + "</g></defs><use href=\"#p\"/>";
+    EXPECT_EQ(readFlatImage(svg(size, eachOther), ImageType::svg), unreadable);
 
     // One entity of 50 KB used 50,000 times; and any internal subset, entities or not.
     const QByteArray entity = "<!DOCTYPE svg [<!ENTITY e \"" + QByteArray(50'000, 'x') + "\">]>";
