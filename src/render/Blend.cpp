@@ -241,8 +241,7 @@ void compositeBytes(std::uint8_t* __restrict target, const std::uint8_t* __restr
         std::memcpy(&targetBytes, target + 4 * x, 8);
         const Lanes sc = __builtin_convertvector(sourceBytes, Lanes), bc = __builtin_convertvector(targetBytes, Lanes);
         const Lanes s = times(sc << 8, Lanes{} + weight), b257 = bc * 257, as = alphas(s), ab257 = alphas(b257);
-        const blendmodes::integer::Terms terms{s, as, bc << 8, b257, ab257, times(s, ab257), times(as, b257),
-                                               times(s, b257), Lanes(2 * sc <= alphas(sc)), Lanes(2 * bc <= alphas(bc))};
+        const blendmodes::integer::Terms terms{s, as, bc << 8, times(s, ab257), times(as, b257), times(s, b257)};
         // Normal's alpha lane is ao = as + ab − as·ab; colours are kept within it, as the float path does.
         const Lanes ao = alphas(blendmodes::integer::normal(terms) + 128) >> 8;
         const Lanes mixed = blendmodes::integer::lower((mix(terms) + 128) >> 8, ao);
@@ -251,8 +250,8 @@ void compositeBytes(std::uint8_t* __restrict target, const std::uint8_t* __restr
     }
 }
 
-// The integer kernel of `mode` at `opacity` (0–1), or null where only float is exact enough: the
-// modes that divide or take roots, and the non-separable ones.
+// The integer kernel of `mode` at `opacity` (0–1), or null where float stays: the modes that
+// divide, take roots or branch, and the non-separable ones.
 ByteBlend byteBlendFor(LayerBlendMode mode, float opacity)
 {
     namespace m = blendmodes::integer;
@@ -264,10 +263,8 @@ ByteBlend byteBlendFor(LayerBlendMode mode, float opacity)
 #endif
     case LayerBlendMode::multiply: return compositeBytes<m::multiply>;
     case LayerBlendMode::screen: return compositeBytes<m::screen>;
-    case LayerBlendMode::overlay: return compositeBytes<m::overlay>;
     case LayerBlendMode::darken: return compositeBytes<m::darken>;
     case LayerBlendMode::lighten: return compositeBytes<m::lighten>;
-    case LayerBlendMode::hardLight: return compositeBytes<m::hardLight>;
     case LayerBlendMode::difference: return compositeBytes<m::difference>;
     case LayerBlendMode::exclusion: return compositeBytes<m::exclusion>;
     default: return nullptr;

@@ -20,7 +20,8 @@ void blendInto(BitmapBuilder& target, const Bitmap& source, QPoint topLeft, Laye
                double opacity, const AlphaPlane* coverage = nullptr);
 
 // How a blend computes: 8-bit integer where the mode has an integer form within 1/255 of float
-// (source-over at any opacity and the separable modes without division or root), or float only.
+// (source-over at any opacity and the separable modes without division, root or branch), or float
+// only.
 enum class BlendArithmetic { fastest, floatOnly };
 
 // One row of `count` pixels of blendInto, with the given arithmetic (the two are compared in tests).

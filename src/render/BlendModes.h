@@ -86,7 +86,8 @@ inline Rgb color(Rgb cb, Rgb cs) { return setLum(cs, lum(cb)); }
 // B = SetLum(Cb, Lum(Cs))
 inline Rgb luminosity(Rgb cb, Rgb cs) { return setLum(cb, lum(cs)); }
 
-// The same modes on premultiplied 8-bit samples, for those whose formula needs no division or root:
+// The same modes on premultiplied 8-bit samples, for those whose formula needs no division, root
+// or branch (the float code of the others is as fast):
 // with the source already scaled by its weight, co = cs + cb − (cs·ab + cb·as)/255 + as·ab·B/255,
 // and as·ab·B is a sum of products of premultiplied samples. Values are in 1/256 of a level, so
 // the products keep the fractions of a weighted source and the result is within 1/40 level of
@@ -109,13 +110,12 @@ inline Lanes times(Lanes x, Lanes b257)
 inline Lanes lower(Lanes a, Lanes b) { return a < b ? a : b; }
 inline Lanes higher(Lanes a, Lanes b) { return a < b ? b : a; }
 
-// The components of two pixels, source (weighted, in 1/256 levels) and backdrop. Sums wrap modulo
+// The components of two pixels in 1/256 levels. Sums wrap modulo
 // 2^16; every formula ends within 0–255 levels, so the wrapped sum is exact.
 struct Terms {
-    Lanes s, as;              // weighted source and its alpha, 1/256 levels
-    Lanes b, b257, ab257;     // backdrop in 1/256 levels; backdrop and its alpha bytes × 257
-    Lanes sab, bas, sb;       // cs·ab, cb·as, cs·cb, each / 255
-    Lanes sourceLow, backdropLow;  // all ones where 2Cs ≤ 1, 2Cb ≤ 1
+    Lanes s, as;          // weighted source and its alpha
+    Lanes b;              // backdrop
+    Lanes sab, bas, sb;   // cs·ab, cb·as, cs·cb, each / 255
     Lanes base() const { return s + b - sab - bas; }  // cs(1 − ab) + cb(1 − as)
 };
 
@@ -133,16 +133,6 @@ inline Lanes lighten(const Terms& t) { return t.s + t.b - lower(t.sab, t.bas); }
 inline Lanes difference(const Terms& t) { return t.s + t.b - 2 * lower(t.sab, t.bas); }
 // B = Cb + Cs − 2 · Cb · Cs
 inline Lanes exclusion(const Terms& t) { return t.s + t.b - 2 * t.sb; }
-// as·ab·hardLight = low ? 2·cs·cb : as·ab − 2·(as − cs)·(ab − cb), low for the colour that decides.
-inline Lanes hardLightMix(const Terms& t, Lanes low)
-{
-    const Lanes high = times(t.as, t.ab257) - 2 * times(t.as - t.s, t.ab257 - t.b257);
-    return t.base() + ((2 * t.sb & low) | (high & ~low));
-}
-// B = Cs ≤ ½ ? multiply(Cb, 2Cs) : screen(Cb, 2Cs − 1)
-inline Lanes hardLight(const Terms& t) { return hardLightMix(t, t.sourceLow); }
-// B = hardLight(Cs, Cb)
-inline Lanes overlay(const Terms& t) { return hardLightMix(t, t.backdropLow); }
 
 }  // namespace integer
 
