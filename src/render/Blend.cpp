@@ -10,6 +10,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmaris {
 
 namespace {
@@ -167,6 +171,109 @@ RunBlend runBlendFor(LayerBlendMode mode)
     return sourceOver;
 }
 
+#if defined(__SSE2__)
+// Source-over straight on the pixels, four at a time in 16-bit lanes: red and blue in the low byte
+// of theirs, green and alpha in the high byte, so no pixel is taken apart.
+inline __m128i loadPixels(const std::uint8_t* pixels) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)); }
+inline void storePixels(std::uint8_t* pixels, __m128i value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), value); }
+// Each pixel's alpha lane (the high one of its green-alpha pair) copied to both of its lanes.
+inline __m128i alphaLanes(__m128i greenAlpha) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(greenAlpha, 0xf5), 0xf5); }
+
+// At full weight, exactly rounded: co = cs + round(cb · (255 − as) / 255). The float path rounds
+// the same real number, and none lies within its error of a half, so both give the same bytes.
+void sourceOverPixels(std::uint8_t* __restrict target, const std::uint8_t* __restrict source, std::uint16_t)
+{
+    const __m128i lowBytes = _mm_set1_epi16(0x00ff), half = _mm_set1_epi16(128);
+    // (t + t/256) / 256 with t = v + 128 is v / 255 rounded, for every v up to 255².
+    const auto divide = [half](__m128i v) {
+        const __m128i t = _mm_add_epi16(v, half);
+        return _mm_add_epi16(t, _mm_srli_epi16(t, 8));
+    };
+    for (int x = 0; x < kRun; x += 4) {
+        const __m128i s = loadPixels(source + 4 * x), b = loadPixels(target + 4 * x);
+        const __m128i keep = _mm_xor_si128(alphaLanes(_mm_srli_epi16(s, 8)), lowBytes);
+        const __m128i redBlue = divide(_mm_mullo_epi16(_mm_and_si128(b, lowBytes), keep));
+        const __m128i greenAlpha = divide(_mm_mullo_epi16(_mm_srli_epi16(b, 8), keep));
+        const __m128i over = _mm_or_si128(_mm_srli_epi16(redBlue, 8), _mm_andnot_si128(lowBytes, greenAlpha));
+        storePixels(target + 4 * x, _mm_add_epi8(s, over));
+    }
+}
+
+// At any weight (2^16 · opacity, at most 2^16 − 1), in 1/256 levels: co = cs·w + cb·(1 − as·w).
+void weightedSourceOverPixels(std::uint8_t* __restrict target, const std::uint8_t* __restrict source,
+                              std::uint16_t weight)
+{
+    const __m128i w = _mm_set1_epi16(short(weight)), highBytes = _mm_set1_epi16(short(0xff00));
+    const __m128i half = _mm_set1_epi16(128), all = _mm_set1_epi16(-1);
+    for (int x = 0; x < kRun; x += 4) {
+        const __m128i s = loadPixels(source + 4 * x), b = loadPixels(target + 4 * x);
+        const __m128i redBlue = _mm_mulhi_epu16(_mm_slli_epi16(s, 8), w);
+        const __m128i greenAlpha = _mm_mulhi_epu16(_mm_and_si128(s, highBytes), w);
+        // 2^16 · (1 − as·w) − 1; a + a/256 is a · 256/255 within one part in 2^16.
+        const __m128i alpha = alphaLanes(greenAlpha);
+        const __m128i keep = _mm_xor_si128(_mm_add_epi16(alpha, _mm_srli_epi16(alpha, 8)), all);
+        const __m128i outRedBlue = _mm_add_epi16(_mm_add_epi16(redBlue, half),
+                                                 _mm_mulhi_epu16(_mm_slli_epi16(b, 8), keep));
+        const __m128i outGreenAlpha = _mm_add_epi16(_mm_add_epi16(greenAlpha, half),
+                                                    _mm_mulhi_epu16(_mm_and_si128(b, highBytes), keep));
+        storePixels(target + 4 * x, _mm_or_si128(_mm_srli_epi16(outRedBlue, 8), _mm_and_si128(outGreenAlpha, highBytes)));
+    }
+}
+#endif
+
+// Blends one run of kRun pixels at a weight (2^16 · opacity, at most 2^16 − 1) in place.
+using ByteBlend = void (*)(std::uint8_t* __restrict target, const std::uint8_t* __restrict source, std::uint16_t weight);
+
+using blendmodes::integer::Lanes;
+using Mix = Lanes (*)(const blendmodes::integer::Terms&);
+
+// Any mode with an integer form, two pixels at a time.
+template <Mix mix>
+void compositeBytes(std::uint8_t* __restrict target, const std::uint8_t* __restrict source, std::uint16_t weight)
+{
+    using Bytes = std::uint8_t __attribute__((vector_size(8)));
+    using blendmodes::integer::times;
+    const auto alphas = [](Lanes v) { return __builtin_shufflevector(v, v, 3, 3, 3, 3, 7, 7, 7, 7); };
+    const Lanes isAlpha{0, 0, 0, 0xffff, 0, 0, 0, 0xffff};
+    for (int x = 0; x < kRun; x += 2) {
+        Bytes sourceBytes, targetBytes;
+        std::memcpy(&sourceBytes, source + 4 * x, 8);
+        std::memcpy(&targetBytes, target + 4 * x, 8);
+        const Lanes sc = __builtin_convertvector(sourceBytes, Lanes), bc = __builtin_convertvector(targetBytes, Lanes);
+        const Lanes s = times(sc << 8, Lanes{} + weight), b257 = bc * 257, as = alphas(s), ab257 = alphas(b257);
+        const blendmodes::integer::Terms terms{s, as, bc << 8, times(s, ab257), times(as, b257), times(s, b257)};
+        // Normal's alpha lane is ao = as + ab − as·ab; colours are kept within it, as the float path does.
+        const Lanes ao = alphas(blendmodes::integer::normal(terms) + 128) >> 8;
+        const Lanes mixed = blendmodes::integer::lower((mix(terms) + 128) >> 8, ao);
+        const Bytes out = __builtin_convertvector((ao & isAlpha) | (mixed & ~isAlpha), Bytes);
+        std::memcpy(target + 4 * x, &out, 8);
+    }
+}
+
+// The integer kernel of `mode` at `opacity` (0–1), or null where float stays: the modes that
+// divide, take roots or branch, and the non-separable ones.
+ByteBlend byteBlendFor(LayerBlendMode mode, float opacity)
+{
+    namespace m = blendmodes::integer;
+    switch (mode) {
+#if defined(__SSE2__)
+    case LayerBlendMode::normal: return opacity == 1 ? sourceOverPixels : weightedSourceOverPixels;
+#else
+    case LayerBlendMode::normal: return compositeBytes<m::normal>;
+#endif
+    case LayerBlendMode::multiply: return compositeBytes<m::multiply>;
+    case LayerBlendMode::screen: return compositeBytes<m::screen>;
+    case LayerBlendMode::darken: return compositeBytes<m::darken>;
+    case LayerBlendMode::lighten: return compositeBytes<m::lighten>;
+    case LayerBlendMode::difference: return compositeBytes<m::difference>;
+    case LayerBlendMode::exclusion: return compositeBytes<m::exclusion>;
+    default: return nullptr;
+    }
+}
+
+// 2^16 · opacity for the integer kernels; a weight of 2^16 − 1 stands for 1 (within 1/256 level).
+std::uint16_t byteWeight(float opacity) { return std::uint16_t(std::min(std::lround(opacity * 65536.0f), 65535L)); }
+
 struct AlphaRange {
     std::uint32_t low, high;
 };
@@ -183,8 +290,19 @@ AlphaRange alphaRange(const std::uint8_t* __restrict pixels)
 
 struct RowBlend {
     RunBlend blend;
+    ByteBlend byteBlend;  // used instead of `blend` when set
     float opacity;
+    std::uint16_t weight;  // the opacity for byteBlend
     bool opaqueReplaces;  // normal at full opacity without coverage: an opaque source is copied
+
+    RowBlend(LayerBlendMode mode, float opacity, bool coverage, BlendArithmetic arithmetic)
+        : blend(runBlendFor(mode)),
+          byteBlend(coverage || arithmetic == BlendArithmetic::floatOnly ? nullptr : byteBlendFor(mode, opacity)),
+          opacity(opacity),
+          weight(byteWeight(opacity)),
+          opaqueReplaces(mode == LayerBlendMode::normal && opacity == 1 && !coverage)
+    {
+    }
 
     void operator()(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage, int width) const
     {
@@ -203,6 +321,10 @@ private:
             return;  // a transparent source changes nothing in any mode
         if (opaqueReplaces && alpha.low == 255) {
             std::memcpy(target, source, 4 * kRun);
+            return;
+        }
+        if (byteBlend) {
+            byteBlend(target, source, weight);
             return;
         }
         Planes sourcePlanes, targetPlanes;
@@ -307,8 +429,7 @@ void blendInto(BitmapBuilder& target, const Bitmap& source, QPoint topLeft, Laye
     if (columns.isEmpty() || rows.isEmpty())
         return;
 
-    const float alpha = float(std::min(opacity, 1.0));
-    const RowBlend blendRow{runBlendFor(mode), alpha, mode == LayerBlendMode::normal && alpha == 1 && !coverage};
+    const RowBlend rowBlend(mode, float(std::min(opacity, 1.0)), coverage, BlendArithmetic::fastest);
     // Row pointers are taken here once: asking the builder from several threads is not safe.
     std::uint8_t* base = target.row(0) + 4 * (qsizetype(topLeft.x()) + columns.begin);
     const qsizetype stride = target.stride();
@@ -316,9 +437,16 @@ void blendInto(BitmapBuilder& target, const Bitmap& source, QPoint topLeft, Laye
     parallelRows(rows.end - rows.begin, [&](int firstRow, int endRow) {
         for (int y = rows.begin + firstRow; y < rows.begin + endRow; ++y) {
             const std::uint8_t* coverageRow = coverage ? coverage->row(y) + columns.begin : nullptr;
-            blendRow(base + (topLeft.y() + y) * stride, source.row(y) + 4 * columns.begin, coverageRow, width);
+            rowBlend(base + (topLeft.y() + y) * stride, source.row(y) + 4 * columns.begin, coverageRow, width);
         }
     });
+}
+
+void blendRow(std::uint8_t* target, const std::uint8_t* source, int count, LayerBlendMode mode, double opacity,
+              BlendArithmetic arithmetic)
+{
+    if (count > 0 && opacity > 0)
+        RowBlend(mode, float(std::min(opacity, 1.0)), false, arithmetic)(target, source, nullptr, count);
 }
 
 void blendInto(BitmapBuilder& target, const Bitmap& source, QPointF topLeft, LayerBlendMode mode, double opacity)

@@ -10,6 +10,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace velmaris {
 
@@ -170,7 +171,70 @@ int countMismatches(const Bitmap& backdrop, const Bitmap& source, LayerBlendMode
     return mismatches;
 }
 
+// `count` premultiplied pixels, a quarter of them transparent and a quarter opaque.
+std::vector<std::uint8_t> randomPixels(int count, std::mt19937& random)
+{
+    std::vector<std::uint8_t> pixels(std::size_t(4) * count);
+    for (int x = 0; x < count; ++x) {
+        const int pick = int(random() % 4);
+        const int alpha = pick == 0 ? 0 : pick == 1 ? 255 : int(random() % 256);
+        for (int c = 0; c < 3; ++c)
+            pixels[4 * x + c] = std::uint8_t(random() % (alpha + 1));
+        pixels[4 * x + 3] = std::uint8_t(alpha);
+    }
+    return pixels;
+}
+
+// The largest component difference, or 256 when a colour exceeds its alpha.
+int rowDistance(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    int distance = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        distance = std::max(distance, std::abs(int(a[i]) - int(b[i])));
+        if (i % 4 < 3 && a[i] > a[i | 3])
+            return 256;
+    }
+    return distance;
+}
+
 }  // namespace
+
+TEST(Blend, IntegerArithmeticStaysWithinOneLevelOfFloat)
+{
+    // 131 pixels: two whole runs and a partial one.
+    constexpr int width = 131, rows = 48;
+    std::mt19937 random(21);
+    for (int index = 0; index < kBlendModeCount; ++index) {
+        const auto mode = LayerBlendMode(index);
+        for (const double opacity : {0.0, 1 / 255.0, 0.3, 0.5, 0.999, 1.0}) {
+            int worst = 0;
+            for (int row = 0; row < rows; ++row) {
+                const std::vector<std::uint8_t> source = randomPixels(width, random);
+                std::vector<std::uint8_t> integer = randomPixels(width, random), floating = integer;
+                blendRow(integer.data(), source.data(), width, mode, opacity, BlendArithmetic::fastest);
+                blendRow(floating.data(), source.data(), width, mode, opacity, BlendArithmetic::floatOnly);
+                worst = std::max(worst, rowDistance(integer, floating));
+            }
+            // Source-over at full opacity rounds exactly in both.
+            EXPECT_LE(worst, mode == LayerBlendMode::normal && opacity == 1 ? 0 : 1)
+                << "mode " << index << " opacity " << opacity;
+        }
+    }
+
+    // In the modes that never amplify a difference in the backdrop, a stack of translucent layers
+    // drifts no further apart than one blend. (Overlay, darken and the like un-premultiply the
+    // backdrop, so there a level on a faint pixel can grow, in either arithmetic.)
+    for (const auto mode : {LayerBlendMode::normal, LayerBlendMode::multiply, LayerBlendMode::screen}) {
+        std::vector<std::uint8_t> integer = randomPixels(width * rows, random), floating = integer;
+        for (int layer = 0; layer < 10; ++layer) {
+            const std::vector<std::uint8_t> source = randomPixels(width * rows, random);
+            const double opacity = 0.3 + 0.07 * layer;
+            blendRow(integer.data(), source.data(), width * rows, mode, opacity, BlendArithmetic::fastest);
+            blendRow(floating.data(), source.data(), width * rows, mode, opacity, BlendArithmetic::floatOnly);
+        }
+        EXPECT_LE(rowDistance(integer, floating), 1) << int(mode);
+    }
+}
 
 TEST(Blend, EveryModeMatchesTheFloatReferenceWithinOneLevel)
 {
