@@ -2,6 +2,7 @@
 
 #include "files/FlattenOnWhite.h"
 #include "files/ImageEncoder.h"
+#include "files/JPEGEncoder.h"
 #include "files/SVGWrapper.h"
 
 namespace velmaris {
@@ -12,6 +13,8 @@ std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType t
     case ImageType::svg:
         return makeSVGWrapper(composite);
     case ImageType::jpeg:
+        // Flattened row by row as the encoder takes them, without a flattened copy of the image.
+        return encodeJPEG(composite, quality, JpegBackground::white);
     case ImageType::bmp:
         return encodeImageData(flattenedOnWhite(composite), type, quality);
     case ImageType::png:

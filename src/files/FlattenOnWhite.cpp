@@ -6,7 +6,7 @@ namespace velmaris {
 
 Bitmap flattenedOnWhite(const Bitmap& image)
 {
-    std::optional<BitmapBuilder> builder = BitmapBuilder::create(image.width(), image.height());
+    std::optional<BitmapBuilder> builder = BitmapBuilder::createUninitialized(image.width(), image.height());
     if (!builder)
         return image;
     const int bytesPerRow = image.width() * 4;

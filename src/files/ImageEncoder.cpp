@@ -1,28 +1,24 @@
 #include "files/ImageEncoder.h"
 
 #include "files/GIFEncoder.h"
+#include "files/JPEGEncoder.h"
 #include "files/TIFFEncoder.h"
 #include "files/PNGEncoder.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 
-#include <cmath>
-
 namespace velmaris {
 
 namespace {
 
-std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type, std::optional<double> quality)
+std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly))
         return std::nullopt;
     QImageWriter writer(&buffer, imageTypeExtension(type).toLatin1());
-    // Qt reads "quality" as the compression level for other formats; only JPEG takes one here.
-    if (quality && type == ImageType::jpeg)
-        writer.setQuality(int(std::lround(100 * std::fmax(0.0, std::fmin(1.0, *quality)))));
     if (!writer.write(image.image()))
         return std::nullopt;
     buffer.close();
@@ -48,8 +44,9 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
         // Our own writer deflates on every core, which documents of several full-size layers need.
         return encodePNG(image);
     case ImageType::jpeg:
+        return encodeJPEG(image, quality, JpegBackground::none);
     case ImageType::bmp:
-        return encodeWithQt(image, type, quality);
+        return encodeWithQt(image, type);
     }
     return std::nullopt;
 }

@@ -10,8 +10,9 @@
 namespace velmaris {
 
 // Encodes a bitmap as one image of a raster type. The quality (0–1) only affects JPEG. Formats
-// without alpha get the pixels as they are: callers flatten first (writeFlatDocument). nullopt for
-// a null bitmap, a failed encode, or SVG (written by makeSVGWrapper instead).
+// without alpha get the pixels as they are (JPEG their un-premultiplied colours): flattening is
+// writeFlatDocument's. nullopt for a null bitmap, a failed encode, or SVG (written by makeSVGWrapper
+// instead).
 std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type,
                                           std::optional<double> quality = std::nullopt);
 

@@ -51,12 +51,19 @@ const QImage& Bitmap::nullImage()
 
 std::optional<BitmapBuilder> BitmapBuilder::create(int width, int height)
 {
+    std::optional<BitmapBuilder> builder = createUninitialized(width, height);
+    if (builder)
+        builder->image_.fill(Qt::transparent);
+    return builder;
+}
+
+std::optional<BitmapBuilder> BitmapBuilder::createUninitialized(int width, int height)
+{
     if (!bitmapSizeAllowed(width, height))
         return std::nullopt;
     QImage image(width, height, kBitmapFormat);
     if (image.isNull())
         return std::nullopt;
-    image.fill(Qt::transparent);
     image.setColorSpace(QColorSpace::SRgb);
     return BitmapBuilder(std::move(image));
 }

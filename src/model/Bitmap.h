@@ -59,6 +59,8 @@ class BitmapBuilder {
 public:
     // Fully transparent pixels of the given size; nullopt for an empty, oversized or unallocatable size.
     static std::optional<BitmapBuilder> create(int width, int height);
+    // Pixels left as allocated, for a builder whose every pixel is written at once.
+    static std::optional<BitmapBuilder> createUninitialized(int width, int height);
     // Takes an image already in the bitmap format (converting it otherwise).
     static std::optional<BitmapBuilder> fromImage(QImage image);
     // A private copy of a bitmap's pixels.

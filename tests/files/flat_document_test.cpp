@@ -1,5 +1,6 @@
 #include "files/FlatDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageEncoder.h"
 #include "files/SVGWrapper.h"
 
 #include "files/CodecTestHelpers.h"
@@ -44,6 +45,29 @@ TEST(FlatDocument, JpegAndBmpAreFlattenedOnWhiteWhilePngKeepsTransparency)
     EXPECT_EQ(pixelAt(*gif, 12, 2)[3], 0);
     EXPECT_EQ(writeFlatDocument(composite, ImageType::svg), makeSVGWrapper(composite));
     EXPECT_FALSE(writeFlatDocument(Bitmap(), ImageType::jpeg));
+}
+
+TEST(FlatDocument, JpegFlattensTranslucentRowsOnWhiteAndKeepsOpaqueRows)
+{
+    // Opaque red rows above rows of half-covered blue: the encoder takes the first as they are and
+    // flattens the second on white; the export panel's JPEG keeps the blue un-premultiplied.
+    auto builder = BitmapBuilder::create(48, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const Rgba pixel = y < 24 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 128, 128};
+            std::copy(pixel.begin(), pixel.end(), builder->row(y) + 4 * x);
+        }
+    const Bitmap image = std::move(*builder).build();
+    const std::optional<Bitmap> flat =
+        decodeImageData(*writeFlatDocument(image, ImageType::jpeg, 0.95), ImageType::jpeg);
+    const std::optional<Bitmap> exported = decodeImageData(*encodeImageData(image, ImageType::jpeg, 0.95), ImageType::jpeg);
+    ASSERT_TRUE(flat && exported);
+    for (int x : {4, 24, 43}) {
+        EXPECT_LE(test::channelDistance(pixelAt(*flat, x, 8), Rgba{255, 0, 0, 255}), 6);
+        EXPECT_LE(test::channelDistance(pixelAt(*flat, x, 40), Rgba{127, 127, 255, 255}), 6);
+        EXPECT_LE(test::channelDistance(pixelAt(*exported, x, 8), Rgba{255, 0, 0, 255}), 6);
+        EXPECT_LE(test::channelDistance(pixelAt(*exported, x, 40), Rgba{0, 0, 255, 255}), 6);
+    }
 }
 
 TEST(SVGWrapper, WrapsThePngInTheExactDocumentText)

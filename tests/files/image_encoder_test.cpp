@@ -105,6 +105,48 @@ TEST(ImageEncoder, GifKeepsFewColoursAndTransparencyAndDithersMany)
     EXPECT_LT(double(total) / count, 1.0);
 }
 
+TEST(ImageEncoder, GifOfAPhotoKeepsItsColoursAndItsClearArea)
+{
+    // Large enough for the palette to come from a sample of the pixels; every pixel is dithered.
+    // Smooth colours with noise, as a photograph, and a clear band at the left.
+    constexpr int width = 640, height = 480;
+    auto builder = BitmapBuilder::create(width, height);
+    std::uint32_t noise = 1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int jitter = int(noise >> 29) - 4;
+            std::uint8_t* pixel = builder->row(y) + 4 * x;
+            if (x < 16)
+                continue;
+            pixel[0] = std::uint8_t(std::clamp(40 + 180 * x / width + jitter, 0, 255));
+            pixel[1] = std::uint8_t(std::clamp(200 - 150 * y / height + jitter, 0, 255));
+            pixel[2] = std::uint8_t(std::clamp(60 + 120 * (x + y) / (width + height) + jitter, 0, 255));
+            pixel[3] = 255;
+        }
+    const Bitmap photo = std::move(*builder).build();
+    const Bitmap gif = roundTrip(photo, ImageType::gif);
+    ASSERT_EQ(gif.size(), photo.size());
+    double pixelError = 0, blockError = 0;
+    int blocks = 0;
+    for (int blockY = 0; blockY < height; blockY += 8)
+        for (int blockX = 16; blockX < width; blockX += 8, ++blocks)
+            for (int c = 0; c < 3; ++c) {
+                int difference = 0;
+                for (int y = blockY; y < blockY + 8; ++y)
+                    for (int x = blockX; x < blockX + 8; ++x) {
+                        const int one = pixelAt(gif, x, y)[c] - pixelAt(photo, x, y)[c];
+                        difference += one;
+                        pixelError += std::abs(one);
+                    }
+                blockError += std::abs(difference) / 64.0;
+            }
+    EXPECT_LT(pixelError / (blocks * 64 * 3), 4.0);
+    EXPECT_LT(blockError / (blocks * 3), 1.0);
+    for (int y = 0; y < height; y += 37)
+        EXPECT_EQ(pixelAt(gif, 5, y)[3], 0) << y;
+}
+
 TEST(ImageEncoder, TiffIsCompressedLosslessly)
 {
     for (const Bitmap& image : {test::quarteredBitmap(400, 300, true), gradientBitmap(400, 300)}) {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace velmaris {
+
+// A premultiplied channel divided back by its alpha, rounded; 0 where alpha is 0.
+inline std::uint8_t straightChannel(unsigned value, unsigned alpha)
+{
+    return std::uint8_t(std::min(255u, (value * 255u + alpha / 2) / std::max(alpha, 1u)));
+}
+
+}  // namespace velmaris
