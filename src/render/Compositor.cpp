@@ -34,6 +34,16 @@ void drawSilhouette(BitmapBuilder& target, const std::optional<EffectSilhouette>
     blendInto(target, silhouette->image, topLeft, layer.blendMode, layer.opacity);
 }
 
+// Whether a layer drawn over nothing leaves its own pixels: a bitmap covering the canvas exactly,
+// at full opacity, in normal mode, without effects. The composite then starts from it as it is, with
+// no cleared buffer and no blend pass, and a one-layer image is its layer, not a copy.
+bool drawsAsItIs(const Layer& layer, QSize canvasSize)
+{
+    const Bitmap* bitmap = layer.bitmap();
+    return bitmap && bitmap->size() == canvasSize && layer.origin == QPointF() && layer.opacity >= 1
+        && layer.blendMode == LayerBlendMode::normal && layer.effects == LayerEffects{};
+}
+
 // The drop shadow's blur is the drawing library's blur amount, about twice the Gaussian's sigma.
 constexpr double kShadowBlurPerSigma = 2.0;
 
@@ -90,7 +100,11 @@ std::optional<Bitmap> renderComposite(const CanvasState& state, const LayerPrevi
             previewIndex = std::min(previewIndex, i);
 
     const QSize size(width, height);
-    const CompositePlan plan = planComposite(size, drawn, previewIndex);
+    CompositePlan plan = planComposite(size, drawn, previewIndex);
+    if (plan.start.isNull() && previewIndex > 0 && !drawn.isEmpty() && drawsAsItIs(drawn.front(), size)) {
+        plan.start = *drawn.front().bitmap();
+        plan.startCount = 1;
+    }
     if (plan.startCount == drawn.size() && !plan.start.isNull())
         return plan.start;
     auto target = plan.start.isNull() ? BitmapBuilder::create(width, height) : BitmapBuilder::copyOf(plan.start);

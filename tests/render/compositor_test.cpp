@@ -59,6 +59,35 @@ TEST(Compositor, StacksBottomFirstAndCutsLayersAtTheCanvasEdge)
     EXPECT_EQ(pixelAt(*image, 6, 0), kRed);
 }
 
+TEST(Compositor, APlainLayerCoveringTheCanvasIsTheCompositeItselfAndStaysUntouchedUnderOthers)
+{
+    const Bitmap red = test::solidBitmap(10, 10, kRed);
+    const auto alone = renderComposite(canvasOf({10, 10}, {bitmapLayer(red)}));
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(alone->bits(), red.bits());
+
+    // Drawn over, the layer's own pixels stay as they were.
+    const auto covered = renderComposite(
+        canvasOf({10, 10}, {bitmapLayer(red), bitmapLayer(test::solidBitmap(4, 4, kBlue), {2, 2})}));
+    ASSERT_TRUE(covered);
+    EXPECT_EQ(pixelAt(*covered, 3, 3), kBlue);
+    EXPECT_EQ(pixelAt(red, 3, 3), kRed);
+
+    // Anything that changes how it is drawn, and the layer is blended as before.
+    Layer faded = bitmapLayer(red);
+    faded.opacity = 0.5;
+    Layer moved = bitmapLayer(red, {1, 0});
+    Layer screened = bitmapLayer(red);
+    screened.blendMode = LayerBlendMode::screen;
+    for (const Layer& layer : {faded, moved, screened}) {
+        const auto image = renderComposite(canvasOf({10, 10}, {layer}));
+        ASSERT_TRUE(image);
+        EXPECT_NE(image->bits(), red.bits());
+    }
+    EXPECT_EQ(pixelAt(*renderComposite(canvasOf({10, 10}, {moved})), 0, 0), (Rgba{0, 0, 0, 0}));
+    EXPECT_NEAR(pixelAt(*renderComposite(canvasOf({10, 10}, {faded})), 0, 0)[3], 128, 1);
+}
+
 TEST(Compositor, HiddenExcludedAndFullyTransparentLayersDrawNothingNotEvenEffects)
 {
     Layer layer = bitmapLayer(test::solidBitmap(4, 4, kRed), {8, 8});
