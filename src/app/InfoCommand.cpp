@@ -76,14 +76,22 @@ std::variant<QSize, QString> flatImageSize(const QString& path)
     return size;
 }
 
+QJsonObject canvasInfo(const CanvasState& state, const QVector<QSizeF>& layerSizes)
+{
+    QJsonArray layers;
+    for (qsizetype i = 0; i < state.layers.size(); ++i)
+        layers.append(layerObject(state.layers[i], layerSizes[i]));
+    return {{QStringLiteral("size"), sizeObject(state.size)}, {QStringLiteral("layers"), layers}};
+}
+
 }  // namespace
 
 QJsonObject canvasInfo(const CanvasState& state)
 {
-    QJsonArray layers;
+    QVector<QSizeF> sizes;
     for (const Layer& layer : state.layers)
-        layers.append(layerObject(layer, layer.pixelSize()));
-    return {{QStringLiteral("size"), sizeObject(state.size)}, {QStringLiteral("layers"), layers}};
+        sizes.push_back(layer.pixelSize());
+    return canvasInfo(state, sizes);
 }
 
 QJsonObject flatImageInfo(QSize size)
@@ -104,6 +112,16 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
         if (const auto* message = std::get_if<QString>(&size))
             return *message;
         return flatImageInfo(std::get<QSize>(size));
+    }
+    if (isNativeType(*typeName)) {
+        // Layer sizes come from their PNG headers: nothing is decoded.
+        const FileResult<QByteArray> data = readInputFile(path);
+        if (const auto* error = std::get_if<FileError>(&data))
+            return error->withReason();
+        const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
+        if (const auto* error = std::get_if<FileError>(&outline))
+            return error->withReason();
+        return canvasInfo(std::get<NativeOutline>(outline).state, std::get<NativeOutline>(outline).layerSizes);
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))

@@ -1,17 +1,11 @@
 #include "document/ImageDocument.h"
 
 #include "files/DocumentType.h"
-#include "files/FlatImageFile.h"
 #include "files/OpenImageFile.h"
 #include "files/ResampleImage.h"
-#include "platform/AtomicWrite.h"
 #include "platform/Preferences.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QPointer>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -20,18 +14,6 @@ namespace velmaris {
 namespace {
 
 constexpr int kThumbnailSide = 64;
-
-// The bytes of a document snapshot in a type; the type is looked up before anything is composed.
-FileResult<QByteArray> writeSnapshot(const NativeDocument& snapshot, const QString& typeName,
-                                     VelmarisImageFormat::EncodedLayerCache* cache)
-{
-    if (isNativeType(typeName))
-        return writeNativeDocument(snapshot, cache);
-    const std::optional<ImageType> type = imageTypeForTypeName(typeName);
-    if (!type)
-        return FileError::unsupportedType();
-    return writeFlatImage(snapshot.state, *type);
-}
 
 }  // namespace
 
@@ -59,9 +41,13 @@ ImageDocument::ImageDocument(const DocumentDefaults& defaults, QObject* parent)
         state_.layers.append(std::move(*background));
     }
     history_.reset(QStringLiteral("New"), state_);
+    connect(&saves_, &DocumentSaveQueue::backgroundSaveDidFinish, this, &ImageDocument::backgroundSaveDidFinish);
 }
 
-ImageDocument::ImageDocument(int historyLimit) : history_(historyLimit) {}
+ImageDocument::ImageDocument(int historyLimit) : history_(historyLimit)
+{
+    connect(&saves_, &DocumentSaveQueue::backgroundSaveDidFinish, this, &ImageDocument::backgroundSaveDidFinish);
+}
 
 ImageDocument::~ImageDocument() = default;
 
@@ -137,8 +123,7 @@ void ImageDocument::recordHistory(const QString& name)
         return index - removed;
     };
     savedHistoryIndex_ = follow(savedHistoryIndex_);
-    for (SaveJob& job : saves_)
-        job.historyIndex = follow(job.historyIndex);
+    saves_.followHistory(follow);
     updateEditedState();
     Q_EMIT stateDidChange();
 }
@@ -270,8 +255,7 @@ void ImageDocument::applyReadDocument(NativeDocument document, const QString& ty
     setFilterPreview(std::nullopt);
     history_.reset(QStringLiteral("Open"), state_);
     savedHistoryIndex_ = 0;
-    for (SaveJob& job : saves_)
-        job.historyIndex = -1;
+    saves_.followHistory([](int) { return -1; });
     updateEditedState();
     setFileType(typeName);
     Q_EMIT stateDidChange();
@@ -279,106 +263,25 @@ void ImageDocument::applyReadDocument(NativeDocument document, const QString& ty
 
 FileResult<QByteArray> ImageDocument::write(const QString& typeName) const
 {
-    return writeSnapshot(NativeDocument{state_, selection_}, typeName, nullptr);
+    return writeDocumentSnapshot(NativeDocument{state_, selection_}, typeName);
 }
 
-ImageDocument::SaveJob ImageDocument::saveJob(const QString& path, const QString& typeName,
-                                              SaveOperation operation) const
+void ImageDocument::markSaved(const QString& path, const QString& typeName, SaveOperation operation,
+                              int historyIndex, const CanvasState& saved)
 {
-    return SaveJob{NativeDocument{state_, selection_}, history_.currentIndex(), path, typeName, operation, {}};
-}
-
-std::optional<FileError> ImageDocument::performSave(const SaveJob& job, VelmarisImageFormat::EncodedLayerCache* cache)
-{
-    const FileResult<QByteArray> bytes = writeSnapshot(job.snapshot, job.typeName, cache);
-    if (const auto* error = std::get_if<FileError>(&bytes))
-        return *error;
-    if (const std::optional<QString> reason = writeFileAtomically(job.path, std::get<QByteArray>(bytes)))
-        return FileError{FileError::kWriteUnknown, QStringLiteral("The file could not be saved: %1").arg(*reason)};
-    return std::nullopt;
-}
-
-void ImageDocument::finishSave(const SaveJob& job, const std::optional<FileError>& error)
-{
-    if (error || job.operation == SaveOperation::autosave)
-        return;
-    if (job.operation != SaveOperation::saveTo) {
-        setFilePath(job.path);
-        setFileType(job.typeName);
+    if (operation != SaveOperation::saveTo) {
+        setFilePath(path);
+        setFileType(typeName);
         recordFileStamp();
     }
     // A flattened copy matches no entry: the layers exist only here, so the document stays edited
     // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
-    if (isNativeType(job.typeName) || !needsNativeFormat(job.snapshot.state))
-        savedHistoryIndex_ = job.historyIndex;
-    else if (job.operation != SaveOperation::saveTo)
+    if (isNativeType(typeName) || !needsNativeFormat(saved))
+        savedHistoryIndex_ = historyIndex;
+    else if (operation != SaveOperation::saveTo)
         savedHistoryIndex_ = -1;
     updateEditedState();
-    Q_EMIT fileWasUsed(job.path, job.snapshot.state);
-}
-
-std::optional<FileError> ImageDocument::saveToFile(const QString& path, const QString& typeName,
-                                                   SaveOperation operation)
-{
-    waitForBackgroundSaves();
-    const SaveJob job = saveJob(path, typeName, operation);
-    const std::optional<FileError> error = performSave(job, encodedLayers_.get());
-    finishSave(job, error);
-    return error;
-}
-
-void ImageDocument::saveInBackground(const QString& path, const QString& typeName, SaveOperation operation,
-                                     SaveCompletion completion)
-{
-    SaveJob job = saveJob(path, typeName, operation);
-    job.completion = std::move(completion);
-    saves_.push_back(std::move(job));
-    if (saves_.size() == 1)
-        startNextBackgroundSave();
-}
-
-void ImageDocument::startNextBackgroundSave()
-{
-    if (saves_.empty())
-        return;
-    // The worker writes its own copy; the queued job's index keeps following the history.
-    SaveJob job = saves_.front();
-    job.completion = {};
-    QPointer<ImageDocument> self(this);
-    QThreadPool::globalInstance()->start([job = std::move(job), cache = encodedLayers_, self]() mutable {
-        const std::optional<FileError> error = performSave(job, cache.get());
-        // The document may be gone by the time the result arrives; the guard is only read there.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self = std::move(self), error] {
-                if (self)
-                    self->finishBackgroundSave(error);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void ImageDocument::finishBackgroundSave(const std::optional<FileError>& error)
-{
-    if (saves_.empty())
-        return;
-    SaveJob job = std::move(saves_.front());
-    saves_.pop_front();
-    finishSave(job, error);
-    // The next save starts first: a completion that waits for the saves must not wait forever.
-    startNextBackgroundSave();
-    if (job.completion)
-        job.completion(error);
-    Q_EMIT backgroundSaveDidFinish();
-}
-
-void ImageDocument::waitForBackgroundSaves()
-{
-    while (!saves_.empty()) {
-        QEventLoop loop;
-        connect(this, &ImageDocument::backgroundSaveDidFinish, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    Q_EMIT fileWasUsed(path, saved);
 }
 
 void ImageDocument::setFilePath(const QString& path)

@@ -3,6 +3,7 @@
 #include "model/CanvasState.h"
 #include "model/Defaults.h"
 #include "model/DocumentSelection.h"
+#include "document/DocumentSaveQueue.h"
 #include "document/FilterPreview.h"
 #include "document/HistoryManager.h"
 #include "document/TextEditingSession.h"
@@ -17,7 +18,6 @@
 #include <QRectF>
 #include <QSizeF>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,15 +40,13 @@ struct DocumentDefaults {
 // The defaults of a new blank document as the preferences give them.
 DocumentDefaults documentDefaults(const Preferences& preferences, const StoredColor& currentColor);
 
-enum class SaveOperation { save, saveAs, saveTo, autosave };
-
 // One open image: the live canvas, its snapshot history, the selection and the file it belongs to.
 // Operations change a copy of the state and hand it back through commitState() or setLiveState(),
 // so no change goes unannounced; views listen to the signals.
 class ImageDocument : public QObject {
     Q_OBJECT
 public:
-    using SaveCompletion = std::function<void(const std::optional<FileError>& error)>;
+    using SaveCompletion = DocumentSaveQueue::SaveCompletion;
 
     // A new blank document ("New").
     explicit ImageDocument(const DocumentDefaults& defaults, QObject* parent = nullptr);
@@ -132,21 +130,25 @@ public:
     std::optional<FileError> read(const QByteArray& data, const QString& typeName);
     std::optional<FileError> readFromFile(const QString& path, const QString& typeName);
     FileResult<QByteArray> write(const QString& typeName) const;
-    // Writes atomically; on success of anything but an autosave the document is clean at the
-    // current entry and fileWasUsed() is announced. Waits for background saves first. A flat file
+    // Saving, done by saves(). Writes atomically; on success of anything but an autosave the
+    // document is clean at the entry its snapshot was and fileWasUsed() is announced. A flat file
     // written from layers holds only their flattened picture: the document stays edited.
-    std::optional<FileError> saveToFile(const QString& path, const QString& typeName, SaveOperation operation);
-    // The same from a snapshot taken now, encoded and written on a worker thread. The document
-    // becomes clean at the snapshot's entry (if the history still holds it) and `completion`
-    // runs on this document's thread. Saves of one document run one after another, in order.
+    DocumentSaveQueue& saves() { return saves_; }
+    const DocumentSaveQueue& saves() const { return saves_; }
+    // On this thread, after waiting for background saves.
+    std::optional<FileError> saveToFile(const QString& path, const QString& typeName, SaveOperation operation)
+    {
+        return saves_.saveNow(path, typeName, operation);
+    }
+    // From a snapshot taken now, encoded and written on a worker; `completion` runs on this thread.
     void saveInBackground(const QString& path, const QString& typeName, SaveOperation operation,
-                          SaveCompletion completion = {});
-    bool isSaving() const { return !saves_.empty(); }
-    // Turns the event loop until every background save of this document has finished.
-    void waitForBackgroundSaves();
-    // Layer encodings kept from the last native save, so the next one (the autosave) encodes
-    // only the bitmaps that changed.
-    const VelmarisImageFormat::EncodedLayerCache& encodedLayerCache() const { return *encodedLayers_; }
+                          SaveCompletion completion = {})
+    {
+        saves_.saveInBackground(path, typeName, operation, std::move(completion));
+    }
+    bool isSaving() const { return saves_.isSaving(); }
+    void waitForBackgroundSaves() { saves_.waitForBackgroundSaves(); }
+    const VelmarisImageFormat::EncodedLayerCache& encodedLayerCache() const { return saves_.encodedLayerCache(); }
 
     // Layers or editable text that only the native format keeps.
     bool needsNativeFormat() const { return needsNativeFormat(state_); }
@@ -180,20 +182,12 @@ Q_SIGNALS:
     void backgroundSaveDidFinish();
 
 private:
+    friend class DocumentSaveQueue;
+
     struct PendingPromotedSave {
         std::function<void(bool)> completion;
         QString previousFileType;
     };
-    // One save: what is written (taken when it was asked for) and where.
-    struct SaveJob {
-        NativeDocument snapshot;
-        int historyIndex = -1;  // follows the history while the save runs; -1 once dropped
-        QString path;
-        QString typeName;
-        SaveOperation operation = SaveOperation::save;
-        SaveCompletion completion;
-    };
-
     // A document without content yet, for the readers.
     explicit ImageDocument(int historyLimit);
     void applyHistoryState(const CanvasState& state);
@@ -202,12 +196,9 @@ private:
     void setEdited(bool edited);
     void setFilePath(const QString& path);
     void recordFileStamp();
-    SaveJob saveJob(const QString& path, const QString& typeName, SaveOperation operation) const;
-    static std::optional<FileError> performSave(const SaveJob& job, VelmarisImageFormat::EncodedLayerCache* cache);
-    void finishSave(const SaveJob& job, const std::optional<FileError>& error);
-    void startNextBackgroundSave();
-    void finishBackgroundSave(const std::optional<FileError>& error);
-
+    // A save of the snapshot of history entry `historyIndex` succeeded (never called for autosaves).
+    void markSaved(const QString& path, const QString& typeName, SaveOperation operation, int historyIndex,
+                   const CanvasState& saved);
     CanvasState state_;
     HistoryManager history_;
     int savedHistoryIndex_ = 0;
@@ -228,9 +219,7 @@ private:
     static std::optional<FileStamp> fileStampOf(const QString& path);
     std::optional<FileStamp> fileStamp_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;
-    std::deque<SaveJob> saves_;  // the front one is running
-    std::shared_ptr<VelmarisImageFormat::EncodedLayerCache> encodedLayers_ =
-        std::make_shared<VelmarisImageFormat::EncodedLayerCache>();
+    DocumentSaveQueue saves_{*this};
 };
 
 // Where a picture of `imageSize` goes on a page: scaled proportionally to fit, centred.

@@ -36,6 +36,20 @@ FileResult<NativeDocument> readNativeDocument(const QByteArray& data)
                                             contents.selectionInverted}};
 }
 
+FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
+{
+    VelmarisImageFormat::FormatResult<VelmarisImageFormat::Outline> decoded = VelmarisImageFormat::decodeOutline(data);
+    if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
+        return fileErrorFor(*error);
+    auto& outline = std::get<VelmarisImageFormat::Outline>(decoded);
+    NativeOutline result{std::move(outline.contents.state), {}};
+    for (qsizetype i = 0; i < result.state.layers.size(); ++i) {
+        const Layer& layer = result.state.layers[i];
+        result.layerSizes.push_back(layer.isText() ? layer.pixelSize() : QSizeF(outline.bitmapSizes[i]));
+    }
+    return result;
+}
+
 FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,
                                            VelmarisImageFormat::EncodedLayerCache* cache)
 {

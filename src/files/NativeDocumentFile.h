@@ -15,8 +15,17 @@ struct NativeDocument {
     DocumentSelection selection;
 };
 
+// A native document's canvas and layers without pixels: bitmap layers hold a null Bitmap and their
+// size is the one their PNG declares, read without decoding.
+struct NativeOutline {
+    CanvasState state;
+    QVector<QSizeF> layerSizes;  // one per layer, text layers' as they lay out
+};
+
 // The native format with its failures turned into the file errors the user sees.
 FileResult<NativeDocument> readNativeDocument(const QByteArray& data);
+// The same without decoding the layers' pixels, which it does not look at.
+FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data);
 // With a cache, layer bitmaps that the previous write through it encoded are not encoded again.
 FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,
                                            VelmarisImageFormat::EncodedLayerCache* cache = nullptr);

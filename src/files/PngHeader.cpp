@@ -28,7 +28,8 @@ std::optional<QSize> pngDeclaredSize(const QByteArray& data)
 {
     // Signature, then the IHDR chunk: its length (13), its type, width and height.
     constexpr qsizetype typeOffset = kSignatureSize + 4, widthOffset = typeOffset + 4, heightOffset = widthOffset + 4;
-    if (data.size() < heightOffset + 4 || !hasPngSignature(data) || data.mid(typeOffset, 4) != "IHDR")
+    static_assert(heightOffset + 4 == kPngHeaderBytes);
+    if (data.size() < kPngHeaderBytes || !hasPngSignature(data) || data.mid(typeOffset, 4) != "IHDR")
         return std::nullopt;
     const std::uint32_t width = bigEndian32(data, widthOffset), height = bigEndian32(data, heightOffset);
     // PNG allows sides up to 2^31 - 1; anything beyond is no PNG.

@@ -7,6 +7,9 @@
 
 namespace velmaris {
 
+// The signature and the IHDR chunk up to the height: all that pngDeclaredSize() reads.
+inline constexpr qsizetype kPngHeaderBytes = 24;
+
 bool hasPngSignature(const QByteArray& data);
 
 // The width and height a PNG's IHDR chunk declares, read without decoding anything; nullopt when

@@ -1,7 +1,9 @@
 #include "files/VelmarisImageFormat.h"
 
+#include "files/Base64.h"
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
+#include "files/PNGDecoder.h"
 #include "files/PngHeader.h"
 #include "files/VelmarisFileModelJson.h"
 
@@ -208,12 +210,12 @@ FormatError corruptLayer(qsizetype index, const QString& problem)
     return {FormatError::Kind::corruptLayerData, QStringLiteral("layers[%1]").arg(index) + problem};
 }
 
-// The PNG of every bitmap layer (nothing for text layers). Refused before any is decoded when one
-// is not a PNG or their declared sizes together exceed the budget, so a small document cannot
-// claim gigabytes.
-FormatResult<QVector<QByteArray>> layerPngs(const QVector<LayerModel>& layers)
+// The size every bitmap layer's PNG declares (nothing for text layers), read from the start of its
+// Base64 text alone. Refused when one is not a PNG or their sizes together exceed the budget, so a
+// small document cannot claim gigabytes.
+FormatResult<QVector<QSize>> layerSizes(const QVector<LayerModel>& layers)
 {
-    QVector<QByteArray> pngs(layers.size());
+    QVector<QSize> sizes(layers.size());
     qint64 pixels = 0;
     for (qsizetype i = 0; i < layers.size(); ++i) {
         const LayerModel& layer = layers[i];
@@ -221,12 +223,12 @@ FormatResult<QVector<QByteArray>> layerPngs(const QVector<LayerModel>& layers)
             continue;
         if (!layer.pngData)
             return corruptLayer(i, QStringLiteral(": missing \"pngData\""));
-        auto png = QByteArray::fromBase64Encoding(*layer.pngData, QByteArray::AbortOnBase64DecodingErrors);
-        if (!png)
+        const std::optional<QByteArray> header = decodeBase64Prefix(*layer.pngData, kPngHeaderBytes);
+        if (!header)
             return corruptLayer(i, QStringLiteral(".pngData: not Base64"));
-        if (!hasPngSignature(*png))
+        if (!hasPngSignature(*header))
             return corruptLayer(i, QStringLiteral(".pngData: not a PNG"));
-        const std::optional<QSize> size = pngDeclaredSize(*png);
+        const std::optional<QSize> size = pngDeclaredSize(*header);
         if (!size)
             return corruptLayer(i, QStringLiteral(".pngData: no valid PNG header"));
         if (!bitmapSizeAllowed(size->width(), size->height()))
@@ -238,26 +240,43 @@ FormatResult<QVector<QByteArray>> layerPngs(const QVector<LayerModel>& layers)
             return FormatError{FormatError::Kind::corruptLayerData,
                                QStringLiteral("the layers' pixels exceed the budget of %1 megapixels")
                                    .arg(kMaxDocumentPixels / 1'000'000)};
-        pngs[i] = *std::move(png);
+        sizes[i] = *size;
     }
-    return pngs;
+    return sizes;
 }
 
-// The pixels of every bitmap layer (a null Bitmap for text layers), decoded in parallel.
-FormatResult<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers, const QVector<QByteArray>& pngs)
+// A layer's pixels: most layers through the PNG reader made for them, any other PNG through the
+// general decoder.
+std::variant<Bitmap, QString> decodeLayerImage(const QByteArray& base64)
+{
+    const std::optional<QByteArray> png = decodeBase64(base64);
+    if (!png)
+        return QStringLiteral(".pngData: not Base64");
+    if (std::optional<Bitmap> bitmap = decodeLayerPNG(*png))
+        return std::move(*bitmap);
+    if (std::optional<Bitmap> bitmap = decodeImageData(*png, ImageType::png))
+        return std::move(*bitmap);
+    return QStringLiteral(".pngData: the PNG could not be decoded");
+}
+
+// The pixels of every bitmap layer (a null Bitmap for text layers), decoded in parallel. The first
+// layer that fails names the error.
+FormatResult<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers)
 {
     QVector<Bitmap> bitmaps(layers.size());
-    QVector<char> failed(layers.size(), false);
+    QVector<QString> problems(layers.size());
     forEachInParallel(layers.size(), [&](qsizetype i) {
         if (isTextLayer(layers[i]))
             return;
-        if (auto bitmap = decodeImageData(pngs[i], ImageType::png))
+        std::variant<Bitmap, QString> decoded = decodeLayerImage(*layers[i].pngData);
+        if (Bitmap* bitmap = std::get_if<Bitmap>(&decoded))
             bitmaps[i] = std::move(*bitmap);
         else
-            failed[i] = true;
+            problems[i] = std::get<QString>(decoded);
     });
-    if (const qsizetype bad = failed.indexOf(true); bad >= 0)
-        return corruptLayer(bad, QStringLiteral(".pngData: the PNG could not be decoded"));
+    for (qsizetype i = 0; i < layers.size(); ++i)
+        if (!problems[i].isEmpty())
+            return corruptLayer(i, problems[i]);
     return bitmaps;
 }
 
@@ -383,23 +402,52 @@ std::optional<QString> oversizedText(const FileModel& file)
     return std::nullopt;
 }
 
-FormatResult<Contents> decode(const QByteArray& data)
+namespace {
+
+// The document's records with every layer's declared size, or what is wrong before any pixels are
+// decoded.
+struct CheckedModel {
+    FileModel file;
+    QVector<QSize> sizes;
+};
+
+FormatResult<CheckedModel> checkedModel(const QByteArray& data)
 {
     auto file = fileModelFromJson(data);
     if (auto* error = std::get_if<FormatError>(&file))
         return std::move(*error);
-    const FileModel& model = std::get<FileModel>(file);
+    FileModel& model = std::get<FileModel>(file);
     if (model.formatVersion > kCurrentFormatVersion)
         return FormatError{FormatError::Kind::unsupportedVersion, {}};
     if (std::optional<QString> oversized = oversizedText(model))
         return FormatError{FormatError::Kind::textTooLong, std::move(*oversized)};
-    auto pngs = layerPngs(model.layers);
-    if (auto* error = std::get_if<FormatError>(&pngs))
+    auto sizes = layerSizes(model.layers);
+    if (auto* error = std::get_if<FormatError>(&sizes))
         return std::move(*error);
-    auto bitmaps = decodeLayerImages(model.layers, std::get<QVector<QByteArray>>(pngs));
+    return CheckedModel{std::move(model), std::get<QVector<QSize>>(std::move(sizes))};
+}
+
+}  // namespace
+
+FormatResult<Contents> decode(const QByteArray& data)
+{
+    auto checked = checkedModel(data);
+    if (auto* error = std::get_if<FormatError>(&checked))
+        return std::move(*error);
+    const FileModel& model = std::get<CheckedModel>(checked).file;
+    auto bitmaps = decodeLayerImages(model.layers);
     if (auto* error = std::get_if<FormatError>(&bitmaps))
         return std::move(*error);
     return toContents(model, std::get<QVector<Bitmap>>(bitmaps));
+}
+
+FormatResult<Outline> decodeOutline(const QByteArray& data)
+{
+    auto checked = checkedModel(data);
+    if (auto* error = std::get_if<FormatError>(&checked))
+        return std::move(*error);
+    CheckedModel& model = std::get<CheckedModel>(checked);
+    return Outline{toContents(model.file, QVector<Bitmap>(model.file.layers.size())), std::move(model.sizes)};
 }
 
 }  // namespace velmaris::VelmarisImageFormat

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QRectF>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -151,7 +152,17 @@ private:
 // With a cache, bitmaps encoded by the previous encode through it are not encoded again.
 FormatResult<QByteArray> encode(const Contents& contents, EncodedLayerCache* cache = nullptr);
 
-// Reads a document, repairing invalid ids and selections; nothing partial is ever returned.
+// Reads a document, repairing invalid ids and selections; nothing partial is ever returned. Layers
+// decode in parallel.
 FormatResult<Contents> decode(const QByteArray& data);
+
+// A document without its pixels: bitmap layers hold a null Bitmap, and their sizes are what the
+// start of each layer's PNG declares. It fails as decode() does on anything but the layers' pixel
+// data, which it does not read.
+struct Outline {
+    Contents contents;
+    QVector<QSize> bitmapSizes;  // one per layer, empty for text layers
+};
+FormatResult<Outline> decodeOutline(const QByteArray& data);
 
 }  // namespace velmaris::VelmarisImageFormat

@@ -323,6 +323,34 @@ TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
               QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read\n"));
 }
 
+TEST(CommandLine, InfoOfANativeDocumentReadsOnlyTheLayersHeaders)
+{
+    QTemporaryDir dir;
+    // Two 3000 × 2000 layers whose PNGs stop right after their header: nothing could decode them.
+    using test::bigEndian;
+    const QByteArray header = test::kPngSignature
+        + test::pngChunk("IHDR" + bigEndian(3000) + bigEndian(2000) + QByteArray("\x08\x06\x00\x00\x00", 5));
+    const QString layer = QStringLiteral(R"({"id":"%1","name":"%2","isVisible":true,"opacity":0.5,"originX":3,)"
+                                         R"("originY":4,"kind":"bitmap","pngData":"%3"})");
+    const QString png = QString::fromLatin1(header.toBase64());
+    const QString document = dir.filePath(QStringLiteral("cut.velmaris"));
+    writeBytes(document, (QStringLiteral(R"({"formatVersion":1,"width":3000,"height":2000,"layers":[)")
+                          + layer.arg(QUuid::createUuid().toString(QUuid::WithoutBraces), QStringLiteral("Below"), png)
+                          + u',' + layer.arg(QUuid::createUuid().toString(QUuid::WithoutBraces), QStringLiteral("Above"), png)
+                          + QStringLiteral("]}"))
+                             .toUtf8());
+    const std::variant<QJsonObject, QString> info = fileInfo(document);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(info)) << std::get<QString>(info).toStdString();
+    const QJsonArray layers = std::get<QJsonObject>(info)[QStringLiteral("layers")].toArray();
+    ASSERT_EQ(layers.size(), 2);
+    EXPECT_EQ(layers[1][QStringLiteral("name")].toString(), QStringLiteral("Above"));
+    EXPECT_EQ(layers[1][QStringLiteral("opacity")].toDouble(), 0.5);
+    EXPECT_EQ(layers[0][QStringLiteral("size")][QStringLiteral("width")].toDouble(), 3000);
+    EXPECT_EQ(layers[0][QStringLiteral("size")][QStringLiteral("height")].toDouble(), 2000);
+    // Opening it fails: the pixels are not there.
+    EXPECT_TRUE(std::holds_alternative<FileError>(openImageFile(document)));
+}
+
 TEST(CommandLine, AnEditorThatIsKilledMidDecodeTakesItsDecodeHelperWithIt)
 {
     QTemporaryDir dir;

@@ -3,6 +3,7 @@
 
 #include "files/CodecTestHelpers.h"
 #include "files/DocumentType.h"
+#include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
 #include "files/OpenImageFile.h"
 
@@ -293,6 +294,82 @@ TEST(NativeFormatRoundTrip, EverythingComesBack)
     tbb::global_control serial(tbb::global_control::max_allowed_parallelism, 1);
     EXPECT_EQ(encoded(contents), data);
     EXPECT_EQ(encoded(*back), data);
+}
+
+// Each bitmap layer's PNG as the file holds it, through Qt's Base64 and the general decoder: how
+// layers were read before the layer reader.
+QVector<std::optional<Bitmap>> layersReadTheGeneralWay(const QByteArray& data)
+{
+    QVector<std::optional<Bitmap>> bitmaps;
+    for (const QJsonValue layer : QJsonDocument::fromJson(data)["layers"].toArray()) {
+        const QByteArray base64 = layer["pngData"].toString().toLatin1();
+        bitmaps.push_back(base64.isEmpty() ? std::nullopt
+                                           : decodeImageData(QByteArray::fromBase64(base64), ImageType::png));
+    }
+    return bitmaps;
+}
+
+TEST(NativeFormatRoundTrip, LayersReadInParallelEqualThoseReadTheGeneralWay)
+{
+    auto contents = richContents();
+    // A layer with a text chunk goes to the general decoder, the others to the layer reader.
+    QImage titled = test::randomBitmap(20, 30, 4).image().copy();
+    titled.setText(QStringLiteral("Title"), QStringLiteral("Layer"));
+    contents.state.layers.push_back(bitmapLayer(Bitmap::fromImage(titled), {}, "Titled"));
+    const QByteArray data = encoded(contents);
+    const auto back = decoded(data);
+    ASSERT_TRUE(back);
+    const QVector<std::optional<Bitmap>> general = layersReadTheGeneralWay(data);
+    ASSERT_EQ(general.size(), back->state.layers.size());
+    for (qsizetype i = 0; i < general.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(general[i].has_value(), !back->state.layers[i].isText());
+        if (!general[i])
+            continue;
+        const Bitmap& read = *back->state.layers[i].bitmap();
+        expectSamePixels(read, *general[i]);
+        EXPECT_EQ(read.image().dotsPerMeterX(), general[i]->image().dotsPerMeterX());
+        EXPECT_EQ(read.image().textKeys(), general[i]->image().textKeys());
+    }
+}
+
+TEST(NativeFormatReading, OutlineReadsOnlyTheStartOfEachLayer)
+{
+    const auto contents = richContents();
+    const QByteArray data = encoded(contents);
+    // Every layer's PNG cut off right after its header.
+    QJsonObject document = QJsonDocument::fromJson(data).object();
+    QJsonArray layers = document["layers"].toArray();
+    for (qsizetype i = 0; i < layers.size(); ++i) {
+        QJsonObject layer = layers[i].toObject();
+        if (layer.contains("pngData"))
+            layer["pngData"] = QString::fromLatin1(
+                QByteArray::fromBase64(layer["pngData"].toString().toLatin1()).left(33).toBase64());
+        layers[i] = layer;
+    }
+    document["layers"] = layers;
+    const QByteArray truncated = QJsonDocument(document).toJson(QJsonDocument::Compact);
+    EXPECT_EQ(decodeError(truncated), Kind::corruptLayerData);
+
+    for (const QByteArray& file : {data, truncated}) {
+        const auto outline = Format::decodeOutline(file);
+        ASSERT_TRUE(std::holds_alternative<Format::Outline>(outline));
+        const Format::Outline& read = std::get<Format::Outline>(outline);
+        EXPECT_EQ(read.contents.state.size, contents.state.size);
+        ASSERT_EQ(read.contents.state.layers.size(), contents.state.layers.size());
+        for (qsizetype i = 0; i < contents.state.layers.size(); ++i) {
+            const Layer& layer = read.contents.state.layers[i];
+            const Layer& original = contents.state.layers[i];
+            EXPECT_EQ(layer.id, original.id);
+            EXPECT_EQ(layer.effects, original.effects);
+            EXPECT_EQ(read.bitmapSizes[i], original.isText() ? QSize() : original.bitmap()->size());
+            EXPECT_TRUE(layer.isText() || layer.bitmap()->isNull());
+        }
+        EXPECT_EQ(read.contents.selection, contents.selection);
+    }
+    // The budget and the layers' headers are checked as when the pixels are read.
+    EXPECT_TRUE(std::holds_alternative<Format::FormatError>(Format::decodeOutline(
+        QJsonDocument(withLayerKeys({{"pngData", QString::fromLatin1(hugePng().toBase64())}})).toJson())));
 }
 
 // ---- reading ----
