@@ -144,6 +144,19 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
     }
 }
 
+TEST(FilterCatalogue, AdjustmentsAtIdentityValuesReturnTheSameBitmap)
+{
+    const Bitmap photo = test::randomBitmap(30, 20, 9);
+    // The five that are neutral at their defaults, and others set to their neutral values.
+    for (const char* identifier : {"brightnessContrast", "hueSaturationLightness", "colorBalance", "temperatureTint", "gamma"})
+        EXPECT_TRUE(runFilter(QString::fromLatin1(identifier), photo).sharesPixelsWith(photo)) << identifier;
+    EXPECT_TRUE(runFilter(QStringLiteral("exposure"), photo, {{QStringLiteral("inputEV"), 0}}).sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("vibrance"), photo, {{QStringLiteral("inputAmount"), 0}}).sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("shadowsHighlights"), photo, {{QStringLiteral("inputShadowAmount"), 0}})
+                    .sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("monochromeTint"), photo, {{QStringLiteral("intensity"), 0}}).sharesPixelsWith(photo));
+}
+
 TEST(FilterCatalogue, KnownValuesOfTheOwnBuildSteps)
 {
     const Bitmap image = test::solidBitmap(8, 8, {100, 60, 20, 255});
