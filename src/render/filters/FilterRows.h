@@ -3,7 +3,6 @@
 #include "model/Bitmap.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace velmaris {
@@ -30,22 +29,6 @@ private:
     std::size_t rowBytes_;
     std::vector<std::uint8_t> bytes_;
 };
-
-// The four float components of one RGBA pixel as one vector (a GCC and Clang extension): the
-// components take the scalar arithmetic side by side, one SSE instruction each.
-using Pixel4f = float __attribute__((vector_size(16)));
-
-inline Pixel4f loadPixel4f(const float* components)
-{
-    Pixel4f pixel;
-    std::memcpy(&pixel, components, sizeof pixel);
-    return pixel;
-}
-
-inline void storePixel4f(float* components, Pixel4f pixel)
-{
-    std::memcpy(components, &pixel, sizeof pixel);
-}
 
 // Rec. 709 luma of a premultiplied pixel (0–255 scale): the brightness the eye sees.
 inline float lumaOf(const std::uint8_t* pixel)

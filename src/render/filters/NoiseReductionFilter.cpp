@@ -4,6 +4,7 @@
 #include "render/PixelConvert.h"
 #include "render/filters/FilterOutput.h"
 #include "render/filters/FilterRows.h"
+#include "render/filters/PixelSampler.h"
 
 #include <algorithm>
 #include <array>
