@@ -76,8 +76,8 @@ void mapColorPlanes(ColorRow& row, const PixelBody& pixel)
 }
 
 #if defined(__x86_64__)
-// The same loop with twice the vector width and gathered table look-ups (no FMA: the results are
-// the same), for the CPUs that have AVX2.
+// The same loop compiled with twice the vector width (no FMA: the results are the same), for the
+// CPUs that have AVX2. Written out again: called through mapColorPlanes, the loop keeps SSE code.
 template <typename PixelBody>
 [[gnu::target("avx2")]] void mapColorPlanesWide(ColorRow& row, const PixelBody& pixel)
 {
