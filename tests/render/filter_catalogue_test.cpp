@@ -4,6 +4,8 @@
 
 #include <QSet>
 #include <gtest/gtest.h>
+
+#include <cstdint>
 #include <tbb/global_control.h>
 
 namespace velmaris {
@@ -141,6 +143,57 @@ TEST(FilterCatalogue, EveryFilterKeepsTheSizeIsDeterministicAndSurvivesTinyAndEm
             EXPECT_EQ(change, 0);
         else
             EXPECT_GT(change, 20);
+    }
+}
+
+TEST(FilterCatalogue, AdjustmentsAtIdentityValuesReturnTheSameBitmap)
+{
+    const Bitmap photo = test::randomBitmap(30, 20, 9);
+    // The five that are neutral at their defaults, and others set to their neutral values.
+    for (const char* identifier : {"brightnessContrast", "hueSaturationLightness", "colorBalance", "temperatureTint", "gamma"})
+        EXPECT_TRUE(runFilter(QString::fromLatin1(identifier), photo).sharesPixelsWith(photo)) << identifier;
+    EXPECT_TRUE(runFilter(QStringLiteral("exposure"), photo, {{QStringLiteral("inputEV"), 0}}).sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("vibrance"), photo, {{QStringLiteral("inputAmount"), 0}}).sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("shadowsHighlights"), photo, {{QStringLiteral("inputShadowAmount"), 0}})
+                    .sharesPixelsWith(photo));
+    EXPECT_TRUE(runFilter(QStringLiteral("monochromeTint"), photo, {{QStringLiteral("intensity"), 0}}).sharesPixelsWith(photo));
+}
+
+// FNV-1a over every byte of the pixels.
+std::uint64_t pixelHash(const Bitmap& bitmap)
+{
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int i = 0; i < 4 * bitmap.width(); ++i)
+            hash = (hash ^ bitmap.row(y)[i]) * 1099511628211ULL;
+    return hash;
+}
+
+TEST(FilterCatalogue, RestructuredFiltersKeepTheirEarlierResults)
+{
+    // The hot loops of these filters were rewritten for speed with the same float operations in the
+    // same order; the hashes are of the scalar loops' results, on a translucent and an opaque image.
+    const Bitmap translucent = test::randomBitmap(61, 43, 5), opaque = test::opaqueRandomBitmap(61, 43, 6);
+    struct Case {
+        const char* identifier;
+        FilterValues changes;
+        std::uint64_t translucentHash, opaqueHash;
+    };
+    const Case cases[] = {
+        {"kaleidoscope", {}, 0xff1e483f04914040u, 0x8487dcc3a98603cau},
+        {"kaleidoscope", {{QStringLiteral("rotation"), 40}}, 0xdf6f76698b98ee81u, 0xacb2a68d074916a0u},
+        {"noiseReduction", {}, 0x36a0f875522b22e4u, 0xe90870e93f8a4233u},
+        {"noiseReduction", {{QStringLiteral("inputNoiseLevel"), 0.08}}, 0x5fa8cb9d046f4c44u, 0x9d618b6bffc67050u},
+        {"zoomBlur", {}, 0x4df0653deb8ad448u, 0x7e245533340adb70u},
+        {"zoomBlur", {{QStringLiteral("amount"), 60}}, 0x415fb856c9da1380u, 0xfa1393b81c15aceeu},
+        {"cmykHalftone", {}, 0x21cc6d9b9abb7dc8u, 0x9c02774b7b9fa490u},
+        {"cmykHalftone", {{QStringLiteral("inputWidth"), 5}}, 0xa6e2504727f8e75au, 0xceb27498ba96fb19u},
+        {"comic", {}, 0x6531bbb88ec7620bu, 0xaa05da5622c5401du},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.identifier);
+        EXPECT_EQ(pixelHash(runFilter(QString::fromLatin1(c.identifier), translucent, c.changes)), c.translucentHash);
+        EXPECT_EQ(pixelHash(runFilter(QString::fromLatin1(c.identifier), opaque, c.changes)), c.opaqueHash);
     }
 }
 

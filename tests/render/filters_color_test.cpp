@@ -1,10 +1,12 @@
 #include "render/filters/BlendFilters.h"
 #include "render/filters/ColorControls.h"
+#include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMatrix.h"
 #include "render/filters/HighlightShadow.h"
 #include "render/filters/LuminanceMaps.h"
 #include "render/filters/PhotoEffect.h"
 #include "render/filters/RandomNoise.h"
+#include "render/filters/ToneCurve.h"
 #include "render/filters/ToneFilters.h"
 #include "render/filters/Vignette.h"
 #include "render/filters/WhiteBalance.h"
@@ -16,7 +18,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <numbers>
+#include <vector>
 
 namespace velmaris {
 namespace {
@@ -308,6 +312,125 @@ TEST(ColorFilters, BlendFiltersCompositeSourceOverTheBackground)
     EXPECT_EQ(pixelAt(patch, 3, 3), pixelAt(grey, 3, 3));
     EXPECT_NE(pixelAt(patch, 1, 1), pixelAt(grey, 1, 1));
     EXPECT_TRUE(test::samePixels(overlayBlendFilter(test::solidBitmap(30, 20, {0, 0, 0, 0}), background), background));
+}
+
+// Rows alternately opaque and of random alpha (transparent pixels included), so the table look-ups
+// and the float path of the per-component filters both run. An odd width runs the SIMD loops' tails.
+Bitmap mixedAlphaBitmap(int width, int height, unsigned seed)
+{
+    const Bitmap opaque = test::opaqueRandomBitmap(width, height, seed);
+    const Bitmap translucent = test::randomBitmap(width, height, seed + 1);
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(builder->row(y), (y % 2 ? translucent : opaque).row(y), 4 * std::size_t(width));
+    return std::move(*builder).build();
+}
+
+// The float reference of a per-component map: every pixel un-premultiplied, mapped, premultiplied.
+Bitmap floatReference(const Bitmap& image, const std::function<float(int, float)>& map)
+{
+    return mapColors(image, [&](float& r, float& g, float& b) {
+        r = map(0, r);
+        g = map(1, g);
+        b = map(2, b);
+    });
+}
+
+TEST(ColorFilters, RowConversionsAgreeWithTheScalarFormulaForEveryByte)
+{
+    // Every component against every alpha, components above alpha (invalid input) included.
+    constexpr int width = 259;
+    std::vector<std::uint8_t> pixels(4 * width), written(4 * width);
+    std::vector<float> planes(5 * width);
+    ColorRow row{planes.data(), planes.data() + width, planes.data() + 2 * width, planes.data() + 3 * width,
+                 planes.data() + 4 * width, width, 0};
+    for (int alpha = 0; alpha < 256; ++alpha) {
+        SCOPED_TRACE(alpha);
+        for (int x = 0; x < width; ++x) {
+            const int c = x % 256;
+            const std::uint8_t components[4] = {std::uint8_t(c), std::uint8_t(255 - c), std::uint8_t(c / 3),
+                                                std::uint8_t(alpha)};
+            std::memcpy(pixels.data() + 4 * x, components, 4);
+        }
+        unpremultiplyRow(pixels.data(), row);
+        const float scale = unpremultiplyScale(float(alpha));
+        for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(row.r[x], float(pixels[4 * x]) * scale);
+            ASSERT_EQ(row.g[x], float(pixels[4 * x + 1]) * scale);
+            ASSERT_EQ(row.b[x], float(pixels[4 * x + 2]) * scale);
+            ASSERT_EQ(row.a[x], float(alpha) * (1.0f / 255.0f));
+        }
+        // The round trip keeps valid pixels and lowers invalid components to alpha.
+        premultiplyRow(row, written.data());
+        for (int i = 0; i < 4 * width; ++i)
+            ASSERT_EQ(written[i], std::min(pixels[i], std::uint8_t(alpha))) << "byte " << i;
+    }
+    // Out-of-range and NaN values are clamped, NaN reading as 0, in the SIMD body and the tail alike.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float values[] = {-1.0f, 0.0f, 0.3f, 0.5f, 1.0f, 2.5f, nan};
+    for (int x = 0; x < width; ++x) {
+        row.r[x] = values[x % 7];
+        row.g[x] = values[(x + 3) % 7];
+        row.b[x] = values[(x + 5) % 7];
+        row.a[x] = values[(x / 7) % 7];
+    }
+    premultiplyRow(row, written.data());
+    for (int x = 0; x < width; ++x) {
+        const std::uint8_t alpha = premultipliedComponent(row.a[x], 255.0f);
+        const std::uint8_t expected[4] = {premultipliedComponent(row.r[x], alpha), premultipliedComponent(row.g[x], alpha),
+                                          premultipliedComponent(row.b[x], alpha), alpha};
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(written[4 * x + c], expected[c]) << "pixel " << x << " component " << c;
+    }
+}
+
+TEST(ColorFilters, TableDrivenFiltersMatchTheFloatReference)
+{
+    const Bitmap image = mixedAlphaBitmap(53, 31, 4);
+    // The tables hold the float path's own results for opaque pixels and the rest take that path,
+    // so the per-component filters agree with it exactly.
+    EXPECT_TRUE(test::samePixels(invertColorsFilter(image), floatReference(image, [](int, float v) { return 1 - v; })));
+    for (const double levels : {2.0, 6.0, 30.0}) {
+        SCOPED_TRACE(levels);
+        const float steps = float(levels - 1);
+        const auto posterized = [&](int, float v) { return std::floor(v * steps + 0.5f) * (1.0f / steps); };
+        EXPECT_TRUE(test::samePixels(posterizeFilter(image, levels), floatReference(image, posterized)));
+    }
+    ColorMatrix balance;
+    balance.red = {1.25, 0, 0, 0};
+    balance.green = {0, 0.6, 0, 0};
+    balance.bias = {0, 0.1, -0.05, 0};
+    const float gain[3] = {1.25f, 0.6f, 1.0f}, offset[3] = {0.0f, 0.1f, -0.05f};
+    EXPECT_TRUE(test::samePixels(colorMatrixFilter(image, balance),
+                                 floatReference(image, [&](int c, float v) { return gain[c] * v + offset[c]; })));
+    // Curves are sampled tables themselves: within one level of the exact function.
+    for (const double power : {0.4, 1.8, 3.0}) {
+        SCOPED_TRACE(power);
+        const auto powered = [&](int, float v) { return float(std::pow(double(v), power)); };
+        EXPECT_LE(test::bitmapDistance(gammaAdjustFilter(image, power), floatReference(image, powered)), 1);
+    }
+    for (const double ev : {-1.5, 0.5, 2.0}) {
+        SCOPED_TRACE(ev);
+        const auto exposed = [&](int, float v) {
+            return float(srgbEncode(std::min(srgbDecode(v) * std::exp2(ev), 1.0)));
+        };
+        EXPECT_LE(test::bitmapDistance(exposureAdjustFilter(image, ev), floatReference(image, exposed)), 1);
+    }
+}
+
+TEST(ColorFilters, AdjustmentsAtTheirIdentityValuesReturnTheirInput)
+{
+    const Bitmap image = test::randomBitmap(20, 10, 3);
+    for (const Bitmap& result :
+         {colorControlsFilter(image, 1, 0, 1), colorMatrixFilter(image, ColorMatrix{}), sepiaToneFilter(image, 0),
+          hueAdjustFilter(image, 0), exposureAdjustFilter(image, 0), gammaAdjustFilter(image, 1),
+          temperatureTintFilter(image, {5000, 20}, {5000, 20}), highlightShadowAdjustFilter(image, 0, 1),
+          vibranceFilter(image, 0), colorMonochromeFilter(image, Qt::red, 0),
+          vignetteEffectFilter(image, QPointF(10, 5), 4, 0, 0.5)})
+        EXPECT_TRUE(result.sharesPixelsWith(image));
+    // Near the identity the pixels are still computed.
+    EXPECT_FALSE(colorControlsFilter(image, 1, 0.01, 1).sharesPixelsWith(image));
+    EXPECT_FALSE(temperatureTintFilter(image, {5000, 20}, {5001, 20}).sharesPixelsWith(image));
 }
 
 }  // namespace

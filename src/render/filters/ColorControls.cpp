@@ -23,6 +23,8 @@ float skinLikeness(float r, float g, float b)
 Bitmap colorControlsFilter(const Bitmap& input, double saturation, double brightness, double contrast)
 {
     const float s = float(finiteOr(saturation, 1)), add = float(finiteOr(brightness, 0)), k = float(finiteOr(contrast, 1));
+    if (s == 1 && add == 0 && k == 1)
+        return input;
     return mapColors(input, [=](float& r, float& g, float& b) {
         const float l = luminance(r, g, b);
         r = (mix(l, r, s) + add - 0.5f) * k + 0.5f;
@@ -34,6 +36,8 @@ Bitmap colorControlsFilter(const Bitmap& input, double saturation, double bright
 Bitmap vibranceFilter(const Bitmap& input, double amount)
 {
     const float strength = float(finiteOr(amount, 0));
+    if (strength == 0)
+        return input;
     return mapColors(input, [=](float& r, float& g, float& b) {
         const float l = luminance(r, g, b);
         const float chroma = std::max(std::max(r, g), b) - std::min(std::min(r, g), b);

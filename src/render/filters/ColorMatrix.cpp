@@ -32,6 +32,17 @@ Bitmap colorMatrixFilter(const Bitmap& input, const ColorMatrix& matrix)
     for (int i = 0; i < 5; ++i)
         for (int j = 0; j < 4; ++j)
             m[i][j] = float(finiteOr((*rows[i])[j], 0));
+    bool identity = true, perComponent = m[3][0] == 0 && m[3][1] == 0 && m[3][2] == 0 && m[3][3] == 1 && m[4][3] == 0;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            identity = identity && m[i][j] == (i == j ? 1.0f : 0.0f) && m[4][j] == 0;
+            perComponent = perComponent && (i == j || m[i][j] == 0);
+        }
+    if (identity)
+        return input;
+    // Each colour scaled and offset on its own, alpha kept: the colour balance, for one.
+    if (perComponent)
+        return mapComponents(input, [&](int c, float v) { return m[c][c] * v + m[4][c]; });
     return mapColorRows(input, [&](ColorRow& row) {
         forEachIndex(row.width, [&](int x) {
             const float r = row.r[x], g = row.g[x], b = row.b[x], a = row.a[x];

@@ -43,11 +43,11 @@ ToneCurve thermalChannel(int channel)
 Bitmap thermalFilter(const Bitmap& input)
 {
     static const ToneCurve red = thermalChannel(0), green = thermalChannel(1), blue = thermalChannel(2);
-    return mapColors(input, [&](float& r, float& g, float& b) {
-        const float l = luminance(r, g, b);
-        r = red(l);
-        g = green(l);
-        b = blue(l);
+    return mapColorRows(input, [&](ColorRow& row) {
+        forEachIndex(row.width, [&](int x) { row.r[x] = row.g[x] = row.b[x] = luminance(row.r[x], row.g[x], row.b[x]); });
+        red.apply(row.r, row.width);
+        green.apply(row.g, row.width);
+        blue.apply(row.b, row.width);
     });
 }
 
@@ -68,6 +68,8 @@ Bitmap colorMonochromeFilter(const Bitmap& input, const QColor& color, double in
     const QColor rgb = color.isValid() ? color.toRgb() : QColor(Qt::gray);
     const float tone[3] = {float(rgb.redF()), float(rgb.greenF()), float(rgb.blueF())};
     const float amount = float(std::clamp(finiteOr(intensity, 0), 0.0, 1.0));
+    if (amount == 0)
+        return input;
     // Hard light of the luminance onto the colour: 2·l·c below ½, 1 − 2(1 − l)(1 − c) above.
     const auto toned = [](float l, float c) { return l < 0.5f ? 2 * l * c : 1 - 2 * (1 - l) * (1 - c); };
     return mapColors(input, [&](float& r, float& g, float& b) {

@@ -2,7 +2,9 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
+#include "render/filters/FilterOutput.h"
 #include "render/filters/FilterRows.h"
+#include "render/filters/PixelSampler.h"
 
 #include <algorithm>
 #include <array>
@@ -31,7 +33,7 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
     if (input.isNull())
         return input;
     const int width = input.width(), height = input.height();
-    auto output = BitmapBuilder::create(width, height);
+    auto output = uninitializedBitmap(width, height);
     if (!output)
         return input;
     // Luma differences are compared on the 0–255 scale; a zero level smooths nothing.
@@ -49,38 +51,35 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
                 lumas[std::size_t(y - begin + 1) * paddedWidth + x + 1] = lumaOf(band.row(y) + 4 * x);
         const auto lumaAt = [&](int x, int y) { return lumas[std::size_t(y - begin + 1) * paddedWidth + x + 1]; };
         std::vector<float> values(4 * std::size_t(width));
+        // The three source rows as float pixels, padded like the band.
+        const std::size_t paddedFloats = 4 * std::size_t(paddedWidth);
+        std::vector<float> rows(3 * paddedFloats);
+        const auto pixelAt = [&](int x, int dy) { return loadPixel4f(rows.data() + (dy + 1) * paddedFloats + 4 * (x + 1)); };
         for (int y = begin; y < end; ++y) {
-            const std::uint8_t* here = band.row(y);
+            for (int dy = -1; dy <= 1; ++dy)
+                widenBytes(band.row(y + dy) - 4, rows.data() + (dy + 1) * paddedFloats, int(paddedFloats));
             for (int x = 0; x < width; ++x) {
-                const std::uint8_t* centre = here + 4 * x;
+                const Pixel4f centre = pixelAt(x, 0);
                 const float centreLuma = lumaAt(x, y);
-                float smooth[4], mean[4];
-                for (int c = 0; c < 4; ++c) {
-                    smooth[c] = kCentreWeight * centre[c];
-                    mean[c] = kCentreWeight * centre[c];
-                }
+                Pixel4f smooth = kCentreWeight * centre, mean = kCentreWeight * centre;
                 float smoothWeight = kCentreWeight, similar = 0;
                 for (const Neighbour& n : kNeighbours) {
-                    const std::uint8_t* pixel = band.row(y + n.dy) + 4 * (x + n.dx);
+                    const Pixel4f pixel = pixelAt(x + n.dx, n.dy);
                     // Soft threshold: a neighbour counts fully when equal, not at all from noiseLevel on.
                     const float difference = std::abs(lumaAt(x + n.dx, y + n.dy) - centreLuma);
                     const float likeness = smoothing ? std::max(0.0f, 1.0f - difference * inverseLevel) : 0.0f;
                     const float weight = n.weight * likeness;
                     smoothWeight += weight;
                     similar += weight;
-                    for (int c = 0; c < 4; ++c) {
-                        smooth[c] += weight * pixel[c];
-                        mean[c] += n.weight * pixel[c];
-                    }
+                    smooth += weight * pixel;
+                    mean += n.weight * pixel;
                 }
                 // 0 in flat noise, 1 where every neighbour is across an edge.
                 const float edge = 1.0f - similar / kNeighbourWeights;
                 const float smoothScale = 1.0f / smoothWeight;
-                float* out = values.data() + 4 * x;
-                for (int c = 0; c < 4; ++c) {
-                    const float detail = centre[c] - mean[c] / (kCentreWeight + kNeighbourWeights);
-                    out[c] = smooth[c] * smoothScale + (c < 3 ? edge * sharpen * detail : 0.0f);
-                }
+                Pixel4f sharpened = edge * sharpen * (centre - mean / (kCentreWeight + kNeighbourWeights));
+                sharpened[3] = 0.0f;  // alpha is smoothed, never sharpened
+                storePixel4f(values.data() + 4 * x, smooth * smoothScale + sharpened);
             }
             narrowToBytes<true>(values.data(), output->row(y), 4 * width);
         }

@@ -21,6 +21,8 @@ Bitmap vignetteEffectFilter(const Bitmap& input, QPointF center, double radius, 
     // A zero-width ramp would divide by zero; a hundredth of a pixel is still a hard edge.
     const float outer = std::max(float(r * (1 + spread)), inner + 0.01f);
     const float strength = float(std::clamp(finiteOr(intensity, 0), 0.0, 1.0));
+    if (strength == 0)
+        return input;
     return mapColorRows(input, [=](ColorRow& row) {
         const float dy = float(row.y) + 0.5f - cy;
         forEachIndex(row.width, [&](int x) {

@@ -39,11 +39,17 @@ Bitmap linearLightMatrixFilter(const Bitmap& input, const Matrix3& matrix)
             m[i][j] = float(matrix[i][j]);
     const ToneCurve& decode = srgbToLinear();
     const ToneCurve& encode = linearToSrgb();
-    return mapColors(input, [&](float& r, float& g, float& b) {
-        const float lr = decode(r), lg = decode(g), lb = decode(b);
-        r = encode(m[0][0] * lr + m[0][1] * lg + m[0][2] * lb);
-        g = encode(m[1][0] * lr + m[1][1] * lg + m[1][2] * lb);
-        b = encode(m[2][0] * lr + m[2][1] * lg + m[2][2] * lb);
+    return mapColorRows(input, [&](ColorRow& row) {
+        for (float* plane : {row.r, row.g, row.b})
+            decode.apply(plane, row.width);
+        forEachIndex(row.width, [&](int x) {
+            const float lr = row.r[x], lg = row.g[x], lb = row.b[x];
+            row.r[x] = m[0][0] * lr + m[0][1] * lg + m[0][2] * lb;
+            row.g[x] = m[1][0] * lr + m[1][1] * lg + m[1][2] * lb;
+            row.b[x] = m[2][0] * lr + m[2][1] * lg + m[2][2] * lb;
+        });
+        for (float* plane : {row.r, row.g, row.b})
+            encode.apply(plane, row.width);
     });
 }
 
@@ -79,6 +85,8 @@ Bitmap exposureAdjustFilter(const Bitmap& input, double ev)
 {
     // Beyond ±20 stops every component is already 0 or 1.
     const double gain = std::exp2(std::clamp(finiteOr(ev, 0.0), -20.0, 20.0));
+    if (gain == 1.0)
+        return input;
     // A scale of each channel on its own: one curve per component instead of decoding and encoding.
     return applyToneCurve(input, ToneCurve::sampled([=](double v) { return srgbEncode(std::min(srgbDecode(v) * gain, 1.0)); }));
 }
@@ -94,6 +102,8 @@ Bitmap temperatureTintFilter(const Bitmap& input, ColorNeutral neutral, ColorNeu
         {{3.2404542, -1.5371385, -0.4985314}, {-0.9692660, 1.8760108, 0.0415560}, {0.0556434, -0.2040259, 1.0572252}}};
     const Vector3 source = multiply(bradford, whitePointXyz(neutral));
     const Vector3 target = multiply(bradford, whitePointXyz(targetNeutral));
+    if (source == target)
+        return input;
     const Matrix3 coneGain{{{target[0] / source[0], 0, 0}, {0, target[1] / source[1], 0}, {0, 0, target[2] / source[2]}}};
     const Matrix3 adaptation = multiply(xyzToRgb, multiply(bradfordInverse, multiply(coneGain, multiply(bradford, rgbToXyz))));
     return linearLightMatrixFilter(input, adaptation);

@@ -3,10 +3,13 @@
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 #include "render/VectorLoop.h"
+#include "render/filters/FilterOutput.h"
+#include "render/filters/PixelSampler.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
 
 namespace velmaris {
 
@@ -22,7 +25,8 @@ void blendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restr
     forEachIndex(count, [=](int i) { blended[i] = float(upper[i]) + below * (float(lower[i]) - float(upper[i])); });
 }
 
-// acc[x] += row sampled at x × scale + offset (linear interpolation, clamped to the row).
+// acc[x] += row sampled at x × scale + offset (linear interpolation, clamped to the row), a pixel's
+// four components at once.
 void addScaledRow(const float* row, int width, float scale, float offset, float* acc)
 {
     const float last = float(width - 1);
@@ -31,8 +35,8 @@ void addScaledRow(const float* row, int width, float scale, float offset, float*
         const int left = int(at);
         const int right = std::min(left + 1, width - 1);
         const float fraction = at - float(left);
-        for (int c = 0; c < 4; ++c)
-            acc[4 * x + c] += row[4 * left + c] + fraction * (row[4 * right + c] - row[4 * left + c]);
+        const Pixel4f low = loadPixel4f(row + 4 * left), high = loadPixel4f(row + 4 * right);
+        storePixel4f(acc + 4 * x, loadPixel4f(acc + 4 * x) + (low + fraction * (high - low)));
     }
 }
 
@@ -57,7 +61,7 @@ Bitmap zoomBlurFilter(const Bitmap& input, QPointF center, double amount)
     const double reach = std::min(amount / std::max(farthest, 1e-9), 1.0);
     if (!(reach > 0) || !(amount >= 0.01))
         return input;
-    auto output = BitmapBuilder::create(width, height);
+    auto output = uninitializedBitmap(width, height);
     if (!output)
         return input;
 
