@@ -3,7 +3,12 @@
 #include <QColorSpace>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace velmaris {
 
@@ -49,6 +54,34 @@ const QImage& Bitmap::nullImage()
     return null;
 }
 
+namespace {
+
+// Large images sit on huge pages where the system offers them: the first touch of 48 MB of fresh
+// small pages costs several times a copy of the image.
+constexpr qsizetype kHugePage = qsizetype(2) << 20;
+
+QImage hugePageImage(int width, int height)
+{
+#ifdef __linux__
+    const qsizetype stride = 4 * qsizetype(width);
+    const qsizetype bytes = (stride * height + kHugePage - 1) / kHugePage * kHugePage;
+    if (bytes < 2 * kHugePage)
+        return {};
+    void* memory = std::aligned_alloc(std::size_t(kHugePage), std::size_t(bytes));
+    if (!memory)
+        return {};
+    // Advice only: without huge pages the memory works as usual.
+    madvise(memory, std::size_t(bytes), MADV_HUGEPAGE);
+    return QImage(static_cast<uchar*>(memory), width, height, stride, kBitmapFormat, std::free, memory);
+#else
+    Q_UNUSED(width);
+    Q_UNUSED(height);
+    return {};
+#endif
+}
+
+}  // namespace
+
 std::optional<BitmapBuilder> BitmapBuilder::create(int width, int height)
 {
     std::optional<BitmapBuilder> builder = createUninitialized(width, height);
@@ -61,7 +94,9 @@ std::optional<BitmapBuilder> BitmapBuilder::createUninitialized(int width, int h
 {
     if (!bitmapSizeAllowed(width, height))
         return std::nullopt;
-    QImage image(width, height, kBitmapFormat);
+    QImage image = hugePageImage(width, height);
+    if (image.isNull())
+        image = QImage(width, height, kBitmapFormat);
     if (image.isNull())
         return std::nullopt;
     image.setColorSpace(QColorSpace::SRgb);

@@ -24,7 +24,7 @@ float unitFactor(double value, double fallback)
 Bitmap cmykHalftoneFilter(const Bitmap& input, QPointF center, double width, double angle, double sharpness,
                           double grayComponentReplacement, double underColorRemoval)
 {
-    auto output = uninitializedBitmap(input.width(), input.height());
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
         return input;
     const float period = clampedLength(width, 1.0, 1e6);

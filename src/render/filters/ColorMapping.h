@@ -3,7 +3,6 @@
 #include "model/Bitmap.h"
 #include "render/Parallel.h"
 #include "render/VectorLoop.h"
-#include "render/filters/FilterOutput.h"
 #include "render/filters/PixelSampler.h"
 
 #include <algorithm>
@@ -51,7 +50,7 @@ void premultiplyRow(const ColorRow& row, std::uint8_t* pixels);
 template <typename RowBody>
 Bitmap mapColorRows(const Bitmap& input, RowBody&& body)
 {
-    auto output = uninitializedBitmap(input.width(), input.height());
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
         return {};
     const int width = input.width();
@@ -102,7 +101,7 @@ Bitmap mapColors(const Bitmap& input, PixelBody&& pixel)
 template <typename ComponentMap>
 Bitmap mapComponents(const Bitmap& input, ComponentMap&& component)
 {
-    auto output = uninitializedBitmap(input.width(), input.height());
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
         return {};
     static_assert(std::endian::native == std::endian::little, "pixel words are read as R | G << 8 | B << 16 | A << 24");

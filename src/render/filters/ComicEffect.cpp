@@ -56,7 +56,7 @@ inline float edgeStrength(const float* above, const float* row, const float* bel
 Bitmap comicEffectFilter(const Bitmap& input)
 {
     auto smoothed = BitmapBuilder::copyOf(input);
-    auto output = uninitializedBitmap(input.width(), input.height());
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!smoothed || !output)
         return input;
     gaussianBlur(*smoothed, kSmoothing, BlurEdge::clamp);

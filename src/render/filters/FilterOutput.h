@@ -7,11 +7,6 @@
 
 namespace velmaris {
 
-// A bitmap of the given size for a kernel that writes every pixel: nothing is cleared first, and
-// large images sit on huge pages where the system offers them, since the first touch of 48 MB of
-// fresh small pages costs several times a copy of the image (nullopt like BitmapBuilder::create).
-std::optional<BitmapBuilder> uninitializedBitmap(int width, int height);
-
 // Writes one row of premultiplied pixels from colour planes that already hold value + 0.5 (0.5 to
 // 255.5, truncated like a cast to std::uint8_t) and the alpha bytes of `alphaSource`'s pixels.
 void storeRoundedRow(const float* red, const float* green, const float* blue, const std::uint8_t* alphaSource,

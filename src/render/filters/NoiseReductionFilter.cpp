@@ -2,7 +2,6 @@
 
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
-#include "render/filters/FilterOutput.h"
 #include "render/filters/FilterRows.h"
 #include "render/filters/PixelSampler.h"
 
@@ -33,7 +32,7 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
     if (input.isNull())
         return input;
     const int width = input.width(), height = input.height();
-    auto output = uninitializedBitmap(width, height);
+    auto output = BitmapBuilder::createUninitialized(width, height);
     if (!output)
         return input;
     // Luma differences are compared on the 0–255 scale; a zero level smooths nothing.

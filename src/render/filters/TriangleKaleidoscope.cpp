@@ -2,7 +2,6 @@
 
 #include "render/Parallel.h"
 #include "render/VectorLoop.h"
-#include "render/filters/FilterOutput.h"
 #include "render/filters/PixelSampler.h"
 
 #include <cmath>
@@ -65,7 +64,7 @@ private:
 
 Bitmap triangleKaleidoscopeFilter(const Bitmap& input, QPointF point, double size, double rotation, double decay)
 {
-    auto output = uninitializedBitmap(input.width(), input.height());
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
         return input;
     const float limit = 4.0f * float(std::max(input.width(), input.height()));

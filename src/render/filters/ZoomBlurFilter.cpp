@@ -3,7 +3,6 @@
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 #include "render/VectorLoop.h"
-#include "render/filters/FilterOutput.h"
 #include "render/filters/PixelSampler.h"
 
 #include <algorithm>
@@ -61,7 +60,7 @@ Bitmap zoomBlurFilter(const Bitmap& input, QPointF center, double amount)
     const double reach = std::min(amount / std::max(farthest, 1e-9), 1.0);
     if (!(reach > 0) || !(amount >= 0.01))
         return input;
-    auto output = uninitializedBitmap(width, height);
+    auto output = BitmapBuilder::createUninitialized(width, height);
     if (!output)
         return input;
 
