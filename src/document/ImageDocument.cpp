@@ -6,12 +6,12 @@
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Preferences.h"
+#include "render/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -345,7 +345,7 @@ void ImageDocument::startNextBackgroundSave()
     SaveJob job = saves_.front();
     job.completion = {};
     QPointer<ImageDocument> self(this);
-    QThreadPool::globalInstance()->start([job = std::move(job), cache = encodedLayers_, self]() mutable {
+    startInBackground([job = std::move(job), cache = encodedLayers_, self]() mutable {
         const std::optional<FileError> error = performSave(job, cache.get());
         // The document may be gone by the time the result arrives; the guard is only read there.
         QMetaObject::invokeMethod(
