@@ -7,7 +7,6 @@
 #include <tbb/task_scheduler_observer.h>
 
 #include <algorithm>
-#include <optional>
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -40,16 +39,19 @@ void setNiceOfThisThread(int nice)
     setpriority(PRIO_PROCESS, threadID(), nice);
 }
 
-// The nice value this thread had before it was first lowered.
-thread_local std::optional<int> normalNice;
+// The main thread's nice value, the level of interactive work. Not this thread's own: a thread
+// started by a lowered one (oneTBB starts its workers from whichever thread needs them first)
+// inherits the lowered value.
+int normalNice()
+{
+    return getpriority(PRIO_PROCESS, id_t(getpid()));
+}
 #endif
 
 void lowerThisThread()
 {
 #ifdef Q_OS_LINUX
-    if (!normalNice)
-        normalNice = niceOfThisThread();
-    setNiceOfThisThread(std::min(*normalNice + kBackgroundNiceSteps, kLowestNice));
+    setNiceOfThisThread(std::min(normalNice() + kBackgroundNiceSteps, kLowestNice));
 #else
     if (QThread* thread = QThread::currentThread())
         thread->setPriority(QThread::LowPriority);
@@ -62,8 +64,7 @@ void lowerThisThread()
 void restoreThisThread()
 {
 #ifdef Q_OS_LINUX
-    if (normalNice)
-        setNiceOfThisThread(*normalNice);
+    setNiceOfThisThread(normalNice());
 #else
     if (QThread* thread = QThread::currentThread())
         thread->setPriority(QThread::NormalPriority);
