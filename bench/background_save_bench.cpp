@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -88,19 +89,46 @@ void BM_SaveOnCallingThread(benchmark::State& state)
     state.counters["stallMs"] = stall;
 }
 
+// The calling thread's time on a core and time waiting for one, in ns (Linux's schedstat).
+struct ThreadTimes {
+    qint64 running = 0;
+    qint64 waiting = 0;
+};
+
+ThreadTimes threadTimes()
+{
+    ThreadTimes times;
+    QFile file(QStringLiteral("/proc/thread-self/schedstat"));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = file.readAll().split(' ');
+        if (fields.size() >= 2)
+            times = {fields[0].toLongLong(), fields[1].toLongLong()};
+    }
+    return times;
+}
+
+// Of the longest gap: how much the main thread spent on a core and waiting for one, in ms.
+ThreadTimes longestGapTimes;
+
 // Runs the event loop while a background save of `document` runs; returns the longest gap in ms.
 double longestStallDuringBackgroundSave(ImageDocument& document, const QString& path, SaveOperation operation)
 {
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0, longest = 0;
+    ThreadTimes lastTimes = threadTimes();
     QEventLoop loop;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
+        const ThreadTimes times = threadTimes();
+        if (now - last > longest) {
+            longest = now - last;
+            longestGapTimes = {times.running - lastTimes.running, times.waiting - lastTimes.waiting};
+        }
         last = now;
+        lastTimes = times;
     });
     ticker.start(1);
     document.saveInBackground(path, kNativeTypeName, operation, [&](const std::optional<FileError>&) { loop.quit(); });
@@ -118,13 +146,21 @@ void measureBackgroundSaves(benchmark::State& state, const QString& name, SaveOp
     if (operation == SaveOperation::autosave)
         document->saveToFile(path, kNativeTypeName, operation);
     double stall = 0;
+    ThreadTimes stallTimes;
     for (auto _ : state) {
         state.PauseTiming();
         renewLayers(*document, changedLayers);
         state.ResumeTiming();
-        stall = std::max(stall, longestStallDuringBackgroundSave(*document, path, operation));
+        const double longest = longestStallDuringBackgroundSave(*document, path, operation);
+        if (longest > stall) {
+            stall = longest;
+            stallTimes = longestGapTimes;
+        }
     }
     state.counters["stallMs"] = stall;
+    // Of the longest stall: the main thread's own work, and its wait for a core.
+    state.counters["stallRunningMs"] = double(stallTimes.running) / 1e6;
+    state.counters["stallWaitingMs"] = double(stallTimes.waiting) / 1e6;
 }
 
 void BM_SaveInBackground(benchmark::State& state)

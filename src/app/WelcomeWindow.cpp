@@ -7,6 +7,7 @@
 #include "files/OpenImageFile.h"
 #include "platform/Pasteboard.h"
 #include "platform/RecentImagesStore.h"
+#include "render/BackgroundPriority.h"
 #include "window/SymbolIcons.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace velmaris {
@@ -153,7 +153,7 @@ void WelcomeWindow::loadThumbnail(int row, const QString& path)
 {
     const quint64 generation = generation_;
     QPointer<WelcomeWindow> window(this);
-    QThreadPool::globalInstance()->start([window, generation, row, path] {
+    startInBackground([window, generation, row, path] {
         const QImage thumbnail = recentThumbnail(path);
         if (thumbnail.isNull())
             return;

@@ -8,6 +8,7 @@
 #include "document/TextEditingSession.h"
 #include "document/TransformSession.h"
 #include "platform/Preferences.h"
+#include "render/ReducedImages.h"
 
 #include <QGraphicsScene>
 #include <QPainter>
@@ -204,10 +205,17 @@ void CanvasView::invalidateComposite()
         excluded.insert(document_->textEditing()->layerID);
     if (document_->transform())
         excluded.insert(document_->transform()->layerID);
-    std::optional<LayerPreview> preview;
-    if (document_->filterPreview())
-        preview = document_->filterPreview()->compositorPreview();
-    display_.request(document_->state(), preview, excluded);
+    const std::optional<FilterPreview>& filter = document_->filterPreview();
+    if (!filter) {
+        display_.request(document_->state(), std::nullopt, excluded);
+        return;
+    }
+    // A filter preview shows first at the size the view draws, its lengths scaled to match; the
+    // full-size render follows.
+    std::optional<CompositeDisplay::ReducedPass> reducedFirst;
+    if (const int halvings = reductionLevelFor(magnification(), CompositeDisplay::kHalvings); halvings > 0)
+        reducedFirst = CompositeDisplay::ReducedPass{halvings, filter->compositorPreview(std::ldexp(1.0, -halvings))};
+    display_.request(document_->state(), filter->compositorPreview(), excluded, std::move(reducedFirst));
 }
 
 std::optional<StoredColor> CanvasView::sampleColor(QPointF point) const
@@ -219,7 +227,7 @@ std::optional<StoredColor> CanvasView::sampleColor(QPointF point) const
     if (point.x() < 0 || point.y() < 0 || x >= int(size.width()) || y >= int(size.height()))
         return std::nullopt;
     QRgb pixel;
-    if (display_.hasImage() && display_.image().rect().contains(x, y)) {
+    if (display_.hasImage() && display_.imageHalvings() == 0 && display_.image().rect().contains(x, y)) {
         pixel = display_.image().pixel(x, y);
     } else {
         const std::optional<Bitmap> composite = renderComposite(document_->state());

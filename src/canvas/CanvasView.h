@@ -72,6 +72,8 @@ public:
     // Canvas coordinates of a point in the viewport.
     QPointF canvasPoint(QPointF viewportPoint) const;
     bool isCompositeRendering() const { return display_.isRendering(); }
+    // The composite on screen shows the newest state, though perhaps still at reduced size.
+    bool isShowingNewestComposite() const { return display_.isShowingNewest(); }
     bool hasTextEditor() const { return textEditor_ != nullptr; }
     CanvasTextEditor* textEditor() const { return textEditor_.get(); }
 

@@ -1,15 +1,16 @@
 #include "canvas/CompositeDisplay.h"
 
+#include "render/BackgroundPriority.h"
 #include "render/ReducedImages.h"
 
 #include <QPointer>
+
+#include <cmath>
 
 namespace velmaris {
 
 namespace {
 
-// Halvings down to 1/32, enough for the smallest magnification.
-constexpr int kHalvings = 5;
 // Longer than the gap between pointer events of a moving drag, short next to a heavy render.
 constexpr int kRequestPauseMs = 60;
 
@@ -32,13 +33,16 @@ CompositeDisplay::~CompositeDisplay()
 }
 
 void CompositeDisplay::request(const CanvasState& state, const std::optional<LayerPreview>& preview,
-                               const QSet<QUuid>& excluded)
+                               const QSet<QUuid>& excluded, std::optional<ReducedPass> reducedFirst)
 {
-    Request next{state, preview, excluded};
-    if (rendering_) {
+    Request next{state, preview, excluded, std::move(reducedFirst), ++lastRequest_};
+    // Only the newest request is worth refining.
+    refinement_.reset();
+    if (rendering_ && !refining_) {
         waiting_ = std::move(next);
         requestsPaused_.start();
     } else {
+        // A refinement stops for anything newer: the renderer drops its result.
         start(std::move(next));
     }
 }
@@ -48,7 +52,9 @@ void CompositeDisplay::cancel()
     renderer_.cancel();
     requestsPaused_.stop();
     waiting_.reset();
+    refinement_.reset();
     rendering_ = false;
+    refining_ = false;
 }
 
 void CompositeDisplay::dropStaleRender()
@@ -64,6 +70,18 @@ void CompositeDisplay::dropStaleRender()
 void CompositeDisplay::start(Request request)
 {
     rendering_ = true;
+    renderRequest_ = request.number;
+    if (request.reducedFirst && request.reducedFirst->halvings > 0) {
+        refining_ = false;
+        renderHalvings_ = request.reducedFirst->halvings;
+        renderGeneration_ =
+            renderer_.request(request.state, request.reducedFirst->preview, request.excluded, renderHalvings_);
+        request.reducedFirst.reset();
+        refinement_ = std::move(request);
+        return;
+    }
+    refining_ = false;
+    renderHalvings_ = 0;
     renderGeneration_ = renderer_.request(request.state, request.preview, request.excluded);
 }
 
@@ -72,43 +90,61 @@ void CompositeDisplay::receive(const QImage& composite, quint64 generation)
     if (generation != renderGeneration_)
         return;
     rendering_ = false;
+    refining_ = false;
+    publish(composite, renderHalvings_, renderRequest_);
+    if (waiting_) {
+        refinement_.reset();
+        Request next = std::move(*waiting_);
+        waiting_.reset();
+        start(std::move(next));
+    } else if (refinement_) {
+        Request next = std::move(*refinement_);
+        refinement_.reset();
+        refining_ = true;
+        rendering_ = true;
+        renderRequest_ = next.number;
+        renderHalvings_ = 0;
+        renderGeneration_ = renderer_.request(next.state, next.preview, next.excluded);
+    }
+}
+
+void CompositeDisplay::publish(const QImage& composite, int halvings, quint64 requestNumber)
+{
     // The composite goes on screen together with its halved copies, so that no paint has to
     // shrink the full-size image.
     ++publishing_;
     const quint64 imageGeneration = ++imageGeneration_;
     QPointer<CompositeDisplay> self(this);
-    reductionPool_.start([self, composite, imageGeneration] {
+    startInBackground([self, composite, halvings, requestNumber, imageGeneration] {
         // A composite that a newer one overtook while waiting is not worth halving.
         QVector<QImage> halved;
         if (self->imageGeneration_ == imageGeneration)
-            halved = halvedImages(composite, kHalvings);
+            halved = halvedImages(composite, kHalvings - halvings);
         QMetaObject::invokeMethod(
             self.data(),
-            [self, composite, halved = std::move(halved), imageGeneration]() mutable {
+            [self, composite, halved = std::move(halved), halvings, requestNumber, imageGeneration]() mutable {
                 if (!self)
                     return;
                 --self->publishing_;
+                // Published in order, so a frame that a newer one overtook never replaces it.
                 if (self->imageGeneration_ != imageGeneration)
                     return;
                 self->image_ = composite;
+                self->imageHalvings_ = halvings;
                 self->halved_ = std::move(halved);
+                self->shownRequest_ = requestNumber;
                 Q_EMIT self->updated();
             },
             Qt::QueuedConnection);
-    });
-    if (waiting_) {
-        Request next = std::move(*waiting_);
-        waiting_.reset();
-        start(std::move(next));
-    }
+    }, &reductionPool_);
 }
 
 std::pair<const QImage*, double> CompositeDisplay::imageFor(double magnification) const
 {
-    const int level = reductionLevelFor(magnification, int(halved_.size()));
-    if (level == 0)
-        return {&image_, 1.0};
-    return {&halved_[level - 1], 1.0 / double(1 << level)};
+    const int further = std::min(reductionLevelFor(magnification, kHalvings) - imageHalvings_, int(halved_.size()));
+    if (further <= 0)
+        return {&image_, std::ldexp(1.0, -imageHalvings_)};
+    return {&halved_[further - 1], std::ldexp(1.0, -(imageHalvings_ + further))};
 }
 
 }  // namespace velmaris

@@ -8,6 +8,7 @@
 #include "platform/FileDialogFolders.h"
 #include "platform/Preferences.h"
 #include "platform/RecentImagesStore.h"
+#include "render/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,7 +90,7 @@ void DocumentController::recordFileUse(const QString& path, const CanvasState& s
     rememberFileFolder(path);
     // Composing, scaling and encoding the thumbnail take long enough to be felt; the list shows
     // the file at once and its picture when it is written.
-    QThreadPool::globalInstance()->start([path, state] {
+    startInBackground([path, state] {
         const std::optional<Bitmap> thumbnail = documentThumbnail(state);
         const std::optional<QString> location = RecentImagesStore::thumbnailPath(path);
         // Only a regular file (or none) is replaced: writing into a pipe would wait for a reader,

@@ -4,11 +4,11 @@
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "platform/AtomicWrite.h"
+#include "render/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
-#include <QThreadPool>
 
 namespace velmaris {
 
@@ -86,7 +86,7 @@ void DocumentSaveQueue::startNextBackgroundSave()
     SaveJob job = saves_.front();
     job.completion = {};
     QPointer<DocumentSaveQueue> self(this);
-    QThreadPool::globalInstance()->start([job = std::move(job), cache = encodedLayers_, self]() mutable {
+    startInBackground([job = std::move(job), cache = encodedLayers_, self]() mutable {
         const std::optional<FileError> error = performSave(job, cache.get());
         // The document may be gone by the time the result arrives; the guard is only read there.
         QMetaObject::invokeMethod(

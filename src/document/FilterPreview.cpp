@@ -5,10 +5,16 @@
 
 namespace velmaris {
 
-LayerPreview FilterPreview::compositorPreview() const
+LayerPreview FilterPreview::compositorPreview(double scale) const
 {
-    return LayerPreview{layerID, [instance = instance](const Bitmap& image) { return instance.apply(image); },
-                        selection, selectionShape, selectionInverted};
+    std::optional<QRectF> scaledSelection = selection;
+    if (scaledSelection && scale != 1)
+        scaledSelection = QRectF(scaledSelection->topLeft() * scale, scaledSelection->size() * scale);
+    return LayerPreview{layerID,
+                        [instance = scale == 1 ? instance : instance.scaled(scale)](const Bitmap& image) {
+                            return instance.apply(image);
+                        },
+                        scaledSelection, selectionShape, selectionInverted};
 }
 
 std::optional<QRectF> filterSelectionRect(const ImageDocument& document)

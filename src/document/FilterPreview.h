@@ -22,8 +22,9 @@ struct FilterPreview {
     SelectionShape selectionShape = SelectionShape::rectangle;
     bool selectionInverted = false;
 
-    // What the compositor draws in place of the layer.
-    LayerPreview compositorPreview() const;
+    // What the compositor draws in place of the layer; with a scale, for the canvas scaled by it
+    // (the selection scaled, lengths of the filter too).
+    LayerPreview compositorPreview(double scale = 1) const;
 };
 
 // The document's selection intersected with the canvas and rounded outward; nothing if empty.

@@ -1,10 +1,10 @@
 #include "document/ImageExport.h"
 
 #include "platform/AtomicWrite.h"
+#include "render/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThreadPool>
 
 namespace velmaris {
 
@@ -25,7 +25,7 @@ void exportInBackground(const CanvasState& state, const ExportRequest& request, 
                         QObject* context, ExportCompletion completion)
 {
     QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start([state, request, path, guard, completion = std::move(completion)] {
+    startInBackground([state, request, path, guard, completion = std::move(completion)] {
         const std::optional<ExportFailure> failure = exportToFile(state, request, path);
         // Delivered through the application object: the context may be destroyed meanwhile.
         QMetaObject::invokeMethod(

@@ -12,7 +12,8 @@ namespace velmaris {
 // The composite of a document's bottom layers, kept so that a redraw after a change to one layer
 // (a drag, a slider on its opacity) starts from the pixels under that layer instead of drawing
 // every layer below it again, and a redraw with nothing changed (the selection moved) draws nothing.
-// Layers compare by value, bitmaps by identity. One base is kept, for the most recent render.
+// Layers compare by value, bitmaps by identity. One base is kept per canvas size, for the two sizes
+// rendered most recently (a filter preview renders at the size the view shows, then at full size).
 struct CompositePlan {
     Bitmap start;      // the composite of the first `startCount` drawn layers; null to start empty
     int startCount = 0;

@@ -86,6 +86,7 @@ constexpr auto essential = FilterCategory::essential;
 constexpr auto artistic = FilterCategory::artistic;
 constexpr auto distort = FilterCategory::distort;
 constexpr auto adjustment = FilterCategory::adjustment;
+constexpr auto pixels = ParameterUnit::pixels;
 
 double radians(double degrees)
 {
@@ -155,16 +156,16 @@ QVector<FilterDescriptor> makeCatalogue()
             return filter(in, midpoint(in), radians(x[key::angle]), x[key::width], 0.7);
         };
     };
-    const P radiusP{key::inputRadius, QStringLiteral("Radius"), 0, 25, 10};
+    const P radiusP{key::inputRadius, QStringLiteral("Radius"), 0, 25, 10, pixels};
     const P intensityP{key::inputIntensity, QStringLiteral("Intensity"), 0, 1, 0.5};
 
     return {
         // Essential.
         entry(QStringLiteral("gaussianBlur"), QStringLiteral("Gaussian Blur"), essential,
-              {{key::inputRadius, QStringLiteral("Radius"), 0, 100, 10}},
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 100, 10, pixels}},
               [](const Bitmap& in, const Args& x) { return gaussianBlurFilter(in, x[key::inputRadius]); }),
         entry(QStringLiteral("motionBlur"), QStringLiteral("Motion Blur"), essential,
-              {{key::radius, QStringLiteral("Radius"), 0, 200, 20},
+              {{key::radius, QStringLiteral("Radius"), 0, 200, 20, pixels},
                {key::direction, QStringLiteral("Direction °"), 0, 360, 0}},
               [](const Bitmap& in, const Args& x) {
                   return motionBlurFilter(in, x[key::radius], radians(x[key::direction]));
@@ -173,7 +174,7 @@ QVector<FilterDescriptor> makeCatalogue()
               {{key::inputSharpness, QStringLiteral("Sharpness"), 0, 2, 0.4}},
               [](const Bitmap& in, const Args& x) { return sharpenLuminanceFilter(in, x[key::inputSharpness]); }),
         entry(QStringLiteral("unsharpMask"), QStringLiteral("Unsharp Mask"), essential,
-              {{key::inputRadius, QStringLiteral("Radius"), 0, 20, 2.5},
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 20, 2.5, pixels},
                {key::inputIntensity, QStringLiteral("Intensity"), 0, 2, 0.5}},
               [](const Bitmap& in, const Args& x) {
                   return unsharpMaskFilter(in, x[key::inputRadius], x[key::inputIntensity]);
@@ -192,22 +193,22 @@ QVector<FilterDescriptor> makeCatalogue()
               {{key::inputLevels, QStringLiteral("Levels"), 2, 30, 6}},
               [](const Bitmap& in, const Args& x) { return posterizeFilter(in, x[key::inputLevels]); }),
         entry(QStringLiteral("pixellate"), QStringLiteral("Pixellate"), essential,
-              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8}},
+              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8, pixels}},
               [](const Bitmap& in, const Args& x) { return pixellateFilter(in, x[key::inputScale], midpoint(in)); }),
         entry(QStringLiteral("zoomBlur"), QStringLiteral("Zoom Blur"), essential,
-              {centerX, centerY, {key::amount, QStringLiteral("Amount"), 0, 100, 15}},
+              {centerX, centerY, {key::amount, QStringLiteral("Amount"), 0, 100, 15, pixels}},
               [](const Bitmap& in, const Args& x) {
                   return zoomBlurFilter(in, filterCenter(x, in.size()), x[key::amount]);
               }),
         entry(QStringLiteral("bokehBlur"), QStringLiteral("Bokeh Blur"), essential,
-              {{key::inputRadius, QStringLiteral("Radius"), 0, 50, 12}},
+              {{key::inputRadius, QStringLiteral("Radius"), 0, 50, 12, pixels}},
               [](const Bitmap& in, const Args& x) { return bokehBlurFilter(in, x[key::inputRadius]); }),
         entry(QStringLiteral("emboss"), QStringLiteral("Emboss"), essential,
               {{key::intensity, QStringLiteral("Intensity"), 0, 2, 1}},
               [](const Bitmap& in, const Args& x) { return emboss(in, x[key::intensity]); }),
         entry(QStringLiteral("filmGrain"), QStringLiteral("Film Grain"), essential,
               {{key::amount, QStringLiteral("Amount"), 0, 1, 0.3},
-               {key::size, QStringLiteral("Size"), 1, 4, 1}},
+               {key::size, QStringLiteral("Size"), 1, 4, 1, pixels}},
               [](const Bitmap& in, const Args& x) { return filmGrain(in, x[key::amount], x[key::size]); }),
 
         // Artistic.
@@ -232,22 +233,22 @@ QVector<FilterDescriptor> makeCatalogue()
         entry(QStringLiteral("comic"), QStringLiteral("Comic Effect"), artistic, {},
               [](const Bitmap& in, const Args&) { return comicEffectFilter(in); }),
         entry(QStringLiteral("crystallize"), QStringLiteral("Crystallize"), artistic,
-              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20}},
+              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20, pixels}},
               [](const Bitmap& in, const Args& x) {
                   return crystallizeFilter(in, x[key::inputRadius], midpoint(in));
               }),
         entry(QStringLiteral("pointillize"), QStringLiteral("Pointillize"), artistic,
-              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20}},
+              {{key::inputRadius, QStringLiteral("Radius"), 1, 100, 20, pixels}},
               [](const Bitmap& in, const Args& x) {
                   return pointillizeFilter(in, x[key::inputRadius], midpoint(in));
               }),
         entry(QStringLiteral("hexPixellate"), QStringLiteral("Hexagonal Pixellate"), artistic,
-              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8}},
+              {{key::inputScale, QStringLiteral("Scale"), 1, 100, 8, pixels}},
               [](const Bitmap& in, const Args& x) {
                   return hexagonalPixellateFilter(in, x[key::inputScale], midpoint(in));
               }),
         entry(QStringLiteral("dotScreen"), QStringLiteral("Dot Screen"), artistic,
-              {{key::inputWidth, QStringLiteral("Width"), 1, 50, 6},
+              {{key::inputWidth, QStringLiteral("Width"), 1, 50, 6, pixels},
                {key::inputSharpness, QStringLiteral("Sharpness"), 0, 1, 0.7}},
               [](const Bitmap& in, const Args& x) {
                   return dotScreenFilter(in, midpoint(in), 0, x[key::inputWidth], x[key::inputSharpness]);
@@ -264,16 +265,16 @@ QVector<FilterDescriptor> makeCatalogue()
         entry(QStringLiteral("photoTransfer"), QStringLiteral("Transfer"), artistic, {},
               photo(PhotoEffect::transfer)),
         entry(QStringLiteral("cmykHalftone"), QStringLiteral("CMYK Halftone"), artistic,
-              {{key::inputWidth, QStringLiteral("Width"), 2, 100, 25}},
+              {{key::inputWidth, QStringLiteral("Width"), 2, 100, 25, pixels}},
               [](const Bitmap& in, const Args& x) {
                   return cmykHalftoneFilter(in, midpoint(in), x[key::inputWidth]);
               }),
         entry(QStringLiteral("lineScreen"), QStringLiteral("Line Screen"), artistic,
-              {{key::width, QStringLiteral("Width"), 2, 100, 25},
+              {{key::width, QStringLiteral("Width"), 2, 100, 25, pixels},
                {key::angle, QStringLiteral("Angle °"), 0, 180, 0}},
               screen(lineScreenFilter)),
         entry(QStringLiteral("hatchedScreen"), QStringLiteral("Hatched Screen"), artistic,
-              {{key::width, QStringLiteral("Width"), 2, 100, 25},
+              {{key::width, QStringLiteral("Width"), 2, 100, 25, pixels},
                {key::angle, QStringLiteral("Angle °"), 0, 180, 0}},
               screen(hatchedScreenFilter)),
         entry(QStringLiteral("thermal"), QStringLiteral("Thermal"), artistic, {},
@@ -420,6 +421,17 @@ Bitmap FilterInstance::apply(const Bitmap& input) const
     if (output.size() != input.size())
         output = Bitmap::fromImage(output.image().copy(0, 0, input.width(), input.height()));
     return output;
+}
+
+FilterInstance FilterInstance::scaled(double scale) const
+{
+    FilterInstance result = *this;
+    if (!descriptor)
+        return result;
+    for (const FilterParameter& parameter : descriptor->parameters)
+        if (parameter.unit == ParameterUnit::pixels)
+            result.setValue(parameter.key, parameter.sanitized(values.value(parameter.key, parameter.defaultValue)) * scale);
+    return result;
 }
 
 const QVector<FilterDescriptor>& filterCatalogue()

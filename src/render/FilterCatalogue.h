@@ -16,12 +16,18 @@ namespace velmaris {
 
 enum class FilterCategory { essential, artistic, distort, adjustment };
 
+// What a value measures: a length in image pixels scales with the image, so that a preview at
+// reduced size looks like the full-size result reduced; other values (fractions of the image,
+// angles, amounts) stay.
+enum class ParameterUnit { plain, pixels };
+
 struct FilterParameter {
     QString key;
     QString label;
     double minimum = 0;
     double maximum = 1;
     double defaultValue = 0;
+    ParameterUnit unit = ParameterUnit::plain;
 
     // A finite value clamped to the range; anything else is the default.
     double sanitized(double value) const;
@@ -66,6 +72,9 @@ struct FilterInstance {
     bool setValue(const QString& key, double value);
     // The filter run on `input`, cropped to its size.
     Bitmap apply(const Bitmap& input) const;
+    // The same filter for the image scaled by `scale`: lengths in pixels scale along (kept at the
+    // least their range allows).
+    FilterInstance scaled(double scale) const;
 };
 
 // The 50 filters and adjustments in menu order.

@@ -1,6 +1,8 @@
 #include "render/PreviewRenderer.h"
 
+#include "render/BackgroundPriority.h"
 #include "render/DisplayImage.h"
+#include "render/ReducedComposite.h"
 #include "render/RenderCancellation.h"
 
 #include <QMetaObject>
@@ -19,7 +21,7 @@ PreviewRenderer::~PreviewRenderer()
 }
 
 quint64 PreviewRenderer::request(const CanvasState& state, const std::optional<LayerPreview>& preview,
-                                 const QSet<QUuid>& excluded)
+                                 const QSet<QUuid>& excluded, int halvings)
 {
     // The running render can only produce a stale result now.
     if (running_)
@@ -28,11 +30,11 @@ quint64 PreviewRenderer::request(const CanvasState& state, const std::optional<L
     running_ = cancellation;
     const quint64 ticket = ++generation_;
     ++pending_;
-    pool_.start([this, state, preview, excluded, ticket, cancellation] {
+    startInBackground([this, state, preview, excluded, halvings, ticket, cancellation] {
         QImage composite;
         if (generation_.load() == ticket && !cancellation->isCancelled()) {
-            const std::optional<Bitmap> rendered =
-                renderComposite(state, preview ? &*preview : nullptr, excluded, cancellation.get());
+            const std::optional<Bitmap> rendered = renderReducedComposite(
+                state, halvings, preview ? &*preview : nullptr, excluded, cancellation.get());
             if (rendered && !cancellation->isCancelled())
                 composite = displayImage(*rendered);
         }
@@ -41,7 +43,7 @@ quint64 PreviewRenderer::request(const CanvasState& state, const std::optional<L
             if (generation_.load() == ticket && !composite.isNull())
                 Q_EMIT compositeReady(composite, ticket);
         }, Qt::QueuedConnection);
-    });
+    }, &pool_);
     return ticket;
 }
 

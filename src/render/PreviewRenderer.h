@@ -27,10 +27,12 @@ public:
     ~PreviewRenderer() override;
 
     // Starts rendering the state (a copy: bitmaps are shared, never written) with the preview and
-    // without the excluded layers (the ones an overlay draws itself, such as text being edited).
-    // Returns the request's generation, which compositeReady repeats.
+    // without the excluded layers (the ones an overlay draws itself, such as text being edited),
+    // `halvings` times halved (see renderReducedComposite; the preview then in reduced coordinates).
+    // Returns the request's generation, which compositeReady repeats. The render runs below the
+    // main thread's priority.
     quint64 request(const CanvasState& state, const std::optional<LayerPreview>& preview,
-                    const QSet<QUuid>& excluded = {});
+                    const QSet<QUuid>& excluded = {}, int halvings = 0);
     // Stops the running render and forgets every pending request; nothing more is delivered until
     // the next request.
     void cancel();

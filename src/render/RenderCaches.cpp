@@ -3,6 +3,7 @@
 #include "model/StyledText.h"
 #include "render/CompositeBaseCache.h"
 #include "render/EffectSilhouette.h"
+#include "render/ReducedComposite.h"
 #include "render/TextRasterizer.h"
 
 namespace velmaris {
@@ -13,6 +14,7 @@ void clearRenderCaches()
     clearTextRasterCache();
     clearEffectSilhouetteCache();
     clearCompositeBase();
+    clearReducedLayerCache();
 }
 
 }  // namespace velmaris

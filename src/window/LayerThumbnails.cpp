@@ -1,6 +1,7 @@
 #include "window/LayerThumbnails.h"
 
 #include "model/StyledText.h"
+#include "render/BackgroundPriority.h"
 #include "render/LayerRasterization.h"
 #include "render/ReducedImages.h"
 #include "render/Resample.h"
@@ -66,14 +67,14 @@ std::optional<QImage> LayerThumbnails::thumbnail(const Layer& layer)
         return std::nullopt;
     auto cancelled = std::make_shared<std::atomic_bool>(false);
     pending_.emplace(*key, cancelled);
-    pool_.start([this, key = *key, content = layer.content, size = maximumSize_, cancelled] {
+    startInBackground([this, key = *key, content = layer.content, size = maximumSize_, cancelled] {
         if (*cancelled)
             return;
         const QImage image = draw(content, size);
         if (*cancelled)
             return;
         QMetaObject::invokeMethod(this, [this, key, image] { finish(key, image); }, Qt::QueuedConnection);
-    });
+    }, &pool_);
     return std::nullopt;
 }
 

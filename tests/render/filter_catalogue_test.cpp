@@ -68,6 +68,25 @@ TEST(FilterCatalogue, ValuesAreClampedAndNonFiniteOnesFallBackToTheDefault)
     EXPECT_FALSE(blur.setValue(QStringLiteral("radius"), 3));
 }
 
+TEST(FilterCatalogue, ScaledInstancesScaleLengthsInPixelsOnly)
+{
+    FilterInstance blur = FilterInstance::withDefaults(*findFilter(QStringLiteral("gaussianBlur")));
+    blur.setValue(QStringLiteral("inputRadius"), 49);
+    EXPECT_EQ(blur.scaled(0.25).values.value(QStringLiteral("inputRadius")), 12.25);
+    EXPECT_EQ(blur.values.value(QStringLiteral("inputRadius")), 49);
+
+    // The centre and a radius that is a fraction of the image stay; a length keeps its minimum.
+    const FilterInstance vignette =
+        FilterInstance::withDefaults(*findFilter(QStringLiteral("vignette"))).scaled(0.25);
+    EXPECT_EQ(vignette.values, FilterInstance::withDefaults(*vignette.descriptor).values);
+    const FilterInstance pixellate =
+        FilterInstance::withDefaults(*findFilter(QStringLiteral("pixellate"))).scaled(0.0625);
+    EXPECT_EQ(pixellate.values.value(QStringLiteral("inputScale")), 1);
+    const FilterInstance motion = FilterInstance::withDefaults(*findFilter(QStringLiteral("motionBlur"))).scaled(0.5);
+    EXPECT_EQ(motion.values.value(QStringLiteral("radius")), 10);
+    EXPECT_EQ(motion.values.value(QStringLiteral("direction")), 0);
+}
+
 TEST(FilterCatalogue, EveryBuildStepReadsExactlyItsOwnParameters)
 {
     // A key read that is not a parameter reads 0; a parameter never read is a dead slider.

@@ -2,6 +2,7 @@
 #include "render/Compositor.h"
 #include "render/EffectSilhouette.h"
 #include "render/Parallel.h"
+#include "render/ReducedComposite.h"
 #include "render/RenderCaches.h"
 #include "render/RenderCancellation.h"
 #include "render/TextRasterizer.h"
@@ -185,6 +186,28 @@ TEST(RenderCaches, ARedrawStartsFromTheLayersUnderTheChangedOne)
     clearRenderCaches();
     ASSERT_TRUE(previewed);
     EXPECT_TRUE(test::samePixels(*previewed, *renderComposite(state, &preview)));
+}
+
+TEST(RenderCaches, PreviewsAtReducedAndFullSizeEachKeepTheirBase)
+{
+    CanvasState state = effectsCanvas();
+    clearRenderCaches();
+    LayerPreview preview;
+    preview.layerID = state.layers.last().id;
+    preview.filter = [](const Bitmap& image) { return test::solidBitmap(image.width(), image.height(), {9, 9, 9, 9}); };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(renderReducedComposite(state, 1, &preview));
+        ASSERT_TRUE(renderComposite(state, &preview));
+    }
+    const std::uint64_t hits = compositeBaseCounts().hits;
+    const std::optional<Bitmap> reduced = renderReducedComposite(state, 1, &preview);
+    const std::optional<Bitmap> full = renderComposite(state, &preview);
+    EXPECT_EQ(compositeBaseCounts().hits, hits + 2);
+    EXPECT_EQ(compositeBaseCounts().entries, 2u);
+    clearRenderCaches();
+    ASSERT_TRUE(reduced && full);
+    EXPECT_TRUE(test::samePixels(*reduced, *renderReducedComposite(state, 1, &preview)));
+    EXPECT_TRUE(test::samePixels(*full, *renderComposite(state, &preview)));
 }
 
 TEST(RenderCaches, CancellationStopsBetweenLayersAndBandsAndCachesNothingIncomplete)
