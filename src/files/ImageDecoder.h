@@ -16,6 +16,11 @@ namespace velmaris {
 // memory: untrusted data goes through the decode helper (DecodeHelper.h).
 std::optional<Bitmap> decodeImageData(const QByteArray& data, ImageType type);
 
+// The first image of raster data as Qt reads it (upright, colour key applied), not yet brought
+// into the bitmap format; nullopt where decodeImageData() gives nullopt. For callers that convert
+// into memory of their own (the decode helper).
+std::optional<QImage> readRasterImage(const QByteArray& data);
+
 // The Qt format name of the raster format the data's signature names ("png", "jpeg", "gif",
 // "bmp", "tiff"), or nullopt for any other data.
 std::optional<QByteArray> rasterFormatName(const QByteArray& data);
