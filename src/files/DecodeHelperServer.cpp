@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #ifdef Q_OS_LINUX
@@ -154,8 +155,8 @@ private:
     std::size_t size_;
 };
 
-// Converts the images JPEG gives (opaque RGB, grey) into bitmap rows in one pass; false for any
-// other image, which goes through Bitmap::fromImage.
+// Converts the images JPEG gives (opaque RGB, grey) into bitmap rows in one pass, which may be the
+// image's own pixels; false for any other image, which goes through Bitmap::fromImage.
 bool convertOpaqueInto(const QImage& image, std::uint8_t* pixels)
 {
     const bool srgb = !image.colorSpace().isValid() || image.colorSpace() == QColorSpace(QColorSpace::SRgb);
@@ -182,28 +183,40 @@ bool convertOpaqueInto(const QImage& image, std::uint8_t* pixels)
 }
 
 // The pixels decoded into a sealed memory file: its descriptor, and the image's size in `size`;
-// -1 when the data cannot be read. PNG and JPEG are written straight into the file's memory.
-int decodeIntoFile(const QByteArray& data, ImageType type, QSize& size)
+// -1 when the data cannot be read. The memory file is made first, from the declared size, and
+// PNG and JPEG are decoded straight into it.
+int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<QSize>& declared, QSize& size)
 {
     std::optional<Bitmap> bitmap;
+    // Outlives the bitmap: an image read into the file may be converted from there.
+    std::optional<PixelFile> file;
     if (type == ImageType::svg) {
         bitmap = decodeImageData(data, type);
     } else {
         if (const std::optional<FastPNG> png = FastPNG::read(data)) {
-            PixelFile file(png->bufferSize());
-            if (file.bytes() && png->decodeInto(file.bytes())) {
+            PixelFile pngFile(png->bufferSize());
+            if (pngFile.bytes() && png->decodeInto(pngFile.bytes())) {
                 size = png->size();
-                return file.release();
+                return pngFile.release();
             }
             // Damaged image data: the general decoder has its say.
         }
-        std::optional<QImage> image = readRasterImage(data);
+        // Opaque RGB comes as four bytes a pixel: read into the file, it is converted in place.
+        if (declared && bitmapSizeAllowed(declared->width(), declared->height()))
+            file.emplace(std::size_t(declared->width()) * std::size_t(declared->height()) * 4);
+        QImage into;
+        if (file && file->bytes())
+            into = QImage(file->bytes(), declared->width(), declared->height(), qsizetype(declared->width()) * 4,
+                          QImage::Format_RGB32);
+        std::optional<QImage> image = readRasterImage(data, std::move(into));
         if (!image)
             return -1;
-        PixelFile file(std::size_t(image->width()) * std::size_t(image->height()) * 4);
-        if (file.bytes() && convertOpaqueInto(*image, file.bytes())) {
+        // Turned upright or otherwise not the declared size: a file of the image's own size.
+        if (!file || !file->bytes() || image->size() != *declared)
+            file.emplace(std::size_t(image->width()) * std::size_t(image->height()) * 4);
+        if (file->bytes() && convertOpaqueInto(*image, file->bytes())) {
             size = image->size();
-            return file.release();
+            return file->release();
         }
         bitmap = Bitmap::fromImage(std::move(*image));
     }
@@ -226,12 +239,14 @@ void decode(const Request& request, int dataFile)
     const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
     const auto type = ImageType(request.type);
     allowProcessorTime(request.cpuSeconds);
+    std::optional<QSize> declared;
     if (type != ImageType::svg) {
-        if (const std::optional<QSize> size = declaredRasterSize(data))
-            reply(ReplyKind::declaredSize, size->width(), size->height());
+        declared = declaredRasterSize(data);
+        if (declared)
+            reply(ReplyKind::declaredSize, declared->width(), declared->height());
     }
     QSize size;
-    const int pixels = decodeIntoFile(data, type, size);
+    const int pixels = decodeIntoFile(data, type, declared, size);
     if (mapped)
         munmap(mapped, request.dataSize);
     if (pixels < 0) {

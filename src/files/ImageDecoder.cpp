@@ -10,7 +10,7 @@
 
 namespace velmaris {
 
-std::optional<QImage> readRasterImage(const QByteArray& data)
+std::optional<QImage> readRasterImage(const QByteArray& data, QImage into)
 {
     const std::optional<QByteArray> format = rasterFormatName(data);
     if (!format || rasterDataIsTruncated(data))
@@ -29,7 +29,7 @@ std::optional<QImage> readRasterImage(const QByteArray& data)
     const QSize size = reader.size();
     if (!size.isValid() || !bitmapSizeAllowed(size.width(), size.height()))
         return std::nullopt;
-    QImage image;
+    QImage image = std::move(into);
     if (!reader.read(&image) || !bitmapSizeAllowed(image.width(), image.height()))
         return std::nullopt;
     if (keyed)

@@ -105,9 +105,11 @@ TEST(DecodeHelper, DecodesAsThisProcessDoesFromManyThreadsAtOnce)
     for (ImageType type : {ImageType::png, ImageType::jpeg, ImageType::gif, ImageType::bmp, ImageType::tiff})
         files.emplace_back(*encodeImageData(picture, type), type);
     files.emplace_back(*makeSVGWrapper(picture), ImageType::svg);
-    // Opaque RGB PNG and grey JPEG, decoded straight into the shared memory.
+    // Opaque RGB PNG, grey and turned JPEG, decoded straight into the shared memory or not.
     files.emplace_back(written(picture.image().convertToFormat(QImage::Format_RGB32), "png"), ImageType::png);
     files.emplace_back(written(picture.image().convertToFormat(QImage::Format_Grayscale8), "jpeg"), ImageType::jpeg);
+    for (const int orientation : {2, 6})
+        files.emplace_back(test::jpegWithOrientation(files[1].first, orientation), ImageType::jpeg);
     std::vector<Bitmap> expected;
     for (const auto& [bytes, type] : files)
         expected.push_back(*decodeImageData(bytes, type));
