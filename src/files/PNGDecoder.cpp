@@ -60,7 +60,6 @@ bool isSrgbProfile(QByteArrayView chunk, libdeflate_decompressor* decompressor)
 
 }  // namespace
 
-// The chunks of a PNG of the accepted kind; nullopt for anything else.
 std::optional<FastPNG> FastPNG::read(QByteArrayView png)
 {
 #ifndef __SSE2__
@@ -72,7 +71,7 @@ std::optional<FastPNG> FastPNG::read(QByteArrayView png)
     const Decompressor decompressor = makeDecompressor();
     if (!decompressor)
         return std::nullopt;
-    FastPNG header;
+    FastPNG reader;
     std::vector<QByteArrayView> imageData;
     bool ended = false;
     for (qsizetype at = kSignatureSize; !ended;) {
@@ -97,20 +96,20 @@ std::optional<FastPNG> FastPNG::read(QByteArrayView png)
             const std::uint32_t width = bigEndian32(data.data()), height = bigEndian32(data.data() + 4);
             if (!bitmapSizeAllowed(width, height))
                 return std::nullopt;
-            header.size_ = QSize(int(width), int(height));
-            header.channels_ = data[9] == 6 ? 4 : 3;
+            reader.size_ = QSize(int(width), int(height));
+            reader.channels_ = data[9] == 6 ? 4 : 3;
         } else if (type == "IDAT") {
             // The image data is one run of chunks.
             if (!imageData.empty() && imageData.back().data() + imageData.back().size() + 12 != data.data())
                 return std::nullopt;
             imageData.push_back(data);
         } else if (type == "pHYs") {
-            if (length != 9 || data[8] != 1 || header.dotsPerMeter_)
+            if (length != 9 || data[8] != 1 || reader.dotsPerMeter_)
                 return std::nullopt;
             const std::uint32_t x = bigEndian32(data.data()), y = bigEndian32(data.data() + 4);
             if (x == 0 || y == 0 || x > INT_MAX || y > INT_MAX)
                 return std::nullopt;
-            header.dotsPerMeter_ = QSize(int(x), int(y));
+            reader.dotsPerMeter_ = QSize(int(x), int(y));
         } else if (type == "iCCP") {
             if (!imageData.empty() || !isSrgbProfile(data, decompressor.get()))
                 return std::nullopt;
@@ -130,10 +129,10 @@ std::optional<FastPNG> FastPNG::read(QByteArrayView png)
     qsizetype total = 0;
     for (const QByteArrayView chunk : imageData)
         total += chunk.size();
-    header.stream_.reserve(total);
+    reader.stream_.reserve(total);
     for (const QByteArrayView chunk : imageData)
-        header.stream_.append(chunk);
-    return header;
+        reader.stream_.append(chunk);
+    return reader;
 }
 
 namespace {
