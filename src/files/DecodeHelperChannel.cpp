@@ -83,11 +83,26 @@ int memoryFileWith(const void* data, std::size_t size, bool sealed)
         next += written;
         left -= std::size_t(written);
     }
-    if (sealed && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+    if (sealed && !sealSize(fd)) {
         close(fd);
         return -1;
     }
     return fd;
+}
+
+int memoryFileOfSize(std::size_t size)
+{
+    const int fd = memfd_create("velmaris-decode", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd >= 0 && ftruncate(fd, off_t(size)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool sealSize(int fd)
+{
+    return fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0;
 }
 
 }  // namespace velmaris::decodehelper

@@ -47,5 +47,9 @@ int receiveMessage(int socket, void* message, std::size_t size, int& fd);
 // A memory file holding `size` bytes from `data`, or -1. Sealed against shrinking and growing when
 // `sealed`, so a reader can rely on its size.
 int memoryFileWith(const void* data, std::size_t size, bool sealed);
+// A memory file of `size` zero bytes, to be sealed by sealSize() once written, or -1.
+int memoryFileOfSize(std::size_t size);
+// Seals a memory file against shrinking and growing. False on failure.
+bool sealSize(int fd);
 
 }  // namespace velmaris::decodehelper

@@ -3,14 +3,20 @@
 
 #include "files/DecodeHelperChannel.h"
 #include "files/ImageDecoder.h"
+#include "files/PNGDecoder.h"
+#include "render/Parallel.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <malloc.h>
@@ -115,6 +121,111 @@ std::optional<QSize> declaredRasterSize(const QByteArray& data)
     return size.isValid() ? std::optional(size) : std::nullopt;
 }
 
+// A memory file the pixels are decoded straight into, mapped for writing until it is handed over.
+class PixelFile {
+public:
+    explicit PixelFile(std::size_t size) : fd_(memoryFileOfSize(size)), size_(size)
+    {
+        if (fd_ >= 0)
+            address_ = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    }
+    ~PixelFile()
+    {
+        if (address_ != MAP_FAILED)
+            munmap(address_, size_);
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    PixelFile(const PixelFile&) = delete;
+    PixelFile& operator=(const PixelFile&) = delete;
+
+    // Null when the file could not be made.
+    std::uint8_t* bytes() const { return address_ == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(address_); }
+    // The sealed file, now the caller's to close; -1 on failure.
+    int release()
+    {
+        if (!bytes() || !sealSize(fd_))
+            return -1;
+        return std::exchange(fd_, -1);
+    }
+
+private:
+    int fd_;
+    void* address_ = MAP_FAILED;
+    std::size_t size_;
+};
+
+// Converts the images JPEG gives (opaque RGB, grey) into bitmap rows in one pass, which may be the
+// image's own pixels; false for any other image, which goes through Bitmap::fromImage.
+bool convertOpaqueInto(const QImage& image, std::uint8_t* pixels)
+{
+    const bool srgb = !image.colorSpace().isValid() || image.colorSpace() == QColorSpace(QColorSpace::SRgb);
+    const QImage::Format format = image.format();
+    if (!srgb || (format != QImage::Format_RGB32 && format != QImage::Format_Grayscale8))
+        return false;
+    const int width = image.width();
+    parallelRows(image.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            auto* out = reinterpret_cast<quint32*>(pixels + qsizetype(y) * width * 4);
+            if (format == QImage::Format_RGB32) {
+                const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                // 0xffRRGGBB to the bytes R, G, B, 255.
+                for (int x = 0; x < width; ++x)
+                    out[x] = qToLittleEndian(0xff000000u | (in[x] & 0xff00u) | (in[x] & 0xffu) << 16 | (in[x] >> 16 & 0xffu));
+            } else {
+                const std::uint8_t* in = image.constScanLine(y);
+                for (int x = 0; x < width; ++x)
+                    out[x] = qToLittleEndian(0xff000000u | quint32(in[x]) * 0x010101u);
+            }
+        }
+    });
+    return true;
+}
+
+// The pixels decoded into a sealed memory file: its descriptor, and the image's size in `size`;
+// -1 when the data cannot be read. The memory file is made first, from the declared size, and
+// PNG and JPEG are decoded straight into it.
+int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<QSize>& declared, QSize& size)
+{
+    std::optional<Bitmap> bitmap;
+    // Outlives the bitmap: an image read into the file may be converted from there.
+    std::optional<PixelFile> file;
+    if (type == ImageType::svg) {
+        bitmap = decodeImageData(data, type);
+    } else {
+        if (const std::optional<FastPNG> png = FastPNG::read(data)) {
+            PixelFile pngFile(png->bufferSize());
+            if (pngFile.bytes() && png->decodeInto(pngFile.bytes())) {
+                size = png->size();
+                return pngFile.release();
+            }
+            // Damaged image data: the general decoder has its say.
+        }
+        // Opaque RGB comes as four bytes a pixel: read into the file, it is converted in place.
+        if (declared && bitmapSizeAllowed(declared->width(), declared->height()))
+            file.emplace(std::size_t(declared->width()) * std::size_t(declared->height()) * 4);
+        QImage into;
+        if (file && file->bytes())
+            into = QImage(file->bytes(), declared->width(), declared->height(), qsizetype(declared->width()) * 4,
+                          QImage::Format_RGB32);
+        std::optional<QImage> image = readRasterImage(data, std::move(into));
+        if (!image)
+            return -1;
+        // Turned upright or otherwise not the declared size: a file of the image's own size.
+        if (!file || !file->bytes() || image->size() != *declared)
+            file.emplace(std::size_t(image->width()) * std::size_t(image->height()) * 4);
+        if (file->bytes() && convertOpaqueInto(*image, file->bytes())) {
+            size = image->size();
+            return file->release();
+        }
+        bitmap = Bitmap::fromImage(std::move(*image));
+    }
+    if (!bitmap || bitmap->isNull())
+        return -1;
+    size = bitmap->size();
+    return memoryFileWith(bitmap->bits(), std::size_t(bitmap->byteCount()), true);
+}
+
 void decode(const Request& request, int dataFile)
 {
     void* mapped = nullptr;
@@ -128,19 +239,21 @@ void decode(const Request& request, int dataFile)
     const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
     const auto type = ImageType(request.type);
     allowProcessorTime(request.cpuSeconds);
+    std::optional<QSize> declared;
     if (type != ImageType::svg) {
-        if (const std::optional<QSize> size = declaredRasterSize(data))
-            reply(ReplyKind::declaredSize, size->width(), size->height());
+        declared = declaredRasterSize(data);
+        if (declared)
+            reply(ReplyKind::declaredSize, declared->width(), declared->height());
     }
-    const std::optional<Bitmap> bitmap = decodeImageData(data, type);
+    QSize size;
+    const int pixels = decodeIntoFile(data, type, declared, size);
     if (mapped)
         munmap(mapped, request.dataSize);
-    const int pixels = bitmap ? memoryFileWith(bitmap->bits(), std::size_t(bitmap->byteCount()), true) : -1;
     if (pixels < 0) {
         reply(ReplyKind::unreadable);
         return;
     }
-    reply(ReplyKind::decoded, bitmap->width(), bitmap->height(), bitmap->stride(), pixels);
+    reply(ReplyKind::decoded, size.width(), size.height(), qint64(size.width()) * 4, pixels);
     close(pixels);
 }
 

@@ -1,5 +1,6 @@
 #include "files/ImageDecoder.h"
 
+#include "files/PNGDecoder.h"
 #include "files/PngColorKey.h"
 #include "files/SVGRasterizer.h"
 #include "files/TruncatedData.h"
@@ -9,9 +10,7 @@
 
 namespace velmaris {
 
-namespace {
-
-std::optional<Bitmap> decodeRasterData(const QByteArray& data)
+std::optional<QImage> readRasterImage(const QByteArray& data, QImage into)
 {
     const std::optional<QByteArray> format = rasterFormatName(data);
     if (!format || rasterDataIsTruncated(data))
@@ -30,12 +29,25 @@ std::optional<Bitmap> decodeRasterData(const QByteArray& data)
     const QSize size = reader.size();
     if (!size.isValid() || !bitmapSizeAllowed(size.width(), size.height()))
         return std::nullopt;
-    QImage image;
+    QImage image = std::move(into);
     if (!reader.read(&image) || !bitmapSizeAllowed(image.width(), image.height()))
         return std::nullopt;
     if (keyed)
         image = applyColorKey(std::move(image), keyed->key);
-    Bitmap bitmap = Bitmap::fromImage(std::move(image));
+    return image;
+}
+
+namespace {
+
+std::optional<Bitmap> decodeRasterData(const QByteArray& data)
+{
+    // The fast reader declines anything it would not read exactly as Qt does.
+    if (std::optional<Bitmap> png = decodeLayerPNG(data))
+        return png;
+    std::optional<QImage> image = readRasterImage(data);
+    if (!image)
+        return std::nullopt;
+    Bitmap bitmap = Bitmap::fromImage(std::move(*image));
     if (bitmap.isNull())
         return std::nullopt;
     return bitmap;

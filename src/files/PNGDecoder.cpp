@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -57,19 +58,20 @@ bool isSrgbProfile(QByteArrayView chunk, libdeflate_decompressor* decompressor)
     return QColorSpace::fromIccProfile(profile) == QColorSpace(QColorSpace::SRgb);
 }
 
-struct Header {
-    int width = 0;
-    int height = 0;
-    std::optional<QSize> dotsPerMeter;
-    QByteArray stream;  // the IDAT chunks' data joined
-};
+}  // namespace
 
-// The chunks of a PNG of the accepted kind; nullopt for anything else.
-std::optional<Header> readChunks(QByteArrayView png, libdeflate_decompressor* decompressor)
+std::optional<FastPNG> FastPNG::read(QByteArrayView png)
 {
+#ifndef __SSE2__
+    // The general decoder reads them all the same.
+    return std::nullopt;
+#endif
     if (!png.startsWith(QByteArrayView(kSignature, kSignatureSize)))
         return std::nullopt;
-    Header header;
+    const Decompressor decompressor = makeDecompressor();
+    if (!decompressor)
+        return std::nullopt;
+    FastPNG reader;
     std::vector<QByteArrayView> imageData;
     bool ended = false;
     for (qsizetype at = kSignatureSize; !ended;) {
@@ -87,28 +89,33 @@ std::optional<Header> readChunks(QByteArrayView png, libdeflate_decompressor* de
         if (first != (type == "IHDR"))
             return std::nullopt;
         if (type == "IHDR") {
-            // 8 bits, RGBA, deflate, adaptive filtering, no interlacing.
-            if (length != 13 || data.sliced(8) != QByteArrayView("\x08\x06\x00\x00\x00", 5))
+            // 8 bits, RGBA or RGB, deflate, adaptive filtering, no interlacing.
+            if (length != 13 || data[8] != 8 || (data[9] != 6 && data[9] != 2)
+                || data.sliced(10) != QByteArrayView("\x00\x00\x00", 3))
                 return std::nullopt;
             const std::uint32_t width = bigEndian32(data.data()), height = bigEndian32(data.data() + 4);
             if (!bitmapSizeAllowed(width, height))
                 return std::nullopt;
-            header.width = int(width);
-            header.height = int(height);
+            reader.size_ = QSize(int(width), int(height));
+            reader.channels_ = data[9] == 6 ? 4 : 3;
         } else if (type == "IDAT") {
             // The image data is one run of chunks.
             if (!imageData.empty() && imageData.back().data() + imageData.back().size() + 12 != data.data())
                 return std::nullopt;
             imageData.push_back(data);
         } else if (type == "pHYs") {
-            if (length != 9 || data[8] != 1 || header.dotsPerMeter)
+            if (length != 9 || data[8] != 1 || reader.dotsPerMeter_)
                 return std::nullopt;
             const std::uint32_t x = bigEndian32(data.data()), y = bigEndian32(data.data() + 4);
             if (x == 0 || y == 0 || x > INT_MAX || y > INT_MAX)
                 return std::nullopt;
-            header.dotsPerMeter = QSize(int(x), int(y));
+            reader.dotsPerMeter_ = QSize(int(x), int(y));
         } else if (type == "iCCP") {
-            if (!imageData.empty() || !isSrgbProfile(data, decompressor))
+            if (!imageData.empty() || !isSrgbProfile(data, decompressor.get()))
+                return std::nullopt;
+        } else if (type == "sRGB") {
+            // Any rendering intent: the general decoder takes the colours as sRGB.
+            if (length != 1 || !imageData.empty())
                 return std::nullopt;
         } else if (type == "IEND") {
             ended = true;
@@ -122,26 +129,30 @@ std::optional<Header> readChunks(QByteArrayView png, libdeflate_decompressor* de
     qsizetype total = 0;
     for (const QByteArrayView chunk : imageData)
         total += chunk.size();
-    header.stream.reserve(total);
+    reader.stream_.reserve(total);
     for (const QByteArrayView chunk : imageData)
-        header.stream.append(chunk);
-    return header;
+        reader.stream_.append(chunk);
+    return reader;
 }
+
+namespace {
 
 #ifdef __SSE2__
 
-// One pixel's four bytes as 16-bit lanes, and back.
+// One pixel's bytes (three or four) as 16-bit lanes, and back.
+template <int Channels>
 __m128i loadPixel(const std::uint8_t* at)
 {
-    std::uint32_t bytes;
-    std::memcpy(&bytes, at, 4);
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, at, Channels);
     return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(bytes)), _mm_setzero_si128());
 }
 
+template <int Channels>
 void storePixel(std::uint8_t* at, __m128i lanes)
 {
     const std::uint32_t bytes = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes)));
-    std::memcpy(at, &bytes, 4);
+    std::memcpy(at, &bytes, Channels);
 }
 
 __m128i select(__m128i mask, __m128i ifSet, __m128i otherwise)
@@ -154,15 +165,15 @@ __m128i absolute(__m128i x)
     return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x));
 }
 
-// The filters that predict from the pixel to the left run one pixel at a time, its four bytes
+// The filters that predict from the pixel to the left run one pixel at a time, its bytes
 // together. `a` is the unfiltered pixel to the left, `b` the one above, `c` the one above-left.
-template <int Filter>
-void unfilterPixels(std::uint8_t* row, const std::uint8_t* previous, qsizetype size)
+template <int Filter, int Channels>
+void unfilterPixels(const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* previous, qsizetype size)
 {
     const __m128i byteMask = _mm_set1_epi16(0xff);
     __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
-    for (qsizetype i = 0; i < size; i += 4) {
-        const __m128i b = loadPixel(previous + i);
+    for (qsizetype i = 0; i < size; i += Channels) {
+        const __m128i b = loadPixel<Channels>(previous + i);
         __m128i prediction;
         if constexpr (Filter == 1) {
             prediction = a;
@@ -178,41 +189,43 @@ void unfilterPixels(std::uint8_t* row, const std::uint8_t* previous, qsizetype s
                                 select(_mm_cmpeq_epi16(pb, smallest), b, c));
             c = b;
         }
-        a = _mm_and_si128(_mm_add_epi16(loadPixel(row + i), prediction), byteMask);
-        storePixel(row + i, a);
+        a = _mm_and_si128(_mm_add_epi16(loadPixel<Channels>(in + i), prediction), byteMask);
+        storePixel<Channels>(out + i, a);
     }
 }
 
-void unfilterUp(std::uint8_t* row, const std::uint8_t* previous, qsizetype size)
+void unfilterUp(const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* previous, qsizetype size)
 {
     qsizetype i = 0;
     for (; i + 16 <= size; i += 16) {
-        const __m128i sum = _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i)),
+        const __m128i sum = _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)),
                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(previous + i)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), sum);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), sum);
     }
     for (; i < size; ++i)
-        row[i] = std::uint8_t(row[i] + previous[i]);
+        out[i] = std::uint8_t(in[i] + previous[i]);
 }
 
-// Undoes a row's filter in place; `previous` is the row above, already unfiltered (zeros for the
-// first). Four bytes a pixel.
-bool unfilter(int filter, std::uint8_t* row, const std::uint8_t* previous, qsizetype size)
+// Undoes a row's filter from `in` into `out`; `previous` is the row above, already unfiltered
+// (zeros for the first).
+template <int Channels>
+bool unfilter(int filter, const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* previous, qsizetype size)
 {
     switch (filter) {
     case 0:
+        std::memcpy(out, in, std::size_t(size));
         return true;
     case 1:
-        unfilterPixels<1>(row, previous, size);
+        unfilterPixels<1, Channels>(in, out, previous, size);
         return true;
     case 2:
-        unfilterUp(row, previous, size);
+        unfilterUp(in, out, previous, size);
         return true;
     case 3:
-        unfilterPixels<3>(row, previous, size);
+        unfilterPixels<3, Channels>(in, out, previous, size);
         return true;
     case 4:
-        unfilterPixels<4>(row, previous, size);
+        unfilterPixels<4, Channels>(in, out, previous, size);
         return true;
     default:
         return false;
@@ -239,64 +252,101 @@ void premultiplyRow(const std::uint8_t* in, std::uint8_t* out, int width)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), select(alphaBytes, pixels, colours));
     }
     for (; x < width; ++x) {
-        const __m128i pixel = loadPixel(in + 4 * x);
+        const __m128i pixel = loadPixel<4>(in + 4 * x);
         const __m128i colour = premultiplied(pixel);
-        storePixel(out + 4 * x, select(_mm_set_epi16(0, 0, 0, 0, -1, 0, 0, 0), pixel, colour));
+        storePixel<4>(out + 4 * x, select(_mm_set_epi16(0, 0, 0, 0, -1, 0, 0, 0), pixel, colour));
     }
+}
+
+// RGB to opaque RGBA, as the general decoder gives it.
+void opaqueRow(const std::uint8_t* in, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x) {
+        out[4 * x] = in[3 * x];
+        out[4 * x + 1] = in[3 * x + 1];
+        out[4 * x + 2] = in[3 * x + 2];
+        out[4 * x + 3] = 0xff;
+    }
+}
+
+// Unfilters and converts the rows; the stream sits at the end of `buffer`, where writing row y's
+// pixels never reaches the data of the rows after it (four bytes a pixel out, at most one more per
+// row in).
+template <int Channels>
+bool unfilterRows(const std::uint8_t* stream, std::uint8_t* buffer, int width, int height)
+{
+    const qsizetype inRow = qsizetype(width) * Channels;
+    std::vector<std::uint8_t> above(std::size_t(inRow), 0), current(above.size());
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* filtered = stream + y * (inRow + 1);
+        if (!unfilter<Channels>(filtered[0], filtered + 1, current.data(), above.data(), inRow))
+            return false;
+        std::uint8_t* out = buffer + qsizetype(y) * width * 4;
+        if constexpr (Channels == 4)
+            premultiplyRow(current.data(), out, width);
+        else
+            opaqueRow(current.data(), out, width);
+        above.swap(current);
+    }
+    return true;
 }
 
 #endif
 
 }  // namespace
 
-std::optional<Bitmap> decodeLayerPNG(QByteArrayView png)
+std::size_t FastPNG::streamBytes() const
+{
+    return std::size_t(size_.height()) * (std::size_t(size_.width()) * std::size_t(channels_) + 1);
+}
+
+std::size_t FastPNG::bufferSize() const
+{
+    return std::max(std::size_t(size_.width()) * std::size_t(size_.height()) * 4, streamBytes());
+}
+
+bool FastPNG::decodeInto(std::uint8_t* buffer) const
 {
 #ifndef __SSE2__
-    // The general decoder reads them all the same.
-    return std::nullopt;
+    return false;
 #else
     const Decompressor decompressor = makeDecompressor();
-    if (!decompressor)
-        return std::nullopt;
-    const std::optional<Header> header = readChunks(png, decompressor.get());
-    if (!header)
-        return std::nullopt;
-    const int width = header->width, height = header->height;
-    const qsizetype rowBytes = qsizetype(width) * 4;
-    // Each row is a filter byte and the row's bytes; the stream must hold exactly that. The rows
-    // are unfiltered and premultiplied in the same buffer, each moved up to where the image keeps
-    // it: no second image-sized buffer to allocate and fault in.
-    const std::size_t streamBytes = std::size_t(height) * std::size_t(rowBytes + 1);
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> pixels(static_cast<std::uint8_t*>(std::malloc(streamBytes)),
-                                                               &std::free);
+    // The rows are inflated into the end of the buffer, then unfiltered and converted to where
+    // the image keeps them: no second image-sized buffer to allocate and fault in.
+    std::uint8_t* stream = buffer + (bufferSize() - streamBytes());
     std::size_t size = 0;
-    if (!pixels
-        || libdeflate_zlib_decompress(decompressor.get(), header->stream.constData(),
-                                      std::size_t(header->stream.size()), pixels.get(), streamBytes, &size)
+    if (!decompressor
+        || libdeflate_zlib_decompress(decompressor.get(), stream_.constData(), std::size_t(stream_.size()), stream,
+                                      streamBytes(), &size)
             != LIBDEFLATE_SUCCESS
-        || size != streamBytes)
+        || size != streamBytes())
+        return false;
+    return channels_ == 4 ? unfilterRows<4>(stream, buffer, size_.width(), size_.height())
+                          : unfilterRows<3>(stream, buffer, size_.width(), size_.height());
+#endif
+}
+
+std::optional<Bitmap> decodeLayerPNG(QByteArrayView png)
+{
+    const std::optional<FastPNG> reader = FastPNG::read(png);
+    if (!reader)
         return std::nullopt;
-    // The row above unfiltered, before premultiplying overwrites it; zeros above the first.
-    std::vector<std::uint8_t> above(std::size_t(rowBytes), 0), current(above.size());
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* filtered = pixels.get() + y * (rowBytes + 1);
-        if (!unfilter(filtered[0], filtered + 1, above.data(), rowBytes))
-            return std::nullopt;
-        std::memcpy(current.data(), filtered + 1, std::size_t(rowBytes));
-        premultiplyRow(current.data(), pixels.get() + y * rowBytes, width);
-        above.swap(current);
-    }
-    QImage image(pixels.get(), width, height, rowBytes, kBitmapFormat, &std::free, pixels.get());
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> pixels(static_cast<std::uint8_t*>(std::malloc(reader->bufferSize())),
+                                                               &std::free);
+    if (!pixels || !reader->decodeInto(pixels.get()))
+        return std::nullopt;
+    const int width = reader->size().width();
+    QImage image(pixels.get(), width, reader->size().height(), qsizetype(width) * 4, kBitmapFormat, &std::free,
+                 pixels.get());
     if (image.isNull())
         return std::nullopt;
     pixels.release();
-    if (header->dotsPerMeter) {
-        image.setDotsPerMeterX(header->dotsPerMeter->width());
-        image.setDotsPerMeterY(header->dotsPerMeter->height());
+    if (reader->dotsPerMeter()) {
+        image.setDotsPerMeterX(reader->dotsPerMeter()->width());
+        image.setDotsPerMeterY(reader->dotsPerMeter()->height());
     }
     image.setColorSpace(QColorSpace::SRgb);
     return Bitmap::fromImage(std::move(image));
-#endif
 }
 
 }  // namespace velmaris

@@ -1,3 +1,4 @@
+#include "files/CodecTestHelpers.h"
 #include "files/DecodeHelper.h"
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
@@ -64,6 +65,22 @@ TEST(DecodeHelper, HostileDataEndsInTheReadErrorAndTheNextDecodeWorks)
 #endif
 }
 
+// Chunks the fast PNG reader takes over rows it cannot unfilter: the general decoder has the last
+// word, in the helper as in this process.
+TEST(DecodeHelper, DamagedPngRowsAreJudgedAsInThisProcess)
+{
+    const QByteArray rows = QByteArray(1, '\x07') + QByteArray(8, '\x40') + QByteArray(1, '\x00') + QByteArray(8, '\x40');
+    const QByteArray png = test::kPngSignature
+        + test::pngChunk("IHDR" + test::bigEndian(2) + test::bigEndian(2) + QByteArray("\x08\x06\x00\x00\x00", 5))
+        + test::pngChunk("IDAT" + qCompress(rows).mid(4)) + test::pngChunk("IEND");
+    const std::optional<Bitmap> here = decodeImageData(png, ImageType::png);
+    const FileResult<Bitmap> there = decodeUntrustedImage(png, ImageType::png);
+    ASSERT_EQ(here.has_value(), std::holds_alternative<Bitmap>(there));
+    if (here) {
+        EXPECT_TRUE(test::samePixels(std::get<Bitmap>(there), *here));
+    }
+}
+
 TEST(DecodeHelper, OnlyTheOfferedFormatsAreDecoded)
 {
     QImage image(2, 2, QImage::Format_RGB32);
@@ -88,6 +105,11 @@ TEST(DecodeHelper, DecodesAsThisProcessDoesFromManyThreadsAtOnce)
     for (ImageType type : {ImageType::png, ImageType::jpeg, ImageType::gif, ImageType::bmp, ImageType::tiff})
         files.emplace_back(*encodeImageData(picture, type), type);
     files.emplace_back(*makeSVGWrapper(picture), ImageType::svg);
+    // Opaque RGB PNG, grey and turned JPEG, decoded straight into the shared memory or not.
+    files.emplace_back(written(picture.image().convertToFormat(QImage::Format_RGB32), "png"), ImageType::png);
+    files.emplace_back(written(picture.image().convertToFormat(QImage::Format_Grayscale8), "jpeg"), ImageType::jpeg);
+    for (const int orientation : {2, 6})
+        files.emplace_back(test::jpegWithOrientation(files[1].first, orientation), ImageType::jpeg);
     std::vector<Bitmap> expected;
     for (const auto& [bytes, type] : files)
         expected.push_back(*decodeImageData(bytes, type));
