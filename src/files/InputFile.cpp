@@ -85,9 +85,11 @@ FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind)
         return FileError::imageUnreadable();
     }
     QByteArray data;
-    // Devices and pipes have no size: read in chunks and stop at the limit.
+    // Devices and pipes have no size: read in chunks and stop at the limit. A regular file's buffer
+    // has room for the last read, which finds the end, so it is never moved; parsers that read a
+    // little past the data (simdjson) can use it in place.
     if (regular)
-        data.reserve(qsizetype(status.st_size));
+        data.reserve(qsizetype(status.st_size) + qsizetype(kReadChunkBytes));
     bool failed = false;
     for (;;) {
         const qint64 room = std::min(kReadChunkBytes, limit + 1 - data.size());
