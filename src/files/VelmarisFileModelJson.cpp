@@ -1,9 +1,15 @@
 #include "files/VelmarisFileModelJson.h"
 
+#include "render/VectorLoop.h"
+
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <vector>
 
 namespace velmaris::VelmarisImageFormat {
 
@@ -96,12 +102,23 @@ JsonValue layerJson(const LayerModel& layer)
 
 // ---- Reading ----
 
-using simdjson::dom::element;
-using simdjson::dom::element_type;
+// The document is walked once with simdjson's On-Demand API, so no DOM is built and no string is
+// copied: a layer's PNG text stays a view of the input. It accepts and refuses exactly what a full
+// parse does: every value, read or not, is validated, a syntax error anywhere outranks a value of
+// the wrong shape, and among those the first in reading order (keys in the order listed below,
+// array elements in turn) is the one reported. For duplicate keys the first counts.
+
+using simdjson::ondemand::json_type;
+using simdjson::ondemand::value;
 
 // Thrown while the records are read, turned into invalidJson at the boundary.
 struct ShapeError {
     QString detail;
+};
+
+// The input is not JSON; a full parse names why.
+struct SyntaxError {
+    simdjson::error_code code;
 };
 
 [[noreturn]] void fail(const QString& path, const QString& problem)
@@ -109,213 +126,442 @@ struct ShapeError {
     throw ShapeError{path.isEmpty() ? problem : path + QStringLiteral(": ") + problem};
 }
 
-// One JSON object read key by key; `path` names it in error messages ("layers[2].text").
+void check(simdjson::error_code error)
+{
+    if (error != simdjson::SUCCESS)
+        throw SyntaxError{error};
+}
+
+// What a full parse allows: deeper nesting is a syntax error there too.
+constexpr int kMaxDepth = int(simdjson::DEFAULT_MAX_DEPTH);
+
+// A string's text without copying it: a view of the input unless it has escapes, which are then
+// decoded (and checked) into the parser's buffer. Reads the value.
+std::optional<std::string_view> stringText(value& item)
+{
+    const std::string_view token = item.raw_json_token();
+    if (token.empty() || token.front() != '"')
+        return std::nullopt;
+    if (std::memchr(token.data(), '\\', token.size())) {
+        std::string_view string;
+        check(item.get_string().get(string));
+        return string;
+    }
+    check(item.get_raw_json_string().error());
+    // The token runs to the next one: past the closing quote, over any whitespace.
+    return token.substr(1, token.rfind('"') - 1);
+}
+
+// Reads a value no record holds, checking it as a full parse would.
+void validate(value& item, int depth = 0)
+{
+    if (depth > kMaxDepth)
+        throw SyntaxError{simdjson::DEPTH_ERROR};
+    json_type type{};
+    check(item.type().get(type));
+    switch (type) {
+    case json_type::object: {
+        simdjson::ondemand::object object;
+        check(item.get_object().get(object));
+        for (auto entry : object) {
+            simdjson::ondemand::field field;
+            check(std::move(entry).get(field));
+            check(field.unescaped_key().error());
+            validate(field.value(), depth + 1);
+        }
+        return;
+    }
+    case json_type::array: {
+        simdjson::ondemand::array array;
+        check(item.get_array().get(array));
+        for (auto entry : array) {
+            value element;
+            check(std::move(entry).get(element));
+            validate(element, depth + 1);
+        }
+        return;
+    }
+    case json_type::number:
+        check(item.get_number().error());
+        return;
+    case json_type::string:
+        if (!stringText(item))
+            throw SyntaxError{simdjson::STRING_ERROR};
+        return;
+    case json_type::boolean:
+        check(item.get_bool().error());
+        return;
+    case json_type::null: {
+        bool isNull = false;
+        check(item.is_null().get(isNull));
+        if (!isNull)
+            throw SyntaxError{simdjson::N_ATOM_ERROR};
+        return;
+    }
+    }
+}
+
+// A value that is not what the key needs: once it has been checked as JSON, a shape error.
+[[noreturn]] void wrongType(value& item, simdjson::error_code error, const QString& path, const QString& problem)
+{
+    if (error != simdjson::INCORRECT_TYPE)
+        throw SyntaxError{error};
+    validate(item);
+    fail(path, problem);
+}
+
+// One JSON object: the keys wanted are declared, then read() takes the fields in one pass and
+// throws the first problem in the order they were declared. `path` names the object in error
+// messages ("layers[2].text").
 class Fields {
 public:
-    Fields(element value, QString path) : path_(std::move(path))
+    Fields(value& item, QString path) : path_(std::move(path))
     {
-        if (value.get(object_) != simdjson::SUCCESS)
-            fail(path_, QStringLiteral("not an object"));
+        if (const auto error = item.get_object().get(object_))
+            wrongType(item, error, path_, QStringLiteral("not an object"));
     }
 
-    const QString& path() const { return path_; }
+    template <typename T, typename Convert>
+    void required(const char* key, Convert convert, T& target)
+    {
+        slots_.push_back({key, true, [convert, &target](value& item, const QString& path) { target = convert(item, path); }});
+    }
+
+    // Missing and null both leave the target absent.
+    template <typename T, typename Convert>
+    void optional(const char* key, Convert convert, std::optional<T>& target)
+    {
+        slots_.push_back({key, false, [convert, &target](value& item, const QString& path) { target = convert(item, path); }});
+    }
+
+    void read()
+    {
+        for (auto entry : object_) {
+            simdjson::ondemand::field field;
+            check(std::move(entry).get(field));
+            std::string_view key;
+            check(field.unescaped_key().get(key));
+            value& item = field.value();
+            const auto slot = std::find_if(slots_.begin(), slots_.end(), [key](const Slot& s) { return key == s.key; });
+            if (slot == slots_.end() || slot->seen) {
+                validate(item);
+                continue;
+            }
+            slot->seen = true;
+            bool isNull = false;
+            check(item.is_null().get(isNull));
+            if (isNull)
+                continue;
+            slot->present = true;
+            try {
+                slot->read(item, childPath(slot->key));
+            } catch (const ShapeError& error) {
+                slot->problem = error.detail;
+            }
+        }
+        for (const Slot& slot : slots_) {
+            if (slot.problem)
+                throw ShapeError{*slot.problem};
+            if (slot.required && !slot.present)
+                fail(path_, QStringLiteral("missing \"%1\"").arg(QLatin1String(slot.key)));
+        }
+    }
+
+private:
+    struct Slot {
+        const char* key;
+        bool required;
+        std::function<void(value&, const QString&)> read;
+        bool seen = false;
+        bool present = false;
+        std::optional<QString> problem = std::nullopt;
+    };
+
     QString childPath(const char* key) const
     {
         return path_.isEmpty() ? QString::fromLatin1(key) : path_ + u'.' + QString::fromLatin1(key);
     }
 
-    // Missing and null both mean absent.
-    std::optional<element> find(const char* key) const
-    {
-        element value;
-        if (object_.at_key(key).get(value) != simdjson::SUCCESS || value.is_null())
-            return std::nullopt;
-        return value;
-    }
-
-    template <typename Convert>
-    auto required(const char* key, Convert convert) const
-    {
-        const std::optional<element> value = find(key);
-        if (!value)
-            fail(path_, QStringLiteral("missing \"%1\"").arg(QLatin1String(key)));
-        return convert(*value, childPath(key));
-    }
-
-    template <typename Convert>
-    auto optional(const char* key, Convert convert) const -> std::optional<decltype(convert(element(), QString()))>
-    {
-        if (const std::optional<element> value = find(key))
-            return convert(*value, childPath(key));
-        return std::nullopt;
-    }
-
-private:
-    simdjson::dom::object object_;
+    simdjson::ondemand::object object_;
     QString path_;
+    std::vector<Slot> slots_;
 };
 
-double asNumber(element value, const QString& path)
+double asNumber(value& item, const QString& path)
 {
     double number = 0;
-    if (value.get_double().get(number) != simdjson::SUCCESS)
-        fail(path, QStringLiteral("not a number"));
+    if (const auto error = item.get_double().get(number))
+        wrongType(item, error, path, QStringLiteral("not a number"));
     return number;
 }
 
 // An integer-valued number that fits in 64 bits ("1" or "1.0", not "1.5").
-qint64 asInteger(element value, const QString& path)
+qint64 asInteger(value& item, const QString& path)
 {
-    std::int64_t integer = 0;
-    if (value.get_int64().get(integer) == simdjson::SUCCESS)
-        return qint64(integer);
-    const double number = asNumber(value, path);
+    simdjson::ondemand::number number;
+    if (const auto error = item.get_number().get(number))
+        wrongType(item, error, path, QStringLiteral("not a number"));
+    if (number.is_int64())
+        return qint64(number.get_int64());
+    const double real = number.as_double();
     constexpr double kLimit = 9223372036854775808.0;  // 2^63
-    if (number != std::trunc(number) || number < -kLimit || number >= kLimit)
+    if (real != std::trunc(real) || real < -kLimit || real >= kLimit)
         fail(path, QStringLiteral("not an integer"));
-    return qint64(number);
+    return qint64(real);
 }
 
-qint64 asLength(element value, const QString& path)
+qint64 asLength(value& item, const QString& path)
 {
-    const qint64 length = asInteger(value, path);
+    const qint64 length = asInteger(item, path);
     if (length < 0)
         fail(path, QStringLiteral("negative length"));
     return length;
 }
 
-std::string_view asStringView(element value, const QString& path)
+std::string_view asStringView(value& item, const QString& path)
 {
-    std::string_view string;
-    if (value.get_string().get(string) != simdjson::SUCCESS)
-        fail(path, QStringLiteral("not a string"));
-    return string;
+    const std::optional<std::string_view> string = stringText(item);
+    if (!string)
+        wrongType(item, simdjson::INCORRECT_TYPE, path, QStringLiteral("not a string"));
+    return *string;
 }
 
-QString asString(element value, const QString& path)
+QString asString(value& item, const QString& path)
 {
-    const std::string_view string = asStringView(value, path);
+    const std::string_view string = asStringView(item, path);
     return QString::fromUtf8(string.data(), qsizetype(string.size()));
 }
 
-QByteArray asBytes(element value, const QString& path)
+// Base64 text as it lies in the input, not copied and with its slashes still escaped as "\/" (the
+// writer escapes them), so that reading the file copies nothing. Only text with other escapes is
+// decoded; a backslash it really holds, as little Base64 as one, becomes a '!'.
+QByteArray asBase64Text(value& item, const QString& path)
 {
-    const std::string_view string = asStringView(value, path);
-    return QByteArray(string.data(), qsizetype(string.size()));
+    const std::string_view token = item.raw_json_token();
+    if (!token.empty() && token.front() == '"') {
+        const std::string_view text = token.substr(1, token.rfind('"') - 1);
+        // One branch-free pass, in blocks the compiler vectorises; the character after the text is
+        // its closing quote.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        unsigned char otherEscape = 0;
+        constexpr std::size_t kChunk = std::size_t(1) << 20;
+        for (std::size_t start = 0; start < text.size(); start += kChunk) {
+            const unsigned char* chunk = bytes + start;
+            forEachIndex(int(std::min(kChunk, text.size() - start)), [&](int i) {
+                otherEscape |= (chunk[i] == '\\') & (chunk[i + 1] != '/');
+            });
+        }
+        if (!otherEscape) {
+            check(item.get_raw_json_string().error());
+            return QByteArray::fromRawData(text.data(), qsizetype(text.size()));
+        }
+    }
+    const std::string_view string = asStringView(item, path);
+    return QByteArray(string.data(), qsizetype(string.size())).replace('\\', '!');
 }
 
-bool asBool(element value, const QString& path)
+bool asBool(value& item, const QString& path)
 {
     bool boolean = false;
-    if (value.get_bool().get(boolean) != simdjson::SUCCESS)
-        fail(path, QStringLiteral("not a boolean"));
+    if (const auto error = item.get_bool().get(boolean))
+        wrongType(item, error, path, QStringLiteral("not a boolean"));
     return boolean;
 }
 
-// Calls read(element, path) for every element of an array.
+// Calls read(element, path) for every element of an array; all are read before the first
+// element's problem is thrown.
 template <typename Read>
 auto asArray(Read read)
 {
-    return [read](element value, const QString& path) {
-        simdjson::dom::array array;
-        if (value.get(array) != simdjson::SUCCESS)
-            fail(path, QStringLiteral("not an array"));
-        QVector<decltype(read(element(), QString()))> result;
-        result.reserve(qsizetype(array.size()));
-        for (element item : array)
-            result.push_back(read(item, path + QStringLiteral("[%1]").arg(result.size())));
+    return [read](value& item, const QString& path) {
+        simdjson::ondemand::array array;
+        if (const auto error = item.get_array().get(array))
+            wrongType(item, error, path, QStringLiteral("not an array"));
+        QVector<decltype(read(std::declval<value&>(), QString()))> result;
+        std::optional<ShapeError> problem;
+        for (auto entry : array) {
+            value element;
+            check(std::move(entry).get(element));
+            const QString elementPath = path + QStringLiteral("[%1]").arg(result.size());
+            try {
+                result.push_back(read(element, elementPath));
+            } catch (const ShapeError& error) {
+                if (!problem)
+                    problem = error;
+                result.push_back({});
+            }
+        }
+        if (problem)
+            throw *problem;
         return result;
     };
 }
 
-StoredColor asColor(element value, const QString& path)
+StoredColor asColor(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("red", asNumber), fields.required("green", asNumber),
-            fields.required("blue", asNumber), fields.required("alpha", asNumber)};
+    StoredColor color;
+    Fields fields(item, path);
+    fields.required("red", asNumber, color.red);
+    fields.required("green", asNumber, color.green);
+    fields.required("blue", asNumber, color.blue);
+    fields.required("alpha", asNumber, color.alpha);
+    fields.read();
+    return color;
 }
 
-TextRunModel asRun(element value, const QString& path)
+TextRunModel asRun(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("length", asLength), fields.optional("fontSize", asNumber),
-            fields.optional("color", asColor), fields.optional("fontFamily", asString)};
+    TextRunModel run;
+    Fields fields(item, path);
+    fields.required("length", asLength, run.length);
+    fields.optional("fontSize", asNumber, run.fontSize);
+    fields.optional("color", asColor, run.color);
+    fields.optional("fontFamily", asString, run.fontFamily);
+    fields.read();
+    return run;
 }
 
-TextModel asText(element value, const QString& path)
+TextModel asText(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("string", asString), fields.required("fontFamily", asString),
-            fields.required("fontSize", asNumber), fields.required("color", asColor),
-            fields.optional("runs", asArray(asRun))};
+    TextModel text;
+    Fields fields(item, path);
+    fields.required("string", asString, text.string);
+    fields.required("fontFamily", asString, text.fontFamily);
+    fields.required("fontSize", asNumber, text.fontSize);
+    fields.required("color", asColor, text.color);
+    fields.optional("runs", asArray(asRun), text.runs);
+    fields.read();
+    return text;
 }
 
-EffectsModel::Shadow asShadow(element value, const QString& path)
+EffectsModel::Shadow asShadow(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("color", asColor), fields.required("offsetX", asNumber),
-            fields.required("offsetY", asNumber), fields.required("blur", asNumber)};
+    EffectsModel::Shadow shadow;
+    Fields fields(item, path);
+    fields.required("color", asColor, shadow.color);
+    fields.required("offsetX", asNumber, shadow.offsetX);
+    fields.required("offsetY", asNumber, shadow.offsetY);
+    fields.required("blur", asNumber, shadow.blur);
+    fields.read();
+    return shadow;
 }
 
-EffectsModel::Stroke asStroke(element value, const QString& path)
+EffectsModel::Stroke asStroke(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("color", asColor), fields.required("width", asNumber)};
+    EffectsModel::Stroke stroke;
+    Fields fields(item, path);
+    fields.required("color", asColor, stroke.color);
+    fields.required("width", asNumber, stroke.width);
+    fields.read();
+    return stroke;
 }
 
-EffectsModel::Glow asGlow(element value, const QString& path)
+EffectsModel::Glow asGlow(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.required("color", asColor), fields.required("radius", asNumber)};
+    EffectsModel::Glow glow;
+    Fields fields(item, path);
+    fields.required("color", asColor, glow.color);
+    fields.required("radius", asNumber, glow.radius);
+    fields.read();
+    return glow;
 }
 
-EffectsModel asEffects(element value, const QString& path)
+EffectsModel asEffects(value& item, const QString& path)
 {
-    const Fields fields(value, path);
-    return {fields.optional("shadow", asShadow), fields.optional("stroke", asStroke),
-            fields.optional("glow", asGlow)};
+    EffectsModel effects;
+    Fields fields(item, path);
+    fields.optional("shadow", asShadow, effects.shadow);
+    fields.optional("stroke", asStroke, effects.stroke);
+    fields.optional("glow", asGlow, effects.glow);
+    fields.read();
+    return effects;
 }
 
-LayerModel asLayer(element value, const QString& path)
+LayerModel asLayer(value& item, const QString& path)
 {
-    const Fields fields(value, path);
     LayerModel layer;
-    layer.id = fields.required("id", asString);
-    layer.name = fields.required("name", asString);
-    layer.isVisible = fields.required("isVisible", asBool);
-    layer.opacity = fields.required("opacity", asNumber);
-    layer.originX = fields.required("originX", asNumber);
-    layer.originY = fields.required("originY", asNumber);
-    layer.kind = fields.required("kind", asString);
-    layer.pngData = fields.optional("pngData", asBytes);
-    layer.text = fields.optional("text", asText);
-    layer.groupID = fields.optional("groupID", asString);
-    layer.blendMode = fields.optional("blendMode", asString);
-    layer.isLocked = fields.optional("isLocked", asBool);
-    layer.effects = fields.optional("effects", asEffects);
+    Fields fields(item, path);
+    fields.required("id", asString, layer.id);
+    fields.required("name", asString, layer.name);
+    fields.required("isVisible", asBool, layer.isVisible);
+    fields.required("opacity", asNumber, layer.opacity);
+    fields.required("originX", asNumber, layer.originX);
+    fields.required("originY", asNumber, layer.originY);
+    fields.required("kind", asString, layer.kind);
+    fields.optional("pngData", asBase64Text, layer.pngData);
+    fields.optional("text", asText, layer.text);
+    fields.optional("groupID", asString, layer.groupID);
+    fields.optional("blendMode", asString, layer.blendMode);
+    fields.optional("isLocked", asBool, layer.isLocked);
+    fields.optional("effects", asEffects, layer.effects);
+    fields.read();
     return layer;
 }
 
-FileModel asFile(element value)
+FileModel asFile(value& item)
 {
-    const Fields fields(value, QString());
     FileModel file;
-    file.formatVersion = fields.required("formatVersion", asInteger);
-    file.width = fields.required("width", asNumber);
-    file.height = fields.required("height", asNumber);
-    file.selectedLayerID = fields.optional("selectedLayerID", asString);
-    file.layers = fields.required("layers", asArray(asLayer));
-    if (auto ids = fields.optional("extraSelectedLayerIDs", asArray(asString)))
-        file.extraSelectedLayerIDs = QStringList(std::move(*ids));
-    file.selectionX = fields.optional("selectionX", asNumber);
-    file.selectionY = fields.optional("selectionY", asNumber);
-    file.selectionWidth = fields.optional("selectionWidth", asNumber);
-    file.selectionHeight = fields.optional("selectionHeight", asNumber);
-    file.aspectWidth = fields.optional("aspectWidth", asNumber);
-    file.aspectHeight = fields.optional("aspectHeight", asNumber);
-    file.selectionShape = fields.optional("selectionShape", asString);
-    file.selectionInverted = fields.optional("selectionInverted", asBool);
+    std::optional<QVector<QString>> extraSelectedLayerIDs;
+    Fields fields(item, QString());
+    fields.required("formatVersion", asInteger, file.formatVersion);
+    fields.required("width", asNumber, file.width);
+    fields.required("height", asNumber, file.height);
+    fields.optional("selectedLayerID", asString, file.selectedLayerID);
+    fields.required("layers", asArray(asLayer), file.layers);
+    fields.optional("extraSelectedLayerIDs", asArray(asString), extraSelectedLayerIDs);
+    fields.optional("selectionX", asNumber, file.selectionX);
+    fields.optional("selectionY", asNumber, file.selectionY);
+    fields.optional("selectionWidth", asNumber, file.selectionWidth);
+    fields.optional("selectionHeight", asNumber, file.selectionHeight);
+    fields.optional("aspectWidth", asNumber, file.aspectWidth);
+    fields.optional("aspectHeight", asNumber, file.aspectHeight);
+    fields.optional("selectionShape", asString, file.selectionShape);
+    fields.optional("selectionInverted", asBool, file.selectionInverted);
+    fields.read();
+    if (extraSelectedLayerIDs)
+        file.extraSelectedLayerIDs = QStringList(std::move(*extraSelectedLayerIDs));
     return file;
+}
+
+// The records of a whole document, or the first shape problem; syntax errors are thrown.
+std::variant<FileModel, ShapeError> readDocument(simdjson::ondemand::document& document)
+{
+    json_type type{};
+    check(document.type().get(type));
+    std::variant<FileModel, ShapeError> result = ShapeError{QStringLiteral("not an object")};
+    if (type == json_type::object || type == json_type::array) {
+        value root;
+        check(document.get_value().get(root));
+        try {
+            result = asFile(root);
+        } catch (const ShapeError& error) {
+            result = error;
+        }
+    } else if (type == json_type::number) {
+        check(document.get_number().error());
+    } else if (type == json_type::string) {
+        check(document.get_string().error());
+    } else if (type == json_type::boolean) {
+        check(document.get_bool().error());
+    } else {
+        bool isNull = false;
+        check(document.is_null().get(isNull));
+        if (!isNull)
+            throw SyntaxError{simdjson::N_ATOM_ERROR};
+    }
+    // Only past the end has the document no current location.
+    if (const char* rest = nullptr; document.current_location().get(rest) == simdjson::SUCCESS)
+        throw SyntaxError{simdjson::TRAILING_CONTENT};
+    return result;
+}
+
+// Why the input is not JSON, as a full parse words it.
+QString syntaxProblem(const QByteArray& data, simdjson::error_code error)
+{
+    simdjson::dom::parser parser;
+    if (const auto full = parser.parse(data.constData(), std::size_t(data.size())).error())
+        error = full;
+    return QString::fromUtf8(simdjson::error_message(error));
 }
 
 }  // namespace
@@ -351,14 +597,30 @@ JsonValue toJson(const FileModel& file)
 
 FormatResult<FileModel> fileModelFromJson(const QByteArray& data)
 {
-    simdjson::dom::parser parser;
-    element root;
-    if (const auto error = parser.parse(data.constData(), std::size_t(data.size())).get(root))
-        return FormatError{FormatError::Kind::invalidJson, QString::fromUtf8(simdjson::error_message(error))};
+    // The parser reads a little past the end: a buffer with that room is parsed in place.
+    const bool roomy = data.capacity() - data.size() >= qsizetype(simdjson::SIMDJSON_PADDING);
+    simdjson::padded_string copy;
+    if (!roomy)
+        copy = simdjson::padded_string(data.constData(), std::size_t(data.size()));
+    const simdjson::padded_string_view input =
+        roomy ? simdjson::padded_string_view(data.constData(), std::size_t(data.size()), std::size_t(data.capacity()))
+              : simdjson::padded_string_view(copy);
+    simdjson::ondemand::parser parser;
     try {
-        return asFile(root);
-    } catch (const ShapeError& error) {
-        return FormatError{FormatError::Kind::invalidJson, error.detail};
+        simdjson::ondemand::document document;
+        check(parser.iterate(input).get(document));
+        std::variant<FileModel, ShapeError> read = readDocument(document);
+        if (auto* error = std::get_if<ShapeError>(&read))
+            return FormatError{FormatError::Kind::invalidJson, error->detail};
+        FileModel& file = std::get<FileModel>(read);
+        // The layers' PNG text is a view of the input, or of a copy that ends here.
+        if (!roomy)
+            for (LayerModel& layer : file.layers)
+                if (layer.pngData)
+                    layer.pngData->detach();
+        return std::move(file);
+    } catch (const SyntaxError& error) {
+        return FormatError{FormatError::Kind::invalidJson, syntaxProblem(data, error.code)};
     }
 }
 

@@ -10,6 +10,7 @@ JsonValue toJson(const FileModel& file);
 
 // Parses the JSON of a document into its records: a missing required key, a value of the wrong
 // type or text that is not JSON fail with invalidJson. Unknown keys are ignored, null is absent.
+// The layers' pngData are not copied but refer into `data`, which must outlive the records.
 FormatResult<FileModel> fileModelFromJson(const QByteArray& data);
 
 }  // namespace velmaris::VelmarisImageFormat

@@ -210,6 +210,27 @@ FormatError corruptLayer(qsizetype index, const QString& problem)
     return {FormatError::Kind::corruptLayerData, QStringLiteral("layers[%1]").arg(index) + problem};
 }
 
+// Base64 text as read holds '/' as the JSON escape "\/"; no backslash is Base64.
+QByteArray unescapedBase64(const QByteArray& text)
+{
+    if (!text.contains('\\'))
+        return text;
+    QByteArray copy(text.constData(), text.size());
+    copy.removeIf([](char c) { return c == '\\'; });
+    return copy;
+}
+
+// The start of Base64 text as read, unescaped, long enough for the PNG header.
+QByteArray base64Prefix(const QByteArray& text)
+{
+    constexpr qsizetype kCharacters = (kPngHeaderBytes + 2) / 3 * 4;
+    QByteArray prefix;
+    for (qsizetype i = 0; i < text.size() && prefix.size() < kCharacters; ++i)
+        if (text[i] != '\\')
+            prefix.append(text[i]);
+    return prefix;
+}
+
 // The size every bitmap layer's PNG declares (nothing for text layers), read from the start of its
 // Base64 text alone. Refused when one is not a PNG or their sizes together exceed the budget, so a
 // small document cannot claim gigabytes.
@@ -223,7 +244,7 @@ FormatResult<QVector<QSize>> layerSizes(const QVector<LayerModel>& layers)
             continue;
         if (!layer.pngData)
             return corruptLayer(i, QStringLiteral(": missing \"pngData\""));
-        const std::optional<QByteArray> header = decodeBase64Prefix(*layer.pngData, kPngHeaderBytes);
+        const std::optional<QByteArray> header = decodeBase64Prefix(base64Prefix(*layer.pngData), kPngHeaderBytes);
         if (!header)
             return corruptLayer(i, QStringLiteral(".pngData: not Base64"));
         if (!hasPngSignature(*header))
@@ -249,7 +270,7 @@ FormatResult<QVector<QSize>> layerSizes(const QVector<LayerModel>& layers)
 // general decoder.
 std::variant<Bitmap, QString> decodeLayerImage(const QByteArray& base64)
 {
-    const std::optional<QByteArray> png = decodeBase64(base64);
+    const std::optional<QByteArray> png = decodeBase64(unescapedBase64(base64));
     if (!png)
         return QStringLiteral(".pngData: not Base64");
     if (std::optional<Bitmap> bitmap = decodeLayerPNG(*png))

@@ -74,7 +74,7 @@ struct LayerModel {
     double originX = 0;
     double originY = 0;
     QString kind;                       // "bitmap" or "text"
-    std::optional<QByteArray> pngData;  // the Base64 text of the layer's PNG, as stored
+    std::optional<QByteArray> pngData;  // the Base64 text of the layer's PNG; as read, '/' may be "\/"
     std::optional<TextModel> text;
     std::optional<QString> groupID;
     std::optional<QString> blendMode;

@@ -544,6 +544,45 @@ TEST(NativeFormatHostile, NotJsonOrTruncated)
         ASSERT_EQ(decodeError(whole.left(length)), Kind::invalidJson) << length;
 }
 
+// The reader walks the document lazily; it must still accept and refuse exactly what a full parse
+// does, and take the first of duplicate keys.
+TEST(NativeFormatHostile, EveryValueIsCheckedAsJsonEvenUnread)
+{
+    const QByteArray valid = QJsonDocument(documentObject()).toJson(QJsonDocument::Compact);
+    auto withFirst = [&](const QByteArray& pair) { return QByteArray("{") + pair + "," + valid.mid(1); };
+    for (const QByteArray& pair : {QByteArray(R"("zz":tru)"), QByteArray(R"("zz":[1,{"a":"\q"}])"),
+                                   QByteArray(R"("zz":[1 2])"), QByteArray(R"("zz":1.2.3)"), QByteArray(R"("z\q":1)")})
+        EXPECT_EQ(decodeError(withFirst(pair)), Kind::invalidJson) << pair.toStdString();
+    EXPECT_EQ(decodeError(withFirst(R"("zz":[1,{"a":"\u0041\/"}, null, false])")), std::nullopt);
+    EXPECT_EQ(decodeError(valid + " {}"), Kind::invalidJson);
+    EXPECT_EQ(decodeError(valid + " \n"), std::nullopt);
+
+    // The first of two keys counts, also when it is written with escapes.
+    EXPECT_EQ(decoded(withFirst(R"("width":7)"))->state.size.width(), 7);
+    EXPECT_EQ(decoded(withFirst(R"("\u0077idth":8)"))->state.size.width(), 8);
+
+    // Base64 with escapes of any kind is the same Base64; a real backslash in it is not Base64.
+    const Format::Contents contents = contentsWith({bitmapLayer(test::randomBitmap(40, 40, 3), {}, "L")});
+    QByteArray file = encoded(contents);
+    ASSERT_TRUE(file.contains("\\/"));
+    const auto unicodeEscaped = decoded(QByteArray(file).replace("\\/", "\\u002F"));
+    ASSERT_TRUE(unicodeEscaped);
+    expectSamePixels(*unicodeEscaped->state.layers[0].bitmap(), *contents.state.layers[0].bitmap());
+    EXPECT_EQ(decodeError(QByteArray(file).replace("\\/", "\\\\/")), Kind::corruptLayerData);
+    EXPECT_EQ(decodeError(QByteArray(file).replace("\\/", "\\x")), Kind::invalidJson);
+
+    // A syntax error outranks a value of the wrong shape before it, and is worded as a full parse words it.
+    auto reason = [](const QByteArray& data) {
+        const auto result = Format::decode(data);
+        const auto* error = std::get_if<Format::FormatError>(&result);
+        return error ? error->detail : QString();
+    };
+    const QByteArray wrongShape = QJsonDocument(withLayerKeys({{"isVisible", "yes"}})).toJson(QJsonDocument::Compact);
+    EXPECT_EQ(reason(wrongShape), QStringLiteral("layers[0].isVisible: not a boolean"));
+    EXPECT_EQ(reason(wrongShape + "]"), reason(valid + "]"));
+    EXPECT_FALSE(reason(valid + "]").isEmpty());
+}
+
 TEST(NativeFormatHostile, EveryRequiredKeyMissingOrOfTheWrongType)
 {
     const QJsonObject color{{"red", 0}, {"green", 0}, {"blue", 0}, {"alpha", 1}};
