@@ -64,6 +64,9 @@ bool applyFilter(ImageDocument& document, const FilterInstance& instance)
         return false;
     const Bitmap filtered =
         applyPreviewToLayerImage(*image, layer, previewOf(document, layer.id, instance).compositorPreview());
+    // An adjustment at its identity values gives back its input: there is no step to record.
+    if (layer.bitmap() && filtered.sharesPixelsWith(*image))
+        return false;
     CanvasState state = document.state();
     state.layers[*index].content = filtered;
     document.commitState(std::move(state), instance.descriptor->historyName);

@@ -34,7 +34,8 @@ std::optional<QRectF> filterSelectionRect(const ImageDocument& document);
 void updateFilterPreview(ImageDocument& document, const FilterInstance& instance);
 
 // Bakes the filter into the selected layer, inside the selection, as one history step named after
-// the filter. Nothing without an unlocked selected layer. Text layers become bitmap layers.
+// the filter. Nothing without an unlocked selected layer, or when the filter leaves a bitmap layer's
+// pixels as they are. Text layers become bitmap layers.
 bool applyFilter(ImageDocument& document, const FilterInstance& instance);
 
 }  // namespace velmaris

@@ -73,6 +73,11 @@ TEST(FilterPreview, ApplyingNeedsAnUnlockedSelectedLayerAndTurnsTextIntoPixels)
     EXPECT_FALSE(applyFilter(fixture.document, instanceOf("invert")));
     EXPECT_EQ(fixture.document.history().entries().size(), 2);
 
+    // An adjustment at its identity values changes nothing, so it records nothing.
+    Fixture neutral;
+    EXPECT_FALSE(applyFilter(neutral.document, instanceOf("gamma")));
+    EXPECT_EQ(neutral.document.history().entries().size(), 2);
+
     ImageDocument document(DocumentDefaults{60, 40, CanvasBackground::transparent});
     Layer text;
     text.name = QStringLiteral("Title");
