@@ -189,7 +189,8 @@ void AdjustmentPanel::placeAtTopRightOf(const QWidget* area)
 
 void AdjustmentPanel::updatePreview()
 {
-    if (document_)
+    // A field that hands in its value as the panel closes must not bring the preview back.
+    if (document_ && !applied_ && !finished_)
         updateFilterPreview(*document_, instance_);
 }
 
