@@ -96,10 +96,12 @@ struct BackgroundArena {
     LoweringObserver observer{arena};
 };
 
+// Kept for the life of the process, never destroyed: oneTBB frees a stopped observer only once its
+// workers next pass by, which at exit they never do.
 BackgroundArena& backgroundArena()
 {
-    static BackgroundArena kept;
-    return kept;
+    static BackgroundArena* const kept = new BackgroundArena;
+    return *kept;
 }
 
 }  // namespace
