@@ -8,4 +8,7 @@ namespace velmaris {
 // no new pixels can be allocated.
 Bitmap flattenedOnWhite(const Bitmap& image);
 
+// One row of premultiplied pixels drawn over opaque white into `out` (alpha 255).
+void flattenRowOnWhite(const std::uint8_t* in, std::uint8_t* out, int width);
+
 }  // namespace velmaris

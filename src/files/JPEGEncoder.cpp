@@ -1,5 +1,6 @@
 #include "files/JPEGEncoder.h"
 
+#include "files/FlattenOnWhite.h"
 #include "files/StraightAlpha.h"
 
 #include <QColorSpace>
@@ -45,12 +46,7 @@ bool rowIsOpaque(const std::uint8_t* row, int width)
 void convertRow(const std::uint8_t* in, std::uint8_t* out, int width, JpegBackground background)
 {
     if (background == JpegBackground::white) {
-        // Premultiplied source over white: c + 255 − alpha.
-        for (int i = 0; i < 4 * width; i += 4) {
-            const std::uint8_t clear = std::uint8_t(255 - in[i + 3]);
-            for (int c = 0; c < 3; ++c)
-                out[i + c] = std::uint8_t(in[i + c] + clear);
-        }
+        flattenRowOnWhite(in, out, width);
         return;
     }
     for (int i = 0; i < 4 * width; i += 4)
