@@ -121,7 +121,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
         const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
         if (const auto* error = std::get_if<FileError>(&outline))
             return error->withReason();
-        return canvasInfo(std::get<NativeOutline>(outline).state, std::get<NativeOutline>(outline).layerSizes);
+        return canvasInfo(std::get<NativeOutline>(outline).document.state, std::get<NativeOutline>(outline).layerSizes);
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))
