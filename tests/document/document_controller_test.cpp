@@ -3,6 +3,7 @@
 #include "QtWait.h"
 
 #include "TestImages.h"
+#include "document/TestDocuments.h"
 #include "files/DocumentType.h"
 #include "files/NativeDocumentFile.h"
 
@@ -216,19 +217,8 @@ TEST(DocumentController, NativeDocumentsOpenFromTheirOutlineAndTheirPixelsFollow
 
     // Pixels that turn out to be broken after the outline was read: the document is reported, never
     // filled with anything.
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray broken = file.readAll();
-    file.close();
-    const qsizetype png = broken.indexOf("iVBORw0KGgo");  // a layer's PNG, header kept, data ruined
-    ASSERT_GT(png, 0);
-    for (qsizetype i = png + 120; i < png + 400; ++i)
-        broken[i] = 'A';
     const QString brokenPath = dir.filePath(QStringLiteral("broken.velmaris"));
-    QFile out(brokenPath);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(broken);
-    out.close();
+    test::writeNativeFileWithRuinedPixels(brokenPath);
     std::optional<FileError> failure;
     ImageDocument* failedDocument = nullptr;
     QObject::connect(&controller, &DocumentController::layersFailedToLoad,
