@@ -42,8 +42,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
-        return QStringLiteral("The output type of \"%1\" is not supported: use %2, png, jpg, jpeg, gif, bmp, "
-                              "tif, tiff or svg, or name the type with --type.")
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, png, jpg, jpeg, gif, "
+                              "bmp, tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);
@@ -51,13 +51,13 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
-    if (!isNativeType(*outputTypeName))
+    if (!isLayeredType(*outputTypeName))
         if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
             return problem;
     const FileResult<QByteArray> bytes =
-        isNativeType(*outputTypeName)
-            ? writeNative(input, request)
-            : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
+        isNativeType(*outputTypeName)                ? writeNative(input, request)
+        : *outputTypeName == kOpenRasterTypeName ? writeOpenRasterDocument(input)
+                                                 : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->withReason();
 

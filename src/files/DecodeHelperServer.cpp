@@ -2,7 +2,9 @@
 #include "files/DecodeHelper.h"
 
 #include "files/DecodeHelperChannel.h"
+#include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/LayeredDocument.h"
 #include "files/PNGDecoder.h"
 #include "render/Parallel.h"
 
@@ -257,6 +259,45 @@ void decode(const Request& request, int dataFile)
     close(pixels);
 }
 
+// The error for the caller: message, a zero byte, detail, in a memory file with the reply.
+void replyUnreadable(const FileError& error)
+{
+    const QByteArray text = error.message.toUtf8() + '\0' + error.detail.toUtf8();
+    const int fd = memoryFileWith(text.constData(), std::size_t(text.size()), true);
+    reply(ReplyKind::unreadable, 0, 0, 0, fd);
+    if (fd >= 0)
+        close(fd);
+}
+
+void decodeDocument(const Request& request, int dataFile)
+{
+    void* mapped = nullptr;
+    if (request.dataSize > 0) {
+        mapped = mmap(nullptr, request.dataSize, PROT_READ, MAP_PRIVATE, dataFile, 0);
+        if (mapped == MAP_FAILED) {
+            reply(ReplyKind::unreadable);
+            return;
+        }
+    }
+    const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
+    allowProcessorTime(request.cpuSeconds);
+    FileResult<NativeDocument> document = readLayeredDocument(data, LayeredFormat(request.type));
+    if (mapped)
+        munmap(mapped, request.dataSize);
+    if (const auto* error = std::get_if<FileError>(&document)) {
+        replyUnreadable(*error);
+        return;
+    }
+    QString failure;
+    const int fd = documentFile(std::get<NativeDocument>(document), failure);
+    if (fd < 0) {
+        replyUnreadable(FileError::imageUnreadable().because(failure));
+        return;
+    }
+    reply(ReplyKind::decodedDocument, 0, 0, 0, fd);
+    close(fd);
+}
+
 // A helper whose editor has gone (quit, crashed, killed) stops at once, even in the middle of a
 // decode: the editor's end of the channel closing is the signal.
 void exitWhenCallerGoes()
@@ -292,7 +333,9 @@ int serve(int argc, char** argv)
         Request request;
         int dataFile = -1;
         const int received = receiveMessage(channel, &request, sizeof(request), dataFile);
-        if (received <= 0 || request.magic != kMagic || request.type > quint32(ImageType::svg)) {
+        const quint32 types = request.kind == RequestKind::decodeDocument ? kLayeredFormatCount
+                                                                          : quint32(ImageType::svg) + 1;
+        if (received <= 0 || request.magic != kMagic || request.type >= types) {
             if (dataFile >= 0)
                 close(dataFile);
             return received == 0 ? 0 : 1;
@@ -301,6 +344,9 @@ int serve(int argc, char** argv)
             switch (request.kind) {
             case RequestKind::decode:
                 decode(request, dataFile);
+                break;
+            case RequestKind::decodeDocument:
+                decodeDocument(request, dataFile);
                 break;
             case RequestKind::crash:
                 errno = 0;
