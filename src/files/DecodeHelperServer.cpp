@@ -228,17 +228,44 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
     return memoryFileWith(bitmap->bits(), std::size_t(bitmap->byteCount()), true);
 }
 
+// A request's data, mapped from its memory file while this lives.
+class RequestData {
+public:
+    RequestData(const Request& request, int dataFile) : size_(std::size_t(request.dataSize))
+    {
+        if (size_ > 0)
+            address_ = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, dataFile, 0);
+    }
+    ~RequestData() { unmap(); }
+    RequestData(const RequestData&) = delete;
+    RequestData& operator=(const RequestData&) = delete;
+
+    bool isMapped() const { return address_ != MAP_FAILED; }
+    QByteArray bytes() const
+    {
+        return QByteArray::fromRawData(static_cast<const char*>(address_), qsizetype(size_));
+    }
+    // Done with the data: its memory goes back before the reply is made.
+    void unmap()
+    {
+        if (address_ && address_ != MAP_FAILED)
+            munmap(address_, size_);
+        address_ = nullptr;
+    }
+
+private:
+    std::size_t size_;
+    void* address_ = nullptr;
+};
+
 void decode(const Request& request, int dataFile)
 {
-    void* mapped = nullptr;
-    if (request.dataSize > 0) {
-        mapped = mmap(nullptr, request.dataSize, PROT_READ, MAP_PRIVATE, dataFile, 0);
-        if (mapped == MAP_FAILED) {
-            reply(ReplyKind::unreadable);
-            return;
-        }
+    RequestData mapped(request, dataFile);
+    if (!mapped.isMapped()) {
+        reply(ReplyKind::unreadable);
+        return;
     }
-    const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
+    const QByteArray data = mapped.bytes();
     const auto type = ImageType(request.type);
     allowProcessorTime(request.cpuSeconds);
     std::optional<QSize> declared;
@@ -249,8 +276,7 @@ void decode(const Request& request, int dataFile)
     }
     QSize size;
     const int pixels = decodeIntoFile(data, type, declared, size);
-    if (mapped)
-        munmap(mapped, request.dataSize);
+    mapped.unmap();
     if (pixels < 0) {
         reply(ReplyKind::unreadable);
         return;
@@ -271,19 +297,14 @@ void replyUnreadable(const FileError& error)
 
 void decodeDocument(const Request& request, int dataFile)
 {
-    void* mapped = nullptr;
-    if (request.dataSize > 0) {
-        mapped = mmap(nullptr, request.dataSize, PROT_READ, MAP_PRIVATE, dataFile, 0);
-        if (mapped == MAP_FAILED) {
-            reply(ReplyKind::unreadable);
-            return;
-        }
+    RequestData mapped(request, dataFile);
+    if (!mapped.isMapped()) {
+        reply(ReplyKind::unreadable);
+        return;
     }
-    const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
     allowProcessorTime(request.cpuSeconds);
-    FileResult<NativeDocument> document = readLayeredDocument(data, LayeredFormat(request.type));
-    if (mapped)
-        munmap(mapped, request.dataSize);
+    const FileResult<NativeDocument> document = readLayeredDocument(mapped.bytes(), LayeredFormat(request.type));
+    mapped.unmap();
     if (const auto* error = std::get_if<FileError>(&document)) {
         replyUnreadable(*error);
         return;
