@@ -11,14 +11,16 @@ namespace velmaris {
 
 namespace {
 
-// A native document: one layer from a flat image, or a document written again in canonical form.
-FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportCommandRequest& request)
+// A layered document: one layer from a flat image, or a document written again (the native one in
+// canonical form).
+FileResult<QByteArray> writeLayered(const NativeDocument& document, const QString& typeName,
+                                    const ExportCommandRequest& request)
 {
     if (request.scale != 1 || request.quality)
         return FileError{FileError::kWriteUnknown,
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
-                             .arg(kNativeExtension)};
-    return writeNativeDocument(document);
+                             .arg(documentTypeExtension(typeName))};
+    return isNativeType(typeName) ? writeNativeDocument(document) : writeOpenRasterDocument(document);
 }
 
 // The range of --scale depends on the image: the result must stay within the bitmap limits.
@@ -55,9 +57,9 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
             return problem;
     const FileResult<QByteArray> bytes =
-        isNativeType(*outputTypeName)                ? writeNative(input, request)
-        : *outputTypeName == kOpenRasterTypeName ? writeOpenRasterDocument(input)
-                                                 : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
+        isLayeredType(*outputTypeName)
+            ? writeLayered(input, *outputTypeName, request)
+            : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->withReason();
 
