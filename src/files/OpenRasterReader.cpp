@@ -225,9 +225,18 @@ std::optional<qint64> recordPixels(const QByteArray& record)
     return qint64(size.width()) * size.height();
 }
 
-// Every layer's bytes, checked against the limits before any pixel is decoded.
-std::variant<QVector<LayerData>, QString> readLayerData(const ZipReader& zip, const QVector<ListedLayer>& layers)
+// Every layer's bytes, checked against the limits before any pixel is decoded. Layer PNGs hardly
+// compress further, so what is inflated in all stays within a few times the archive's size: a small
+// archive cannot make the reader hold gigabytes, even spread over many entries.
+std::variant<QVector<LayerData>, QString> readLayerData(const ZipReader& zip, const QVector<ListedLayer>& layers,
+                                                        qint64 archiveBytes)
 {
+    const qint64 inflationBudget = 4 * archiveBytes + (16 << 20);
+    qint64 inflated = 0;
+    const auto withinBudget = [&](const QString& entry) {
+        inflated += zip.entrySize(entry).value_or(0);
+        return inflated <= inflationBudget;
+    };
     QVector<LayerData> data(layers.size());
     qint64 pixels = 0;
     for (qsizetype i = 0; i < layers.size(); ++i) {
@@ -235,6 +244,8 @@ std::variant<QVector<LayerData>, QString> readLayerData(const ZipReader& zip, co
         const QString where = QStringLiteral("layer \"%1\": ").arg(layer.name);
         if (!isPlainEntryName(layer.src))
             return where + QStringLiteral("its source is not a file inside the archive");
+        if (!withinBudget(layer.src))
+            return where + QStringLiteral("the layers inflate to more than %1 MB").arg(inflationBudget >> 20);
         std::variant<QByteArray, QString> png = zip.read(layer.src);
         if (const auto* problem = std::get_if<QString>(&png))
             return where + *problem;
@@ -245,7 +256,7 @@ std::variant<QVector<LayerData>, QString> readLayerData(const ZipReader& zip, co
         if (!bitmapSizeAllowed(size->width(), size->height()))
             return where + QStringLiteral("%1 × %2 pixels is more than a layer may hold").arg(size->width()).arg(size->height());
         pixels += qint64(size->width()) * size->height();
-        if (!layer.record.isEmpty() && isPlainEntryName(layer.record)) {
+        if (!layer.record.isEmpty() && isPlainEntryName(layer.record) && withinBudget(layer.record)) {
             std::variant<QByteArray, QString> record = zip.read(layer.record);
             if (auto* bytes = std::get_if<QByteArray>(&record)) {
                 if (const std::optional<qint64> recorded = recordPixels(*bytes)) {
@@ -289,7 +300,7 @@ FileResult<NativeDocument> readOpenRasterDocument(const QByteArray& data)
         return unreadable(*problem);
     const ListedStack& stack = std::get<ListedStack>(parsed);
 
-    std::variant<QVector<LayerData>, QString> read = readLayerData(zip, stack.layers);
+    std::variant<QVector<LayerData>, QString> read = readLayerData(zip, stack.layers, data.size());
     if (const auto* problem = std::get_if<QString>(&read))
         return unreadable(*problem);
     const QVector<LayerData>& layerData = std::get<QVector<LayerData>>(read);

@@ -293,7 +293,8 @@ QByteArray archiveOf(const std::vector<std::pair<QString, QByteArray>>& entries)
 {
     ZipWriter zip;
     for (const auto& [name, data] : entries)
-        EXPECT_TRUE(zip.add(name, data, name.endsWith(u".xml") ? ZipWriter::Compression::deflate : ZipWriter::Compression::store));
+        EXPECT_TRUE(zip.add(name, data, name.endsWith(u".png") || name == u"mimetype" ? ZipWriter::Compression::store
+                                                                                      : ZipWriter::Compression::deflate));
     return zip.finish().value_or(QByteArray());
 }
 
@@ -368,6 +369,13 @@ TEST(OpenRaster, RefusesMalformedAndHostileArchivesWithTheReadError)
     EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer), pngDeclaring(100000, 100000))).contains("more than a layer may hold"));
     // Four layers each within the limits, together past the document's budget: refused before decoding.
     EXPECT_TRUE(readFailure(withStack(stackWith(QByteArray(oneLayer).repeated(4)), pngDeclaring(16000, 16000))).contains("budget"));
+
+    // Layers that inflate far beyond the archive's size, even within what deflate allows each entry.
+    const QByteArray zeros(20 << 20, '\0');
+    EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("mimetype"), kMimetype},
+                                       {QStringLiteral("stack.xml"), stackWith("<layer src=\"data/bomb.bin\"/>")},
+                                       {QStringLiteral("data/bomb.bin"), zeros}}))
+                    .contains("inflate to more than"));
 
     // Too many entries.
     std::vector<std::pair<QString, QByteArray>> many{{QStringLiteral("mimetype"), kMimetype}};
