@@ -286,13 +286,17 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
             return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
     }
     const Clock::time_point started = Clock::now();
-    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0);
+    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
+    // A layered document declares no size up front: it may take as long as the largest image. Its
+    // structure and declared sizes are checked before any pixel is decoded, so hostile data still
+    // ends early.
+    Clock::duration allowed =
+        allowance(baseTimeout, dataBytes, request.kind == RequestKind::decodeDocument ? largestImage : 0);
     decodehelper::Request message;
     message.kind = request.kind;
     message.type = request.type;
     message.dataSize = quint64(dataBytes);
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
-    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     message.cpuSeconds = quint32(
         std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
