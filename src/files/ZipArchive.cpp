@@ -74,30 +74,12 @@ std::variant<ZipReader, QString> ZipReader::open(const QByteArray& data, ZipLimi
     return ZipReader(std::move(archive));
 }
 
-qint64 ZipReader::entryCount() const
-{
-    return zip_get_num_entries(archive_->zip, 0);
-}
-
-QString ZipReader::entryName(qint64 index) const
-{
-    const char* name = zip_get_name(archive_->zip, zip_uint64_t(index), 0);
-    return name ? QString::fromUtf8(name) : QString();
-}
-
 std::optional<qint64> ZipReader::entrySize(const QString& name) const
 {
     zip_stat_t stat;
     if (zip_stat(archive_->zip, name.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         return std::nullopt;
     return qint64(stat.size);
-}
-
-bool ZipReader::isStored(const QString& name) const
-{
-    zip_stat_t stat;
-    return zip_stat(archive_->zip, name.toUtf8().constData(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_COMP_METHOD)
-        && stat.comp_method == ZIP_CM_STORE;
 }
 
 std::variant<QByteArray, QString> ZipReader::read(const QString& name) const

@@ -27,13 +27,8 @@ public:
     ZipReader& operator=(ZipReader&&) noexcept;
     ~ZipReader();
 
-    qint64 entryCount() const;
-    // The entry's name at an index, as stored.
-    QString entryName(qint64 index) const;
     // The uncompressed size an entry declares, or nothing when there is no such entry.
     std::optional<qint64> entrySize(const QString& name) const;
-    // True when the entry is stored without compression.
-    bool isStored(const QString& name) const;
     // The entry's bytes, or why they cannot be read (missing, too large for its compressed size or
     // the limit, damaged).
     std::variant<QByteArray, QString> read(const QString& name) const;
