@@ -169,7 +169,8 @@ FileError errorFromFile(int fd)
     const qsizetype split = text.indexOf('\0');
     if (split < 0)
         return FileError::imageUnreadable();
-    return FileError{FileError::kReadCorrupt, QString::fromUtf8(text.left(split)), QString::fromUtf8(text.mid(split + 1))};
+    return FileError{FileError::kReadCorrupt, QString::fromUtf8(text.left(split)),
+                     QString::fromUtf8(text.mid(split + 1))};
 }
 
 }  // namespace

@@ -141,7 +141,8 @@ std::optional<NativeDocument> documentFromFile(int fd)
         return std::nullopt;
     std::vector<LayerEntry> entries(std::size_t(header.layerCount));
     std::memcpy(entries.data(), bytes + sizeof(Header), entries.size() * sizeof(LayerEntry));
-    const QByteArray record(bytes + sizeof(Header) + entries.size() * sizeof(LayerEntry), qsizetype(header.recordBytes));
+    const QByteArray record(bytes + sizeof(Header) + entries.size() * sizeof(LayerEntry),
+                            qsizetype(header.recordBytes));
     FileResult<NativeDocument> read = readNativeDocument(record);
     auto* document = std::get_if<NativeDocument>(&read);
     if (!document || quint64(document->state.layers.size()) != header.layerCount)

@@ -82,6 +82,17 @@ std::optional<QUuid> uuid(QStringView text)
     return id.isNull() ? std::nullopt : std::optional(id);
 }
 
+QStringView attribute(const QXmlStreamAttributes& attributes, const char* name)
+{
+    return attributes.value(QLatin1String(name));
+}
+
+// One of our own attributes, in our namespace.
+QStringView ourAttribute(const QXmlStreamAttributes& attributes, const char* name)
+{
+    return attributes.value(QString::fromLatin1(openraster::kNamespace), QLatin1String(name));
+}
+
 // The stack with its layers applying what their stacks add: offsets, opacity and visibility pass
 // down; a nested stack becomes a group (one level: deeper stacks join their outermost group).
 class StackParser {
@@ -90,7 +101,6 @@ public:
 
     std::variant<ListedStack, QString> parse()
     {
-        const QString ns = QString::fromLatin1(openraster::kNamespace);
         std::vector<bool> isStack;  // for every open element
         std::vector<StackContext> stacks;
         bool sawImage = false;
@@ -108,7 +118,8 @@ public:
                     if (name != u"image")
                         return QStringLiteral("stack.xml has no image element");
                     bool wide = false, high = false;
-                    stack_.size = QSize(attributes.value(QLatin1String("w")).toInt(&wide), attributes.value(QLatin1String("h")).toInt(&high));
+                    stack_.size =
+                        QSize(attribute(attributes, "w").toInt(&wide), attribute(attributes, "h").toInt(&high));
                     if (!wide || !high || !bitmapSizeAllowed(stack_.size.width(), stack_.size.height()))
                         return QStringLiteral("the image's size is missing or beyond the limits");
                     sawImage = true;
@@ -116,12 +127,12 @@ public:
                 const StackContext outer = stacks.empty() ? StackContext{} : stacks.back();
                 if (name == u"stack" && isStack.size() >= 1) {
                     StackContext inner = outer;
-                    inner.offset += QPoint(position(attributes.value(QLatin1String("x"))), position(attributes.value(QLatin1String("y"))));
-                    inner.opacity *= opacity(attributes.value(QLatin1String("opacity")));
-                    inner.isVisible = inner.isVisible && attributes.value(QLatin1String("visibility")) != u"hidden";
+                    inner.offset += QPoint(position(attribute(attributes, "x")), position(attribute(attributes, "y")));
+                    inner.opacity *= opacity(attribute(attributes, "opacity"));
+                    inner.isVisible = inner.isVisible && attribute(attributes, "visibility") != u"hidden";
                     // The root stack is no group; every stack inside it is.
                     if (!stacks.empty() && !inner.groupID)
-                        inner.groupID = uuid(attributes.value(ns, QLatin1String("id"))).value_or(QUuid::createUuid());
+                        inner.groupID = uuid(ourAttribute(attributes, "id")).value_or(QUuid::createUuid());
                     stacks.push_back(inner);
                     isStack.push_back(true);
                     continue;
@@ -155,21 +166,22 @@ private:
 
     static ListedLayer listedLayer(const QXmlStreamAttributes& attributes, const StackContext& stack)
     {
-        const QString ns = QString::fromLatin1(openraster::kNamespace);
         ListedLayer layer;
-        layer.name = attributes.value(QLatin1String("name")).toString();
-        layer.src = attributes.value(QLatin1String("src")).toString();
-        layer.record = attributes.value(ns, QLatin1String("layer")).toString();
-        layer.position = stack.offset + QPoint(position(attributes.value(QLatin1String("x"))), position(attributes.value(QLatin1String("y"))));
-        layer.opacity = stack.opacity * opacity(attributes.value(QLatin1String("opacity")));
-        layer.isVisible = stack.isVisible && attributes.value(QLatin1String("visibility")) != u"hidden";
-        const std::optional<LayerBlendMode> ours = blendModeFromRawValue(attributes.value(ns, QLatin1String("blend-mode")).toString());
+        layer.name = attribute(attributes, "name").toString();
+        layer.src = attribute(attributes, "src").toString();
+        layer.record = ourAttribute(attributes, "layer").toString();
+        layer.position =
+            stack.offset + QPoint(position(attribute(attributes, "x")), position(attribute(attributes, "y")));
+        layer.opacity = stack.opacity * opacity(attribute(attributes, "opacity"));
+        layer.isVisible = stack.isVisible && attribute(attributes, "visibility") != u"hidden";
+        const std::optional<LayerBlendMode> ours =
+            blendModeFromRawValue(ourAttribute(attributes, "blend-mode").toString());
         layer.blendMode = ours.value_or(
-            openraster::blendModeForCompositeOp(attributes.value(QLatin1String("composite-op")).trimmed().toString())
+            openraster::blendModeForCompositeOp(attribute(attributes, "composite-op").trimmed().toString())
                 .value_or(LayerBlendMode::normal));
-        layer.isLocked = isTrue(attributes.value(QLatin1String("edit-locked")));
-        layer.isSelected = isTrue(attributes.value(QLatin1String("selected")));
-        layer.id = uuid(attributes.value(ns, QLatin1String("id")));
+        layer.isLocked = isTrue(attribute(attributes, "edit-locked"));
+        layer.isSelected = isTrue(attribute(attributes, "selected"));
+        layer.id = uuid(ourAttribute(attributes, "id"));
         layer.groupID = stack.groupID;
         return layer;
     }
@@ -181,7 +193,8 @@ private:
 // Only plain relative names inside the archive: no absolute paths, parent folders or backslashes.
 bool isPlainEntryName(const QString& name)
 {
-    if (name.isEmpty() || name.size() > 1024 || name.startsWith(u'/') || name.contains(u'\\') || name.contains(QChar(0)))
+    if (name.isEmpty() || name.size() > 1024 || name.startsWith(u'/') || name.contains(u'\\')
+        || name.contains(QChar(0)))
         return false;
     const QStringList parts = name.split(u'/');
     return std::none_of(parts.begin(), parts.end(), [](const QString& part) { return part == u".." || part == u"."; });
@@ -254,7 +267,8 @@ std::variant<QVector<LayerData>, QString> readLayerData(const ZipReader& zip, co
         if (!size)
             return where + QStringLiteral("%1 is not a PNG").arg(layer.src);
         if (!bitmapSizeAllowed(size->width(), size->height()))
-            return where + QStringLiteral("%1 × %2 pixels is more than a layer may hold").arg(size->width()).arg(size->height());
+            return where
+                + QStringLiteral("%1 × %2 pixels is more than a layer may hold").arg(size->width()).arg(size->height());
         pixels += qint64(size->width()) * size->height();
         if (!layer.record.isEmpty() && isPlainEntryName(layer.record) && withinBudget(layer.record)) {
             std::variant<QByteArray, QString> record = zip.read(layer.record);

@@ -167,7 +167,8 @@ private:
         xml_.writeAttribute(QStringLiteral("x"), QString::number(written.position.x()));
         xml_.writeAttribute(QStringLiteral("y"), QString::number(written.position.y()));
         xml_.writeAttribute(QStringLiteral("opacity"), number(std::clamp(layer.opacity, 0.0, 1.0)));
-        xml_.writeAttribute(QStringLiteral("visibility"), layer.isVisible ? QStringLiteral("visible") : QStringLiteral("hidden"));
+        xml_.writeAttribute(QStringLiteral("visibility"),
+                            layer.isVisible ? QStringLiteral("visible") : QStringLiteral("hidden"));
         const std::optional<QString> op = openraster::compositeOp(layer.blendMode);
         xml_.writeAttribute(QStringLiteral("composite-op"), op.value_or(QStringLiteral("svg:src-over")));
         if (!op)
@@ -227,7 +228,8 @@ FileResult<QByteArray> writeOpenRasterDocument(const NativeDocument& document)
     ZipWriter zip;
     // The mimetype entry comes first and uncompressed, so the type shows at a fixed offset.
     bool added = zip.add(QStringLiteral("mimetype"), QByteArray(kOpenRasterMimeType), Compression::store);
-    added = added && zip.add(QStringLiteral("stack.xml"), StackWriter(state, written).write(canvas.size()), Compression::deflate);
+    const QByteArray stack = StackWriter(state, written).write(canvas.size());
+    added = added && zip.add(QStringLiteral("stack.xml"), stack, Compression::deflate);
     for (qsizetype i = 0; i < written.size() && added; ++i) {
         added = zip.add(StackWriter::pngEntry(i), std::move(written[i].png), Compression::store);
         if (added && !written[i].nativeRecord.isEmpty())

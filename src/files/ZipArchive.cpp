@@ -150,7 +150,8 @@ bool ZipWriter::add(const QString& name, QByteArray data, Compression compressio
     archive_->data.push_back(std::move(data));
     const QByteArray& bytes = archive_->data.back();
     zip_source_t* source = zip_source_buffer(archive_->zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
-    const zip_int64_t index = source ? zip_file_add(archive_->zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) : -1;
+    const zip_int64_t index =
+        source ? zip_file_add(archive_->zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) : -1;
     if (index < 0) {
         if (source)
             zip_source_free(source);

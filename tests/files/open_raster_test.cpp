@@ -61,8 +61,8 @@ CanvasState everyKindOfLayer()
     const QUuid firstGroup = QUuid::createUuid(), secondGroup = QUuid::createUuid();
     int index = 0;
     for (const LayerBlendMode mode : allBlendModes()) {
-        Layer layer = bitmapLayer(test::randomBitmap(12 + index, 9, unsigned(index + 1)), QPointF(index * 3 - 4, index % 5),
-                                  QStringLiteral("Mode %1 ü").arg(rawValue(mode)));
+        Layer layer = bitmapLayer(test::randomBitmap(12 + index, 9, unsigned(index + 1)),
+                                  QPointF(index * 3 - 4, index % 5), QStringLiteral("Mode %1 ü").arg(rawValue(mode)));
         layer.blendMode = mode;
         layer.opacity = 1.0 - index * 0.037;
         layer.isVisible = index % 4 != 1;
@@ -77,7 +77,8 @@ CanvasState everyKindOfLayer()
     Layer text;
     text.name = QStringLiteral("Caption");
     text.origin = QPointF(8, 12);
-    text.content = TextLayerAttributes{QStringLiteral("Hello"), QStringLiteral("DejaVu Sans"), 14, StoredColor{0.9, 0.1, 0.2, 1}, {}};
+    text.content = TextLayerAttributes{QStringLiteral("Hello"), QStringLiteral("DejaVu Sans"), 14,
+                                       StoredColor{0.9, 0.1, 0.2, 1}, {}};
     text.effects.shadow = ShadowEffect{StoredColor{0, 0, 0, 0.6}, QSizeF(2, 3), 2};
     text.blendMode = LayerBlendMode::exclusion;
     text.groupID = secondGroup;
@@ -170,7 +171,8 @@ TEST(OpenRaster, ArchiveIsWhatOtherReadersExpect)
     // Exclusion, which the format does not name, is drawn normally elsewhere and kept in our attribute.
     EXPECT_TRUE(stack.contains("velmaris:blend-mode=\"exclusion\""));
 
-    const std::optional<Bitmap> merged = decodeLayerPNG(std::get<QByteArray>(zip.read(QStringLiteral("mergedimage.png"))));
+    const std::optional<Bitmap> merged =
+        decodeLayerPNG(std::get<QByteArray>(zip.read(QStringLiteral("mergedimage.png"))));
     ASSERT_TRUE(merged);
     EXPECT_TRUE(test::samePixels(*merged, *renderComposite(original)));
     CanvasState wide;
@@ -339,35 +341,42 @@ TEST(OpenRaster, RefusesMalformedAndHostileArchivesWithTheReadError)
     EXPECT_EQ(readBack(readOpenRasterDocument(withStack(stackWith(oneLayer)))).layers.size(), 1);
 
     EXPECT_TRUE(readFailure("PK\x03\x04 not really a zip").startsWith("not an OpenRaster file"));
-    EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("stack.xml"), stackWith(oneLayer)}, {QStringLiteral("data/a.png"), png}}))
+    EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("stack.xml"), stackWith(oneLayer)},
+                                       {QStringLiteral("data/a.png"), png}}))
                     .contains("mimetype"));
-    EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("mimetype"), "image/png"}, {QStringLiteral("stack.xml"), stackWith(oneLayer)}}))
+    EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("mimetype"), "image/png"},
+                                       {QStringLiteral("stack.xml"), stackWith(oneLayer)}}))
                     .contains("mimetype"));
     EXPECT_TRUE(readFailure(archiveOf({{QStringLiteral("mimetype"), kMimetype}})).contains("stack.xml"));
 
     // stack.xml: entities, nesting, broken XML, a wrong root, impossible canvases.
-    const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE image [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                              "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><image w=\"4\" h=\"4\"><stack><layer name=\"&c;\" src=\"data/a.png\"/></stack></image>";
+    const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE image [<!ENTITY a \"aaaaaaaaaa\">"
+                              "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]>"
+                              "<image w=\"4\" h=\"4\"><stack><layer name=\"&c;\" src=\"data/a.png\"/></stack></image>";
     EXPECT_TRUE(readFailure(withStack(laughs)).contains("document type"));
-    EXPECT_TRUE(readFailure(withStack(stackWith(QByteArray("<stack>").repeated(100) + oneLayer + QByteArray("</stack>").repeated(100))))
-                    .contains("nests deeper"));
-    EXPECT_TRUE(readFailure(withStack("<image w=\"4\" h=\"4\"><stack><layer src=\"data/a.png\">")).startsWith("stack.xml"));
+    const QByteArray deep = QByteArray("<stack>").repeated(100) + oneLayer + QByteArray("</stack>").repeated(100);
+    EXPECT_TRUE(readFailure(withStack(stackWith(deep))).contains("nests deeper"));
+    EXPECT_TRUE(
+        readFailure(withStack("<image w=\"4\" h=\"4\"><stack><layer src=\"data/a.png\">")).startsWith("stack.xml"));
     EXPECT_TRUE(readFailure(withStack("<svg/>")).contains("no image element"));
     EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer, "w=\"0\" h=\"4\""))).contains("size"));
     EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer, "w=\"90000\" h=\"4\""))).contains("size"));
 
     // Layer sources outside the archive, missing, not PNG, damaged, or too large.
     for (const char* src : {"../a.png", "/data/a.png", "data\\a.png", "data/./a.png", ""})
-        EXPECT_TRUE(readFailure(withStack(stackWith(QByteArray("<layer src=\"") + src + "\"/>"))).contains("not a file inside"))
+        EXPECT_TRUE(
+            readFailure(withStack(stackWith(QByteArray("<layer src=\"") + src + "\"/>"))).contains("not a file inside"))
             << src;
     EXPECT_TRUE(readFailure(withStack(stackWith("<layer src=\"data/b.png\"/>"))).contains("missing"));
     EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer), "GIF89a")).contains("not a PNG"));
     QByteArray damaged = png;
     damaged[damaged.size() - 20] = char(damaged[damaged.size() - 20] ^ 0x55);
     EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer), damaged)).contains("could not be decoded"));
-    EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer), pngDeclaring(100000, 100000))).contains("more than a layer may hold"));
+    EXPECT_TRUE(readFailure(withStack(stackWith(oneLayer), pngDeclaring(100000, 100000)))
+                    .contains("more than a layer may hold"));
     // Four layers each within the limits, together past the document's budget: refused before decoding.
-    EXPECT_TRUE(readFailure(withStack(stackWith(QByteArray(oneLayer).repeated(4)), pngDeclaring(16000, 16000))).contains("budget"));
+    EXPECT_TRUE(readFailure(withStack(stackWith(QByteArray(oneLayer).repeated(4)), pngDeclaring(16000, 16000)))
+                    .contains("budget"));
 
     // Layers that inflate far beyond the archive's size, even within what deflate allows each entry.
     const QByteArray zeros(20 << 20, '\0');
@@ -406,7 +415,8 @@ TEST(OpenRaster, RefusesEntriesClaimingMoreThanTheirCompressedSizeOrDisagreeingW
     EXPECT_FALSE(readFailure(withDeclaredSize(archive, "stack.xml", 300)).isEmpty());
 
     // The reason reaches the caller from the decode helper.
-    const FileResult<NativeDocument> helped = readDocumentData(withDeclaredSize(archive, "stack.xml", 0x7fffffff), kOpenRasterTypeName);
+    const FileResult<NativeDocument> helped =
+        readDocumentData(withDeclaredSize(archive, "stack.xml", 0x7fffffff), kOpenRasterTypeName);
     ASSERT_TRUE(std::holds_alternative<FileError>(helped));
     EXPECT_EQ(std::get<FileError>(helped), FileError::imageUnreadable());
     EXPECT_TRUE(std::get<FileError>(helped).detail.contains("claims more than"));
