@@ -310,7 +310,7 @@ void ImageDocument::markSaved(const QString& path, const QString& typeName, Save
     }
     // A flattened copy matches no entry: the layers exist only here, so the document stays edited
     // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
-    if (isNativeType(typeName) || !needsNativeFormat(saved))
+    if (isLayeredType(typeName) || !needsNativeFormat(saved))
         savedHistoryIndex_ = historyIndex;
     else if (operation != SaveOperation::saveTo)
         savedHistoryIndex_ = -1;
@@ -370,7 +370,7 @@ bool ImageDocument::needsNativeFormat(const CanvasState& state)
 
 bool ImageDocument::shouldPromoteSave() const
 {
-    return !filePath_.isEmpty() && !isNativeType(fileType_) && needsNativeFormat();
+    return !filePath_.isEmpty() && !isLayeredType(fileType_) && needsNativeFormat();
 }
 
 QString ImageDocument::promotedSaveMessage()
