@@ -424,6 +424,21 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     QTest::keyClick(window->canvas(), Qt::Key_V);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::move; }));
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
+    QTest::keyClick(window->canvas(), Qt::Key_I);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+
+    // Zoom In answers Ctrl+= and Ctrl++ and the keypad's Ctrl++; Zoom Out Ctrl+- on either keyboard.
+    window->canvas()->zoomActualSize();
+    QTest::keyClick(window->canvas(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
 
     // The toolbar's Preferences button opens the preferences window.
     window->actions()->action(CommandID::openPreferences)->trigger();
