@@ -17,7 +17,9 @@ void applyEffectiveShortcuts(const ShortcutActionLookup& lookup, const AppShortc
     for (const AppShortcutDefinition& definition : allShortcutDefinitions()) {
         if (QAction* action = lookup(definition.command)) {
             QList<QKeySequence> keys{menuKeySequence(preferences.effectiveShortcut(definition.id))};
-            keys += fixedAlternateKeySequences(definition.command);
+            // A user who rebinds or disables the command takes its alternates away with the default.
+            if (!preferences.isCustomized(definition.id))
+                keys += fixedAlternateKeySequences(definition.command);
             keys.removeAll(QKeySequence());
             action->setShortcuts(keys);
         }
