@@ -277,7 +277,7 @@ TEST(Application, MenuBarFollowsTheTable)
                    "Flip Layer Vertical|", "Layer Effects…|", "Lock Layer|", "Delete Layer|", "-",
                    "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
                    "-", "Align|"}},
-        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "-", "Zoom In|Ctrl+=",
+        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "Color Picker Tool|", "-", "Zoom In|Ctrl+=",
                   "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
                   "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
         {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|", "-", "Untitled|"}},
