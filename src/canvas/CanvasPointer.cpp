@@ -3,7 +3,6 @@
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/CanvasView.h"
 #include "canvas/ViewGeometry.h"
-#include "canvas/tools/ColorPickerTool.h"
 #include "canvas/tools/TransformTool.h"
 #include "document/SelectionOperations.h"
 #include "document/TextEditingSession.h"
