@@ -78,6 +78,7 @@ bool runsWhileLayersLoad(CommandID command)
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
     case CommandID::marqueeRectangle:
     case CommandID::marqueeEllipse:
     case CommandID::showImageSize:
