@@ -3,12 +3,14 @@
 
 #include "files/DecodeHelperChannel.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QThread>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #ifdef Q_OS_LINUX
@@ -34,6 +36,7 @@ struct DecodeHelperPool::Request {
     decodehelper::RequestKind kind = decodehelper::RequestKind::decode;
     ImageType type = ImageType::png;
     QByteArray data;
+    bool withMetadata = false;
 };
 
 DecodeHelperPool& DecodeHelperPool::shared()
@@ -54,16 +57,18 @@ DecodeHelperPool::DecodeHelperPool(QString executable, std::chrono::milliseconds
 {
 }
 
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata)
 {
-    return DecodeHelperPool::shared().decode(data, type);
+    return DecodeHelperPool::shared().decode(data, type, metadata);
 }
 
-FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
+FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type, ImageMetadata* metadata)
 {
+    if (metadata)
+        *metadata = {};
     if (type != ImageType::svg && !rasterFormatName(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
-    return run(Request{decodehelper::RequestKind::decode, type, data});
+    return run(Request{decodehelper::RequestKind::decode, type, data, metadata != nullptr}, metadata);
 }
 
 FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
@@ -71,7 +76,7 @@ FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
     const auto kind = probe == DecodeHelperProbe::crash ? decodehelper::RequestKind::crash
         : probe == DecodeHelperProbe::exhaustMemory     ? decodehelper::RequestKind::exhaustMemory
                                                         : decodehelper::RequestKind::exhaustMemoryAndAbort;
-    const FileResult<Bitmap> result = run(Request{kind, ImageType::png, QByteArray()});
+    const FileResult<Bitmap> result = run(Request{kind, ImageType::png, QByteArray()}, nullptr);
     if (const auto* error = std::get_if<FileError>(&result))
         return *error;
     return {};
@@ -129,6 +134,22 @@ std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
     return Bitmap::fromImage(std::move(image));
 }
 
+// The metadata a helper wrote, each block within the size a reader keeps; nullopt otherwise.
+std::optional<ImageMetadata> readMetadataFile(int fd, const Reply& reply)
+{
+    const std::array<qint64, 3> sizes{reply.metadataSizes[0], reply.metadataSizes[1], reply.metadataSizes[2]};
+    if (std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size > kMaxMetadataBlockBytes; }))
+        return std::nullopt;
+    const qint64 total = sizes[0] + sizes[1] + sizes[2];
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || status.st_size != total || !(fcntl(fd, F_GET_SEALS) & F_SEAL_SHRINK))
+        return std::nullopt;
+    QByteArray joined(total, Qt::Uninitialized);
+    if (total > 0 && pread(fd, joined.data(), std::size_t(total), 0) != ssize_t(total))
+        return std::nullopt;
+    return ImageMetadata{joined.left(sizes[0]), joined.mid(sizes[0], sizes[1]), joined.right(sizes[2])};
+}
+
 }  // namespace
 
 // One helper process and its end of the socket.
@@ -141,6 +162,7 @@ public:
         FileResult<Bitmap> result;
         bool usable = false;       // the helper can serve the next request
         bool neverReached = false; // the helper was gone before the request reached it
+        ImageMetadata metadata = {};
     };
     Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
 
@@ -248,6 +270,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     message.kind = request.kind;
     message.type = quint32(request.type);
     message.dataSize = quint64(dataBytes);
+    message.withMetadata = request.withMetadata;
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
     constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     message.cpuSeconds = quint32(
@@ -258,6 +281,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     if (!sent)
         return {unreadable.because(reasonForEnd()), false, true};
     bool sizeDeclared = false;
+    ImageMetadata metadata;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + allowed - Clock::now());
         pollfd answer{socket_, POLLIN, 0};
@@ -286,7 +310,16 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
                 close(fd);
             if (!bitmap)
                 return {unreadable.because(QStringLiteral("the decoder's pixels could not be taken over")), false};
-            return {std::move(*bitmap), true};
+            return {std::move(*bitmap), true, false, std::move(metadata)};
+        }
+        case ReplyKind::metadata: {
+            std::optional<ImageMetadata> read = fd >= 0 ? readMetadataFile(fd, reply) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!read)
+                return {unreadable.because(QStringLiteral("the decoder's metadata could not be taken over")), false};
+            metadata = std::move(*read);
+            continue;
         }
         case ReplyKind::unreadable:
             return {unreadable, true};
@@ -333,7 +366,7 @@ void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
     released_.notify_one();
 }
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+FileResult<Bitmap> DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
     // A helper that went away while idle is replaced once.
     for (int attempt = 0;; ++attempt) {
@@ -345,8 +378,11 @@ FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
         if (!outcome.usable)
             helper.reset();
         giveBack(std::move(helper));
-        if (!outcome.neverReached || attempt > 0)
+        if (!outcome.neverReached || attempt > 0) {
+            if (metadata && std::holds_alternative<Bitmap>(outcome.result))
+                *metadata = std::move(outcome.metadata);
             return std::move(outcome.result);
+        }
     }
 }
 
@@ -357,12 +393,15 @@ class DecodeHelperPool::Helper {};
 
 DecodeHelperPool::~DecodeHelperPool() = default;
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+FileResult<Bitmap> DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
     if (request.kind != decodehelper::RequestKind::decode)
         return FileError::imageUnreadable().because(QStringLiteral("there is no decode helper on this system"));
-    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, request.type))
+    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, request.type)) {
+        if (metadata && request.type != ImageType::svg)
+            *metadata = readImageMetadata(request.data);
         return std::move(*bitmap);
+    }
     return FileError::imageUnreadable();
 }
 

@@ -3,6 +3,7 @@
 #include "files/ImageType.h"
 #include "model/Bitmap.h"
 #include "model/FileError.h"
+#include "model/ImageMetadata.h"
 
 #include <QByteArray>
 #include <QString>
@@ -53,8 +54,9 @@ public:
     static DecodeHelperPool& shared();
 
     // Decodes as decodeImageData() does, in a helper. Data of a format not read is refused without
-    // starting one.
-    FileResult<Bitmap> decode(const QByteArray& data, ImageType type);
+    // starting one. With `metadata`, the helper also reads the image's EXIF, XMP and profile into it
+    // (readImageMetadata()); it is left empty when the image has none or the decode fails.
+    FileResult<Bitmap> decode(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
 
@@ -62,7 +64,7 @@ public:
 
 private:
     struct Request;
-    FileResult<Bitmap> run(const Request& request);
+    FileResult<Bitmap> run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
     void giveBack(std::unique_ptr<Helper> helper);
 
@@ -75,7 +77,7 @@ private:
     int running_ = 0;
 };
 
-// Decodes untrusted image data in the shared pool's helpers.
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type);
+// Decodes untrusted image data in the shared pool's helpers, with its metadata when asked.
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
 
 }  // namespace velmaris
