@@ -1,5 +1,6 @@
 // Decoding hostile bytes of every flat type must fail cleanly, never crash or overrun.
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,5 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto type = velmaris::ImageType(data[0] % 6);
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     (void)velmaris::decodeImageData(bytes, type);
+    // The helper reads the metadata of every raster file it decodes.
+    if (type != velmaris::ImageType::svg)
+        (void)velmaris::readImageMetadata(bytes);
     return 0;
 }
