@@ -18,14 +18,24 @@ namespace velmaris {
 
 namespace {
 
-// The XMP toolkit must be set up once before threads use it; the library's messages about damaged
-// data would only clutter stderr.
+// The XMP toolkit registers namespaces in global tables: exports on several workers take turns there.
+void lockXmpToolkit(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::mutex*>(mutex)->lock();
+    else
+        static_cast<std::mutex*>(mutex)->unlock();
+}
+
+// Set up once before any thread uses the library; its messages about damaged data would only
+// clutter stderr.
 void prepareLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        static std::mutex xmpToolkit;
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit);
         Exiv2::enableBMFF();
     });
 }
@@ -100,10 +110,16 @@ QByteArray encodedXmp(const Exiv2::XmpData& xmp)
     return bounded(packet.data(), packet.size());
 }
 
+// Keeps the tag's type (Orientation is a SHORT) unless the value does not fit it.
 void setIfPresent(Exiv2::ExifData& exif, const char* key, quint32 value)
 {
-    if (exif.findKey(Exiv2::ExifKey(key)) != exif.end())
-        exif[key] = value;
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end())
+        return;
+    if (it->typeId() == Exiv2::unsignedShort && value > 0xffff)
+        *it = value;
+    else
+        it->setValue(std::to_string(value));
 }
 
 void setIfPresent(Exiv2::XmpData& xmp, const char* key, quint32 value)
@@ -242,7 +258,7 @@ ImageMetadata readImageMetadata(const QByteArray& data)
     }
     try {
         // Reads the bytes in place: the memory is copied only on a write, and nothing is written.
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(bytesOf(data), long(data.size()));
+        auto image = Exiv2::ImageFactory::open(bytesOf(data), long(data.size()));
         if (!image.get())
             return {};
         image->readMetadata();
@@ -283,7 +299,7 @@ std::optional<QByteArray> embedImageMetadata(const QByteArray& encoded, const Im
 {
     prepareLibrary();
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(bytesOf(encoded), long(encoded.size()));
+        auto image = Exiv2::ImageFactory::open(bytesOf(encoded), long(encoded.size()));
         if (!image.get())
             return std::nullopt;
         image->readMetadata();  // the encoder's own profile and resolution stay unless replaced

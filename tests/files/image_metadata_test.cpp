@@ -137,6 +137,7 @@ TEST(ImageMetadata, SurvivesOpenAndSaveBetweenJpegPngAndTiff)
             EXPECT_EQ(seen.profile, profile);
             // The pixels are upright already: a reader must not turn them again.
             EXPECT_EQ(seen.exifValue("Exif.Image.Orientation"), "1");
+            EXPECT_EQ(seen.exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"))->typeId(), Exiv2::unsignedShort);
             EXPECT_EQ(seen.xmpValue("Xmp.tiff.Orientation"), "1");
             EXPECT_EQ(seen.exifValue("Exif.Photo.PixelXDimension"), std::to_string(int(upright.width())));
             EXPECT_EQ(seen.exifValue("Exif.Photo.PixelYDimension"), std::to_string(int(upright.height())));
@@ -145,8 +146,9 @@ TEST(ImageMetadata, SurvivesOpenAndSaveBetweenJpegPngAndTiff)
             ASSERT_TRUE(std::holds_alternative<CanvasState>(reopened));
             EXPECT_EQ(std::get<CanvasState>(reopened).size, upright);
             // The layout of the file written is its own, not the source's.
-            if (to == ImageType::tiff)
+            if (to == ImageType::tiff) {
                 EXPECT_EQ(seen.exifValue("Exif.Image.ImageWidth"), std::to_string(int(upright.width())));
+            }
         }
     }
 }
@@ -196,8 +198,9 @@ TEST(ImageMetadata, AProfileIsWrittenOnlyWhenItDescribesTheSrgbPixels)
     for (const ImageType to : kMetadataTypes) {
         const QByteArray profile = seenIn(savedAs(state, to)).profile;
         // TIFF is written without a profile, which readers take as sRGB.
-        if (!profile.isEmpty() || to != ImageType::tiff)
+        if (!profile.isEmpty() || to != ImageType::tiff) {
             EXPECT_EQ(QColorSpace::fromIccProfile(profile), QColorSpace(QColorSpace::SRgb)) << int(to);
+        }
     }
     EXPECT_TRUE(metadataForWriting(state.metadata, {16, 16}, false).iccProfile.isEmpty());
 }
@@ -280,8 +283,9 @@ TEST(ImageMetadata, HostileExifCostsTheMetadataNotThePicture)
         // Whatever was kept writes back as a well-formed block.
         const QByteArray saved = savedAs(state, ImageType::jpeg);
         EXPECT_NO_THROW(seenIn(saved));
-        if (!direct.exif.isEmpty())
+        if (!direct.exif.isEmpty()) {
             EXPECT_EQ(seenIn(saved).exifValue("Exif.Image.Make"), "Cam");
+        }
     }
     EXPECT_TRUE(readImageMetadata(QByteArray("not an image at all")).isEmpty());
     EXPECT_TRUE(metadataForWriting({QByteArray("MM\0*garbage", 11), QByteArray("<x:xmpmeta"), {}}, {4, 4}, false)
