@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/NativeDocumentFile.h"
 #include "model/Bitmap.h"
 #include "model/FileError.h"
 #include "model/ImageMetadata.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace velmaris {
@@ -57,14 +59,20 @@ public:
     // starting one. With `metadata`, the helper also reads the image's EXIF, XMP and profile into it
     // (readImageMetadata()); it is left empty when the image has none or the decode fails.
     FileResult<Bitmap> decode(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
+    // Reads a layered document (LayeredDocument.h) in a helper: the canvas comes back as the native
+    // format records it and the layers' pixels through shared memory. A type read no other way is
+    // refused without starting one.
+    FileResult<NativeDocument> decodeDocument(const QByteArray& data, const QString& typeName);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
 
     class Helper;
+    // What a helper gives back.
+    using Decoded = std::variant<FileError, Bitmap, NativeDocument>;
 
 private:
     struct Request;
-    FileResult<Bitmap> run(const Request& request, ImageMetadata* metadata);
+    Decoded run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
     void giveBack(std::unique_ptr<Helper> helper);
 
@@ -79,5 +87,6 @@ private:
 
 // Decodes untrusted image data in the shared pool's helpers, with its metadata when asked.
 FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
+FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName);
 
 }  // namespace velmaris

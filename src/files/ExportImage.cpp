@@ -2,6 +2,7 @@
 
 #include "files/ImageEncoder.h"
 #include "files/ImageMetadataIO.h"
+#include "files/OpenRaster.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -13,13 +14,14 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 4>& formatList()
+const std::array<ExportFormat, 5>& formatList()
 {
-    static const std::array<ExportFormat, 4> formats{{
+    static const std::array<ExportFormat, 5> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
+        {QStringLiteral("OpenRaster"), ImageType::png, false, true},
     }};
     return formats;
 }
@@ -36,6 +38,11 @@ const std::array<ExportScale, 4>& scaleList()
 }
 
 }  // namespace
+
+QString exportFormatExtension(const ExportFormat& format)
+{
+    return format.keepsLayers ? QString::fromLatin1(kOpenRasterExtension) : imageTypeExtension(format.type);
+}
 
 std::span<const ExportFormat> exportFormats()
 {
@@ -69,6 +76,8 @@ QString exportQualityLabel(double quality)
 
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)
 {
+    if (request.format.keepsLayers)
+        return writeOpenRasterDocument(NativeDocument{state, {}});
     std::optional<Bitmap> image = renderComposite(state);
     if (!image)
         return FileError::imageNotRendered();

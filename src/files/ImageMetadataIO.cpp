@@ -236,12 +236,12 @@ ImageMetadata readHeifMetadata(const QByteArray& data)
     return metadata;
 }
 
-bool embedsMetadata(ImageType type)
+}  // namespace
+
+bool typeHoldsMetadata(ImageType type)
 {
     return type == ImageType::jpeg || type == ImageType::png || type == ImageType::tiff;
 }
-
-}  // namespace
 
 ImageMetadata readImageMetadata(const QByteArray& data)
 {
@@ -333,7 +333,7 @@ std::optional<QByteArray> embedImageMetadata(const QByteArray& encoded, const Im
 QByteArray withKeptMetadata(QByteArray encoded, ImageType type, const ImageMetadata& kept, QSize pixelSize,
                             bool removeLocation)
 {
-    if (!embedsMetadata(type) || kept.isEmpty())
+    if (!typeHoldsMetadata(type) || kept.isEmpty())
         return encoded;
     const ImageMetadata prepared = metadataForWriting(kept, pixelSize, removeLocation);
     if (prepared.isEmpty())

@@ -26,6 +26,9 @@ ImageMetadata readImageMetadata(const QByteArray& data);
 // and no XMP location properties. Every writer that embeds metadata prepares it through this.
 ImageMetadata metadataForWriting(const ImageMetadata& kept, QSize pixelSize, bool removeLocation);
 
+// Whether files of the type can carry metadata: JPEG, PNG and TIFF.
+bool typeHoldsMetadata(ImageType type);
+
 // Encoded JPEG, PNG or TIFF bytes with prepared metadata written in (a profile, when the metadata
 // has one, replaces the encoder's); nullopt when they cannot be written.
 std::optional<QByteArray> embedImageMetadata(const QByteArray& encoded, const ImageMetadata& prepared);

@@ -1,6 +1,7 @@
 #include "window/ExportPanel.h"
 
 #include "document/ImageDocument.h"
+#include "files/ImageMetadataIO.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,7 +53,7 @@ QLabel* trailingLabel(const QString& text)
 
 std::optional<QString> chooseWithFileDialog(QWidget* parent, const QString& suggestedName, const ExportFormat& format)
 {
-    const QString extension = imageTypeExtension(format.type);
+    const QString extension = exportFormatExtension(format);
     QFileDialog dialog(parent, QStringLiteral("Export"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(format.title, extension));
@@ -138,8 +139,7 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
 
     connect(formatPopUp_, &QComboBox::currentIndexChanged, this, &ExportPanel::exportFormatChanged);
     connect(qualitySlider_, &QSlider::valueChanged, this, &ExportPanel::exportQualityChanged);
-    // Without metadata there is no location to remove.
-    connect(keepMetadataBox_, &QCheckBox::toggled, removeLocationBox_, &QCheckBox::setEnabled);
+    connect(keepMetadataBox_, &QCheckBox::toggled, this, &ExportPanel::enableMetadataBoxes);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportPanel::confirm);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportPanel::reject);
     exportFormatChanged(0);
@@ -158,7 +158,7 @@ QString ExportPanel::suggestedFileName() const
 {
     const QString path = document_.filePath();
     const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).completeBaseName();
-    return name + QLatin1Char('.') + imageTypeExtension(request().format.type);
+    return name + QLatin1Char('.') + exportFormatExtension(request().format);
 }
 
 ExportRequest ExportPanel::request() const
@@ -167,7 +167,7 @@ ExportRequest ExportPanel::request() const
     if (std::optional<ExportFormat> format = exportFormatAt(formatPopUp_->currentIndex()))
         request.format = *format;
     request.quality = double(qualitySlider_->value()) / kQualityUnits;
-    request.scale = exportScaleAt(scalePopUp_->currentIndex());
+    request.scale = request.format.keepsLayers ? 1.0 : exportScaleAt(scalePopUp_->currentIndex());
     request.keepMetadata = keepMetadataBox_->isChecked();
     request.removeLocation = request.keepMetadata && removeLocationBox_->isChecked();
     return request;
@@ -180,6 +180,18 @@ void ExportPanel::exportFormatChanged(int index)
         return;
     qualityTitle_->setVisible(format->supportsQuality);
     qualityRow_->setVisible(format->supportsQuality);
+    // Layers are written as they are: there is nothing to scale.
+    scalePopUp_->setEnabled(!format->keepsLayers);
+    enableMetadataBoxes();
+}
+
+void ExportPanel::enableMetadataBoxes()
+{
+    const ExportRequest chosen = request();
+    const bool holdsMetadata = !chosen.format.keepsLayers && typeHoldsMetadata(chosen.format.type);
+    keepMetadataBox_->setEnabled(holdsMetadata);
+    // Without metadata there is no location to remove.
+    removeLocationBox_->setEnabled(holdsMetadata && keepMetadataBox_->isChecked());
 }
 
 void ExportPanel::exportQualityChanged(int value)

@@ -54,6 +54,7 @@ Q_SIGNALS:
 private:
     void exportFormatChanged(int index);
     void exportQualityChanged(int value);
+    void enableMetadataBoxes();
     void confirm();
     void finish(const std::optional<ExportFailure>& failure);
 

@@ -152,6 +152,14 @@ TEST(ExportPanel, MetadataIsKeptUnlessTheUserSaysOtherwise)
     QTest::mouseClick(panel.keepMetadataBox(), Qt::LeftButton);
     EXPECT_TRUE(panel.removeLocationBox()->isEnabled());
     EXPECT_TRUE(panel.request().removeLocation);
+
+    // BMP holds no metadata.
+    chooseEntry(panel.formatPopUp(), 3);
+    ASSERT_EQ(panel.request().format.type, ImageType::bmp);
+    EXPECT_FALSE(panel.keepMetadataBox()->isEnabled());
+    EXPECT_FALSE(panel.removeLocationBox()->isEnabled());
+    chooseEntry(panel.formatPopUp(), 1);
+    EXPECT_TRUE(panel.keepMetadataBox()->isEnabled());
 }
 
 TEST(ExportPanel, AnUnwritableFolderShowsTheErrorAndLeavesNothing)
