@@ -4,6 +4,7 @@
 #include "files/DecodeHelperChannel.h"
 #include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
 #include "files/LayeredDocument.h"
 
 #include <QColorSpace>
@@ -11,6 +12,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #ifdef Q_OS_LINUX
@@ -36,6 +38,7 @@ struct DecodeHelperPool::Request {
     decodehelper::RequestKind kind = decodehelper::RequestKind::decode;
     quint32 type = 0;  // ImageType, or LayeredFormat for a document
     QByteArray data;
+    bool withMetadata = false;
 };
 
 namespace {
@@ -70,9 +73,9 @@ DecodeHelperPool::DecodeHelperPool(QString executable, std::chrono::milliseconds
 {
 }
 
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata)
 {
-    return DecodeHelperPool::shared().decode(data, type);
+    return DecodeHelperPool::shared().decode(data, type, metadata);
 }
 
 FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName)
@@ -80,11 +83,14 @@ FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const
     return DecodeHelperPool::shared().decodeDocument(data, typeName);
 }
 
-FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
+FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type, ImageMetadata* metadata)
 {
+    if (metadata)
+        *metadata = {};
     if (type != ImageType::svg && !rasterFormatName(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
-    return resultOf<Bitmap>(run(Request{decodehelper::RequestKind::decode, quint32(type), data}));
+    return resultOf<Bitmap>(
+        run(Request{decodehelper::RequestKind::decode, quint32(type), data, metadata != nullptr}, metadata));
 }
 
 FileResult<NativeDocument> DecodeHelperPool::decodeDocument(const QByteArray& data, const QString& typeName)
@@ -92,7 +98,8 @@ FileResult<NativeDocument> DecodeHelperPool::decodeDocument(const QByteArray& da
     const std::optional<LayeredFormat> format = layeredFormatForTypeName(typeName);
     if (!format)
         return FileError::imageUnreadable().because(unreadableFormatReason());
-    return resultOf<NativeDocument>(run(Request{decodehelper::RequestKind::decodeDocument, quint32(*format), data}));
+    return resultOf<NativeDocument>(
+        run(Request{decodehelper::RequestKind::decodeDocument, quint32(*format), data}, nullptr));
 }
 
 FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
@@ -100,7 +107,7 @@ FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
     const auto kind = probe == DecodeHelperProbe::crash ? decodehelper::RequestKind::crash
         : probe == DecodeHelperProbe::exhaustMemory     ? decodehelper::RequestKind::exhaustMemory
                                                         : decodehelper::RequestKind::exhaustMemoryAndAbort;
-    const Decoded result = run(Request{kind, 0, QByteArray()});
+    const Decoded result = run(Request{kind, 0, QByteArray()}, nullptr);
     if (const auto* error = std::get_if<FileError>(&result))
         return *error;
     return {};
@@ -158,6 +165,22 @@ std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
     return Bitmap::fromImage(std::move(image));
 }
 
+// The metadata a helper wrote, each block within the size a reader keeps; nullopt otherwise.
+std::optional<ImageMetadata> readMetadataFile(int fd, const Reply& reply)
+{
+    const std::array<qint64, 3> sizes{reply.metadataSizes[0], reply.metadataSizes[1], reply.metadataSizes[2]};
+    if (std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size > kMaxMetadataBlockBytes; }))
+        return std::nullopt;
+    const qint64 total = sizes[0] + sizes[1] + sizes[2];
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || status.st_size != total || !(fcntl(fd, F_GET_SEALS) & F_SEAL_SHRINK))
+        return std::nullopt;
+    QByteArray joined(total, Qt::Uninitialized);
+    if (total > 0 && pread(fd, joined.data(), std::size_t(total), 0) != ssize_t(total))
+        return std::nullopt;
+    return ImageMetadata{joined.left(sizes[0]), joined.mid(sizes[0], sizes[1]), joined.right(sizes[2])};
+}
+
 // The error a helper wrote into a memory file: message, a zero byte, detail. Always a read error,
 // whatever the file says its message is.
 FileError errorFromFile(int fd)
@@ -185,6 +208,7 @@ public:
         Decoded result;
         bool usable = false;       // the helper can serve the next request
         bool neverReached = false; // the helper was gone before the request reached it
+        ImageMetadata metadata = {};
     };
     Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
 
@@ -297,6 +321,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     message.kind = request.kind;
     message.type = request.type;
     message.dataSize = quint64(dataBytes);
+    message.withMetadata = request.withMetadata;
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
     message.cpuSeconds = quint32(
         std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
@@ -306,6 +331,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     if (!sent)
         return {unreadable.because(reasonForEnd()), false, true};
     bool sizeDeclared = false;
+    ImageMetadata metadata;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + allowed - Clock::now());
         pollfd answer{socket_, POLLIN, 0};
@@ -334,7 +360,16 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
                 close(fd);
             if (!bitmap)
                 return {unreadable.because(QStringLiteral("the decoder's pixels could not be taken over")), false};
-            return {std::move(*bitmap), true};
+            return {std::move(*bitmap), true, false, std::move(metadata)};
+        }
+        case ReplyKind::metadata: {
+            std::optional<ImageMetadata> read = fd >= 0 ? readMetadataFile(fd, reply) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!read)
+                return {unreadable.because(QStringLiteral("the decoder's metadata could not be taken over")), false};
+            metadata = std::move(*read);
+            continue;
         }
         case ReplyKind::decodedDocument: {
             std::optional<NativeDocument> document = fd >= 0 ? documentFromFile(fd) : std::nullopt;
@@ -393,7 +428,7 @@ void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
     released_.notify_one();
 }
 
-DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
     // A helper that went away while idle is replaced once.
     for (int attempt = 0;; ++attempt) {
@@ -405,8 +440,11 @@ DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
         if (!outcome.usable)
             helper.reset();
         giveBack(std::move(helper));
-        if (!outcome.neverReached || attempt > 0)
+        if (!outcome.neverReached || attempt > 0) {
+            if (metadata && std::holds_alternative<Bitmap>(outcome.result))
+                *metadata = std::move(outcome.metadata);
             return std::move(outcome.result);
+        }
     }
 }
 
@@ -417,7 +455,7 @@ class DecodeHelperPool::Helper {};
 
 DecodeHelperPool::~DecodeHelperPool() = default;
 
-DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
     if (request.kind == decodehelper::RequestKind::decodeDocument) {
         FileResult<NativeDocument> document = readLayeredDocument(request.data, LayeredFormat(request.type));
@@ -427,8 +465,11 @@ DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
     }
     if (request.kind != decodehelper::RequestKind::decode)
         return FileError::imageUnreadable().because(QStringLiteral("there is no decode helper on this system"));
-    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, ImageType(request.type)))
+    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, ImageType(request.type))) {
+        if (metadata && ImageType(request.type) != ImageType::svg)
+            *metadata = readImageMetadata(request.data);
         return std::move(*bitmap);
+    }
     return FileError::imageUnreadable();
 }
 

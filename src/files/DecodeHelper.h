@@ -4,6 +4,7 @@
 #include "files/NativeDocumentFile.h"
 #include "model/Bitmap.h"
 #include "model/FileError.h"
+#include "model/ImageMetadata.h"
 
 #include <QByteArray>
 #include <QString>
@@ -55,8 +56,9 @@ public:
     static DecodeHelperPool& shared();
 
     // Decodes as decodeImageData() does, in a helper. Data of a format not read is refused without
-    // starting one.
-    FileResult<Bitmap> decode(const QByteArray& data, ImageType type);
+    // starting one. With `metadata`, the helper also reads the image's EXIF, XMP and profile into it
+    // (readImageMetadata()); it is left empty when the image has none or the decode fails.
+    FileResult<Bitmap> decode(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
     // Reads a layered document (LayeredDocument.h) in a helper: the canvas comes back as the native
     // format records it and the layers' pixels through shared memory. A type read no other way is
     // refused without starting one.
@@ -70,7 +72,7 @@ public:
 
 private:
     struct Request;
-    Decoded run(const Request& request);
+    Decoded run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
     void giveBack(std::unique_ptr<Helper> helper);
 
@@ -83,8 +85,8 @@ private:
     int running_ = 0;
 };
 
-// Decodes untrusted image data in the shared pool's helpers.
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type);
+// Decodes untrusted image data in the shared pool's helpers, with its metadata when asked.
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
 FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName);
 
 }  // namespace velmaris

@@ -4,6 +4,7 @@
 #include "files/DecodeHelperChannel.h"
 #include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
 #include "files/LayeredDocument.h"
 #include "files/PNGDecoder.h"
 #include "render/Parallel.h"
@@ -93,6 +94,24 @@ void reply(ReplyKind kind, int width = 0, int height = 0, qint64 stride = 0, int
     message.height = height;
     message.stride = stride;
     sendMessage(channel, &message, sizeof(message), fd);
+}
+
+// Metadata goes in a memory file of its own: a profile or EXIF block may be larger than a message.
+void replyMetadata(const ImageMetadata& metadata)
+{
+    if (metadata.isEmpty())
+        return;
+    const QByteArray joined = metadata.exif + metadata.xmp + metadata.iccProfile;
+    const int fd = memoryFileWith(joined.constData(), std::size_t(joined.size()), true);
+    if (fd < 0)
+        return;
+    Reply message;
+    message.kind = ReplyKind::metadata;
+    message.metadataSizes[0] = quint32(metadata.exif.size());
+    message.metadataSizes[1] = quint32(metadata.xmp.size());
+    message.metadataSizes[2] = quint32(metadata.iccProfile.size());
+    sendMessage(channel, &message, sizeof(message), fd);
+    close(fd);
 }
 
 // The SVG library and GLib abort when an allocation fails, leaving errno at ENOMEM: the caller
@@ -276,6 +295,8 @@ void decode(const Request& request, int dataFile)
     }
     QSize size;
     const int pixels = decodeIntoFile(data, type, declared, size);
+    if (pixels >= 0 && request.withMetadata && type != ImageType::svg)
+        replyMetadata(readImageMetadata(data));
     mapped.unmap();
     if (pixels < 0) {
         reply(ReplyKind::unreadable);

@@ -1,6 +1,7 @@
 #include "files/ExportImage.h"
 
 #include "files/ImageEncoder.h"
+#include "files/ImageMetadataIO.h"
 #include "files/OpenRaster.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
@@ -88,9 +89,12 @@ FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportReq
     }
     const std::optional<double> quality =
         request.format.supportsQuality ? std::optional(request.quality) : std::nullopt;
-    if (std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality))
-        return *bytes;
-    return FileError::imageNotEncoded();
+    std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality);
+    if (!bytes)
+        return FileError::imageNotEncoded();
+    if (!request.keepMetadata)
+        return std::move(*bytes);
+    return withKeptMetadata(std::move(*bytes), request.format.type, state.metadata, image->size(), request.removeLocation);
 }
 
 }  // namespace velmaris

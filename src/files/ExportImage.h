@@ -48,6 +48,8 @@ struct ExportRequest {
     ExportFormat format;
     double quality = kExportQualityDefault;  // used only by formats that support it
     double scale = 1;
+    bool keepMetadata = true;     // the document's EXIF, XMP and profile, where the format holds them
+    bool removeLocation = false;  // kept metadata loses the GPS data and XMP location properties
 };
 
 // The composite of `state` (no preview, every layer), scaled and encoded. Transparent pixels go

@@ -2,6 +2,7 @@
 
 #include "files/FlatDocument.h"
 #include "files/DecodeHelper.h"
+#include "files/ImageMetadataIO.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -9,7 +10,8 @@ namespace velmaris {
 
 FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
 {
-    FileResult<Bitmap> decoded = decodeUntrustedImage(data, type);
+    ImageMetadata metadata;
+    FileResult<Bitmap> decoded = decodeUntrustedImage(data, type, &metadata);
     if (const auto* error = std::get_if<FileError>(&decoded))
         return *error;
     const Bitmap& image = std::get<Bitmap>(decoded);
@@ -18,6 +20,7 @@ FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
     state.size = QSizeF(image.width(), image.height());
     state.selectedLayerID = background.id;
     state.layers.append(std::move(background));
+    state.metadata = std::move(metadata);
     return state;
 }
 
@@ -31,7 +34,7 @@ FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,
     if (!composite)
         return FileError::imageNotRendered();
     if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality))
-        return *bytes;
+        return withKeptMetadata(std::move(*bytes), type, state.metadata, composite->size(), options.removeLocation);
     return type == ImageType::svg ? FileError::svgNotWritten() : FileError::imageNotEncoded();
 }
 

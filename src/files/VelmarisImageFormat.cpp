@@ -3,6 +3,7 @@
 #include "files/Base64.h"
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
+#include "files/ImageMetadataIO.h"
 #include "files/PNGDecoder.h"
 #include "files/PngHeader.h"
 #include "files/VelmarisFileModelJson.h"
@@ -123,6 +124,16 @@ std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVecto
     return images;
 }
 
+std::optional<QByteArray> base64Block(const QByteArray& block)
+{
+    return block.isEmpty() ? std::nullopt : std::optional(block.toBase64());
+}
+
+MetadataModel metadataModel(const ImageMetadata& metadata)
+{
+    return {base64Block(metadata.exif), base64Block(metadata.xmp), base64Block(metadata.iccProfile)};
+}
+
 FileModel toFileModel(const Contents& contents, QVector<std::optional<QByteArray>> images)
 {
     const CanvasState& state = contents.state;
@@ -157,6 +168,8 @@ FileModel toFileModel(const Contents& contents, QVector<std::optional<QByteArray
         file.selectionShape = kEllipseShape;
     if (contents.selectionInverted)
         file.selectionInverted = true;
+    if (!state.metadata.isEmpty())
+        file.metadata = metadataModel(state.metadata);
     return file;
 }
 
@@ -335,6 +348,15 @@ std::optional<QSizeF> selectionAspect(const FileModel& file)
     return std::nullopt;
 }
 
+// A block that is not Base64 or larger than a photo's is left out: the metadata is optional.
+QByteArray metadataBlock(const std::optional<QByteArray>& text)
+{
+    const std::optional<QByteArray> block = text ? decodeBase64(unescapedBase64(*text)) : std::nullopt;
+    if (!block || block->size() > kMaxMetadataBlockBytes)
+        return {};
+    return *block;
+}
+
 Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
 {
     Contents contents;
@@ -353,6 +375,9 @@ Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
     if (file.selectionShape == kEllipseShape)
         contents.selectionShape = SelectionShape::ellipse;
     contents.selectionInverted = file.selectionInverted.value_or(false);
+    if (const auto& metadata = file.metadata)
+        state.metadata = {metadataBlock(metadata->exif), metadataBlock(metadata->xmp),
+                          metadataBlock(metadata->iccProfile)};
     return contents;
 }
 

@@ -82,6 +82,14 @@ struct LayerModel {
     std::optional<EffectsModel> effects;
 };
 
+// A photo's metadata (ImageMetadata) as Base64 text, one key per block it has. Readers that do not
+// know the key skip it.
+struct MetadataModel {
+    std::optional<QByteArray> exif;
+    std::optional<QByteArray> xmp;
+    std::optional<QByteArray> iccProfile;
+};
+
 struct FileModel {
     qint64 formatVersion = kCurrentFormatVersion;
     double width = 0;
@@ -97,6 +105,7 @@ struct FileModel {
     std::optional<double> aspectHeight;
     std::optional<QString> selectionShape;
     std::optional<bool> selectionInverted;
+    std::optional<MetadataModel> metadata;
 };
 
 // What a native document holds in memory.

@@ -23,7 +23,7 @@ int pixelCount(double length)
 bool operator==(const CanvasState& a, const CanvasState& b)
 {
     return exactlyEqual(a.size, b.size) && a.layers == b.layers && a.selectedLayerID == b.selectedLayerID
-        && a.extraSelectedLayerIDs == b.extraSelectedLayerIDs;
+        && a.extraSelectedLayerIDs == b.extraSelectedLayerIDs && a.metadata == b.metadata;
 }
 
 std::optional<int> CanvasState::selectedLayerIndex() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ImageMetadata.h"
 #include "model/Layer.h"
 
 #include <QSet>
@@ -16,6 +17,9 @@ struct CanvasState {
     QVector<Layer> layers;  // index 0 is the bottom of the stack
     std::optional<QUuid> selectedLayerID;
     QSet<QUuid> extraSelectedLayerIDs;
+    // What the photo the document was opened from carried, written back when it is saved or
+    // exported. Nothing edits it: every snapshot shares the same blocks.
+    ImageMetadata metadata;
 
     friend bool operator==(const CanvasState& a, const CanvasState& b);
 

@@ -1,8 +1,10 @@
 #include "window/ExportPanel.h"
 
 #include "document/ImageDocument.h"
+#include "files/ImageMetadataIO.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -100,6 +102,12 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
         scalePopUp_->addItem(scale.title);
     scalePopUp_->setCurrentIndex(kDefaultExportScaleIndex);
 
+    keepMetadataBox_ = new QCheckBox(QStringLiteral("Keep metadata"));
+    keepMetadataBox_->setChecked(true);
+    keepMetadataBox_->setToolTip(QStringLiteral("Camera data, description and colour profile of the photo"));
+    removeLocationBox_ = new QCheckBox(QStringLiteral("Remove location"));
+    removeLocationBox_->setToolTip(QStringLiteral("Leave out where the photo was taken"));
+
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
@@ -110,6 +118,8 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
     grid->addWidget(qualityRow_, 1, 1, Qt::AlignLeft);
     grid->addWidget(trailingLabel(QStringLiteral("Scale:")), 2, 0);
     grid->addWidget(scalePopUp_, 2, 1, Qt::AlignLeft);
+    grid->addWidget(keepMetadataBox_, 3, 1, Qt::AlignLeft);
+    grid->addWidget(removeLocationBox_, 4, 1, Qt::AlignLeft);
 
     auto* accessory = new QWidget;
     accessory->setMinimumWidth(340);
@@ -129,6 +139,7 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
 
     connect(formatPopUp_, &QComboBox::currentIndexChanged, this, &ExportPanel::exportFormatChanged);
     connect(qualitySlider_, &QSlider::valueChanged, this, &ExportPanel::exportQualityChanged);
+    connect(keepMetadataBox_, &QCheckBox::toggled, this, &ExportPanel::enableMetadataBoxes);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportPanel::confirm);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportPanel::reject);
     exportFormatChanged(0);
@@ -157,6 +168,8 @@ ExportRequest ExportPanel::request() const
         request.format = *format;
     request.quality = double(qualitySlider_->value()) / kQualityUnits;
     request.scale = request.format.keepsLayers ? 1.0 : exportScaleAt(scalePopUp_->currentIndex());
+    request.keepMetadata = keepMetadataBox_->isChecked();
+    request.removeLocation = request.keepMetadata && removeLocationBox_->isChecked();
     return request;
 }
 
@@ -169,6 +182,16 @@ void ExportPanel::exportFormatChanged(int index)
     qualityRow_->setVisible(format->supportsQuality);
     // Layers are written as they are: there is nothing to scale.
     scalePopUp_->setEnabled(!format->keepsLayers);
+    enableMetadataBoxes();
+}
+
+void ExportPanel::enableMetadataBoxes()
+{
+    const ExportRequest chosen = request();
+    const bool holdsMetadata = !chosen.format.keepsLayers && typeHoldsMetadata(chosen.format.type);
+    keepMetadataBox_->setEnabled(holdsMetadata);
+    // Without metadata there is no location to remove.
+    removeLocationBox_->setEnabled(holdsMetadata && keepMetadataBox_->isChecked());
 }
 
 void ExportPanel::exportQualityChanged(int value)
