@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core
+  python3-psd-tools
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.

@@ -3,6 +3,7 @@
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/OpenImageFile.h"
+#include "files/PSDDocument.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
 #include "render/Compositor.h"
@@ -11,14 +12,16 @@ namespace velmaris {
 
 namespace {
 
-// A native document: one layer from a flat image, or a document written again in canonical form.
-FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportCommandRequest& request)
+// A layered document (native or PSD): one layer from a flat image, or a document's layers written
+// again (the native format in canonical form).
+FileResult<QByteArray> writeLayered(const NativeDocument& document, const ExportCommandRequest& request,
+                                    const QString& typeName)
 {
     if (request.scale != 1 || request.quality)
         return FileError{FileError::kWriteUnknown,
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
-                             .arg(kNativeExtension)};
-    return writeNativeDocument(document);
+                             .arg(documentTypeExtension(typeName))};
+    return isPSDType(typeName) ? writePSDDocument(document) : writeNativeDocument(document);
 }
 
 // The range of --scale depends on the image: the result must stay within the bitmap limits.
@@ -42,8 +45,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
-        return QStringLiteral("The output type of \"%1\" is not supported: use %2, png, jpg, jpeg, gif, bmp, "
-                              "tif, tiff or svg, or name the type with --type.")
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, psd, png, jpg, jpeg, gif, "
+                              "bmp, tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);
@@ -51,12 +54,13 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
-    if (!isNativeType(*outputTypeName))
+    const bool layered = isNativeType(*outputTypeName) || isPSDType(*outputTypeName);
+    if (!layered)
         if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
             return problem;
     const FileResult<QByteArray> bytes =
-        isNativeType(*outputTypeName)
-            ? writeNative(input, request)
+        layered
+            ? writeLayered(input, request, *outputTypeName)
             : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->withReason();

@@ -106,7 +106,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
 {
     const std::optional<QString> typeName = typeNameForPath(path);
     const bool documentOrVector =
-        typeName && (isNativeType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
+        typeName && (isNativeType(*typeName) || isPSDType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
     if (!documentOrVector) {
         std::variant<QSize, QString> size = flatImageSize(path);
         if (const auto* message = std::get_if<QString>(&size))

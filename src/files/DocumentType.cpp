@@ -26,7 +26,7 @@ const std::array<std::pair<ImageType, QString>, 6>& flatTypeNames()
 
 QStringList documentTypeNames()
 {
-    QStringList names{kNativeTypeName};
+    QStringList names{kNativeTypeName, kPSDTypeName};
     for (const auto& [type, name] : flatTypeNames())
         names.append(name);
     return names;
@@ -35,6 +35,11 @@ QStringList documentTypeNames()
 bool isNativeType(const QString& typeName)
 {
     return typeName == kNativeTypeName;
+}
+
+bool isPSDType(const QString& typeName)
+{
+    return typeName == kPSDTypeName;
 }
 
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName)
@@ -58,6 +63,8 @@ std::optional<QString> typeNameForPath(const QString& path)
     const QString extension = QFileInfo(path).suffix();
     if (extension.compare(kNativeExtension, Qt::CaseInsensitive) == 0)
         return kNativeTypeName;
+    if (extension.compare(kPSDExtension, Qt::CaseInsensitive) == 0)
+        return kPSDTypeName;
     if (const std::optional<ImageType> type = imageTypeForExtension(extension))
         return typeNameForImageType(*type);
     return std::nullopt;
@@ -67,6 +74,8 @@ QString documentTypeExtension(const QString& typeName)
 {
     if (isNativeType(typeName))
         return kNativeExtension;
+    if (isPSDType(typeName))
+        return kPSDExtension;
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     return type ? imageTypeExtension(*type) : QString();
 }
@@ -75,6 +84,8 @@ QString documentTypeFileFilter(const QString& typeName)
 {
     if (isNativeType(typeName))
         return QStringLiteral("Velmaris Image (*.%1)").arg(kNativeExtension);
+    if (isPSDType(typeName))
+        return QStringLiteral("PSD Document (*.%1)").arg(kPSDExtension);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)
         return {};

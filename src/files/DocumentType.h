@@ -11,12 +11,15 @@
 namespace velmaris {
 
 // Type names of the documents the editor reads and writes, in menu order: the native type
-// first, then the flat image types.
+// first, then the layered PSD type, then the flat image types.
 inline const QString kNativeTypeName = QString::fromLatin1(VelmarisImageFormat::kNativeTypeIdentifier);
 inline const QString kNativeExtension = QString::fromLatin1(VelmarisImageFormat::kNativeExtension);
+inline const QString kPSDTypeName = QStringLiteral("com.adobe.photoshop-image");
+inline const QString kPSDExtension = QStringLiteral("psd");
 QStringList documentTypeNames();
 
 bool isNativeType(const QString& typeName);
+bool isPSDType(const QString& typeName);
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
 QString typeNameForImageType(ImageType type);
 // The extension files of the type are given ("velmaris", "png", "jpg", …).

@@ -3,6 +3,7 @@
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/InputFile.h"
+#include "files/PSDDocument.h"
 
 namespace velmaris {
 
@@ -10,6 +11,8 @@ FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QStrin
 {
     if (isNativeType(typeName))
         return readNativeDocument(data);
+    if (isPSDType(typeName))
+        return readPSDDocument(data);
     FileResult<CanvasState> flat = readFlatImage(data, imageTypeForTypeName(typeName).value_or(ImageType::png));
     if (const auto* error = std::get_if<FileError>(&flat))
         return *error;

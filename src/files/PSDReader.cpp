@@ -1,0 +1,713 @@
+#include "files/PSDDocument.h"
+
+#include "files/PSDStructure.h"
+#include "files/PackBits.h"
+#include "files/VelmarisImageFormat.h"
+#include "render/Parallel.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+namespace velmaris {
+
+namespace {
+
+using namespace psd;
+
+FileError unreadable(const QString& reason)
+{
+    return FileError::imageUnreadable().because(reason);
+}
+
+// Big-endian fields from a bounded span. A read past the end returns zeros and marks the reader
+// failed, so a parser checks once after a group of fields instead of after each.
+class Reader {
+public:
+    Reader() = default;
+    Reader(const uchar* data, qsizetype size) : data_(data), size_(size) {}
+
+    bool failed() const { return failed_; }
+    qsizetype remaining() const { return size_ - position_; }
+    bool atEnd() const { return position_ >= size_; }
+    const uchar* here() const { return data_ + position_; }
+
+    const uchar* take(qsizetype count)
+    {
+        if (failed_ || count < 0 || count > remaining()) {
+            failed_ = true;
+            return nullptr;
+        }
+        const uchar* start = here();
+        position_ += count;
+        return start;
+    }
+    bool skip(qsizetype count) { return take(count) != nullptr; }
+    quint32 number(int bytes)
+    {
+        const uchar* field = take(bytes);
+        quint32 value = 0;
+        for (int i = 0; field && i < bytes; ++i)
+            value = (value << 8) | field[i];
+        return value;
+    }
+    quint8 u8() { return quint8(number(1)); }
+    quint16 u16() { return quint16(number(2)); }
+    quint32 u32() { return number(4); }
+    qint32 i32() { return qint32(u32()); }
+    QByteArray key()
+    {
+        const uchar* field = take(4);
+        return field ? QByteArray(reinterpret_cast<const char*>(field), 4) : QByteArray();
+    }
+    // The next `count` bytes as a reader of their own.
+    Reader section(qsizetype count)
+    {
+        const uchar* start = take(count);
+        Reader inner(start, start ? count : 0);
+        inner.failed_ = start == nullptr;
+        return inner;
+    }
+    // A section whose 32-bit length comes first.
+    Reader lengthSection() { return section(qsizetype(u32())); }
+
+private:
+    const uchar* data_ = nullptr;
+    qsizetype size_ = 0;
+    qsizetype position_ = 0;
+    bool failed_ = false;
+};
+
+struct Header {
+    int channels = 0;
+    int width = 0;
+    int height = 0;
+    int depth = 8;
+    int mode = rgbMode;
+    int bytesPerSample() const { return depth / 8; }
+    int colorChannels() const { return mode == grayscaleMode ? 1 : 3; }
+};
+
+// One channel's rows, each rowBytes long, whatever its compression. Rows of PackBits data are
+// unpacked on demand, so a layer is decoded row band by row band without a plane per channel.
+struct ChannelRows {
+    Compression compression = raw;
+    const uchar* data = nullptr;     // raw rows, or the start of the packed rows
+    std::vector<qsizetype> offsets;  // PackBits: where each row starts in `data`, and the end
+    QByteArray plane;                // zip: the inflated rows
+    qsizetype rowBytes = 0;
+
+    // Row y, unpacked into `scratch` when it needs unpacking; nullptr when it does not unpack.
+    const uchar* row(int y, uchar* scratch) const
+    {
+        switch (compression) {
+        case raw: return data + y * rowBytes;
+        case packBits:
+            return unpackBitsRow(data + offsets[y], offsets[y + 1] - offsets[y], scratch, rowBytes) ? scratch : nullptr;
+        case zip:
+        case zipPredicted: return reinterpret_cast<const uchar*>(plane.constData()) + y * rowBytes;
+        }
+        return nullptr;
+    }
+};
+
+// Deflate expands at most about 1032 times: a plane larger than that could never come from the data.
+constexpr qint64 kMaxInflateRatio = 1032;
+
+// Inflates a zlib stream into exactly `size` bytes (a merged image's stream may go on with the
+// channels not read); false if it is corrupt or short.
+bool inflateExactly(const uchar* data, qsizetype dataSize, uchar* out, qsizetype size)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    qsizetype consumed = 0;
+    qsizetype produced = 0;
+    int status = Z_OK;
+    // zlib counts in 32-bit lengths: feed it in pieces.
+    constexpr qsizetype kPiece = qsizetype(1) << 30;
+    while (status == Z_OK && produced < size) {
+        stream.next_in = const_cast<uchar*>(data + consumed);
+        stream.avail_in = uInt(std::min(kPiece, dataSize - consumed));
+        stream.next_out = out + produced;
+        stream.avail_out = uInt(std::min(kPiece, size - produced));
+        const uInt inBefore = stream.avail_in;
+        const uInt outBefore = stream.avail_out;
+        status = inflate(&stream, Z_NO_FLUSH);
+        consumed += inBefore - stream.avail_in;
+        produced += outBefore - stream.avail_out;
+        if (status == Z_BUF_ERROR && inBefore == stream.avail_in && outBefore == stream.avail_out)
+            break;
+        if (status == Z_BUF_ERROR)
+            status = Z_OK;
+    }
+    inflateEnd(&stream);
+    return produced == size;
+}
+
+// Undoes the per-row differences of zip with prediction (on big-endian samples of 16 bits).
+void undoPrediction(uchar* plane, qsizetype rowBytes, int height, int bytesPerSample)
+{
+    parallelRows(height, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* row = plane + y * rowBytes;
+            if (bytesPerSample == 1) {
+                for (qsizetype x = 1; x < rowBytes; ++x)
+                    row[x] = uchar(row[x] + row[x - 1]);
+            } else {
+                quint16 previous = 0;
+                for (qsizetype x = 0; x + 1 < rowBytes; x += 2) {
+                    previous = quint16(previous + ((row[x] << 8) | row[x + 1]));
+                    row[x] = uchar(previous >> 8);
+                    row[x + 1] = uchar(previous);
+                }
+            }
+        }
+    });
+}
+
+// Prepares a channel's rows from its data after the compression field. PackBits row lengths are
+// summed against the data, and each must be able to hold its row, so the rows' size is bounded by
+// the file's before anything is allocated. Returns the reason when the data cannot hold the rows.
+std::optional<QString> prepareRows(ChannelRows& rows, Compression compression, Reader& data, const uchar* counts,
+                                   int height, qsizetype rowBytes, int bytesPerSample)
+{
+    rows.compression = compression;
+    rows.rowBytes = rowBytes;
+    const qint64 planeBytes = qint64(rowBytes) * height;
+    switch (compression) {
+    case raw:
+        rows.data = data.take(planeBytes);
+        return rows.data ? std::nullopt : std::optional(QStringLiteral("raw channel data runs past its end"));
+    case packBits: {
+        rows.offsets.resize(size_t(height) + 1);
+        const qsizetype smallest = 2 * ((rowBytes + 127) / 128);
+        qsizetype offset = 0;
+        for (int y = 0; y < height; ++y) {
+            const qsizetype length = (counts[2 * y] << 8) | counts[2 * y + 1];
+            if (length < smallest)
+                return QStringLiteral("a PackBits row is too short for its width");
+            rows.offsets[size_t(y)] = offset;
+            offset += length;
+        }
+        rows.offsets[size_t(height)] = offset;
+        rows.data = data.take(offset);
+        return rows.data ? std::nullopt : std::optional(QStringLiteral("PackBits rows run past the channel's end"));
+    }
+    case zip:
+    case zipPredicted: {
+        const qsizetype available = data.remaining();
+        if (planeBytes > available * kMaxInflateRatio)
+            return QStringLiteral("zip channel data is too short for its size");
+        rows.plane = QByteArray(qsizetype(planeBytes), Qt::Uninitialized);
+        auto* plane = reinterpret_cast<uchar*>(rows.plane.data());
+        if (!inflateExactly(data.here(), available, plane, planeBytes))
+            return QStringLiteral("zip channel data does not inflate to its size");
+        data.skip(available);
+        if (compression == zipPredicted)
+            undoPrediction(plane, rowBytes, height, bytesPerSample);
+        return std::nullopt;
+    }
+    }
+    return QStringLiteral("unknown channel compression %1").arg(int(compression));
+}
+
+// Whether a compression field names one this reader knows.
+bool knownCompression(quint16 value)
+{
+    return value <= zipPredicted;
+}
+
+// A layer channel: compression, then for PackBits the row lengths, then the rows.
+std::optional<QString> prepareLayerChannel(ChannelRows& rows, Reader data, int width, int height, int bytesPerSample)
+{
+    const quint16 compression = data.u16();
+    if (data.failed() || !knownCompression(compression))
+        return QStringLiteral("a channel has an unknown compression");
+    const qsizetype rowBytes = qsizetype(width) * bytesPerSample;
+    const uchar* counts = compression == packBits ? data.take(qsizetype(height) * 2) : nullptr;
+    if (data.failed())
+        return QStringLiteral("channel row lengths run past the channel's end");
+    return prepareRows(rows, Compression(compression), data, counts, height, rowBytes, bytesPerSample);
+}
+
+inline std::uint8_t premultiply(unsigned value, unsigned alpha)
+{
+    const unsigned t = value * alpha + 128;
+    return std::uint8_t((t + (t >> 8)) >> 8);
+}
+
+// One row of planar samples as premultiplied RGBA8; 16-bit samples are rounded to 8 bits. Colour
+// drawn over white (the merged image's) loses the white again, which leaves it premultiplied.
+template <int bytesPerSample, bool overWhite>
+void interleaveRow(std::uint8_t* out, const std::array<const uchar*, 4>& in, int width)
+{
+    const auto sample = [](const uchar* row, int x) -> unsigned {
+        if constexpr (bytesPerSample == 1)
+            return row[x];
+        else
+            return ((unsigned(row[2 * x]) << 8 | row[2 * x + 1]) * 255u + 32767u) / 65535u;
+    };
+    const uchar* r = in[0];
+    const uchar* g = in[1];
+    const uchar* b = in[2];
+    const uchar* a = in[3];
+    for (int x = 0; x < width; ++x) {
+        const unsigned alpha = sample(a, x);
+        if constexpr (overWhite) {
+            const auto unmatted = [alpha](unsigned value) {
+                return std::uint8_t(std::min(alpha, value + alpha > 255 ? value + alpha - 255 : 0u));
+            };
+            out[4 * x] = unmatted(sample(r, x));
+            out[4 * x + 1] = unmatted(sample(g, x));
+            out[4 * x + 2] = unmatted(sample(b, x));
+        } else {
+            out[4 * x] = premultiply(sample(r, x), alpha);
+            out[4 * x + 1] = premultiply(sample(g, x), alpha);
+            out[4 * x + 2] = premultiply(sample(b, x), alpha);
+        }
+        out[4 * x + 3] = std::uint8_t(alpha);
+    }
+}
+
+// The pixels of red, green, blue and alpha rows (a grey channel serves as all three colours; a
+// missing colour is 0, a missing alpha opaque). nullopt when a row does not unpack.
+std::optional<Bitmap> decodePixels(int width, int height, int bytesPerSample,
+                                   const std::array<const ChannelRows*, 4>& channels, bool overWhite = false)
+{
+    const auto interleave = bytesPerSample == 1 ? (overWhite ? interleaveRow<1, true> : interleaveRow<1, false>)
+                                                : (overWhite ? interleaveRow<2, true> : interleaveRow<2, false>);
+    auto builder = BitmapBuilder::createUninitialized(width, height);
+    if (!builder)
+        return std::nullopt;
+    const qsizetype rowBytes = qsizetype(width) * bytesPerSample;
+    std::atomic<bool> failed{false};
+    parallelRows(height, [&](int first, int end) {
+        std::array<std::vector<uchar>, 4> scratch;
+        std::array<const uchar*, 4> rows{};
+        for (size_t c = 0; c < 4; ++c) {
+            scratch[c].assign(size_t(rowBytes), c == 3 ? 0xff : 0);
+            rows[c] = scratch[c].data();
+        }
+        for (int y = first; y < end && !failed.load(std::memory_order_relaxed); ++y) {
+            for (size_t c = 0; c < 4; ++c) {
+                if (!channels[c])
+                    continue;
+                // A grey channel repeated for green and blue is unpacked once.
+                if (c > 0 && channels[c] == channels[c - 1]) {
+                    rows[c] = rows[c - 1];
+                    continue;
+                }
+                rows[c] = channels[c]->row(y, scratch[c].data());
+                if (!rows[c]) {
+                    failed = true;
+                    return;
+                }
+            }
+            interleave(builder->row(y), rows, width);
+        }
+    });
+    if (failed)
+        return std::nullopt;
+    return std::move(*builder).build();
+}
+
+std::optional<Bitmap> transparentPixel()
+{
+    auto builder = BitmapBuilder::create(1, 1);
+    return builder ? std::optional(std::move(*builder).build()) : std::nullopt;
+}
+
+struct ChannelRecord {
+    int id = 0;
+    qint64 length = 0;
+    Reader data;
+};
+
+struct LayerRecord {
+    qint64 top = 0, left = 0, bottom = 0, right = 0;
+    QVector<ChannelRecord> channels;
+    QByteArray blendKey;
+    int opacity = 255;
+    int flags = 0;
+    QString name;
+    std::optional<quint32> section;
+    bool locked = false;
+    QString note;
+    int width() const { return int(right - left); }
+    int height() const { return int(bottom - top); }
+};
+
+struct LayerInfo {
+    QVector<LayerRecord> records;
+    bool mergedHasAlpha = false;
+};
+
+bool isAdjustmentKey(const QByteArray& key)
+{
+    static const QList<QByteArray> keys{"levl", "curv", "brit", "hue ", "hue2", "blnc", "phfl", "mixr", "selc",
+                                        "nvrt", "post", "thrs", "grdm", "expA", "vibA", "clrL", "blwh", "SoCo",
+                                        "GdFl", "PtFl"};
+    return keys.contains(key);
+}
+
+// The tagged blocks at the end of a layer record: the Unicode name, the folder role, locks, and
+// what kind of layer this is.
+void readLayerBlocks(Reader& blocks, LayerRecord& record)
+{
+    while (blocks.remaining() >= 12) {
+        const QByteArray signature = blocks.key();
+        if (signature != kBlockSignature && signature != "8B64")
+            return;
+        const QByteArray key = blocks.key();
+        Reader block = blocks.lengthSection();
+        if (blocks.failed())
+            return;
+        if (key == "luni") {
+            const quint32 count = block.u32();
+            const uchar* text = block.take(qsizetype(count) * 2);
+            if (text) {
+                QString name(qsizetype(count), Qt::Uninitialized);
+                for (quint32 i = 0; i < count; ++i)
+                    name[i] = QChar(char16_t((text[2 * i] << 8) | text[2 * i + 1]));
+                while (name.endsWith(QChar(0)))
+                    name.chop(1);
+                record.name = name;
+            }
+        } else if (key == "lsct" || key == "lsdk") {
+            const quint32 type = block.u32();
+            if (!block.failed())
+                record.section = type;
+        } else if (key == "lspf") {
+            const quint32 flags = block.u32();
+            record.locked = !block.failed() && ((flags & 0x80000000u) || (flags & 7u) == 7u);
+        } else if (isAdjustmentKey(key)) {
+            record.note = QStringLiteral("adjustment as pixels");
+        } else if (key == "SoLd" || key == "PlLd" || key == "SoLE") {
+            record.note = QStringLiteral("smart object as pixels");
+        } else if (key == "TySh") {
+            record.note = QStringLiteral("text as pixels");
+        }
+        // Writers pad blocks to an even or a four-byte length, not always counted in the length.
+        while (blocks.remaining() >= 12 && blocks.here()[0] != '8')
+            blocks.skip(1);
+    }
+}
+
+std::optional<QString> readLayerRecord(Reader& in, LayerRecord& record)
+{
+    record.top = in.i32();
+    record.left = in.i32();
+    record.bottom = in.i32();
+    record.right = in.i32();
+    const int channelCount = in.u16();
+    if (in.failed())
+        return QStringLiteral("a layer record runs past the end of the layers");
+    if (record.bottom < record.top || record.right < record.left || record.bottom - record.top > kMaxSide
+        || record.right - record.left > kMaxSide)
+        return QStringLiteral("a layer is larger than %1 pixels a side").arg(kMaxSide);
+    if (channelCount > kMaxChannels)
+        return QStringLiteral("a layer has %1 channels").arg(channelCount);
+    for (int c = 0; c < channelCount; ++c) {
+        ChannelRecord channel;
+        channel.id = qint16(in.u16());
+        channel.length = in.u32();
+        record.channels.append(channel);
+    }
+    if (in.key() != kBlockSignature)
+        return QStringLiteral("a layer record lacks its blend mode signature");
+    record.blendKey = in.key();
+    record.opacity = in.u8();
+    in.u8();  // clipping
+    record.flags = in.u8();
+    in.u8();  // filler
+    Reader extra = in.lengthSection();
+    if (in.failed())
+        return QStringLiteral("a layer record runs past the end of the layers");
+    extra.lengthSection();  // mask
+    extra.lengthSection();  // blending ranges
+    const int nameLength = extra.u8();
+    if (const uchar* name = extra.take(nameLength))
+        record.name = QString::fromLatin1(reinterpret_cast<const char*>(name), nameLength);
+    // The Pascal name is padded to a multiple of four bytes, its length byte included.
+    extra.skip(std::min<qsizetype>(extra.remaining(), (4 - (1 + nameLength) % 4) % 4));
+    if (extra.failed())
+        return QStringLiteral("a layer's extra data runs past its end");
+    readLayerBlocks(extra, record);
+    return std::nullopt;
+}
+
+// The layer info: the count, the records, then every record's channel data in turn. The channel
+// lengths are taken against the data before any is read.
+FileResult<LayerInfo> readLayerInfo(Reader in)
+{
+    LayerInfo info;
+    if (in.atEnd())
+        return info;
+    const qint16 count = qint16(in.u16());
+    info.mergedHasAlpha = count < 0;
+    const int layers = std::abs(int(count));
+    for (int i = 0; i < layers; ++i) {
+        LayerRecord record;
+        if (const std::optional<QString> reason = readLayerRecord(in, record))
+            return unreadable(*reason);
+        info.records.append(std::move(record));
+    }
+    for (LayerRecord& record : info.records)
+        for (ChannelRecord& channel : record.channels) {
+            channel.data = in.section(channel.length);
+            if (in.failed())
+                return unreadable(QStringLiteral("channel data runs past the end of the layers"));
+        }
+    return info;
+}
+
+bool usedChannel(const Header& header, int id)
+{
+    return id == kAlphaChannel || (id >= 0 && id < header.colorChannels());
+}
+
+// The pixels of one layer record (its colour and alpha channels; masks are not applied).
+FileResult<Bitmap> decodeLayer(const Header& header, const LayerRecord& record)
+{
+    std::array<ChannelRows, 4> rows;
+    std::array<const ChannelRows*, 4> order{};
+    const int width = record.width();
+    const int height = record.height();
+    for (const ChannelRecord& channel : record.channels) {
+        if (!usedChannel(header, channel.id) || channel.length == 0)
+            continue;
+        const size_t slot = channel.id == kAlphaChannel ? 3 : size_t(channel.id);
+        if (const std::optional<QString> reason =
+                prepareLayerChannel(rows[slot], channel.data, width, height, header.bytesPerSample()))
+            return unreadable(*reason);
+        order[slot] = &rows[slot];
+    }
+    if (header.mode == grayscaleMode)
+        order[1] = order[2] = order[0];
+    if (width == 0 || height == 0 || std::all_of(order.begin(), order.end(), [](auto* c) { return !c; })) {
+        // A layer without pixels: keep it as one clear pixel at its place.
+        std::optional<Bitmap> pixel = transparentPixel();
+        if (!pixel)
+            return unreadable(QStringLiteral("out of memory"));
+        return *pixel;
+    }
+    std::optional<Bitmap> pixels = decodePixels(width, height, header.bytesPerSample(), order);
+    if (!pixels)
+        return unreadable(QStringLiteral("a layer's channel data does not decode to its size"));
+    return *pixels;
+}
+
+// Layers bottom first. A bounding divider opens a folder below its layers and the folder record
+// closes it above them.
+struct OpenFolder {
+    QVector<Layer> layers;
+};
+
+FileResult<QVector<Layer>> buildLayers(const Header& header, const LayerInfo& info)
+{
+    qint64 pixels = 0;
+    for (const LayerRecord& record : info.records) {
+        if (!record.section || *record.section == otherSection)
+            pixels += qint64(record.width()) * record.height();
+        if (!bitmapSizeAllowed(record.width(), record.height()) && record.width() > 0 && record.height() > 0)
+            return unreadable(QStringLiteral("a layer is too large"));
+    }
+    if (pixels > VelmarisImageFormat::kMaxDocumentPixels)
+        return unreadable(QStringLiteral("the layers hold more than %1 million pixels")
+                              .arg(VelmarisImageFormat::kMaxDocumentPixels / 1'000'000));
+
+    QVector<OpenFolder> folders{OpenFolder{}};
+    int folderNumber = 0;
+    for (const LayerRecord& record : info.records) {
+        const quint32 section = record.section.value_or(otherSection);
+        if (section == boundingDivider) {
+            folders.append(OpenFolder{});
+            continue;
+        }
+        if (section == openFolder || section == closedFolder) {
+            if (folders.size() < 2)
+                continue;  // a folder without its divider holds nothing
+            QVector<Layer> members = folders.takeLast().layers;
+            const QUuid group = QUuid::createUuid();
+            ++folderNumber;
+            for (Layer& layer : members) {
+                if (!layer.groupID)
+                    layer.groupID = group;
+                layer.isVisible = layer.isVisible && !(record.flags & kFlagHidden);
+                layer.opacity *= record.opacity / 255.0;
+            }
+            folders.last().layers += members;
+            continue;
+        }
+        FileResult<Bitmap> pixels = decodeLayer(header, record);
+        if (const auto* error = std::get_if<FileError>(&pixels))
+            return *error;
+        Layer layer = makeBitmapLayer(std::get<Bitmap>(pixels), record.name, QPointF(record.left, record.top));
+        if (!record.note.isEmpty())
+            layer.name = QStringLiteral("%1 (%2)").arg(layer.name, record.note);
+        layer.isVisible = !(record.flags & kFlagHidden);
+        layer.opacity = record.opacity / 255.0;
+        layer.blendMode = blendModeForKey(record.blendKey).value_or(LayerBlendMode::normal);
+        layer.isLocked = record.locked;
+        folders.last().layers.append(std::move(layer));
+    }
+    // Folders left open keep their layers ungrouped.
+    QVector<Layer> layers;
+    for (const OpenFolder& folder : folders)
+        layers += folder.layers;
+    return layers;
+}
+
+FileResult<Header> readHeader(Reader& in)
+{
+    Header header;
+    if (in.key() != kSignature)
+        return unreadable(QStringLiteral("not a PSD file"));
+    const int version = in.u16();
+    in.skip(6);
+    header.channels = in.u16();
+    header.height = int(std::min<quint32>(in.u32(), kMaxSide + 1));
+    header.width = int(std::min<quint32>(in.u32(), kMaxSide + 1));
+    header.depth = in.u16();
+    header.mode = in.u16();
+    if (in.failed())
+        return unreadable(QStringLiteral("the PSD header is cut off"));
+    if (version == 2)
+        return unreadable(QStringLiteral("large-document (PSB) files are not supported"));
+    if (version != 1)
+        return unreadable(QStringLiteral("unknown PSD version %1").arg(version));
+    if (header.channels < 1 || header.channels > kMaxChannels)
+        return unreadable(QStringLiteral("%1 channels").arg(header.channels));
+    if (header.width < 1 || header.height < 1 || header.width > kMaxSide || header.height > kMaxSide
+        || !bitmapSizeAllowed(header.width, header.height))
+        return unreadable(QStringLiteral("the image size is out of range"));
+    if (header.mode == cmykMode)
+        return unreadable(QStringLiteral("CMYK documents are not supported; save the document in RGB"));
+    if (header.mode != rgbMode && header.mode != grayscaleMode)
+        return unreadable(QStringLiteral("only RGB and greyscale documents are supported"));
+    if (header.depth != 8 && header.depth != 16)
+        return unreadable(QStringLiteral("%1-bit documents are not supported").arg(header.depth));
+    if (header.channels < header.colorChannels())
+        return unreadable(QStringLiteral("too few channels for the colour mode"));
+    return header;
+}
+
+// The merged image: one compression for every channel, PackBits row lengths of all channels
+// first, then the channels one after the other. With transparency, its colour is drawn over white.
+FileResult<Bitmap> readMergedImage(const Header& header, Reader in, bool hasAlpha)
+{
+    const quint16 compression = in.u16();
+    if (in.failed() || !knownCompression(compression))
+        return unreadable(QStringLiteral("the merged image has an unknown compression"));
+    const int used = header.colorChannels() + (hasAlpha ? 1 : 0);
+    const qsizetype rowBytes = qsizetype(header.width) * header.bytesPerSample();
+    const qint64 planeBytes = qint64(rowBytes) * header.height;
+    std::array<ChannelRows, 4> rows;
+    if (compression == zip || compression == zipPredicted) {
+        // One stream holds every channel: inflate those used and share the plane.
+        ChannelRows all;
+        if (const std::optional<QString> reason = prepareRows(all, Compression(compression), in, nullptr,
+                                                              header.height * used, rowBytes,
+                                                              header.bytesPerSample()))
+            return unreadable(QStringLiteral("merged image: %1").arg(*reason));
+        for (int c = 0; c < used; ++c) {
+            rows[size_t(c)].compression = raw;
+            rows[size_t(c)].rowBytes = rowBytes;
+            rows[size_t(c)].plane = all.plane;
+            rows[size_t(c)].data = reinterpret_cast<const uchar*>(rows[size_t(c)].plane.constData()) + c * planeBytes;
+        }
+    } else {
+        const uchar* counts = compression == packBits
+                                  ? in.take(qsizetype(header.height) * header.channels * 2)
+                                  : nullptr;
+        if (in.failed())
+            return unreadable(QStringLiteral("the merged image's row lengths run past the end"));
+        for (int c = 0; c < used; ++c)
+            if (const std::optional<QString> reason =
+                    prepareRows(rows[size_t(c)], Compression(compression), in,
+                                counts ? counts + qsizetype(c) * header.height * 2 : nullptr, header.height,
+                                rowBytes, header.bytesPerSample()))
+                return unreadable(QStringLiteral("merged image: %1").arg(*reason));
+    }
+    std::array<const ChannelRows*, 4> order{&rows[0], &rows[1], &rows[2], hasAlpha ? &rows[3] : nullptr};
+    if (header.mode == grayscaleMode)
+        order = {&rows[0], &rows[0], &rows[0], hasAlpha ? &rows[1] : nullptr};
+    std::optional<Bitmap> pixels = decodePixels(header.width, header.height, header.bytesPerSample(), order, hasAlpha);
+    if (!pixels)
+        return unreadable(QStringLiteral("the merged image does not decode to its size"));
+    return *pixels;
+}
+
+// The layer and mask section: the layer info, the global mask, then tagged blocks, among which
+// 16-bit documents keep their layer info ('Lr16').
+FileResult<LayerInfo> readLayerSection(Reader section)
+{
+    if (section.atEnd())
+        return LayerInfo{};
+    FileResult<LayerInfo> info = readLayerInfo(section.lengthSection());
+    if (section.failed())
+        return unreadable(QStringLiteral("the layer info runs past the end of its section"));
+    if (std::holds_alternative<FileError>(info) || !std::get<LayerInfo>(info).records.isEmpty())
+        return info;
+    section.lengthSection();  // global layer mask
+    while (!section.failed() && section.remaining() >= 12) {
+        const QByteArray signature = section.key();
+        if (signature != kBlockSignature && signature != "8B64")
+            break;
+        const QByteArray key = section.key();
+        Reader block = section.lengthSection();
+        if (!section.failed() && (key == "Lr16" || key == "Lr32" || key == "Layr"))
+            return readLayerInfo(block);
+        while (section.remaining() >= 12 && section.here()[0] != '8')
+            section.skip(1);
+    }
+    return info;
+}
+
+}  // namespace
+
+FileResult<NativeDocument> readPSDDocument(const QByteArray& data)
+{
+    Reader in(reinterpret_cast<const uchar*>(data.constData()), data.size());
+    const FileResult<Header> read = readHeader(in);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    const Header& header = std::get<Header>(read);
+    in.lengthSection();  // colour mode data
+    in.lengthSection();  // image resources
+    const Reader layerSection = in.lengthSection();
+    if (in.failed())
+        return unreadable(QStringLiteral("a section runs past the end of the file"));
+
+    FileResult<LayerInfo> info = readLayerSection(layerSection);
+    if (const auto* error = std::get_if<FileError>(&info))
+        return *error;
+    const LayerInfo& layerInfo = std::get<LayerInfo>(info);
+
+    NativeDocument document;
+    document.state.size = QSizeF(header.width, header.height);
+    FileResult<QVector<Layer>> layers = buildLayers(header, layerInfo);
+    if (const auto* error = std::get_if<FileError>(&layers))
+        return *error;
+    document.state.layers = std::move(std::get<QVector<Layer>>(layers));
+    if (document.state.layers.isEmpty()) {
+        // Without layers the merged image is the document; its extra channel is transparency when
+        // the layer count says so, or when it is the only extra channel of a document without layers.
+        const bool hasAlpha = header.channels > header.colorChannels()
+                              && (layerInfo.mergedHasAlpha
+                                  || (layerInfo.records.isEmpty() && header.channels == header.colorChannels() + 1));
+        FileResult<Bitmap> merged = readMergedImage(header, in, hasAlpha);
+        if (const auto* error = std::get_if<FileError>(&merged))
+            return *error;
+        document.state.layers.append(makeBitmapLayer(std::get<Bitmap>(merged), QStringLiteral("Background")));
+    }
+    document.state.selectedLayerID = document.state.layers.last().id;
+    return document;
+}
+
+}  // namespace velmaris
