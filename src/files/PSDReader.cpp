@@ -235,6 +235,16 @@ std::optional<QString> prepareLayerChannel(ChannelRows& rows, Reader data, int w
     return prepareRows(rows, Compression(compression), data, counts, height, rowBytes, bytesPerSample);
 }
 
+// Sample x of a row, 16-bit big-endian samples rounded to 8 bits.
+template <int bytesPerSample>
+inline unsigned sampleAt(const uchar* row, int x)
+{
+    if constexpr (bytesPerSample == 1)
+        return row[x];
+    else
+        return ((unsigned(row[2 * x]) << 8 | row[2 * x + 1]) * 255u + 32767u) / 65535u;
+}
+
 inline std::uint8_t premultiply(unsigned value, unsigned alpha)
 {
     const unsigned t = value * alpha + 128;
@@ -246,12 +256,7 @@ inline std::uint8_t premultiply(unsigned value, unsigned alpha)
 template <int bytesPerSample, bool overWhite>
 void interleaveRow(std::uint8_t* out, const std::array<const uchar*, 4>& in, int width)
 {
-    const auto sample = [](const uchar* row, int x) -> unsigned {
-        if constexpr (bytesPerSample == 1)
-            return row[x];
-        else
-            return ((unsigned(row[2 * x]) << 8 | row[2 * x + 1]) * 255u + 32767u) / 65535u;
-    };
+    const auto sample = sampleAt<bytesPerSample>;
     const uchar* r = in[0];
     const uchar* g = in[1];
     const uchar* b = in[2];
@@ -274,10 +279,44 @@ void interleaveRow(std::uint8_t* out, const std::array<const uchar*, 4>& in, int
     }
 }
 
+// A layer's user mask: its rows where it covers the layer (offset from the layer's corner), its
+// fill everywhere else.
+struct LayerMask {
+    ChannelRows rows;
+    int offsetX = 0;
+    int offsetY = 0;
+    int width = 0;
+    int height = 0;
+    std::uint8_t fill = 255;
+};
+
+// Scales one row of premultiplied pixels by the mask; false if the mask row does not unpack.
+template <int bytesPerSample>
+bool maskRow(std::uint8_t* out, int y, int width, const LayerMask& mask, uchar* scratch)
+{
+    const int maskY = y - mask.offsetY;
+    const uchar* row = nullptr;
+    if (maskY >= 0 && maskY < mask.height && mask.width > 0) {
+        row = mask.rows.row(maskY, scratch);
+        if (!row)
+            return false;
+    }
+    for (int x = 0; x < width; ++x) {
+        const int maskX = x - mask.offsetX;
+        unsigned value = mask.fill;
+        if (row && maskX >= 0 && maskX < mask.width)
+            value = sampleAt<bytesPerSample>(row, maskX);
+        for (int c = 0; c < 4; ++c)
+            out[4 * x + c] = premultiply(out[4 * x + c], value);
+    }
+    return true;
+}
+
 // The pixels of red, green, blue and alpha rows (a grey channel serves as all three colours; a
 // missing colour is 0, a missing alpha opaque). nullopt when a row does not unpack.
 std::optional<Bitmap> decodePixels(int width, int height, int bytesPerSample,
-                                   const std::array<const ChannelRows*, 4>& channels, bool overWhite = false)
+                                   const std::array<const ChannelRows*, 4>& channels, bool overWhite = false,
+                                   const LayerMask* mask = nullptr)
 {
     const auto interleave = bytesPerSample == 1 ? (overWhite ? interleaveRow<1, true> : interleaveRow<1, false>)
                                                 : (overWhite ? interleaveRow<2, true> : interleaveRow<2, false>);
@@ -288,6 +327,7 @@ std::optional<Bitmap> decodePixels(int width, int height, int bytesPerSample,
     std::atomic<bool> failed{false};
     parallelRows(height, [&](int first, int end) {
         std::array<std::vector<uchar>, 4> scratch;
+        std::vector<uchar> maskScratch(mask ? size_t(mask->width) * size_t(bytesPerSample) : 0);
         std::array<const uchar*, 4> rows{};
         for (size_t c = 0; c < 4; ++c) {
             scratch[c].assign(size_t(rowBytes), c == 3 ? 0xff : 0);
@@ -309,6 +349,11 @@ std::optional<Bitmap> decodePixels(int width, int height, int bytesPerSample,
                 }
             }
             interleave(builder->row(y), rows, width);
+            if (mask && !(bytesPerSample == 1 ? maskRow<1> : maskRow<2>)(builder->row(y), y, width, *mask,
+                                                                          maskScratch.data())) {
+                failed = true;
+                return;
+            }
         }
     });
     if (failed)
@@ -328,8 +373,16 @@ struct ChannelRecord {
     Reader data;
 };
 
+// The user mask's place and fill as a layer record gives them.
+struct MaskRecord {
+    qint64 top = 0, left = 0, bottom = 0, right = 0;
+    std::uint8_t fill = 255;
+    bool disabled = false;
+};
+
 struct LayerRecord {
     qint64 top = 0, left = 0, bottom = 0, right = 0;
+    std::optional<MaskRecord> mask;
     QVector<ChannelRecord> channels;
     QByteArray blendKey;
     int opacity = 255;
@@ -428,7 +481,20 @@ std::optional<QString> readLayerRecord(Reader& in, LayerRecord& record)
     Reader extra = in.lengthSection();
     if (in.failed())
         return QStringLiteral("a layer record runs past the end of the layers");
-    extra.lengthSection();  // mask
+    Reader mask = extra.lengthSection();
+    if (mask.remaining() >= 18) {
+        MaskRecord maskRecord;
+        maskRecord.top = mask.i32();
+        maskRecord.left = mask.i32();
+        maskRecord.bottom = mask.i32();
+        maskRecord.right = mask.i32();
+        maskRecord.fill = mask.u8();
+        maskRecord.disabled = mask.u8() & 0x02;
+        if (maskRecord.bottom < maskRecord.top || maskRecord.right < maskRecord.left
+            || maskRecord.bottom - maskRecord.top > kMaxSide || maskRecord.right - maskRecord.left > kMaxSide)
+            return QStringLiteral("a layer mask is larger than %1 pixels a side").arg(kMaxSide);
+        record.mask = maskRecord;
+    }
     extra.lengthSection();  // blending ranges
     const int nameLength = extra.u8();
     if (const uchar* name = extra.take(nameLength))
@@ -471,7 +537,7 @@ bool usedChannel(const Header& header, int id)
     return id == kAlphaChannel || (id >= 0 && id < header.colorChannels());
 }
 
-// The pixels of one layer record (its colour and alpha channels; masks are not applied).
+// The pixels of one layer record: its colour and alpha channels, and its user mask when enabled.
 FileResult<Bitmap> decodeLayer(const Header& header, const LayerRecord& record)
 {
     std::array<ChannelRows, 4> rows;
@@ -489,6 +555,23 @@ FileResult<Bitmap> decodeLayer(const Header& header, const LayerRecord& record)
     }
     if (header.mode == grayscaleMode)
         order[1] = order[2] = order[0];
+    LayerMask mask;
+    const ChannelRecord* maskChannel = nullptr;
+    for (const ChannelRecord& channel : record.channels)
+        if (channel.id == kUserMaskChannel && channel.length > 0)
+            maskChannel = &channel;
+    const bool masked = record.mask && !record.mask->disabled && maskChannel;
+    if (masked) {
+        const MaskRecord& place = *record.mask;
+        mask.offsetX = int(place.left - record.left);
+        mask.offsetY = int(place.top - record.top);
+        mask.width = int(place.right - place.left);
+        mask.height = int(place.bottom - place.top);
+        mask.fill = place.fill;
+        if (const std::optional<QString> reason = prepareLayerChannel(mask.rows, maskChannel->data, mask.width,
+                                                                      mask.height, header.bytesPerSample()))
+            return unreadable(QStringLiteral("layer mask: %1").arg(*reason));
+    }
     if (width == 0 || height == 0 || std::all_of(order.begin(), order.end(), [](auto* c) { return !c; })) {
         // A layer without pixels: keep it as one clear pixel at its place.
         std::optional<Bitmap> pixel = transparentPixel();
@@ -496,7 +579,8 @@ FileResult<Bitmap> decodeLayer(const Header& header, const LayerRecord& record)
             return unreadable(QStringLiteral("out of memory"));
         return *pixel;
     }
-    std::optional<Bitmap> pixels = decodePixels(width, height, header.bytesPerSample(), order);
+    std::optional<Bitmap> pixels =
+        decodePixels(width, height, header.bytesPerSample(), order, false, masked ? &mask : nullptr);
     if (!pixels)
         return unreadable(QStringLiteral("a layer's channel data does not decode to its size"));
     return *pixels;
@@ -522,7 +606,6 @@ FileResult<QVector<Layer>> buildLayers(const Header& header, const LayerInfo& in
                               .arg(VelmarisImageFormat::kMaxDocumentPixels / 1'000'000));
 
     QVector<OpenFolder> folders{OpenFolder{}};
-    int folderNumber = 0;
     for (const LayerRecord& record : info.records) {
         const quint32 section = record.section.value_or(otherSection);
         if (section == boundingDivider) {
@@ -534,7 +617,6 @@ FileResult<QVector<Layer>> buildLayers(const Header& header, const LayerInfo& in
                 continue;  // a folder without its divider holds nothing
             QVector<Layer> members = folders.takeLast().layers;
             const QUuid group = QUuid::createUuid();
-            ++folderNumber;
             for (Layer& layer : members) {
                 if (!layer.groupID)
                     layer.groupID = group;

@@ -20,6 +20,7 @@ enum ColorMode : quint16 { bitmapMode = 0, grayscaleMode = 1, indexedMode = 2, r
 enum Compression : quint16 { raw = 0, packBits = 1, zip = 2, zipPredicted = 3 };
 // Channel ids of a layer record.
 inline constexpr int kAlphaChannel = -1;
+inline constexpr int kUserMaskChannel = -2;
 
 // The section divider block ('lsct'): folders close above their layers, a bounding divider
 // opens them below.

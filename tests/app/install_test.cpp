@@ -53,8 +53,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Exec")), QStringLiteral("velmaris-images %F"));
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Icon")), QStringLiteral("velmaris-images"));
     const QStringList types = entryValue(desktop, QStringLiteral("MimeType")).split(QLatin1Char(';'));
-    for (const char* type : {"application/x-velmaris-image", "image/png", "image/jpeg", "image/gif", "image/bmp",
-                             "image/tiff", "image/svg+xml"})
+    for (const char* type : {"application/x-velmaris-image", "image/vnd.adobe.photoshop", "image/png", "image/jpeg",
+                             "image/gif", "image/bmp", "image/tiff", "image/svg+xml"})
         EXPECT_TRUE(types.contains(QLatin1String(type))) << type;
 
     const QString thumbnailer = root.filePath(QStringLiteral("share/thumbnailers/velmaris-images.thumbnailer"));
@@ -78,6 +78,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
         EXPECT_EQ(update.exitCode, 0) << update.output.toStdString();
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2")))
                         .contains("application/x-velmaris-image:*.velmaris"));
+        EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2")))
+                        .contains("image/vnd.adobe.photoshop:*.psd"));
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/magic")))
                         .contains("\"formatVersion\":"));
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """PSD files from the other side, for the exchange tests, through psd-tools.
 
-write DIR      writes layered.psd (8-bit RGB layers in every compression, nested groups, hidden and
-               translucent layers), gray16.psd (16-bit greyscale layers), flat.psd (no layers) and
+write DIR      writes layered.psd (8-bit RGB layers in every compression, nested groups, hidden,
+               translucent and masked layers, an
+               adjustment and a smart object), gray16.psd (16-bit greyscale layers), flat.psd (no layers) and
                cmyk.psd into DIR, and prints what each layer holds as JSON.
 describe FILE  prints the layers psd-tools reads from FILE, and the merged image, as JSON.
 
@@ -19,8 +20,8 @@ from psd_tools.psd.header import FileHeader
 from psd_tools.psd.image_data import ImageData
 from psd_tools.psd.layer_and_mask import (ChannelData, ChannelDataList, ChannelImageData, ChannelInfo,
                                           LayerAndMaskInformation, LayerFlags, LayerInfo, LayerRecord,
-                                          LayerRecords)
-from psd_tools.psd.tagged_blocks import TaggedBlocks
+                                          LayerRecords, MaskData)
+from psd_tools.psd.tagged_blocks import TaggedBlock, TaggedBlocks
 
 
 def b64(data):
@@ -40,31 +41,42 @@ def pattern(width, height, seed, grey=False):
 
 
 def record(psd_layers, name, pixels, rect, depth, grey, compression, blend=BlendMode.NORMAL, opacity=255,
-           visible=True, section=None):
+           visible=True, section=None, mask=None, kind=None):
     left, top, width, height = rect
     colours = 1 if grey else 3
     ids = [ChannelID.TRANSPARENCY_MASK] + [ChannelID(i) for i in range(colours)]
     order = [colours] + list(range(colours))  # alpha first, as most writers list it
+    planes = [[p[component] for p in pixels] for component in order]
+    mask_data = None
+    if mask:
+        mask_left, mask_top, mask_width, mask_height, values, fill = mask
+        ids.append(ChannelID.USER_LAYER_MASK)
+        planes.append(values)
+        mask_data = MaskData(top=mask_top, left=mask_left, bottom=mask_top + mask_height,
+                             right=mask_left + mask_width, background_color=fill)
     channels = ChannelDataList()
     info = []
-    for channel_id, component in zip(ids, order):
-        samples = [p[component] for p in pixels]
+    for channel_id, samples in zip(ids, planes):
+        size = mask[2:4] if channel_id == ChannelID.USER_LAYER_MASK else rect[2:4]
         if depth == 16:
             raw = b''.join((s * 257).to_bytes(2, 'big') for s in samples)
         else:
             raw = bytes(samples)
         data = ChannelData(compression=compression)
-        data.set_data(raw, width, height, depth)
+        data.set_data(raw, *size, depth)
         channels.append(data)
         info.append(ChannelInfo(id=channel_id, length=data._length))
     blocks = TaggedBlocks()
     blocks.set_data(Tag.UNICODE_LAYER_NAME, name)
+    if kind:
+        # What the layer is made from, beside its stored pixels; its content does not matter here.
+        blocks[kind] = TaggedBlock(key=kind, data=bytes(8))
     if section is not None:
         folder = section != SectionDivider.BOUNDING_SECTION_DIVIDER
         blocks.set_data(Tag.SECTION_DIVIDER_SETTING, section, signature=b'8BIM' if folder else None,
                         blend_mode=BlendMode.PASS_THROUGH if folder else None)
     layer = LayerRecord(top=top, left=left, bottom=top + height, right=left + width, channel_info=info,
-                        blend_mode=blend, opacity=opacity, flags=LayerFlags(visible=visible),
+                        blend_mode=blend, opacity=opacity, flags=LayerFlags(visible=visible), mask_data=mask_data,
                         name=name.encode('ascii', 'replace').decode(), tagged_blocks=blocks)
     psd_layers.append((layer, channels))
 
@@ -93,7 +105,16 @@ def write(out):
         pixels = pattern(rect[2], rect[3], seed, grey)
         record(layers, name, pixels, rect, depth, grey, compression, **kwargs)
         rgba = [[p[0], p[0], p[0], p[1]] if grey else p for p in pixels]
-        described.append({'name': name, 'rect': list(rect), 'group': group,
+        if 'mask' in kwargs:
+            # Masks of 0 and 255 only: a pixel is kept or cleared, nothing to round.
+            mask_left, mask_top, mask_width, mask_height, values, fill = kwargs['mask']
+            for i in range(len(rgba)):
+                x, y = rect[0] + i % rect[2] - mask_left, rect[1] + i // rect[2] - mask_top
+                inside = 0 <= x < mask_width and 0 <= y < mask_height
+                if (values[y * mask_width + x] if inside else fill) == 0:
+                    rgba[i] = [0, 0, 0, 0]
+        note = {Tag.LEVELS: ' (adjustment as pixels)', Tag.SMART_OBJECT_LAYER_DATA1: ' (smart object as pixels)'}
+        described.append({'name': name + note.get(kwargs.get('kind'), ''), 'rect': list(rect), 'group': group,
                           'visible': kwargs.get('visible', True), 'opacity': kwargs.get('opacity', 255),
                           'blend': kwargs.get('blend', BlendMode.NORMAL).value.decode(),
                           'pixels': b64(sum(rgba, []))})
@@ -117,6 +138,10 @@ def write(out):
     folder('Inner')
     folder('Outer')
     add('Ünïcode top', (1, 1, 10, 6), 5, Compression.RLE, blend=BlendMode.COLOR_DODGE, opacity=51)
+    add('Masked', (2, 3, 8, 5), 9, Compression.RLE,
+        mask=(4, 2, 5, 4, [255 if (x + y) % 3 else 0 for y in range(4) for x in range(5)], 0))
+    add('Levels', (0, 0, 2, 2), 10, Compression.RLE, kind=Tag.LEVELS)
+    add('Placed', (6, 6, 3, 3), 11, Compression.RLE, kind=Tag.SMART_OBJECT_LAYER_DATA1)
     merged = [bytes(12 * 9)] * 3 + [bytes([255]) * (12 * 9)]
     save(f'{out}/layered.psd', (12, 9), 8, 3, layers, merged)
     expected['layered.psd'] = described
