@@ -62,44 +62,55 @@ constexpr std::array<int, 4> kChannelIds{kAlphaChannel, 0, 1, 2};
 enum class Colour { straight, overWhite };
 
 // Alpha, red, green and blue, each as PackBits: the compression, the row lengths, then the rows.
-// Rows are converted and packed in parallel, one buffer each, and joined in order.
+// Rows are converted and packed in parallel, each into its own slot of a buffer per channel, and
+// joined in order.
 std::array<QByteArray, 4> packedChannels(const Bitmap& pixels, Colour colour = Colour::straight)
 {
     const int width = pixels.width();
     const int height = pixels.height();
-    std::vector<std::array<QByteArray, 4>> rows(static_cast<size_t>(height));
+    const qsizetype slot = packBitsBound(width);
+    std::array<std::vector<std::uint8_t>, 4> packed;
+    std::array<std::vector<qsizetype>, 4> lengths;
+    for (size_t c = 0; c < 4; ++c) {
+        packed[c].resize(size_t(slot) * size_t(height));
+        lengths[c].resize(size_t(height));
+    }
     parallelRows(height, [&](int first, int end) {
+        std::vector<std::uint8_t> rgba(size_t(width) * 4);
         std::array<std::vector<std::uint8_t>, 4> planes;
         for (auto& plane : planes)
             plane.resize(size_t(width));
         for (int y = first; y < end; ++y) {
             const std::uint8_t* in = pixels.row(y);
+            if (colour == Colour::straight) {
+                unpremultiplyRow(in, rgba.data(), width);
+                in = rgba.data();
+            }
             for (int x = 0; x < width; ++x) {
-                const unsigned alpha = in[4 * x + 3];
-                planes[0][size_t(x)] = std::uint8_t(alpha);
-                for (size_t c = 0; c < 3; ++c)
-                    planes[c + 1][size_t(x)] = colour == Colour::straight
-                                                   ? straightChannel(in[4 * x + c], alpha)
-                                                   : std::uint8_t(in[4 * x + c] + 255 - alpha);
+                const std::uint8_t alpha = in[4 * x + 3];
+                // Over white, a premultiplied component gains what the alpha leaves of the white.
+                const std::uint8_t white = colour == Colour::overWhite ? std::uint8_t(255 - alpha) : 0;
+                planes[0][size_t(x)] = alpha;
+                planes[1][size_t(x)] = std::uint8_t(in[4 * x] + white);
+                planes[2][size_t(x)] = std::uint8_t(in[4 * x + 1] + white);
+                planes[3][size_t(x)] = std::uint8_t(in[4 * x + 2] + white);
             }
-            for (size_t c = 0; c < 4; ++c) {
-                rows[size_t(y)][c].reserve(packBitsBound(width));
-                packBitsRow(planes[c].data(), width, rows[size_t(y)][c]);
-            }
+            for (size_t c = 0; c < 4; ++c)
+                lengths[c][size_t(y)] = packBitsRow(planes[c].data(), width, packed[c].data() + y * slot);
         }
     });
     std::array<QByteArray, 4> channels;
     for (size_t c = 0; c < 4; ++c) {
         qsizetype total = 2 + 2 * qsizetype(height);
-        for (const auto& row : rows)
-            total += row[c].size();
+        for (const qsizetype length : lengths[c])
+            total += length;
         QByteArray& out = channels[c];
         out.reserve(total);
         append16(out, packBits);
-        for (const auto& row : rows)
-            append16(out, quint32(row[c].size()));
-        for (const auto& row : rows)
-            out.append(row[c]);
+        for (const qsizetype length : lengths[c])
+            append16(out, quint32(length));
+        for (int y = 0; y < height; ++y)
+            out.append(reinterpret_cast<const char*>(packed[c].data() + y * slot), lengths[c][size_t(y)]);
     }
     return channels;
 }

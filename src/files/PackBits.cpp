@@ -5,8 +5,9 @@
 
 namespace velmaris {
 
-void packBitsRow(const std::uint8_t* row, qsizetype size, QByteArray& out)
+qsizetype packBitsRow(const std::uint8_t* row, qsizetype size, std::uint8_t* out)
 {
+    std::uint8_t* const start = out;
     qsizetype i = 0;
     while (i < size) {
         // A packet starting with two or more equal bytes repeats them; a literal runs on until three
@@ -15,20 +16,22 @@ void packBitsRow(const std::uint8_t* row, qsizetype size, QByteArray& out)
         while (i + run < size && run < 128 && row[i + run] == row[i])
             ++run;
         if (run >= 2) {
-            out.append(char(1 - run));
-            out.append(char(row[i]));
+            *out++ = std::uint8_t(1 - run);
+            *out++ = row[i];
             i += run;
             continue;
         }
-        const qsizetype start = i;
-        while (i < size && i - start < 128) {
+        const qsizetype first = i;
+        while (i < size && i - first < 128) {
             if (i + 2 < size && row[i] == row[i + 1] && row[i] == row[i + 2])
                 break;
             ++i;
         }
-        out.append(char(i - start - 1));
-        out.append(reinterpret_cast<const char*>(row + start), i - start);
+        *out++ = std::uint8_t(i - first - 1);
+        std::memcpy(out, row + first, size_t(i - first));
+        out += i - first;
     }
+    return out - start;
 }
 
 bool unpackBitsRow(const std::uint8_t* packed, qsizetype packedSize, std::uint8_t* row, qsizetype size)

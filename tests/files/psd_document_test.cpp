@@ -150,6 +150,14 @@ QByteArray patched(QByteArray data, int offset, const QByteArray& bytes)
 
 // ---- PackBits ----
 
+QByteArray packedRow(const QByteArray& row)
+{
+    QByteArray packed(packBitsBound(row.size()), '\0');
+    packed.resize(packBitsRow(reinterpret_cast<const uchar*>(row.constData()), row.size(),
+                              reinterpret_cast<uchar*>(packed.data())));
+    return packed;
+}
+
 TEST(PackBits, RowsPackWithinTheirBoundAndUnpackToThemselves)
 {
     std::mt19937 random(7);
@@ -165,17 +173,14 @@ TEST(PackBits, RowsPackWithinTheirBoundAndUnpackToThemselves)
         mixed.append(char(random() % 3 == 0 ? 0 : random() % 4));
     rows.append(mixed);
     for (const QByteArray& row : rows) {
-        QByteArray packed;
-        packBitsRow(reinterpret_cast<const uchar*>(row.constData()), row.size(), packed);
+        const QByteArray packed = packedRow(row);
         EXPECT_LE(packed.size(), packBitsBound(row.size())) << row.size();
         QByteArray unpacked(row.size(), '\0');
         EXPECT_TRUE(unpackBitsRow(reinterpret_cast<const uchar*>(packed.constData()), packed.size(),
                                   reinterpret_cast<uchar*>(unpacked.data()), unpacked.size()));
         EXPECT_EQ(unpacked, row);
     }
-    QByteArray runs;
-    packBitsRow(reinterpret_cast<const uchar*>(rows[6].constData()), 130, runs);
-    EXPECT_EQ(runs, QByteArray("\x81x\xffx", 4));  // 128 and 2 more: runs, not literals
+    EXPECT_EQ(packedRow(rows[6]), QByteArray("\x81x\xffx", 4));  // 128 and 2 more: runs, not literals
 }
 
 TEST(PackBits, RowsThatDoNotFillTheirWidthExactlyAreRefused)
