@@ -3,7 +3,8 @@
 
 write DIR      writes layered.psd (8-bit RGB layers in every compression, nested groups, hidden,
                translucent and masked layers, an
-               adjustment and a smart object), gray16.psd (16-bit greyscale layers), flat.psd (no layers) and
+               adjustment and a smart object), gray16.psd (16-bit greyscale layers
+               in an 'Lr16' block), flat.psd (no layers) and
                cmyk.psd into DIR, and prints what each layer holds as JSON.
 describe FILE  prints the layers psd-tools reads from FILE, and the merged image, as JSON.
 
@@ -19,8 +20,8 @@ from psd_tools.psd import PSD
 from psd_tools.psd.header import FileHeader
 from psd_tools.psd.image_data import ImageData
 from psd_tools.psd.layer_and_mask import (ChannelData, ChannelDataList, ChannelImageData, ChannelInfo,
-                                          LayerAndMaskInformation, LayerFlags, LayerInfo, LayerRecord,
-                                          LayerRecords, MaskData)
+                                          GlobalLayerMaskInfo, LayerAndMaskInformation, LayerFlags, LayerInfo,
+                                          LayerInfoBlock, LayerRecord, LayerRecords, MaskData)
 from psd_tools.psd.tagged_blocks import TaggedBlock, TaggedBlocks
 
 
@@ -81,17 +82,27 @@ def record(psd_layers, name, pixels, rect, depth, grey, compression, blend=Blend
     psd_layers.append((layer, channels))
 
 
-def save(path, size, depth, mode, layers, merged):
+def save(path, size, depth, mode, layers, merged, block=None):
+    """Writes the layers in the layer info, or under the tagged block `block` (16-bit documents
+    keep theirs in 'Lr16') after an empty layer info and global mask."""
     width, height = size
     header = FileHeader(width=width, height=height, depth=depth, color_mode=mode,
                         channels=len(merged))
     records = LayerRecords([layer for layer, _ in layers])
     data = ChannelImageData([channels for _, channels in layers])
-    info = LayerInfo(layer_count=-len(layers) if layers else 0, layer_records=records, channel_image_data=data)
+    count = -len(layers) if layers else 0
+    if block:
+        blocks = TaggedBlocks()
+        blocks[block] = TaggedBlock(key=block, data=LayerInfoBlock(layer_count=count, layer_records=records,
+                                                                   channel_image_data=data))
+        section = LayerAndMaskInformation(layer_info=LayerInfo(layer_count=0),
+                                          global_layer_mask_info=GlobalLayerMaskInfo(), tagged_blocks=blocks)
+    else:
+        section = LayerAndMaskInformation(layer_info=LayerInfo(layer_count=count, layer_records=records,
+                                                               channel_image_data=data))
     image = ImageData(compression=Compression.RLE)
     image.set_data(merged, header)
-    psd = PSD(header=header, layer_and_mask_information=LayerAndMaskInformation(layer_info=info),
-              image_data=image)
+    psd = PSD(header=header, layer_and_mask_information=section, image_data=image)
     with open(path, 'wb') as f:
         psd.write(f)
 
@@ -149,7 +160,8 @@ def write(out):
     layers, described = [], []
     add('Grey bottom', (0, 0, 5, 4), 6, Compression.RLE, depth=16, grey=True)
     add('Grey top', (1, 1, 3, 2), 7, Compression.ZIP_WITH_PREDICTION, depth=16, grey=True, opacity=200)
-    save(f'{out}/gray16.psd', (5, 4), 16, 1, layers, [bytes(2 * 5 * 4), bytes([255]) * (2 * 5 * 4)])
+    save(f'{out}/gray16.psd', (5, 4), 16, 1, layers, [bytes(2 * 5 * 4), bytes([255]) * (2 * 5 * 4)],
+         block=Tag.LAYER_16)
     expected['gray16.psd'] = described
 
     flat = pattern(6, 5, 8)
