@@ -98,6 +98,9 @@ std::optional<QString> prepareRows(ChannelRows& rows, Compression compression, R
         const qsizetype available = data.remaining();
         if (planeBytes > available * kMaxInflateRatio)
             return QStringLiteral("zip channel data is too short for its size");
+        // The inflated rows are held whole: no larger than the pixels they become (twice for 16 bits).
+        if (planeBytes > 2 * kMaxBitmapBytes)
+            return QStringLiteral("a zip channel is too large");
         rows.plane = QByteArray(qsizetype(planeBytes), Qt::Uninitialized);
         auto* plane = reinterpret_cast<uchar*>(rows.plane.data());
         if (!inflateExactly(data.here(), available, plane, planeBytes))

@@ -64,6 +64,13 @@ public:
         inner.failed_ = start == nullptr;
         return inner;
     }
+    // Past the padding some writers leave after a tagged block without counting it in its length:
+    // up to the next signature's '8'.
+    void skipBlockPadding()
+    {
+        while (!failed_ && remaining() >= 12 && *here() != '8')
+            ++position_;
+    }
     // A section whose 32-bit length comes first.
     Reader lengthSection() { return section(qsizetype(u32())); }
 

@@ -112,9 +112,7 @@ void readLayerBlocks(Reader& blocks, LayerRecord& record)
         } else if (key == "TySh") {
             record.note = QStringLiteral("text as pixels");
         }
-        // Writers pad blocks to an even or a four-byte length, not always counted in the length.
-        while (blocks.remaining() >= 12 && blocks.here()[0] != '8')
-            blocks.skip(1);
+        blocks.skipBlockPadding();
     }
 }
 
@@ -412,8 +410,7 @@ FileResult<LayerInfo> readLayerSection(Reader section)
         Reader block = section.lengthSection();
         if (!section.failed() && (key == "Lr16" || key == "Lr32" || key == "Layr"))
             return readLayerInfo(block);
-        while (section.remaining() >= 12 && section.here()[0] != '8')
-            section.skip(1);
+        section.skipBlockPadding();
     }
     return info;
 }

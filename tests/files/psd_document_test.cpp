@@ -450,6 +450,14 @@ TEST(PSDDocument, TheMergedImageIsTheDocumentWhenThereAreNoLayers)
     EXPECT_TRUE(test::samePixels(*back->state.layers[0].bitmap(), *renderComposite(document.state)));
     // A merged image cut short is refused.
     EXPECT_FALSE(refusal(flat.left(flat.size() - 3)).isEmpty());
+
+    // A tagged block of the layer section longer than the section, with bytes after it that do not
+    // start another block: the blocks end there, and the merged image is read.
+    const QByteArray blocks = bigEndian(0) + bigEndian(0) + "8BIMLr16" + bigEndian(1000) + QByteArray(16, 'x');
+    const std::optional<NativeDocument> padded =
+        read(valid.left(34) + bigEndian(quint32(blocks.size())) + blocks + valid.mid(38 + sectionLength));
+    ASSERT_TRUE(padded);
+    EXPECT_EQ(padded->state.layers.size(), 1);
 }
 
 }  // namespace
