@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
-  librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libtbb-dev libsimdjson-dev zlib1g-dev
+  librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libtbb-dev libsimdjson-dev zlib1g-dev libzip-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core
-  python3-psd-tools
+  python3 python3-pil python3-psd-tools
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.

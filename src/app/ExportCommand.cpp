@@ -3,7 +3,7 @@
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/OpenImageFile.h"
-#include "files/PSDDocument.h"
+#include "files/LayeredDocument.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
 #include "render/Compositor.h"
@@ -12,16 +12,17 @@ namespace velmaris {
 
 namespace {
 
-// A layered document (native or PSD): one layer from a flat image, or a document's layers written
-// again (the native format in canonical form).
-FileResult<QByteArray> writeLayered(const NativeDocument& document, const ExportCommandRequest& request,
-                                    const QString& typeName)
+// A layered document: one layer from a flat image, or a document written again (the native one in
+// canonical form).
+FileResult<QByteArray> writeLayered(const NativeDocument& document, const QString& typeName,
+                                    const ExportCommandRequest& request)
 {
     if (request.scale != 1 || request.quality)
         return FileError{FileError::kWriteUnknown,
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
                              .arg(documentTypeExtension(typeName))};
-    return isPSDType(typeName) ? writePSDDocument(document) : writeNativeDocument(document);
+    return isNativeType(typeName) ? writeNativeDocument(document)
+                                  : writeLayeredDocument(document, *layeredFormatForTypeName(typeName));
 }
 
 // The range of --scale depends on the image: the result must stay within the bitmap limits.
@@ -45,7 +46,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
-        return QStringLiteral("The output type of \"%1\" is not supported: use %2, psd, png, jpg, jpeg, gif, "
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, psd, png, jpg, jpeg, "
+                              "gif, bmp, tif, tiff or svg, or name the type with --type.")
                               "bmp, tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
@@ -54,13 +56,12 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
-    const bool layered = isNativeType(*outputTypeName) || isPSDType(*outputTypeName);
-    if (!layered)
+    if (!isLayeredType(*outputTypeName))
         if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
             return problem;
     const FileResult<QByteArray> bytes =
-        layered
-            ? writeLayered(input, request, *outputTypeName)
+        isLayeredType(*outputTypeName)
+            ? writeLayered(input, *outputTypeName, request)
             : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->withReason();

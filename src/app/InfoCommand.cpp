@@ -106,7 +106,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
 {
     const std::optional<QString> typeName = typeNameForPath(path);
     const bool documentOrVector =
-        typeName && (isNativeType(*typeName) || isPSDType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
+        typeName && (isLayeredType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
     if (!documentOrVector) {
         std::variant<QSize, QString> size = flatImageSize(path);
         if (const auto* message = std::get_if<QString>(&size))
@@ -121,7 +121,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
         const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
         if (const auto* error = std::get_if<FileError>(&outline))
             return error->withReason();
-        return canvasInfo(std::get<NativeOutline>(outline).state, std::get<NativeOutline>(outline).layerSizes);
+        return canvasInfo(std::get<NativeOutline>(outline).document.state, std::get<NativeOutline>(outline).layerSizes);
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))

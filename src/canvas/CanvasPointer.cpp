@@ -63,7 +63,8 @@ void CanvasView::mousePressEvent(QMouseEvent* event)
         viewport()->setCursor(Qt::ClosedHandCursor);
         return;
     }
-    if (!document_ || event->button() != Qt::LeftButton)
+    // The tools change layers, which are not there until a document has loaded them.
+    if (!document_ || event->button() != Qt::LeftButton || document_->isWaitingForLayers())
         return;
     // Presses inside the text editor position its caret and select its text.
     if (textEditor_ && textEditor_->contains(canvasPoint(event->position()))) {

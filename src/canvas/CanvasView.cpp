@@ -198,7 +198,8 @@ void CanvasView::updateCursor(QPointF point)
 
 void CanvasView::invalidateComposite()
 {
-    if (!document_)
+    // A document still loading its layers has nothing to composite yet: the canvas says so.
+    if (!document_ || document_->isWaitingForLayers())
         return;
     QSet<QUuid> excluded;
     if (document_->textEditing())
@@ -387,6 +388,12 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     else
         drawCheckerboard(*painter, canvas, area, point());
     drawComposite(*painter, area);
+    if (document_->isWaitingForLayers()) {
+        painter->save();
+        painter->resetTransform();
+        drawCenteredNote(*painter, viewport()->rect(), QStringLiteral("Loading layers…"));
+        painter->restore();
+    }
 }
 
 void CanvasView::drawComposite(QPainter& painter, const QRectF& area)

@@ -2,7 +2,9 @@
 #include "files/DecodeHelper.h"
 
 #include "files/DecodeHelperChannel.h"
+#include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/LayeredDocument.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -32,9 +34,23 @@ namespace velmaris {
 
 struct DecodeHelperPool::Request {
     decodehelper::RequestKind kind = decodehelper::RequestKind::decode;
-    ImageType type = ImageType::png;
+    quint32 type = 0;  // ImageType, or LayeredFormat for a document
     QByteArray data;
 };
+
+namespace {
+
+template <typename T>
+FileResult<T> resultOf(DecodeHelperPool::Decoded decoded)
+{
+    if (T* value = std::get_if<T>(&decoded))
+        return std::move(*value);
+    if (FileError* error = std::get_if<FileError>(&decoded))
+        return std::move(*error);
+    return FileError::imageUnreadable().because(QStringLiteral("the decoder answered with something else"));
+}
+
+}  // namespace
 
 DecodeHelperPool& DecodeHelperPool::shared()
 {
@@ -59,11 +75,24 @@ FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
     return DecodeHelperPool::shared().decode(data, type);
 }
 
+FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName)
+{
+    return DecodeHelperPool::shared().decodeDocument(data, typeName);
+}
+
 FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
 {
     if (type != ImageType::svg && !rasterFormatName(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
-    return run(Request{decodehelper::RequestKind::decode, type, data});
+    return resultOf<Bitmap>(run(Request{decodehelper::RequestKind::decode, quint32(type), data}));
+}
+
+FileResult<NativeDocument> DecodeHelperPool::decodeDocument(const QByteArray& data, const QString& typeName)
+{
+    const std::optional<LayeredFormat> format = layeredFormatForTypeName(typeName);
+    if (!format)
+        return FileError::imageUnreadable().because(unreadableFormatReason());
+    return resultOf<NativeDocument>(run(Request{decodehelper::RequestKind::decodeDocument, quint32(*format), data}));
 }
 
 FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
@@ -71,7 +100,7 @@ FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
     const auto kind = probe == DecodeHelperProbe::crash ? decodehelper::RequestKind::crash
         : probe == DecodeHelperProbe::exhaustMemory     ? decodehelper::RequestKind::exhaustMemory
                                                         : decodehelper::RequestKind::exhaustMemoryAndAbort;
-    const FileResult<Bitmap> result = run(Request{kind, ImageType::png, QByteArray()});
+    const Decoded result = run(Request{kind, 0, QByteArray()});
     if (const auto* error = std::get_if<FileError>(&result))
         return *error;
     return {};
@@ -129,6 +158,21 @@ std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
     return Bitmap::fromImage(std::move(image));
 }
 
+// The error a helper wrote into a memory file: message, a zero byte, detail. Always a read error,
+// whatever the file says its message is.
+FileError errorFromFile(int fd)
+{
+    constexpr qsizetype kMaxText = 4096;
+    QByteArray text(kMaxText, Qt::Uninitialized);
+    const ssize_t got = pread(fd, text.data(), std::size_t(kMaxText), 0);
+    text.resize(got > 0 ? qsizetype(got) : 0);
+    const qsizetype split = text.indexOf('\0');
+    if (split < 0)
+        return FileError::imageUnreadable();
+    return FileError{FileError::kReadCorrupt, QString::fromUtf8(text.left(split)),
+                     QString::fromUtf8(text.mid(split + 1))};
+}
+
 }  // namespace
 
 // One helper process and its end of the socket.
@@ -138,7 +182,7 @@ public:
     ~Helper() { end(); }
 
     struct Outcome {
-        FileResult<Bitmap> result;
+        Decoded result;
         bool usable = false;       // the helper can serve the next request
         bool neverReached = false; // the helper was gone before the request reached it
     };
@@ -237,19 +281,23 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     const FileError unreadable = FileError::imageUnreadable();
     const qint64 dataBytes = request.data.size();
     int dataFile = -1;
-    if (request.kind == RequestKind::decode) {
+    if (request.kind == RequestKind::decode || request.kind == RequestKind::decodeDocument) {
         dataFile = memoryFileWith(request.data.constData(), std::size_t(dataBytes), false);
         if (dataFile < 0)
             return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
     }
     const Clock::time_point started = Clock::now();
-    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0);
+    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
+    // A layered document declares no size up front: it may take as long as the largest image. Its
+    // structure and declared sizes are checked before any pixel is decoded, so hostile data still
+    // ends early.
+    Clock::duration allowed =
+        allowance(baseTimeout, dataBytes, request.kind == RequestKind::decodeDocument ? largestImage : 0);
     decodehelper::Request message;
     message.kind = request.kind;
-    message.type = quint32(request.type);
+    message.type = request.type;
     message.dataSize = quint64(dataBytes);
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
-    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     message.cpuSeconds = quint32(
         std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
@@ -288,8 +336,20 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
                 return {unreadable.because(QStringLiteral("the decoder's pixels could not be taken over")), false};
             return {std::move(*bitmap), true};
         }
-        case ReplyKind::unreadable:
-            return {unreadable, true};
+        case ReplyKind::decodedDocument: {
+            std::optional<NativeDocument> document = fd >= 0 ? documentFromFile(fd) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!document)
+                return {unreadable.because(QStringLiteral("the decoder's document could not be taken over")), false};
+            return {std::move(*document), true};
+        }
+        case ReplyKind::unreadable: {
+            FileError error = fd >= 0 ? errorFromFile(fd) : unreadable;
+            if (fd >= 0)
+                close(fd);
+            return {std::move(error), true};
+        }
         case ReplyKind::outOfMemory:
             return {unreadable.because(QStringLiteral("the decoder ran out of memory (limit %1 GiB)")
                                            .arg(kDecodeHelperAddressSpace >> 30)),
@@ -333,7 +393,7 @@ void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
     released_.notify_one();
 }
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
 {
     // A helper that went away while idle is replaced once.
     for (int attempt = 0;; ++attempt) {
@@ -357,11 +417,17 @@ class DecodeHelperPool::Helper {};
 
 DecodeHelperPool::~DecodeHelperPool() = default;
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request)
 {
+    if (request.kind == decodehelper::RequestKind::decodeDocument) {
+        FileResult<NativeDocument> document = readLayeredDocument(request.data, LayeredFormat(request.type));
+        if (auto* error = std::get_if<FileError>(&document))
+            return std::move(*error);
+        return std::get<NativeDocument>(std::move(document));
+    }
     if (request.kind != decodehelper::RequestKind::decode)
         return FileError::imageUnreadable().because(QStringLiteral("there is no decode helper on this system"));
-    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, request.type))
+    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, ImageType(request.type)))
         return std::move(*bitmap);
     return FileError::imageUnreadable();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/NativeDocumentFile.h"
 #include "model/Bitmap.h"
 #include "model/FileError.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace velmaris {
@@ -55,14 +57,20 @@ public:
     // Decodes as decodeImageData() does, in a helper. Data of a format not read is refused without
     // starting one.
     FileResult<Bitmap> decode(const QByteArray& data, ImageType type);
+    // Reads a layered document (LayeredDocument.h) in a helper: the canvas comes back as the native
+    // format records it and the layers' pixels through shared memory. A type read no other way is
+    // refused without starting one.
+    FileResult<NativeDocument> decodeDocument(const QByteArray& data, const QString& typeName);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
 
     class Helper;
+    // What a helper gives back.
+    using Decoded = std::variant<FileError, Bitmap, NativeDocument>;
 
 private:
     struct Request;
-    FileResult<Bitmap> run(const Request& request);
+    Decoded run(const Request& request);
     std::unique_ptr<Helper> take(QString& failure);
     void giveBack(std::unique_ptr<Helper> helper);
 
@@ -77,5 +85,6 @@ private:
 
 // Decodes untrusted image data in the shared pool's helpers.
 FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type);
+FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName);
 
 }  // namespace velmaris

@@ -9,15 +9,15 @@
 
 namespace velmaris::decodehelper {
 
-inline constexpr quint32 kMagic = 0x56444831;  // changes with any change of the messages
+inline constexpr quint32 kMagic = 0x56444832;  // changes with any change of the messages
 
-enum class RequestKind : quint32 { decode, crash, exhaustMemory, exhaustMemoryAndAbort };
+enum class RequestKind : quint32 { decode, decodeDocument, crash, exhaustMemory, exhaustMemoryAndAbort };
 
 // With a memory file of `dataSize` bytes for a decode.
 struct Request {
     quint32 magic = kMagic;
     RequestKind kind = RequestKind::decode;
-    quint32 type = 0;        // ImageType
+    quint32 type = 0;        // ImageType, or LayeredFormat for a document
     quint32 cpuSeconds = 0;  // processor time the request may use
     quint64 dataSize = 0;
 };
@@ -26,7 +26,8 @@ enum class ReplyKind : quint32 {
     ready,        // the helper has started
     declaredSize, // the header's size, before the pixels are decoded
     decoded,      // with a sealed memory file of height × stride bytes of bitmap pixels
-    unreadable,
+    decodedDocument,  // with a sealed memory file as DecodeHelperDocument.h lays it out
+    unreadable,   // for a document, with a memory file of the error's message, a zero byte and its detail
     outOfMemory,  // the helper ends after this reply
 };
 

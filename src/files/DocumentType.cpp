@@ -26,7 +26,7 @@ const std::array<std::pair<ImageType, QString>, 6>& flatTypeNames()
 
 QStringList documentTypeNames()
 {
-    QStringList names{kNativeTypeName, kPSDTypeName};
+    QStringList names{kNativeTypeName, kOpenRasterTypeName, kPSDTypeName};
     for (const auto& [type, name] : flatTypeNames())
         names.append(name);
     return names;
@@ -37,9 +37,9 @@ bool isNativeType(const QString& typeName)
     return typeName == kNativeTypeName;
 }
 
-bool isPSDType(const QString& typeName)
+bool isLayeredType(const QString& typeName)
 {
-    return typeName == kPSDTypeName;
+    return isNativeType(typeName) || typeName == kOpenRasterTypeName || typeName == kPSDTypeName;
 }
 
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName)
@@ -63,6 +63,8 @@ std::optional<QString> typeNameForPath(const QString& path)
     const QString extension = QFileInfo(path).suffix();
     if (extension.compare(kNativeExtension, Qt::CaseInsensitive) == 0)
         return kNativeTypeName;
+    if (extension.compare(QLatin1String(kOpenRasterExtension), Qt::CaseInsensitive) == 0)
+        return kOpenRasterTypeName;
     if (extension.compare(kPSDExtension, Qt::CaseInsensitive) == 0)
         return kPSDTypeName;
     if (const std::optional<ImageType> type = imageTypeForExtension(extension))
@@ -74,7 +76,9 @@ QString documentTypeExtension(const QString& typeName)
 {
     if (isNativeType(typeName))
         return kNativeExtension;
-    if (isPSDType(typeName))
+    if (typeName == kOpenRasterTypeName)
+        return QString::fromLatin1(kOpenRasterExtension);
+    if (typeName == kPSDTypeName)
         return kPSDExtension;
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     return type ? imageTypeExtension(*type) : QString();
@@ -84,7 +88,9 @@ QString documentTypeFileFilter(const QString& typeName)
 {
     if (isNativeType(typeName))
         return QStringLiteral("Velmaris Image (*.%1)").arg(kNativeExtension);
-    if (isPSDType(typeName))
+    if (typeName == kOpenRasterTypeName)
+        return QStringLiteral("OpenRaster Image (*.ora)");
+    if (typeName == kPSDTypeName)
         return QStringLiteral("PSD Document (*.%1)").arg(kPSDExtension);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/OpenRaster.h"
 #include "files/VelmarisImageFormat.h"
 
 #include <QString>
@@ -11,15 +12,18 @@
 namespace velmaris {
 
 // Type names of the documents the editor reads and writes, in menu order: the native type
-// first, then the layered PSD type, then the flat image types.
+// first, then the layered exchange types, then the flat image types.
 inline const QString kNativeTypeName = QString::fromLatin1(VelmarisImageFormat::kNativeTypeIdentifier);
 inline const QString kNativeExtension = QString::fromLatin1(VelmarisImageFormat::kNativeExtension);
+inline const QString kOpenRasterTypeName = QString::fromLatin1(kOpenRasterTypeIdentifier);
 inline const QString kPSDTypeName = QStringLiteral("com.adobe.photoshop-image");
 inline const QString kPSDExtension = QStringLiteral("psd");
 QStringList documentTypeNames();
 
 bool isNativeType(const QString& typeName);
-bool isPSDType(const QString& typeName);
+// Types that keep the layers and groups: saving to them flattens nothing. (PSD keeps text and
+// effects as the pixels they draw.)
+bool isLayeredType(const QString& typeName);
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
 QString typeNameForImageType(ImageType type);
 // The extension files of the type are given ("velmaris", "png", "jpg", …).

@@ -1,6 +1,7 @@
 #include "files/ExportImage.h"
 
 #include "files/ImageEncoder.h"
+#include "files/DocumentType.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -12,13 +13,15 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 4>& formatList()
+const std::array<ExportFormat, 6>& formatList()
 {
-    static const std::array<ExportFormat, 4> formats{{
+    static const std::array<ExportFormat, 6> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
+        {QStringLiteral("OpenRaster"), ImageType::png, false, LayeredFormat::openRaster},
+        {QStringLiteral("PSD"), ImageType::png, false, LayeredFormat::psd},
     }};
     return formats;
 }
@@ -35,6 +38,12 @@ const std::array<ExportScale, 4>& scaleList()
 }
 
 }  // namespace
+
+QString exportFormatExtension(const ExportFormat& format)
+{
+    return format.keepsLayers ? documentTypeExtension(layeredFormatTypeName(*format.keepsLayers))
+                              : imageTypeExtension(format.type);
+}
 
 std::span<const ExportFormat> exportFormats()
 {
@@ -68,6 +77,8 @@ QString exportQualityLabel(double quality)
 
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)
 {
+    if (request.format.keepsLayers)
+        return writeLayeredDocument(NativeDocument{state, {}}, *request.format.keepsLayers);
     std::optional<Bitmap> image = renderComposite(state);
     if (!image)
         return FileError::imageNotRendered();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/LayeredDocument.h"
 #include "model/CanvasState.h"
 #include "model/FileError.h"
 
@@ -15,9 +16,13 @@ namespace velmaris {
 // One entry of the export panel's Format pop-up.
 struct ExportFormat {
     QString title;
-    ImageType type;
+    ImageType type;  // the flat type encoded; unused when the format keeps layers
     bool supportsQuality;
+    std::optional<LayeredFormat> keepsLayers = std::nullopt;  // written with the layers as they are, at full size
 };
+
+// The extension exported files of the format get, without the dot.
+QString exportFormatExtension(const ExportFormat& format);
 
 // The formats in the order of the pop-up.
 std::span<const ExportFormat> exportFormats();
@@ -48,7 +53,7 @@ struct ExportRequest {
 
 // The composite of `state` (no preview, every layer), scaled and encoded. Transparent pixels go
 // to the encoder as they are, even for formats without alpha. A scaling that fails keeps the
-// unscaled image.
+// unscaled image. A format that keeps layers writes them unscaled.
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request);
 
 }  // namespace velmaris

@@ -92,6 +92,12 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
                         &ImageDocument::textEditingDidChange, &ImageDocument::transformDidChange})
         connect(document, signal, this, &DocumentWindow::refresh);
     connect(document, &ImageDocument::editedChanged, this, &DocumentWindow::updateTitle);
+    // The panels change layers directly: they wait with the commands.
+    sidebar_->setEnabled(!document->isWaitingForLayers());
+    connect(document, &ImageDocument::layersDidLoad, this, [this] {
+        sidebar_->setEnabled(true);
+        runCommandsAwaitingLayers();
+    });
     connect(document, &ImageDocument::filePathDidChange, this, &DocumentWindow::updateTitle);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentWindow::refresh);
     // Cut also serves the focused text field.

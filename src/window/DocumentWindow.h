@@ -72,6 +72,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Commands given while a document's layers are still loading run once they are in.
+    void runCommandsAwaitingLayers();
+    QVector<std::pair<CommandID, QString>> commandsAwaitingLayers_;
     void buildToolbar();
     QToolButton* addToolbarButtons(ToolbarGroup group, const QString& label, bool exclusive);
     void buildSplitView();

@@ -51,7 +51,7 @@ QLabel* trailingLabel(const QString& text)
 
 std::optional<QString> chooseWithFileDialog(QWidget* parent, const QString& suggestedName, const ExportFormat& format)
 {
-    const QString extension = imageTypeExtension(format.type);
+    const QString extension = exportFormatExtension(format);
     QFileDialog dialog(parent, QStringLiteral("Export"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(format.title, extension));
@@ -147,7 +147,7 @@ QString ExportPanel::suggestedFileName() const
 {
     const QString path = document_.filePath();
     const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).completeBaseName();
-    return name + QLatin1Char('.') + imageTypeExtension(request().format.type);
+    return name + QLatin1Char('.') + exportFormatExtension(request().format);
 }
 
 ExportRequest ExportPanel::request() const
@@ -156,7 +156,7 @@ ExportRequest ExportPanel::request() const
     if (std::optional<ExportFormat> format = exportFormatAt(formatPopUp_->currentIndex()))
         request.format = *format;
     request.quality = double(qualitySlider_->value()) / kQualityUnits;
-    request.scale = exportScaleAt(scalePopUp_->currentIndex());
+    request.scale = request.format.keepsLayers ? 1.0 : exportScaleAt(scalePopUp_->currentIndex());
     return request;
 }
 
@@ -167,6 +167,8 @@ void ExportPanel::exportFormatChanged(int index)
         return;
     qualityTitle_->setVisible(format->supportsQuality);
     qualityRow_->setVisible(format->supportsQuality);
+    // Layers are written as they are: there is nothing to scale.
+    scalePopUp_->setEnabled(!format->keepsLayers);
 }
 
 void ExportPanel::exportQualityChanged(int value)

@@ -192,6 +192,18 @@ TEST(Application, UnreadableFilesOpenNothingAndNewImageChecksItsFields)
     EXPECT_TRUE(application.documents().documents().empty());
     EXPECT_TRUE(application.welcomeWindow() && application.welcomeWindow()->isVisible());
 
+    // A native document whose pixels fail after its window opened: reported, and the window goes.
+    const QString ruined = folder.filePath("ruined.velmaris");
+    test::writeNativeFileWithRuinedPixels(ruined);
+    {
+        ModalAnswers answers({"OK"});
+        application.openFile(ruined);
+        ASSERT_TRUE(test::waitUntil([&] { return answers.seen().size() == 1; }));
+        EXPECT_EQ(answers.seen()[0], "ruined.velmaris | The image could not be read.");
+        EXPECT_TRUE(test::waitUntil([&] { return application.documentWindows().isEmpty(); }));
+        EXPECT_TRUE(application.documents().documents().empty());
+    }
+
     int created = 0;
     QSize size;
     NewImageDialog dialog([&](std::unique_ptr<ImageDocument> document) {

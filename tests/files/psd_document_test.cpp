@@ -2,6 +2,7 @@
 
 #include "files/CodecTestHelpers.h"
 #include "files/DocumentType.h"
+#include "files/LayeredDocument.h"
 #include "files/OpenImageFile.h"
 #include "files/PackBits.h"
 #include "render/Compositor.h"
@@ -279,18 +280,52 @@ TEST(PSDDocument, TextAndEffectsAreWrittenAsThePixelsTheyDraw)
     EXPECT_TRUE(test::samePixels(*caption.bitmap(), *layerPixels(text)));
 }
 
-TEST(PSDDocument, TheTypeIsOfferedAndReadByItsExtension)
+TEST(PSDDocument, IsALayeredTypeReadInTheDecodeHelperAsInThisProcess)
 {
     EXPECT_TRUE(documentTypeNames().contains(kPSDTypeName));
     EXPECT_EQ(typeNameForPath(QStringLiteral("/tmp/a.PSD")), kPSDTypeName);
     EXPECT_EQ(documentTypeExtension(kPSDTypeName), QStringLiteral("psd"));
     EXPECT_EQ(documentTypeFileFilter(kPSDTypeName), QStringLiteral("PSD Document (*.psd)"));
+    EXPECT_TRUE(isLayeredType(kPSDTypeName));
+    EXPECT_EQ(layeredFormatForTypeName(kPSDTypeName), LayeredFormat::psd);
+    EXPECT_EQ(layeredFormatTypeName(LayeredFormat::psd), kPSDTypeName);
 
-    const NativeDocument document = documentWith({bitmapLayer(test::randomBitmap(5, 5, 3)),
-                                                   bitmapLayer(test::randomBitmap(4, 2, 4), QPointF(1, 1))});
-    const FileResult<NativeDocument> back = readDocumentData(written(document), kPSDTypeName);
-    ASSERT_TRUE(std::holds_alternative<NativeDocument>(back));
-    EXPECT_EQ(std::get<NativeDocument>(back).state.layers.size(), 2);
+    QVector<Layer> layers{bitmapLayer(test::randomBitmap(24, 18, 3), {}, QStringLiteral("Paper")),
+                          bitmapLayer(test::randomBitmap(4, 2, 4), QPointF(1, 1), QStringLiteral("Ink")),
+                          bitmapLayer(test::randomBitmap(5, 7, 5), QPointF(-2, 3), QStringLiteral("Wash"))};
+    layers[1].blendMode = LayerBlendMode::multiply;
+    layers[1].opacity = 0.5;
+    layers[1].groupID = layers[2].groupID = QUuid::createUuid();
+    layers[2].isVisible = false;
+    const QByteArray bytes = std::get<QByteArray>(writeLayeredDocument(documentWith(layers), LayeredFormat::psd));
+    EXPECT_EQ(bytes, written(documentWith(layers)));
+
+    const std::optional<NativeDocument> here = read(bytes);
+    const FileResult<NativeDocument> helped = readDocumentData(bytes, kPSDTypeName);
+    ASSERT_TRUE(here);
+    ASSERT_TRUE(std::holds_alternative<NativeDocument>(helped)) << std::get<FileError>(helped).withReason().toStdString();
+    const CanvasState& fromHelper = std::get<NativeDocument>(helped).state;
+    EXPECT_EQ(fromHelper.size, here->state.size);
+    ASSERT_EQ(fromHelper.layers.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const Layer& a = fromHelper.layers[i];
+        const Layer& b = here->state.layers[i];
+        SCOPED_TRACE(b.name.toStdString());
+        EXPECT_EQ(a.name, b.name);
+        EXPECT_EQ(a.origin, b.origin);
+        EXPECT_EQ(a.blendMode, b.blendMode);
+        EXPECT_EQ(a.opacity, b.opacity);
+        EXPECT_EQ(a.isVisible, b.isVisible);
+        ASSERT_TRUE(a.bitmap() && b.bitmap());
+        EXPECT_TRUE(test::samePixels(*a.bitmap(), *b.bitmap()));
+    }
+    EXPECT_EQ(groupMembers(fromHelper), groupMembers(documentWith(layers).state));
+
+    // A refusal and its reason come back from the helper too.
+    const FileResult<NativeDocument> refused = readDocumentData(patched(bytes, 0, "8BPX"), kPSDTypeName);
+    ASSERT_TRUE(std::holds_alternative<FileError>(refused));
+    EXPECT_EQ(std::get<FileError>(refused), FileError::imageUnreadable());
+    EXPECT_TRUE(std::get<FileError>(refused).detail.contains(QStringLiteral("not a PSD")));
 }
 
 // ---- the other side: psd-tools ----

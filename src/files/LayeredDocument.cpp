@@ -1,0 +1,51 @@
+#include "files/LayeredDocument.h"
+
+#include "files/DocumentType.h"
+#include "files/OpenRaster.h"
+#include "files/PSDDocument.h"
+
+namespace velmaris {
+
+std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName)
+{
+    if (typeName == kOpenRasterTypeName)
+        return LayeredFormat::openRaster;
+    if (typeName == kPSDTypeName)
+        return LayeredFormat::psd;
+    return std::nullopt;
+}
+
+QString layeredFormatTypeName(LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return kOpenRasterTypeName;
+    case LayeredFormat::psd:
+        return kPSDTypeName;
+    }
+    return {};
+}
+
+FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return readOpenRasterDocument(data);
+    case LayeredFormat::psd:
+        return readPSDDocument(data);
+    }
+    return FileError::unsupportedType();
+}
+
+FileResult<QByteArray> writeLayeredDocument(const NativeDocument& document, LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return writeOpenRasterDocument(document);
+    case LayeredFormat::psd:
+        return writePSDDocument(document);
+    }
+    return FileError::unsupportedType();
+}
+
+}  // namespace velmaris
