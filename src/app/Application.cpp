@@ -233,6 +233,7 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
     case CommandID::zoomIn:
     case CommandID::zoomOut:
     case CommandID::zoomActualSize:

@@ -121,7 +121,13 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
         const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
         if (const auto* error = std::get_if<FileError>(&outline))
             return error->withReason();
-        return canvasInfo(std::get<NativeOutline>(outline).document.state, std::get<NativeOutline>(outline).layerSizes);
+        const NativeOutline& read = std::get<NativeOutline>(outline);
+        QVector<QSizeF> sizes;
+        for (qsizetype i = 0; i < read.document.state.layers.size(); ++i) {
+            const Layer& layer = read.document.state.layers[i];
+            sizes.append(layer.isText() ? layer.pixelSize() : QSizeF(read.bitmapSizes[i]));
+        }
+        return canvasInfo(read.document.state, sizes);
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))

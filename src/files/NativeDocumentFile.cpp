@@ -45,15 +45,10 @@ FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
         return fileErrorFor(*error);
     auto& outline = std::get<VelmarisImageFormat::Outline>(decoded);
     VelmarisImageFormat::Contents& contents = outline.contents;
-    NativeOutline result{NativeDocument{std::move(contents.state),
+    return NativeOutline{NativeDocument{std::move(contents.state),
                                         DocumentSelection{contents.selection, contents.selectionAspect,
                                                           contents.selectionShape, contents.selectionInverted}},
-                         {},
-                         std::move(outline.pixels)};
-    const QVector<Layer>& layers = result.document.state.layers;
-    for (qsizetype i = 0; i < layers.size(); ++i)
-        result.layerSizes.push_back(layers[i].isText() ? layers[i].pixelSize() : QSizeF(outline.bitmapSizes[i]));
-    return result;
+                         std::move(outline.bitmapSizes), std::move(outline.pixels)};
 }
 
 FileResult<QVector<Bitmap>> decodeNativeLayerPixels(const NativeOutline& outline)

@@ -20,7 +20,7 @@ struct NativeDocument {
 // decodeNativeLayerPixels().
 struct NativeOutline {
     NativeDocument document;
-    QVector<QSizeF> layerSizes;  // one per layer, text layers' as they lay out
+    QVector<QSize> bitmapSizes;  // one per layer, empty for text layers (not laid out here)
     VelmarisImageFormat::PendingLayerPixels pixels;
 };
 

@@ -58,6 +58,7 @@ bool leavesTransformOpen(CommandID command)
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
         return true;
     default:
         return false;
@@ -253,11 +254,13 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
     case CommandID::applyFilter:
         return [](Window& window, const QString& identifier) { window.openFilter(identifier); };
     case CommandID::selectMoveTool:
-        return [](Window& window, const QString&) { window.selectTool(0); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::move); };
     case CommandID::selectSelectTool:
-        return [](Window& window, const QString&) { window.selectTool(1); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::select); };
     case CommandID::selectTextTool:
-        return [](Window& window, const QString&) { window.selectTool(2); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::text); };
+    case CommandID::selectColorPickerTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::colorPicker); };
     case CommandID::zoomIn:
         return [](Window& window, const QString&) { window.canvas_->zoomIn(); };
     case CommandID::zoomOut:

@@ -289,7 +289,7 @@ TEST(Application, MenuBarFollowsTheTable)
                    "Flip Layer Vertical|", "Layer Effects…|", "Lock Layer|", "Delete Layer|", "-",
                    "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
                    "-", "Align|"}},
-        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "-", "Zoom In|Ctrl+=",
+        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "Color Picker Tool|", "-", "Zoom In|Ctrl+=",
                   "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
                   "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
         {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|", "-", "Untitled|"}},
@@ -436,6 +436,21 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     QTest::keyClick(window->canvas(), Qt::Key_V);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::move; }));
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
+    QTest::keyClick(window->canvas(), Qt::Key_I);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+
+    // Zoom In answers Ctrl+= and Ctrl++ and the keypad's Ctrl++; Zoom Out Ctrl+- on either keyboard.
+    window->canvas()->zoomActualSize();
+    QTest::keyClick(window->canvas(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
 
     // The toolbar's Preferences button opens the preferences window.
     window->actions()->action(CommandID::openPreferences)->trigger();
