@@ -2,8 +2,8 @@
 
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
-#include "files/OpenImageFile.h"
 #include "files/LayeredDocument.h"
+#include "files/OpenImageFile.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
 #include "render/Compositor.h"
@@ -48,7 +48,6 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
     if (!outputTypeName)
         return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, psd, png, jpg, jpeg, "
                               "gif, bmp, tif, tiff or svg, or name the type with --type.")
-                              "bmp, tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);

@@ -1,5 +1,7 @@
 #include "files/DocumentType.h"
 
+#include "files/LayeredDocument.h"
+
 #include <QFileInfo>
 
 #include <array>
@@ -39,7 +41,7 @@ bool isNativeType(const QString& typeName)
 
 bool isLayeredType(const QString& typeName)
 {
-    return isNativeType(typeName) || typeName == kOpenRasterTypeName || typeName == kPSDTypeName;
+    return isNativeType(typeName) || layeredFormatForTypeName(typeName);
 }
 
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName)

@@ -1,7 +1,7 @@
 #include "files/ExportImage.h"
 
-#include "files/ImageEncoder.h"
 #include "files/DocumentType.h"
+#include "files/ImageEncoder.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 

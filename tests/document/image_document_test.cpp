@@ -146,8 +146,9 @@ TEST(ImageDocument, LayeredExchangeTypesKeepLayersLikeTheNativeFormat)
         EXPECT_EQ(state.layers[1].name, "Layer 2");
         EXPECT_EQ(state.layers[1].blendMode, LayerBlendMode::screen);
         // OpenRaster keeps this program's layer ids; PSD has no place for them.
-        if (typeName == kOpenRasterTypeName)
+        if (typeName == kOpenRasterTypeName) {
             EXPECT_EQ(state.layers[1].id, document.state().layers[1].id);
+        }
     }
 }
 
