@@ -188,31 +188,18 @@ std::optional<RenderedRegion> layerImage(const Layer& layer, QSize canvas)
     const std::optional<Bitmap> pixels = layerPixels(layer);
     if (!pixels || pixels->isNull())
         return std::nullopt;
-    const LayerEffects effects = clampedLayerEffects(layer.effects);
     const QPoint origin(roundedPixels(layer.origin.x()), roundedPixels(layer.origin.y()));
-    if (effects == LayerEffects{})
+    if (clampedLayerEffects(layer.effects) == LayerEffects{})
         return RenderedRegion{*pixels, QRect(origin, pixels->size())};
-    double reach = 0;
-    if (effects.glow)
-        reach = std::max(reach, 3.5 * effects.glow->radius);
-    if (effects.stroke)
-        reach = std::max(reach, effects.stroke->width);
-    if (effects.shadow)
-        reach = std::max(reach, 1.5 * effects.shadow->blur + std::max(std::abs(effects.shadow->offset.width()),
-                                                                    std::abs(effects.shadow->offset.height())));
-    const int grow = int(std::ceil(reach)) + 1;
+    const int grow = effectsReach(layer.effects);
     const QRect region =
         QRect(origin, pixels->size()).adjusted(-grow, -grow, grow, grow).intersected(QRect(QPoint(), canvas));
     if (region.isEmpty())
         return std::nullopt;
-    auto target = BitmapBuilder::create(region.width(), region.height());
-    if (!target)
+    std::optional<Bitmap> drawn = drawnAlone(layer, *pixels, region);
+    if (!drawn)
         return std::nullopt;
-    Layer alone = layer;
-    alone.opacity = 1;
-    alone.blendMode = LayerBlendMode::normal;
-    drawLayer(*target, *pixels, alone, QPointF(region.topLeft()));
-    return RenderedRegion{std::move(*target).build(), region};
+    return RenderedRegion{std::move(*drawn), region};
 }
 
 // The layers bottom first, each run of one group between a bounding divider and its folder.
