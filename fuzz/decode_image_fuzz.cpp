@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     // The first byte picks the type, as a file's extension would: the six flat types, then the
-    // layered formats (6 is OpenRaster).
+    // layered formats (6 is OpenRaster, 7 PSD).
     constexpr unsigned kFlatTypes = 6;
     const unsigned pick = data[0] % (kFlatTypes + velmaris::kLayeredFormatCount);
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));

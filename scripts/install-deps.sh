@@ -12,7 +12,7 @@ packages=(
   libheif-examples webp
   clang libclang-rt-14-dev
   fonts-dejavu-core
-  python3 python3-pil
+  python3 python3-pil python3-psd-tools
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.

@@ -74,7 +74,7 @@ CommandLineRequest parseExport(const QStringList& arguments)
             const std::optional<QString> typeName =
                 i + 1 < arguments.size() ? exportTypeName(arguments[++i]) : std::nullopt;
             if (!typeName)
-                return UsageError{QStringLiteral("--type must be png, jpeg, gif, bmp, tiff, svg or %1.").arg(kNativeExtension)};
+                return UsageError{QStringLiteral("--type must be png, jpeg, gif, bmp, tiff, svg, ora, psd or %1.").arg(kNativeExtension)};
             request.typeName = typeName;
         } else if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
             if (i + 1 >= arguments.size())
@@ -241,11 +241,11 @@ QString commandLineHelp()
         "  velmaris-images --export INPUT OUTPUT [--type T] [--scale S] [--quality Q]\n"
         "      write OUTPUT in the type its extension names: velmaris (a native\n"
         "      document: one layer from a flat image, or a document rewritten in its\n"
-        "      canonical form), ora (OpenRaster, layers kept), or INPUT flattened as\n"
-        "      png, jpg/jpeg, gif, bmp, tif/tiff or svg; an existing pipe or device\n"
-        "      OUTPUT is written in place, - is standard output\n"
+        "      canonical form), ora (OpenRaster) or psd, both keeping the layers, or\n"
+        "      INPUT flattened as png, jpg/jpeg, gif, bmp, tif/tiff or svg; an existing pipe\n"
+        "      or device OUTPUT is written in place, - is standard output\n"
         "      --type T     the type when OUTPUT has no extension naming one (-, a\n"
-        "                   device): png, jpeg, gif, bmp, tiff, svg, ora or velmaris\n"
+        "                   device): png, jpeg, gif, bmp, tiff, svg, ora, psd or velmaris\n"
         "      --scale S    resample by the factor S (greater than 0; default 1; flat only)\n"
         "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
         "  velmaris-images --info FILE\n"

@@ -2,6 +2,7 @@
 
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
+#include "files/LayeredDocument.h"
 #include "files/OpenImageFile.h"
 #include "files/ResampleImage.h"
 #include "platform/AtomicWrite.h"
@@ -20,7 +21,8 @@ FileResult<QByteArray> writeLayered(const NativeDocument& document, const QStrin
         return FileError{FileError::kWriteUnknown,
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
                              .arg(documentTypeExtension(typeName))};
-    return isNativeType(typeName) ? writeNativeDocument(document) : writeOpenRasterDocument(document);
+    return isNativeType(typeName) ? writeNativeDocument(document)
+                                  : writeLayeredDocument(document, *layeredFormatForTypeName(typeName));
 }
 
 // The range of --scale depends on the image: the result must stay within the bitmap limits.
@@ -44,8 +46,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
-        return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, png, jpg, jpeg, gif, "
-                              "bmp, tif, tiff or svg, or name the type with --type.")
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, psd, png, jpg, jpeg, "
+                              "gif, bmp, tif, tiff or svg, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);

@@ -3,6 +3,7 @@
 #include "document/ImageDocument.h"
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
+#include "files/LayeredDocument.h"
 #include "platform/AtomicWrite.h"
 #include "render/BackgroundPriority.h"
 
@@ -17,8 +18,8 @@ FileResult<QByteArray> writeDocumentSnapshot(const NativeDocument& snapshot, con
 {
     if (isNativeType(typeName))
         return writeNativeDocument(snapshot, cache);
-    if (typeName == kOpenRasterTypeName)
-        return writeOpenRasterDocument(snapshot);
+    if (const std::optional<LayeredFormat> format = layeredFormatForTypeName(typeName))
+        return writeLayeredDocument(snapshot, *format);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)
         return FileError::unsupportedType();

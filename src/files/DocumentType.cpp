@@ -1,5 +1,7 @@
 #include "files/DocumentType.h"
 
+#include "files/LayeredDocument.h"
+
 #include <QFileInfo>
 
 #include <array>
@@ -26,7 +28,7 @@ const std::array<std::pair<ImageType, QString>, 6>& flatTypeNames()
 
 QStringList documentTypeNames()
 {
-    QStringList names{kNativeTypeName, kOpenRasterTypeName};
+    QStringList names{kNativeTypeName, kOpenRasterTypeName, kPSDTypeName};
     for (const auto& [type, name] : flatTypeNames())
         names.append(name);
     return names;
@@ -39,7 +41,7 @@ bool isNativeType(const QString& typeName)
 
 bool isLayeredType(const QString& typeName)
 {
-    return isNativeType(typeName) || typeName == kOpenRasterTypeName;
+    return isNativeType(typeName) || layeredFormatForTypeName(typeName);
 }
 
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName)
@@ -65,6 +67,8 @@ std::optional<QString> typeNameForPath(const QString& path)
         return kNativeTypeName;
     if (extension.compare(QLatin1String(kOpenRasterExtension), Qt::CaseInsensitive) == 0)
         return kOpenRasterTypeName;
+    if (extension.compare(kPSDExtension, Qt::CaseInsensitive) == 0)
+        return kPSDTypeName;
     if (const std::optional<ImageType> type = imageTypeForExtension(extension))
         return typeNameForImageType(*type);
     return std::nullopt;
@@ -76,6 +80,8 @@ QString documentTypeExtension(const QString& typeName)
         return kNativeExtension;
     if (typeName == kOpenRasterTypeName)
         return QString::fromLatin1(kOpenRasterExtension);
+    if (typeName == kPSDTypeName)
+        return kPSDExtension;
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     return type ? imageTypeExtension(*type) : QString();
 }
@@ -86,6 +92,8 @@ QString documentTypeFileFilter(const QString& typeName)
         return QStringLiteral("Velmaris Image (*.%1)").arg(kNativeExtension);
     if (typeName == kOpenRasterTypeName)
         return QStringLiteral("OpenRaster Image (*.ora)");
+    if (typeName == kPSDTypeName)
+        return QStringLiteral("PSD Document (*.%1)").arg(kPSDExtension);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)
         return {};

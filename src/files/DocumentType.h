@@ -16,10 +16,13 @@ namespace velmaris {
 inline const QString kNativeTypeName = QString::fromLatin1(VelmarisImageFormat::kNativeTypeIdentifier);
 inline const QString kNativeExtension = QString::fromLatin1(VelmarisImageFormat::kNativeExtension);
 inline const QString kOpenRasterTypeName = QString::fromLatin1(kOpenRasterTypeIdentifier);
+inline const QString kPSDTypeName = QStringLiteral("com.adobe.photoshop-image");
+inline const QString kPSDExtension = QStringLiteral("psd");
 QStringList documentTypeNames();
 
 bool isNativeType(const QString& typeName);
-// Types that keep layers, text and effects: saving to them flattens nothing.
+// Types that keep the layers and groups: saving to them flattens nothing. (PSD keeps text and
+// effects as the pixels they draw.)
 bool isLayeredType(const QString& typeName);
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
 QString typeNameForImageType(ImageType type);

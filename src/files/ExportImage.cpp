@@ -1,8 +1,8 @@
 #include "files/ExportImage.h"
 
+#include "files/DocumentType.h"
 #include "files/ImageEncoder.h"
 #include "files/ImageMetadataIO.h"
-#include "files/OpenRaster.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -14,14 +14,15 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 5>& formatList()
+const std::array<ExportFormat, 6>& formatList()
 {
-    static const std::array<ExportFormat, 5> formats{{
+    static const std::array<ExportFormat, 6> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
-        {QStringLiteral("OpenRaster"), ImageType::png, false, true},
+        {QStringLiteral("OpenRaster"), ImageType::png, false, LayeredFormat::openRaster},
+        {QStringLiteral("PSD"), ImageType::png, false, LayeredFormat::psd},
     }};
     return formats;
 }
@@ -41,7 +42,8 @@ const std::array<ExportScale, 4>& scaleList()
 
 QString exportFormatExtension(const ExportFormat& format)
 {
-    return format.keepsLayers ? QString::fromLatin1(kOpenRasterExtension) : imageTypeExtension(format.type);
+    return format.keepsLayers ? documentTypeExtension(layeredFormatTypeName(*format.keepsLayers))
+                              : imageTypeExtension(format.type);
 }
 
 std::span<const ExportFormat> exportFormats()
@@ -77,7 +79,7 @@ QString exportQualityLabel(double quality)
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)
 {
     if (request.format.keepsLayers)
-        return writeOpenRasterDocument(NativeDocument{state, {}});
+        return writeLayeredDocument(NativeDocument{state, {}}, *request.format.keepsLayers);
     std::optional<Bitmap> image = renderComposite(state);
     if (!image)
         return FileError::imageNotRendered();

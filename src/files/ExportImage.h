@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/LayeredDocument.h"
 #include "model/CanvasState.h"
 #include "model/FileError.h"
 
@@ -15,9 +16,9 @@ namespace velmaris {
 // One entry of the export panel's Format pop-up.
 struct ExportFormat {
     QString title;
-    ImageType type;  // for a layered format, the type of the images inside
+    ImageType type;  // the flat type encoded; unused when the format keeps layers
     bool supportsQuality;
-    bool keepsLayers = false;  // OpenRaster: the layers as they are, at full size
+    std::optional<LayeredFormat> keepsLayers = std::nullopt;  // written with the layers as they are, at full size
 };
 
 // The extension exported files of the format get, without the dot.

@@ -2,6 +2,7 @@
 
 #include "files/DocumentType.h"
 #include "files/OpenRaster.h"
+#include "files/PSDDocument.h"
 
 namespace velmaris {
 
@@ -9,7 +10,20 @@ std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName)
 {
     if (typeName == kOpenRasterTypeName)
         return LayeredFormat::openRaster;
+    if (typeName == kPSDTypeName)
+        return LayeredFormat::psd;
     return std::nullopt;
+}
+
+QString layeredFormatTypeName(LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return kOpenRasterTypeName;
+    case LayeredFormat::psd:
+        return kPSDTypeName;
+    }
+    return {};
 }
 
 FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFormat format)
@@ -17,6 +31,19 @@ FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFo
     switch (format) {
     case LayeredFormat::openRaster:
         return readOpenRasterDocument(data);
+    case LayeredFormat::psd:
+        return readPSDDocument(data);
+    }
+    return FileError::unsupportedType();
+}
+
+FileResult<QByteArray> writeLayeredDocument(const NativeDocument& document, LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return writeOpenRasterDocument(document);
+    case LayeredFormat::psd:
+        return writePSDDocument(document);
     }
     return FileError::unsupportedType();
 }

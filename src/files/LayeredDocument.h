@@ -12,12 +12,16 @@ namespace velmaris {
 
 // The layered exchange formats, read in the decode helper like any untrusted data; the number is
 // how a request names the format.
-enum class LayeredFormat : quint32 { openRaster };
-inline constexpr quint32 kLayeredFormatCount = 1;
+enum class LayeredFormat : quint32 { openRaster, psd };
+inline constexpr quint32 kLayeredFormatCount = 2;
 
 std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName);
+// The document type name of the format (kOpenRasterTypeName, kPSDTypeName).
+QString layeredFormatTypeName(LayeredFormat format);
 
 // Reads a layered document in this process, without the helper's limits: what the helper runs.
 FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFormat format);
+// Writes the document's layers in the format, at full size.
+FileResult<QByteArray> writeLayeredDocument(const NativeDocument& document, LayeredFormat format);
 
 }  // namespace velmaris

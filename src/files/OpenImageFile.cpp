@@ -11,7 +11,7 @@ FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QStrin
 {
     if (isNativeType(typeName))
         return readNativeDocument(data);
-    if (typeName == kOpenRasterTypeName)
+    if (isLayeredType(typeName))
         return decodeUntrustedDocument(data, typeName);
     FileResult<CanvasState> flat = readFlatImage(data, imageTypeForTypeName(typeName).value_or(ImageType::png));
     if (const auto* error = std::get_if<FileError>(&flat))

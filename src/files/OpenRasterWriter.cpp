@@ -35,22 +35,6 @@ bool isPlainBitmap(const Layer& layer)
     return layer.bitmap() && layer.effects == LayerEffects{};
 }
 
-// How far a layer's effects draw past its box, from the silhouettes' reach: 3.5 × the glow radius,
-// the stroke width, the shadow's offset and 1.5 × its blur.
-double effectsReach(const LayerEffects& effects)
-{
-    const LayerEffects clamped = clampedLayerEffects(effects);
-    double reach = 0;
-    if (clamped.glow)
-        reach = std::max(reach, 3.5 * std::max(0.0, clamped.glow->radius));
-    if (clamped.stroke)
-        reach = std::max(reach, std::max(0.0, clamped.stroke->width));
-    if (const auto& shadow = clamped.shadow)
-        reach = std::max(reach, std::max(std::abs(shadow->offset.width()), std::abs(shadow->offset.height()))
-                                    + 1.5 * std::max(0.0, shadow->blur));
-    return std::ceil(reach) + 1;
-}
-
 // The layer drawn alone with its effects, at full opacity in the normal mode (the stack says how it
 // blends), over the part of the canvas or of its own box that they reach.
 std::optional<std::pair<Bitmap, QPoint>> renderedLayer(const Layer& layer, const QRect& canvas)
@@ -59,16 +43,12 @@ std::optional<std::pair<Bitmap, QPoint>> renderedLayer(const Layer& layer, const
     if (!image)
         return std::nullopt;
     const QRect box = QRectF(layer.origin, QSizeF(image->width(), image->height())).toAlignedRect();
-    const int reach = int(effectsReach(layer.effects));
+    const int reach = effectsReach(layer.effects);
     const QRect area = box.adjusted(-reach, -reach, reach, reach) & (canvas | box);
-    std::optional<BitmapBuilder> target = BitmapBuilder::create(std::max(1, area.width()), std::max(1, area.height()));
-    if (!target)
+    std::optional<Bitmap> drawn = drawnAlone(layer, *image, area);
+    if (!drawn)
         return std::nullopt;
-    Layer drawn = layer;
-    drawn.opacity = 1;
-    drawn.blendMode = LayerBlendMode::normal;
-    drawLayer(*target, *image, drawn, QPointF(area.topLeft()));
-    return std::pair{std::move(*target).build(), area.topLeft()};
+    return std::pair{std::move(*drawn), area.topLeft()};
 }
 
 WrittenLayer writeLayer(const Layer& layer, const QRect& canvas)

@@ -2,6 +2,8 @@
 
 #include "model/Layer.h"
 
+#include <QRect>
+
 #include <optional>
 
 namespace velmaris {
@@ -13,5 +15,14 @@ bool rasterizeTextContent(Layer& layer);
 
 // A layer's pixels: its bitmap, or its rasterised text. Nothing when the text cannot be drawn.
 std::optional<Bitmap> layerPixels(const Layer& layer);
+
+// How far a layer's effects draw past its box, in whole pixels with one to spare, from the
+// silhouettes' reach: 3.5 × the glow radius, the stroke width, the shadow's offset and 1.5 × its blur.
+int effectsReach(const LayerEffects& effects);
+
+// The layer's pixels drawn with its effects over `area` (canvas coordinates; at least one pixel),
+// at full opacity in the normal mode: what the layer shows on its own, for files that keep its
+// opacity and blend mode apart.
+std::optional<Bitmap> drawnAlone(const Layer& layer, const Bitmap& pixels, const QRect& area);
 
 }  // namespace velmaris

@@ -314,6 +314,37 @@ TEST(CommandLine, ExportAndInfoKnowOpenRasterAndKeepItsLayers)
     EXPECT_EQ(result.exitCode, 1);
 }
 
+TEST(CommandLine, ExportWritesPSDDocumentsWithTheirLayersAndInfoListsThem)
+{
+    QTemporaryDir dir;
+    NativeDocument document;
+    document.state.size = QSizeF(30, 20);
+    document.state.layers = {test::bitmapLayer(test::randomBitmap(30, 20, 1), {}, QStringLiteral("Below")),
+                             test::bitmapLayer(test::randomBitmap(5, 4, 2), QPointF(3, 4), QStringLiteral("Above"))};
+    const QString native = dir.filePath(QStringLiteral("two.velmaris"));
+    writeBytes(native, std::get<QByteArray>(writeNativeDocument(document)));
+
+    const QString psd = dir.filePath(QStringLiteral("two.psd"));
+    ProcessResult result = runProgram({QStringLiteral("--export"), native, psd});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const FileResult<NativeDocument> read = readDocumentFile(psd);
+    ASSERT_TRUE(std::holds_alternative<NativeDocument>(read));
+    const CanvasState& state = std::get<NativeDocument>(read).state;
+    ASSERT_EQ(state.layers.size(), 2);
+    EXPECT_EQ(state.layers[1].name, QStringLiteral("Above"));
+    EXPECT_EQ(state.layers[1].origin, QPointF(3, 4));
+    EXPECT_TRUE(test::samePixels(*state.layers[0].bitmap(), *document.state.layers[0].bitmap()));
+
+    const std::variant<QJsonObject, QString> info = fileInfo(psd);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(info)) << std::get<QString>(info).toStdString();
+    EXPECT_EQ(std::get<QJsonObject>(info)[QStringLiteral("layers")].toArray().size(), 2);
+
+    result = runProgram({QStringLiteral("--export"), psd, QStringLiteral("-"), QStringLiteral("--type"),
+                         QStringLiteral("psd"), QStringLiteral("--scale"), QStringLiteral("2")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("not to .psd documents"))) << result.standardError.toStdString();
+}
+
 TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
 {
     QTemporaryDir dir;

@@ -53,7 +53,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Exec")), QStringLiteral("velmaris-images %F"));
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Icon")), QStringLiteral("velmaris-images"));
     const QStringList types = entryValue(desktop, QStringLiteral("MimeType")).split(QLatin1Char(';'));
-    for (const char* type : {"application/x-velmaris-image", "image/openraster", "image/png", "image/jpeg",
+    for (const char* type : {"application/x-velmaris-image", "image/openraster", "image/vnd.adobe.photoshop",
+                             "image/png", "image/jpeg",
                              "image/gif", "image/bmp", "image/tiff", "image/svg+xml"})
         EXPECT_TRUE(types.contains(QLatin1String(type))) << type;
 
@@ -61,7 +62,7 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
     EXPECT_EQ(entryValue(thumbnailer, QStringLiteral("Exec")),
               QStringLiteral("velmaris-images --thumbnail %i %o %s"));
     EXPECT_EQ(entryValue(thumbnailer, QStringLiteral("MimeType")),
-              QStringLiteral("application/x-velmaris-image;image/openraster;"));
+              QStringLiteral("application/x-velmaris-image;image/openraster;image/vnd.adobe.photoshop;"));
 
     EXPECT_TRUE(QFile::exists(root.filePath(QStringLiteral("share/icons/hicolor/scalable/apps/velmaris-images.svg"))));
     for (const int side : {16, 32, 48, 64, 128, 256}) {
@@ -79,6 +80,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
         EXPECT_EQ(update.exitCode, 0) << update.output.toStdString();
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2")))
                         .contains("application/x-velmaris-image:*.velmaris"));
+        EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2")))
+                        .contains("image/vnd.adobe.photoshop:*.psd"));
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/magic")))
                         .contains("\"formatVersion\":"));
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2"))).contains("image/openraster:*.ora"));

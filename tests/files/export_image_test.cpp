@@ -1,11 +1,13 @@
 #include "files/ExportImage.h"
-#include "files/OpenRaster.h"
+#include "files/LayeredDocument.h"
 
 #include "TestImages.h"
 #include "files/FlatImageFile.h"
 #include "files/ImageDecoder.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace velmaris {
 namespace {
@@ -32,12 +34,12 @@ QSize exportedSize(const CanvasState& state, const ExportRequest& request)
 
 TEST(ExportImage, PopUpEntriesAndQualityLabel)
 {
-    ASSERT_EQ(exportFormats().size(), 5u);
+    ASSERT_EQ(exportFormats().size(), 6u);
     EXPECT_EQ(exportFormats()[1].title, "JPEG");
     EXPECT_TRUE(exportFormats()[1].supportsQuality);
     EXPECT_FALSE(exportFormats()[2].supportsQuality);
     EXPECT_EQ(exportFormatAt(-3)->title, "PNG");  // a negative index is the first format
-    EXPECT_FALSE(exportFormatAt(5));
+    EXPECT_FALSE(exportFormatAt(6));
     EXPECT_EQ(exportScales()[kDefaultExportScaleIndex].title, "100%");
     EXPECT_EQ(exportScaleAt(0), 0.25);
     EXPECT_EQ(exportScaleAt(3), 2.0);
@@ -48,23 +50,27 @@ TEST(ExportImage, PopUpEntriesAndQualityLabel)
     EXPECT_EQ(exportQualityLabel(0.555), "56%");
 }
 
-TEST(ExportImage, OpenRasterKeepsTheLayersUnscaled)
+TEST(ExportImage, LayeredFormatsKeepTheLayersUnscaled)
 {
     CanvasState state = canvasOf(test::opaqueRandomBitmap(3, 3, 4));
     state.layers.push_back(test::bitmapLayer(test::randomBitmap(2, 2, 5), QPointF(1, 1), QStringLiteral("Top")));
-    const ExportFormat& openRaster = exportFormats()[4];
-    ASSERT_TRUE(openRaster.keepsLayers);
-    EXPECT_EQ(exportFormatExtension(openRaster), "ora");
     EXPECT_EQ(exportFormatExtension(exportFormats()[1]), "jpg");
-    const FileResult<QByteArray> bytes = exportImageData(state, {openRaster, 0.9, 0.5});
-    ASSERT_TRUE(std::holds_alternative<QByteArray>(bytes));
-    const FileResult<NativeDocument> read = readOpenRasterDocument(std::get<QByteArray>(bytes));
-    ASSERT_TRUE(std::holds_alternative<NativeDocument>(read));
-    const CanvasState& layers = std::get<NativeDocument>(read).state;
-    ASSERT_EQ(layers.layers.size(), 2);
-    EXPECT_EQ(layers.size, QSizeF(3, 3));
-    EXPECT_EQ(layers.layers[1].name, "Top");
-    EXPECT_TRUE(test::samePixels(*layers.layers[1].bitmap(), *state.layers[1].bitmap()));
+    for (const auto& [index, format, extension] :
+         {std::tuple(4, LayeredFormat::openRaster, "ora"), std::tuple(5, LayeredFormat::psd, "psd")}) {
+        const ExportFormat& layered = exportFormats()[size_t(index)];
+        SCOPED_TRACE(layered.title.toStdString());
+        ASSERT_EQ(layered.keepsLayers, format);
+        EXPECT_EQ(exportFormatExtension(layered), extension);
+        const FileResult<QByteArray> bytes = exportImageData(state, {layered, 0.9, 0.5});
+        ASSERT_TRUE(std::holds_alternative<QByteArray>(bytes));
+        const FileResult<NativeDocument> read = readLayeredDocument(std::get<QByteArray>(bytes), format);
+        ASSERT_TRUE(std::holds_alternative<NativeDocument>(read));
+        const CanvasState& layers = std::get<NativeDocument>(read).state;
+        ASSERT_EQ(layers.layers.size(), 2);
+        EXPECT_EQ(layers.size, QSizeF(3, 3));
+        EXPECT_EQ(layers.layers[1].name, "Top");
+        EXPECT_TRUE(test::samePixels(*layers.layers[1].bitmap(), *state.layers[1].bitmap()));
+    }
 }
 
 TEST(ExportImage, ScaledSizesRoundHalvesAwayFromZeroAndKeepOnePixel)

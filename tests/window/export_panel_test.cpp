@@ -2,7 +2,9 @@
 
 #include "QtWait.h"
 #include "document/TestDocuments.h"
+#include "files/DocumentType.h"
 #include "files/ImageDecoder.h"
+#include "files/OpenImageFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -160,6 +162,42 @@ TEST(ExportPanel, MetadataIsKeptUnlessTheUserSaysOtherwise)
     EXPECT_FALSE(panel.removeLocationBox()->isEnabled());
     chooseEntry(panel.formatPopUp(), 1);
     EXPECT_TRUE(panel.keepMetadataBox()->isEnabled());
+}
+
+TEST(ExportPanel, LayeredFormatsWriteEveryLayerAtFullSize)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto document = test::documentWith({test::bitmapLayer(test::opaqueRandomBitmap(3, 3, 5)),
+                                        test::bitmapLayer(test::randomBitmap(2, 1, 6), QPointF(1, 2))},
+                                       {3, 3});
+    ExportPanel panel(*document);
+    std::optional<QString> answer;
+    panel.setDestinationChooser([&](QWidget*, const QString&, const ExportFormat&) { return answer; });
+    panel.show();
+    chooseEntry(panel.scalePopUp(), 0);
+
+    const std::pair<const char*, QString> layered[]{{"OpenRaster", kOpenRasterTypeName}, {"PSD", kPSDTypeName}};
+    for (const auto& [title, typeName] : layered) {
+        SCOPED_TRACE(title);
+        panel.show();
+        chooseEntry(panel.formatPopUp(), panel.formatPopUp()->findText(title));
+        ASSERT_EQ(panel.formatPopUp()->currentText(), title);
+        EXPECT_FALSE(panel.scalePopUp()->isEnabled());
+        EXPECT_FALSE(panel.qualityRow()->isVisible());
+        EXPECT_EQ(panel.suggestedFileName(), "Untitled." + documentTypeExtension(typeName));
+        answer = folder.filePath(panel.suggestedFileName());
+        EXPECT_FALSE(exportThroughPanel(panel));
+        const FileResult<NativeDocument> written = readDocumentFile(*answer);
+        ASSERT_TRUE(std::holds_alternative<NativeDocument>(written));
+        const CanvasState& state = std::get<NativeDocument>(written).state;
+        EXPECT_EQ(state.size, QSizeF(3, 3));
+        ASSERT_EQ(state.layers.size(), 2);
+        EXPECT_EQ(state.layers[1].origin, QPointF(1, 2));
+        EXPECT_TRUE(test::samePixels(*state.layers[1].bitmap(), *document->state().layers[1].bitmap()));
+    }
+    chooseEntry(panel.formatPopUp(), 0);
+    EXPECT_TRUE(panel.scalePopUp()->isEnabled());
 }
 
 TEST(ExportPanel, AnUnwritableFolderShowsTheErrorAndLeavesNothing)
