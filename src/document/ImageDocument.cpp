@@ -310,7 +310,7 @@ void ImageDocument::markSaved(const QString& path, const QString& typeName, Save
     }
     // A flattened copy matches no entry: the layers exist only here, so the document stays edited
     // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
-    if (isLayeredType(typeName) || !needsNativeFormat(saved))
+    if (typeKeepsState(typeName, saved))
         savedHistoryIndex_ = historyIndex;
     else if (operation != SaveOperation::saveTo)
         savedHistoryIndex_ = -1;
@@ -368,9 +368,20 @@ bool ImageDocument::needsNativeFormat(const CanvasState& state)
     return state.layers.size() > 1 || (state.layers.size() == 1 && state.layers.first().isText());
 }
 
+bool ImageDocument::typeKeepsState(const QString& typeName, const CanvasState& state)
+{
+    if (isNativeType(typeName) || typeName == kOpenRasterTypeName)
+        return true;
+    // PSD keeps layers, but text and effects only as the pixels they draw.
+    if (isLayeredType(typeName))
+        return std::none_of(state.layers.begin(), state.layers.end(),
+                            [](const Layer& layer) { return layer.isText() || layer.effects != LayerEffects{}; });
+    return !needsNativeFormat(state);
+}
+
 bool ImageDocument::shouldPromoteSave() const
 {
-    return !filePath_.isEmpty() && !isLayeredType(fileType_) && needsNativeFormat();
+    return !filePath_.isEmpty() && !typeKeepsState(fileType_, state_);
 }
 
 QString ImageDocument::promotedSaveMessage()

@@ -163,6 +163,8 @@ public:
     // Layers or editable text that only the native format keeps.
     bool needsNativeFormat() const { return needsNativeFormat(state_); }
     static bool needsNativeFormat(const CanvasState& state);
+    // Whether a file of the type holds all of `state` (a flattened or rasterised copy does not).
+    static bool typeKeepsState(const QString& typeName, const CanvasState& state);
     // The Save command turns into a native Save As when layers would be lost.
     bool shouldPromoteSave() const;
     // Shown in the save dialog whenever a flat type would lose layers or editable text.

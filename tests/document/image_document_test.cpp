@@ -149,6 +149,19 @@ TEST(ImageDocument, LayeredExchangeTypesKeepLayersLikeTheNativeFormat)
         if (typeName == kOpenRasterTypeName) {
             EXPECT_EQ(state.layers[1].id, document.state().layers[1].id);
         }
+
+        // Editable text: OpenRaster keeps it; PSD holds only its pixels, so the document stays
+        // edited and the next Save offers the native format.
+        document.commitState(
+            [&] {
+                CanvasState state = document.state();
+                state.layers.append(test::textLayer(QStringLiteral("Title")));
+                return state;
+            }(),
+            QStringLiteral("New Text Layer"));
+        ASSERT_FALSE(document.saveToFile(path, typeName, SaveOperation::save));
+        EXPECT_EQ(document.isEdited(), typeName == kPSDTypeName);
+        EXPECT_EQ(document.shouldPromoteSave(), typeName == kPSDTypeName);
     }
 }
 
