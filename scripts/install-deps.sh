@@ -7,13 +7,14 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
   librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libtbb-dev libsimdjson-dev zlib1g-dev
+  libheif-dev libwebp-dev libjxl-dev libimage-exiftool-perl
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.
-  packages+=(libvips-tools)
+  packages+=(libvips-tools libheif-examples webp)
 fi
 if [ "${1:-}" = "--e2e" ]; then
   # scripts/e2e.sh: a virtual X server, synthetic input, screenshots and reading text off them.

@@ -3,6 +3,7 @@
 
 #include "files/DecodeHelperChannel.h"
 #include "files/ImageDecoder.h"
+#include "files/PhotoFormat.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -61,7 +62,7 @@ FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
 
 FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
 {
-    if (type != ImageType::svg && !rasterFormatName(data))
+    if (type != ImageType::svg && !rasterFormatName(data) && !photoTypeOf(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
     return run(Request{decodehelper::RequestKind::decode, type, data});
 }

@@ -4,6 +4,7 @@
 #include "files/DecodeHelperChannel.h"
 #include "files/ImageDecoder.h"
 #include "files/PNGDecoder.h"
+#include "files/PhotoFormat.h"
 #include "render/Parallel.h"
 
 #include <QBuffer>
@@ -108,6 +109,8 @@ void onAbort(int)
 
 std::optional<QSize> declaredRasterSize(const QByteArray& data)
 {
+    if (photoTypeOf(data))
+        return declaredPhotoSize(data);
     const std::optional<QByteArray> format = rasterFormatName(data);
     if (!format)
         return std::nullopt;
@@ -190,7 +193,8 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
     std::optional<Bitmap> bitmap;
     // Outlives the bitmap: an image read into the file may be converted from there.
     std::optional<PixelFile> file;
-    if (type == ImageType::svg) {
+    // The photo decoders make their own buffers, copied into the file below.
+    if (type == ImageType::svg || photoTypeOf(data)) {
         bitmap = decodeImageData(data, type);
     } else {
         if (const std::optional<FastPNG> png = FastPNG::read(data)) {
@@ -292,7 +296,7 @@ int serve(int argc, char** argv)
         Request request;
         int dataFile = -1;
         const int received = receiveMessage(channel, &request, sizeof(request), dataFile);
-        if (received <= 0 || request.magic != kMagic || request.type > quint32(ImageType::svg)) {
+        if (received <= 0 || request.magic != kMagic || request.type >= quint32(kImageTypeCount)) {
             if (dataFile >= 0)
                 close(dataFile);
             return received == 0 ? 0 : 1;

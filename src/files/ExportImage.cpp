@@ -1,6 +1,7 @@
 #include "files/ExportImage.h"
 
 #include "files/ImageEncoder.h"
+#include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -12,13 +13,17 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 4>& formatList()
+const std::array<ExportFormat, 8>& formatList()
 {
-    static const std::array<ExportFormat, 4> formats{{
+    static const std::array<ExportFormat, 8> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
+        {QStringLiteral("HEIC"), ImageType::heif, true},
+        {QStringLiteral("AVIF"), ImageType::avif, true},
+        {QStringLiteral("WebP"), ImageType::webp, true},
+        {QStringLiteral("JPEG XL"), ImageType::jxl, true},
     }};
     return formats;
 }
@@ -79,6 +84,8 @@ FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportReq
     }
     const std::optional<double> quality =
         request.format.supportsQuality ? std::optional(request.quality) : std::nullopt;
+    if (const std::optional<QString> missing = photoEncoderMissing(request.format.type))
+        return FileError::imageNotEncoded().because(*missing);
     if (std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality))
         return *bytes;
     return FileError::imageNotEncoded();

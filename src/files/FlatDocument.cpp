@@ -20,6 +20,10 @@ std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType t
     case ImageType::png:
     case ImageType::gif:
     case ImageType::tiff:
+    case ImageType::heif:
+    case ImageType::avif:
+    case ImageType::webp:
+    case ImageType::jxl:
         return encodeImageData(composite, type, quality);
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "files/FlatDocument.h"
 #include "files/DecodeHelper.h"
+#include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -30,6 +31,8 @@ FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,
                                   composite->height() * options.scale);
     if (!composite)
         return FileError::imageNotRendered();
+    if (const std::optional<QString> missing = photoEncoderMissing(type))
+        return FileError::imageNotEncoded().because(*missing);
     if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality))
         return *bytes;
     return type == ImageType::svg ? FileError::svgNotWritten() : FileError::imageNotEncoded();

@@ -2,6 +2,7 @@
 
 #include "files/GIFEncoder.h"
 #include "files/JPEGEncoder.h"
+#include "files/PhotoFormat.h"
 #include "files/TIFFEncoder.h"
 #include "files/PNGEncoder.h"
 
@@ -47,6 +48,11 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
         return encodeJPEG(image, quality, JpegBackground::none);
     case ImageType::bmp:
         return encodeWithQt(image, type);
+    case ImageType::heif:
+    case ImageType::avif:
+    case ImageType::webp:
+    case ImageType::jxl:
+        return encodePhoto(image, type, quality);
     }
     return std::nullopt;
 }
