@@ -47,7 +47,7 @@ done
 { printf '\x01'; cat "$work/out-progressive.jpg"; } >"$out/jpg-progressive"
 
 # Translucent pixels, so that the alpha planes and chunks are exercised too.
-vips bandjoin_const "$work/out.png" 170 "$work/alpha.png"
+vips bandjoin_const "$work/out.png" "$work/alpha.png" 170
 index=6
 for ext in heic avif webp jxl; do
   "$program" --export "$work/alpha.png" "$work/out.$ext" --quality 0.5
