@@ -17,7 +17,7 @@ trap 'rm -f "$json"' EXIT
     --benchmark_format=json >"$json" 2>/dev/null
 python3 - "$json" <<'PY'
 import json, sys
-medians = {b["run_name"]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
+medians = {b["run_name"].split("/")[0]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
            if b.get("aggregate_name") == "median"}
 print("12 MP decode: medians in ms, every figure from this one run")
 print(f"{'format':8} {'in process':>11} {'in helper':>10} {'tool':>8} {'process/tool':>13} {'helper/tool':>12}")

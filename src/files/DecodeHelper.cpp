@@ -90,10 +90,12 @@ QString seconds(Clock::duration duration)
     return QString::number(std::chrono::duration<double>(duration).count(), 'g', 3);
 }
 
-// The time a decode may take: the base, and more for large data and large images.
-Clock::duration allowance(std::chrono::milliseconds base, qint64 dataBytes, qint64 declaredPixels)
+// The time a decode may take: the base, and more for large data and large images, at the pace of
+// the data's format.
+Clock::duration allowance(std::chrono::milliseconds base, qint64 dataBytes, qint64 declaredPixels,
+                          double pixelsPerSecond)
 {
-    const double extra = double(dataBytes) / (16 << 20) + double(declaredPixels) / 50e6;
+    const double extra = double(dataBytes) / (16 << 20) + double(declaredPixels) / pixelsPerSecond;
     return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(extra));
 }
 
@@ -244,7 +246,8 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
             return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
     }
     const Clock::time_point started = Clock::now();
-    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0);
+    const double pixelsPerSecond = decodePixelsPerSecond(request.data);
+    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0, pixelsPerSecond);
     decodehelper::Request message;
     message.kind = request.kind;
     message.type = quint32(request.type);
@@ -252,7 +255,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
     constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     message.cpuSeconds = quint32(
-        std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
+        std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage, pixelsPerSecond)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
     if (dataFile >= 0)
         close(dataFile);
@@ -278,7 +281,8 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
         switch (reply.kind) {
         case ReplyKind::declaredSize:
             if (!sizeDeclared && reply.width > 0 && reply.height > 0)
-                allowed = allowance(baseTimeout, dataBytes, std::min(qint64(reply.width) * reply.height, largestImage));
+                allowed = allowance(baseTimeout, dataBytes, std::min(qint64(reply.width) * reply.height, largestImage),
+                                    pixelsPerSecond);
             sizeDeclared = true;
             break;
         case ReplyKind::decoded: {

@@ -52,6 +52,17 @@ std::optional<ImageType> photoTypeOf(const QByteArray& data)
     return heifTypeOf(data);
 }
 
+double decodePixelsPerSecond(const QByteArray& data)
+{
+    switch (photoTypeOf(data).value_or(ImageType::png)) {
+    case ImageType::heif:
+    case ImageType::avif: return 4e6;
+    case ImageType::webp:
+    case ImageType::jxl: return 15e6;
+    default: return 50e6;
+    }
+}
+
 std::optional<QSize> declaredPhotoSize(const QByteArray& data)
 {
     switch (photoTypeOf(data).value_or(ImageType::png)) {

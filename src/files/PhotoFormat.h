@@ -25,6 +25,11 @@ std::optional<QSize> declaredPhotoSize(const QByteArray& data);
 // bitmap limits are refused before decoding.
 std::optional<Bitmap> decodePhoto(const QByteArray& data);
 
+// How many declared pixels a second the data's decoder is given by the decode helper's clock, with
+// room for a busy machine: HEVC and AV1 (HEIC, AVIF) decode ten times slower than JPEG or PNG,
+// WebP and JPEG XL in between.
+double decodePixelsPerSecond(const QByteArray& data);
+
 inline constexpr bool isPhotoType(ImageType type)
 {
     return type == ImageType::heif || type == ImageType::avif || type == ImageType::webp || type == ImageType::jxl;

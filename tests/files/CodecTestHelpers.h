@@ -58,6 +58,21 @@ inline QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
     return jpeg.left(2) + "\xFF\xE1" + bigEndian(quint32(payload.size() + 2), 2) + payload + jpeg.mid(2);
 }
 
+// A smooth opaque gradient with thousands of colours.
+inline Bitmap gradientBitmap(int width, int height)
+{
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = builder->row(y) + 4 * x;
+            pixel[0] = std::uint8_t(255 * x / (width - 1));
+            pixel[1] = std::uint8_t(255 * y / (height - 1));
+            pixel[2] = std::uint8_t(255 * (x + y) / (width + height - 2));
+            pixel[3] = 255;
+        }
+    return std::move(*builder).build();
+}
+
 // An image: red in the top-left quarter, blue elsewhere, and a
 // transparent bottom-right quarter when asked for.
 inline Bitmap quarteredBitmap(int width, int height, bool transparentCorner)

@@ -28,21 +28,6 @@ QString nameOf(ImageType type)
     return imageTypeExtension(type);
 }
 
-// A smooth opaque picture: what lossy coders are made for.
-Bitmap photoLike(int width, int height)
-{
-    auto builder = BitmapBuilder::create(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* pixel = builder->row(y) + 4 * x;
-            pixel[0] = std::uint8_t(255 * x / (width - 1));
-            pixel[1] = std::uint8_t(255 * y / (height - 1));
-            pixel[2] = std::uint8_t(128 + 100 * ((x / 16 + y / 16) % 2));
-            pixel[3] = 255;
-        }
-    return std::move(*builder).build();
-}
-
 // The mean difference of all components, for lossy results.
 double meanDistance(const Bitmap& a, const Bitmap& b)
 {
@@ -172,7 +157,7 @@ TEST(PhotoFormat, LosslessWebPAndJpegXLRoundTripExactlyWithAlpha)
 
 TEST(PhotoFormat, LossyTypesStayCloseKeepAlphaAndQualityControlsSize)
 {
-    const Bitmap photo = photoLike(96, 64);
+    const Bitmap photo = test::gradientBitmap(96, 64);
     for (ImageType type : kPhotoTypes) {
         const std::string name = nameOf(type).toStdString();
         const Bitmap decoded = roundTrip(photo, type, 0.9);
@@ -194,7 +179,7 @@ TEST(PhotoFormat, LossyTypesStayCloseKeepAlphaAndQualityControlsSize)
 
 TEST(PhotoFormat, AbsurdDeclaredSizesAreRefusedFromTheHeader)
 {
-    const Bitmap small = photoLike(64, 48);
+    const Bitmap small = test::gradientBitmap(64, 48);
     for (ImageType type : {ImageType::heif, ImageType::avif}) {
         const QByteArray file = *encodeImageData(small, type, 0.5);
         EXPECT_EQ(declaredPhotoSize(file), QSize(64, 48));
@@ -232,7 +217,7 @@ TEST(PhotoFormat, TheHelperDecodesPhotosAsThisProcessDoes)
 TEST(PhotoFormat, MetadataIsEmbeddedWhereReadersFindIt)
 {
     const ImageMetadata metadata = sampleMetadata();
-    const Bitmap picture = photoLike(64, 48);
+    const Bitmap picture = test::gradientBitmap(64, 48);
     for (ImageType type : kPhotoTypes) {
         const std::string name = nameOf(type).toStdString();
         const std::optional<QByteArray> bytes = encodePhoto(picture, type, 0.8, metadata);
@@ -242,8 +227,9 @@ TEST(PhotoFormat, MetadataIsEmbeddedWhereReadersFindIt)
         EXPECT_EQ(tags.value(QStringLiteral("XMP:Source")).toString(), u"velmaris-test") << name;
         // JPEG XL keeps the profile inside the compressed codestream, where exiftool does not look:
         // ColourProfilesAreAppliedOnDecode shows it is there.
-        if (type != ImageType::jxl)
+        if (type != ImageType::jxl) {
             EXPECT_TRUE(tags.contains(QStringLiteral("ICC_Profile:ProfileDescription"))) << name;
+        }
         // The pixels are unchanged by what was added beside them.
         EXPECT_LT(meanDistance(*decodeImageData(*bytes, type), picture), 3.0) << name;
     }
@@ -274,7 +260,7 @@ TEST(PhotoFormat, ExportOffersThePhotoTypesWithQuality)
 {
     CanvasState state;
     state.size = QSizeF(40, 30);
-    state.layers.append(test::bitmapLayer(photoLike(40, 30)));
+    state.layers.append(test::bitmapLayer(test::gradientBitmap(40, 30)));
     for (ImageType type : kPhotoTypes) {
         const auto format = std::find_if(exportFormats().begin(), exportFormats().end(),
                                          [type](const ExportFormat& entry) { return entry.type == type; });
