@@ -146,6 +146,12 @@ std::optional<QByteArray> encodeHEIF(const Bitmap& image, HEIFCompression compre
         return std::nullopt;
     const std::unique_ptr<heif_encoder, EncoderDeleter> encoder(encoderPointer);
     heif_encoder_set_lossy_quality(encoder.get(), std::clamp(quality, 0, 100));
+    // The encoders' defaults take over a minute for a 12-megapixel photo on two cores; these take
+    // a fraction of that for files a few per cent larger. Encoders without the setting ignore it.
+    if (compression == HEIFCompression::hevc)
+        heif_encoder_set_parameter_string(encoder.get(), "preset", "fast");
+    else
+        heif_encoder_set_parameter_integer(encoder.get(), "speed", 7);
 
     const bool opaque = bitmapIsOpaque(image);
     heif_image* created = nullptr;
