@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Writes one tiny seed per flat type (and a progressive JPEG) into fuzz/seeds/decode_image/: the type
 # byte the fuzz target reads (png 0, jpeg 1, gif 2, bmp 3, tiff 4, svg 5) followed by a small file of
-# that type; and the paste and drop fuzzer's own few into fuzz/seeds/paste_drop/. The photo types
-# (heic 6, avif 7, webp 8, jxl 9) are written by the program's own encoders: the built executable
-# is the first argument (default build/velmaris-images).
+# that type; and the paste and drop fuzzer's own few into fuzz/seeds/paste_drop/. The photo formats
+# (HEIC, AVIF, WebP, JPEG XL) are written by the program's own encoders, the built executable given
+# as the first argument (default build/velmaris-images); their signature picks their decoder, so
+# they carry the png type byte.
 # Usage: fuzz/make-decode-image-seeds.sh [velmaris-images]
 set -euo pipefail
 program=$(realpath "${1:-build/velmaris-images}")
@@ -48,14 +49,12 @@ done
 
 # Translucent pixels, so that the alpha planes and chunks are exercised too.
 vips bandjoin_const "$work/out.png" "$work/alpha.png" 170
-index=6
 for ext in heic avif webp jxl; do
   "$program" --export "$work/alpha.png" "$work/out.$ext" --quality 0.5
-  { printf "\\x$(printf %02x "$index")"; cat "$work/out.$ext"; } >"$out/$ext"
-  index=$((index + 1))
+  { printf '\x00'; cat "$work/out.$ext"; } >"$out/$ext"
 done
 "$program" --export "$work/alpha.png" "$work/lossless.webp" --quality 1
-{ printf '\x08'; cat "$work/lossless.webp"; } >"$out/webp-lossless"
+{ printf '\x00'; cat "$work/lossless.webp"; } >"$out/webp-lossless"
 
 # The paste and drop fuzzer reads these seeds too; its own are the formats only a dropped file of
 # no known extension (README, 10) or a named one (icon.ico 8, pixmap.xpm 9) reaches.
