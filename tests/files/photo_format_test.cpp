@@ -69,9 +69,9 @@ ImageMetadata sampleMetadata()
     metadata.exif = exifWithMake();
     metadata.xmp = QByteArrayLiteral(
         "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
-        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+        "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
         "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
-        "<dc:source>velmaris-test</dc:source></rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>");
+        "<dc:source>velmaris-test</dc:source></rdf:Description></rdf:RDF><?xpacket end=\"w\"?>");
     metadata.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
     return metadata;
 }
