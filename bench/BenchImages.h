@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Bitmap.h"
+#include "model/CanvasState.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -34,6 +35,19 @@ inline Bitmap photoLikeBitmap(int width, int height, unsigned seed = 1, bool opa
         }
     }
     return std::move(*builder).build();
+}
+
+// The document the native and OpenRaster benchmarks save and open: five photo-like 4000 × 3000
+// layers, the bottom one opaque.
+inline CanvasState fiveLayerDocument()
+{
+    CanvasState state;
+    state.size = QSizeF(4000, 3000);
+    for (int i = 0; i < 5; ++i)
+        state.layers.push_back(makeBitmapLayer(photoLikeBitmap(4000, 3000, unsigned(i + 1), i == 0),
+                                               QStringLiteral("Layer %1").arg(i + 1)));
+    state.selectedLayerID = state.layers.last().id;
+    return state;
 }
 
 // The 12-megapixel photo of the codec benchmarks, made once.

@@ -42,14 +42,7 @@ const Format::Contents& document()
 {
     static const Format::Contents contents = [] {
         Format::Contents contents;
-        contents.state.size = QSizeF(kWidth, kHeight);
-        for (int i = 0; i < kLayerCount; ++i) {
-            Layer layer;
-            layer.name = QStringLiteral("Layer %1").arg(i + 1);
-            layer.content = bench::photoLikeBitmap(kWidth, kHeight, unsigned(i + 1), i == 0);
-            contents.state.layers.push_back(layer);
-        }
-        contents.state.selectedLayerID = contents.state.layers.last().id;
+        contents.state = bench::fiveLayerDocument();
         return contents;
     }();
     return contents;

@@ -40,12 +40,20 @@ cat >"$work/out.svg" <<'SVG'
 <svg xmlns="http://www.w3.org/2000/svg" width="8.4" height="6" viewBox="0 0 8.4 6"><rect width="8.4" height="3" fill="#f80"/><circle cx="4" cy="4" r="2" fill="blue" opacity="0.5"/></svg>
 SVG
 
+# A photo's metadata: EXIF with GPS and a sub-directory, and XMP (the exiv2 command).
+cp "$work/out.jpg" "$work/out-exif.jpg"
+exiv2 -M"set Exif.Image.Make Velmaris" -M"set Exif.Image.Orientation 6" \
+  -M"set Exif.Photo.DateTimeOriginal 2026:05:04 10:11:12" -M"set Exif.GPSInfo.GPSLatitudeRef N" \
+  -M"set Exif.GPSInfo.GPSLatitude 52/1 31/1 0/1" -M"set Xmp.dc.title lang=x-default Harbour" \
+  -M"set Xmp.photoshop.City Berlin" "$work/out-exif.jpg"
+
 index=0
 for ext in png jpg gif bmp tif svg; do
   { printf "\\x$(printf %02x "$index")"; cat "$work/out.$ext"; } >"$out/$ext"
   index=$((index + 1))
 done
 { printf '\x01'; cat "$work/out-progressive.jpg"; } >"$out/jpg-progressive"
+{ printf '\x01'; cat "$work/out-exif.jpg"; } >"$out/jpg-exif"
 
 # Translucent pixels, so that the alpha planes and chunks are exercised too.
 vips bandjoin_const "$work/out.png" "$work/alpha.png" 170

@@ -6,11 +6,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
-  librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libtbb-dev libsimdjson-dev zlib1g-dev
-  libheif-dev libwebp-dev libjxl-dev libimage-exiftool-perl
+  librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libexiv2-dev libheif-dev libtbb-dev libsimdjson-dev zlib1g-dev libzip-dev
+  libwebp-dev libjxl-dev libimage-exiftool-perl
   libgtest-dev libgmock-dev libbenchmark-dev
+  # HEIF, AVIF and WebP files written by other programs, for the metadata tests
+  libheif-examples webp
   clang libclang-rt-14-dev
   fonts-dejavu-core
+  python3 python3-pil
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.

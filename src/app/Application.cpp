@@ -84,6 +84,18 @@ Application::Application(const QString& autosaveFolder, QObject* parent)
     connect(&AppShortcutPreferences::shared(), &AppShortcutPreferences::didChange, this,
             qOverload<>(&Application::applyShortcuts));
     applyShortcuts();
+    connect(&documents_, &DocumentController::layersFailedToLoad, this,
+            [this](ImageDocument* document, const QString& path, const FileError& error) {
+                const auto windows = documentWindows();
+                const auto shown = std::find_if(windows.begin(), windows.end(),
+                                                [document](DocumentWindow* window) { return window->document() == document; });
+                showReadError(shown != windows.end() ? *shown : dialogParent(), path, error);
+                // Its window closing closes the document; one never shown is closed here.
+                if (shown != windows.end())
+                    (*shown)->close();
+                else
+                    documents_.closeDocument(document);
+            });
 }
 
 void Application::applyShortcuts()
@@ -221,6 +233,7 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
     case CommandID::zoomIn:
     case CommandID::zoomOut:
     case CommandID::zoomActualSize:

@@ -11,14 +11,16 @@ namespace velmaris {
 
 namespace {
 
-// A native document: one layer from a flat image, or a document written again in canonical form.
-FileResult<QByteArray> writeNative(const NativeDocument& document, const ExportCommandRequest& request)
+// A layered document: one layer from a flat image, or a document written again (the native one in
+// canonical form).
+FileResult<QByteArray> writeLayered(const NativeDocument& document, const QString& typeName,
+                                    const ExportCommandRequest& request)
 {
     if (request.scale != 1 || request.quality)
         return FileError{FileError::kWriteUnknown,
                          QStringLiteral("--scale and --quality apply to flat images, not to .%1 documents.")
-                             .arg(kNativeExtension)};
-    return writeNativeDocument(document);
+                             .arg(documentTypeExtension(typeName))};
+    return isNativeType(typeName) ? writeNativeDocument(document) : writeOpenRasterDocument(document);
 }
 
 // The range of --scale depends on the image: the result must stay within the bitmap limits.
@@ -42,8 +44,8 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
 {
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
-        return QStringLiteral("The output type of \"%1\" is not supported: use %2, png, jpg, jpeg, gif, bmp, "
-                              "tif, tiff, svg, heic, heif, avif, webp or jxl, or name the type with --type.")
+        return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, png, jpg, jpeg, gif, "
+                              "bmp, tif, tiff, svg, heic, heif, avif, webp or jxl, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);
@@ -51,12 +53,12 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
         return error->withReason();
 
     const NativeDocument& input = std::get<NativeDocument>(document);
-    if (!isNativeType(*outputTypeName))
+    if (!isLayeredType(*outputTypeName))
         if (const std::optional<QString> problem = scaleProblem(input.state, request.scale))
             return problem;
     const FileResult<QByteArray> bytes =
-        isNativeType(*outputTypeName)
-            ? writeNative(input, request)
+        isLayeredType(*outputTypeName)
+            ? writeLayered(input, *outputTypeName, request)
             : writeFlatImage(input.state, *imageTypeForTypeName(*outputTypeName), {request.scale, request.quality});
     if (const auto* error = std::get_if<FileError>(&bytes))
         return error->withReason();

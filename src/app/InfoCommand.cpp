@@ -116,7 +116,7 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
 {
     const std::optional<QString> typeName = typeNameForPath(path);
     const bool documentOrVector =
-        typeName && (isNativeType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
+        typeName && (isLayeredType(*typeName) || imageTypeForTypeName(*typeName) == ImageType::svg);
     if (!documentOrVector) {
         std::variant<QSize, QString> size = flatImageSize(path);
         if (const auto* message = std::get_if<QString>(&size))
@@ -131,7 +131,13 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
         const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
         if (const auto* error = std::get_if<FileError>(&outline))
             return error->withReason();
-        return canvasInfo(std::get<NativeOutline>(outline).state, std::get<NativeOutline>(outline).layerSizes);
+        const NativeOutline& read = std::get<NativeOutline>(outline);
+        QVector<QSizeF> sizes;
+        for (qsizetype i = 0; i < read.document.state.layers.size(); ++i) {
+            const Layer& layer = read.document.state.layers[i];
+            sizes.append(layer.isText() ? layer.pixelSize() : QSizeF(read.bitmapSizes[i]));
+        }
+        return canvasInfo(read.document.state, sizes);
     }
     const FileResult<CanvasState> state = openImageFile(path);
     if (const auto* error = std::get_if<FileError>(&state))

@@ -19,7 +19,9 @@ ShortcutActionLookup documentActionLookup(const DocumentActions& actions);
 
 // Gives every catalogue command's action its effective shortcut as a menu key: none when it has
 // none or when it is a bare key (the key filter runs those), a function key with its modifiers,
-// a character key when Command, Option or Control is held. Commands without an action are skipped.
+// a character key when Command, Option or Control is held; while the command keeps its default,
+// its fixed alternate keys follow (Ctrl++ beside Zoom In's Ctrl+=). Commands without an action are
+// skipped.
 // The application calls it for each window and again on AppShortcutPreferences::didChange.
 void applyEffectiveShortcuts(const ShortcutActionLookup& lookup,
                              const AppShortcutPreferences& preferences = AppShortcutPreferences::shared());

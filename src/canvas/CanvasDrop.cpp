@@ -2,7 +2,9 @@
 #include "canvas/CanvasView.h"
 #include "document/LayerStackOperations.h"
 #include "files/DecodeHelper.h"
+#include "files/DocumentType.h"
 #include "platform/Pasteboard.h"
+#include "render/Compositor.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -46,6 +48,16 @@ std::optional<DroppedImage> decodeDroppedFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QFileInfo info(path);
+    // A layered document lands as one layer showing what it shows.
+    if (const std::optional<QString> typeName = typeNameForPath(path); typeName && isLayeredType(*typeName)
+        && !isNativeType(*typeName)) {
+        const FileResult<NativeDocument> document = decodeUntrustedDocument(file.readAll(), *typeName);
+        const auto* read = std::get_if<NativeDocument>(&document);
+        std::optional<Bitmap> composite = read ? renderComposite(read->state) : std::nullopt;
+        if (!composite)
+            return std::nullopt;
+        return DroppedImage{std::move(*composite), info.completeBaseName()};
+    }
     const QString extension = info.suffix().toLower();
     const ImageType type = extension == QLatin1String("svg")
         ? ImageType::svg

@@ -1,5 +1,6 @@
 #include "canvas/CanvasPainting.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPixmap>
 
@@ -77,6 +78,23 @@ void drawHandle(QPainter& painter, QPointF centre, double point)
     painter.setPen(QPen(Qt::black, point));
     painter.setBrush(Qt::white);
     painter.drawRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side));
+    painter.restore();
+}
+
+void drawCenteredNote(QPainter& painter, const QRectF& area, const QString& text)
+{
+    painter.save();
+    const QFontMetricsF metrics(painter.font());
+    const QSizeF padding(16, 8);
+    const QSizeF size(metrics.horizontalAdvance(text) + 2 * padding.width(), metrics.height() + 2 * padding.height());
+    QRectF label(QPointF(), size);
+    label.moveCenter(area.center());
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 160));
+    painter.drawRoundedRect(label, 6, 6);
+    painter.setPen(Qt::white);
+    painter.drawText(label, Qt::AlignCenter, text);
     painter.restore();
 }
 

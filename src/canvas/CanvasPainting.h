@@ -26,4 +26,8 @@ void drawLayerOutline(QPainter& painter, const QRectF& rect, const QColor& color
 // A white square of 8 points with a black edge, centred on `centre`.
 void drawHandle(QPainter& painter, QPointF centre, double point);
 
+// A short message on a dark rounded label in the middle of `area`, with a painter that maps
+// screen pixels (not canvas units).
+void drawCenteredNote(QPainter& painter, const QRectF& area, const QString& text);
+
 }  // namespace velmaris

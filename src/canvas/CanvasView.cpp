@@ -3,16 +3,24 @@
 #include "canvas/CanvasPainting.h"
 #include "canvas/CanvasTextEditor.h"
 #include "canvas/ViewGeometry.h"
+#include "canvas/tools/CanvasTools.h"
+#include "canvas/tools/ColorPickerTool.h"
+#include "canvas/tools/MoveTool.h"
+#include "canvas/tools/TransformTool.h"
 #include "document/FilterPreview.h"
 #include "document/LayerTargets.h"
 #include "document/TextEditingSession.h"
 #include "document/TransformSession.h"
 #include "platform/Preferences.h"
+#include "platform/ToolCatalogue.h"
+#include "render/Compositor.h"
 #include "render/ReducedImages.h"
 
+#include <QCoreApplication>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QScrollBar>
+#include <QThreadPool>
 
 #include <cmath>
 
@@ -21,13 +29,6 @@ namespace velmaris {
 namespace {
 
 constexpr int kAntsIntervalMs = 80;
-
-QColor accentColor(const QWidget& widget, double alpha)
-{
-    QColor color = widget.palette().color(QPalette::Highlight);
-    color.setAlphaF(float(alpha));
-    return color;
-}
 
 }  // namespace
 
@@ -50,6 +51,10 @@ CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents, false);
     scene_->setSceneRect(canvasRect());
     scene_->setItemIndexMethod(QGraphicsScene::NoIndex);
+    tools_.resize(allToolRows().size());
+    for (const ToolRow& row : allToolRows())
+        tools_.at(static_cast<size_t>(row.tool)) = makeCanvasTool(row.tool, *this);
+    transformTool_ = std::make_unique<TransformTool>(*this);
 
     antsTimer_.setInterval(kAntsIntervalMs);
     connect(&antsTimer_, &QTimer::timeout, this, &CanvasView::antsTick);
@@ -91,9 +96,16 @@ double CanvasView::magnification() const
     return transform().m11();
 }
 
-double CanvasView::point() const
+double CanvasView::pointSize() const
 {
-    return pointSize(magnification());
+    return velmaris::pointSize(magnification());
+}
+
+QColor CanvasView::accentColor(double alpha) const
+{
+    QColor color = palette().color(QPalette::Highlight);
+    color.setAlphaF(float(alpha));
+    return color;
 }
 
 QRectF CanvasView::canvasRect() const
@@ -173,6 +185,10 @@ void CanvasView::scrollContentsBy(int dx, int dy)
 void CanvasView::setTool(EditorTool tool)
 {
     if (tool != tool_ && document_) {
+        if (gestureTool_) {
+            gestureTool_->cancel();
+            gestureTool_ = nullptr;
+        }
         tool_ = tool;
         commitTextEditing(*document_);
         commitTransform(*document_);
@@ -182,23 +198,83 @@ void CanvasView::setTool(EditorTool tool)
     redrawAll();
 }
 
+CanvasTool& CanvasView::activeTool() const
+{
+    if (document_ && document_->transform())
+        return *transformTool_;
+    return toolObject(tool_);
+}
+
 void CanvasView::updateCursor(QPointF point)
 {
-    Qt::CursorShape shape = tool_ == EditorTool::move ? Qt::ArrowCursor : Qt::CrossCursor;
-    if (tool_ == EditorTool::text && document_) {
-        for (const Layer& layer : document_->state().layers)
-            if (layer.isVisible && layer.isText() && layer.box().contains(point))
-                shape = Qt::IBeamCursor;
-    }
-    if (viewport()->cursor().shape() != shape)
-        viewport()->setCursor(shape);
+    if (panLast_)
+        viewport()->setCursor(Qt::ClosedHandCursor);
+    else if (spaceHeld_)
+        viewport()->setCursor(Qt::OpenHandCursor);
+    else
+        viewport()->setCursor(toolObject(tool_).cursor(point));
+}
+
+// Layer drag images ------------------------------------------------------------------------------
+
+void CanvasView::startFastLayerDrag()
+{
+    if (fastDragRequested_)
+        return;
+    fastDragRequested_ = true;
+    dragLastFrames_.clear();
+    if (document_->filterPreview())
+        return;  // with a live preview every step re-renders the whole composite
+    const QSet<QUuid> moving = movableSelectedLayerIDs(document_->state());
+    if (moving.isEmpty())
+        return;
+    fastDragActive_ = true;
+    const CanvasState state = document_->state();
+    const int halvings = std::min(reductionLevelFor(magnification(), 5), 5);
+    const quint64 generation = ++fastDragGeneration_;
+    QPointer<CanvasView> self(this);
+    QThreadPool::globalInstance()->start([self, state, moving, halvings, generation] {
+        std::optional<LayerDragImages> images = LayerDragImages::build(state, moving, halvings);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, images = std::move(images), generation]() mutable {
+                if (!self || !images || self->fastDragGeneration_ != generation || !self->fastDragRequested_)
+                    return;
+                self->dragImages_ = std::make_shared<const LayerDragImages>(std::move(*images));
+                self->redrawAll();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CanvasView::endFastLayerDrag()
+{
+    fastDragRequested_ = false;
+    fastDragActive_ = false;
+    dragLastFrames_.clear();
+}
+
+void CanvasView::setActiveSnapLines(std::optional<double> x, std::optional<double> y)
+{
+    if (activeSnapLines_ == std::pair(x, y))
+        return;
+    const double halfWidth = snapGuideHalfWidth(magnification());
+    const QSizeF size = canvasRect().size();
+    for (const std::optional<double>& line : {activeSnapLines_.first, x})
+        if (line)
+            redrawCanvasRect(QRectF(*line - halfWidth, 0, 2 * halfWidth, size.height()));
+    for (const std::optional<double>& line : {activeSnapLines_.second, y})
+        if (line)
+            redrawCanvasRect(QRectF(0, *line - halfWidth, size.width(), 2 * halfWidth));
+    activeSnapLines_ = {x, y};
 }
 
 // Composite -------------------------------------------------------------------------------------
 
 void CanvasView::invalidateComposite()
 {
-    if (!document_)
+    // A document still loading its layers has nothing to composite yet: the canvas says so.
+    if (!document_ || document_->isWaitingForLayers())
         return;
     QSet<QUuid> excluded;
     if (document_->textEditing())
@@ -218,28 +294,20 @@ void CanvasView::invalidateComposite()
     display_.request(document_->state(), filter->compositorPreview(), excluded, std::move(reducedFirst));
 }
 
-std::optional<StoredColor> CanvasView::sampleColor(QPointF point) const
+QImage CanvasView::fullSizeComposite() const
 {
     if (!document_)
-        return std::nullopt;
-    const int x = int(point.x()), y = int(point.y());
-    const QSizeF size = document_->state().size;
-    if (point.x() < 0 || point.y() < 0 || x >= int(size.width()) || y >= int(size.height()))
-        return std::nullopt;
-    QRgb pixel;
-    if (display_.hasImage() && display_.imageHalvings() == 0 && display_.image().rect().contains(x, y)) {
-        pixel = display_.image().pixel(x, y);
-    } else {
-        const std::optional<Bitmap> composite = renderComposite(document_->state());
-        if (!composite)
-            return std::nullopt;
-        pixel = composite->image().pixel(x, y);
-    }
-    const double alpha = qAlpha(pixel) / 255.0;
-    if (alpha <= 0)
-        return StoredColor{0, 0, 0, 0};
-    return StoredColor{qRed(pixel) / 255.0 / alpha, qGreen(pixel) / 255.0 / alpha, qBlue(pixel) / 255.0 / alpha,
-                       alpha};
+        return {};
+    const QSize size = document_->state().size.toSize();
+    if (display_.hasImage() && display_.imageHalvings() == 0 && display_.image().size() == size)
+        return display_.image();
+    const std::optional<Bitmap> composite = renderComposite(document_->state());
+    return composite ? composite->image() : QImage();
+}
+
+std::optional<StoredColor> CanvasView::sampleColor(QPointF point) const
+{
+    return sampleCanvasColor(*this, point, 1, ColorSampleSource::composite);
 }
 
 // Notifications ---------------------------------------------------------------------------------
@@ -256,13 +324,13 @@ void CanvasView::stateChanged()
     if (fastDragActive_) {
         // A fast drag redraws only where the moving layers were and are.
         for (const QRectF& frame : std::as_const(dragLastFrames_))
-            redrawCanvasRect(frame.adjusted(-2 * point() - 2, -2 * point() - 2, 2 * point() + 2, 2 * point() + 2));
+            redrawCanvasRect(frame.adjusted(-2 * pointSize() - 2, -2 * pointSize() - 2, 2 * pointSize() + 2, 2 * pointSize() + 2));
         dragLastFrames_.clear();
-        for (const QUuid& id : movingLayerIDs()) {
+        for (const QUuid& id : movableSelectedLayerIDs(document_->state())) {
             for (const Layer& layer : document_->state().layers)
                 if (layer.id == id) {
                     const QRectF box = layer.box();
-                    redrawCanvasRect(box.adjusted(-2 * point() - 2, -2 * point() - 2, 2 * point() + 2, 2 * point() + 2));
+                    redrawCanvasRect(box.adjusted(-2 * pointSize() - 2, -2 * pointSize() - 2, 2 * pointSize() + 2, 2 * pointSize() + 2));
                     dragLastFrames_.append(box);
                 }
         }
@@ -274,26 +342,12 @@ void CanvasView::stateChanged()
         redrawAll();
         return;
     }
-    // The composite redraws everything once it is ready; until then only the outlines of the
-    // selected layers may have moved.
-    const QVector<QRectF> outlines = layerOutlines();
-    for (const QRectF& box : std::as_const(lastLayerOutlines_) + outlines)
-        redrawCanvasRect(box.adjusted(-point(), -point(), point(), point()));
-    lastLayerOutlines_ = outlines;
-}
-
-QVector<QRectF> CanvasView::layerOutlines() const
-{
-    QVector<QRectF> boxes;
-    if (!document_ || document_->transform() || tool_ != EditorTool::move)
-        return boxes;
-    const CanvasState& state = document_->state();
-    if (const std::optional<Layer> primary = state.selectedLayer()) {
-        boxes.append(primary->box());
-        for (const Layer& layer : state.extraSelectedLayers())
-            boxes.append(layer.box());
-    }
-    return boxes;
+    // The composite redraws everything once it is ready; until then only the tool's overlay (the
+    // outlines of the selected layers) may have moved.
+    const QVector<QRectF> boxes = activeTool().overlayBoxes();
+    for (const QRectF& box : std::as_const(lastToolOverlayBoxes_) + boxes)
+        redrawCanvasRect(box.adjusted(-pointSize(), -pointSize(), pointSize(), pointSize()));
+    lastToolOverlayBoxes_ = boxes;
 }
 
 void CanvasView::selectionChanged()
@@ -305,10 +359,7 @@ void CanvasView::transformChanged()
 {
     if (!document_)
         return;
-    if (!document_->transform())
-        transformLayerImage_ = QImage();
-    else if (transformLayerImage_.isNull())
-        transformLayerImage_ = document_->transform()->raster.image();
+    transformTool_->sessionChanged();
     invalidateComposite();
     redrawAll();
 }
@@ -365,8 +416,8 @@ void CanvasView::redrawSelectionOutline()
     if (!document_ || !document_->selection().rect)
         return;
     const DocumentSelection& selection = document_->selection();
-    lastSelectionDrawAreas_ = antsInvalidation(selectionOutlineArea(*selection.rect, point()), selection.shape,
-                                               selection.inverted, canvasRect().size(), point());
+    lastSelectionDrawAreas_ = antsInvalidation(selectionOutlineArea(*selection.rect, pointSize()), selection.shape,
+                                               selection.inverted, canvasRect().size(), pointSize());
     for (const QRectF& area : std::as_const(lastSelectionDrawAreas_))
         redrawCanvasRect(area);
 }
@@ -385,8 +436,14 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     if (checkerboardHidden_)
         painter->fillRect(area, Qt::white);
     else
-        drawCheckerboard(*painter, canvas, area, point());
+        drawCheckerboard(*painter, canvas, area, pointSize());
     drawComposite(*painter, area);
+    if (document_->isWaitingForLayers()) {
+        painter->save();
+        painter->resetTransform();
+        drawCenteredNote(*painter, viewport()->rect(), QStringLiteral("Loading layers…"));
+        painter->restore();
+    }
 }
 
 void CanvasView::drawComposite(QPainter& painter, const QRectF& area)
@@ -416,16 +473,11 @@ void CanvasView::drawForeground(QPainter* painter, const QRectF& rect)
         return;
     QPainter& p = *painter;
     p.setRenderHint(QPainter::Antialiasing, false);
-    const double unit = point();
+    const double unit = pointSize();
     const CanvasState& state = document_->state();
 
-    if (document_->transform()) {
-        drawTransformOverlay(p);
-    } else {
-        const QColor outline = accentColor(*this, 0.8);
-        for (const QRectF& box : layerOutlines())
-            drawLayerOutline(p, box, outline, unit);
-    }
+    if (document_->transform())
+        transformTool_->paintOverlay(p);
 
     QColor guide = Qt::red;
     guide.setAlphaF(0.8f);
@@ -444,35 +496,13 @@ void CanvasView::drawForeground(QPainter* painter, const QRectF& rect)
         else
             path.addRect(*selection.rect);
         drawMarchingAnts(p, path, antsPhase_, unit);
-        if (tool_ == EditorTool::select)
-            for (SelectionHandle handle : kSelectionHandles)
-                drawHandle(p, handleCenter(handle, *selection.rect), unit);
         if (selection.inverted) {
             QPainterPath border;
             border.addRect(canvasRect());
             drawMarchingAnts(p, border, antsPhase_, unit);
         }
     }
-}
-
-void CanvasView::drawTransformOverlay(QPainter& painter)
-{
-    const TransformSession& session = *document_->transform();
-    const double width = session.originalSize.width() * session.scaleX;
-    const double height = session.originalSize.height() * session.scaleY;
-    painter.save();
-    painter.translate(session.center);
-    painter.rotate(session.rotation * 180 / M_PI);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(-width / 2, -height / 2, width, height), transformLayerImage_);
-    painter.restore();
-
-    const std::array<QPointF, 8> handles = handlePoints(session);
-    painter.setPen(QPen(accentColor(*this, 1), point()));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolygon(handles.data(), 4);
-    for (const QPointF& handle : handles)
-        drawHandle(painter, handle, point());
+    toolObject(tool_).paintOverlay(p);
 }
 
 }  // namespace velmaris

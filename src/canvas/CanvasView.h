@@ -3,8 +3,7 @@
 #include "canvas/CanvasInteractionDelegate.h"
 #include "canvas/CompositeDisplay.h"
 #include "canvas/LayerDragImages.h"
-#include "canvas/SelectionGeometry.h"
-#include "canvas/TransformGestures.h"
+#include "canvas/tools/CanvasTool.h"
 #include "document/ImageDocument.h"
 
 #include <QGraphicsView>
@@ -13,38 +12,23 @@
 
 #include <memory>
 #include <optional>
-#include <variant>
+#include <vector>
 
 class QGraphicsScene;
 
 namespace velmaris {
 
 class CanvasTextEditor;
+class TransformTool;
 
 // The editing surface of one document: a zooming, scrolling view of the canvas with its
 // checkerboard, composite, layer outlines, marching ants, handles, snap guides and transform
-// overlay; it turns pointer and keyboard input into document operations. One view unit is one
-// canvas pixel; zoom is the view's scale. The composite renders off the main thread.
+// overlay. Pointer and keyboard input goes to the active tool (canvas/tools/), except panning with
+// the middle button or with Space held. One view unit is one canvas pixel; zoom is the view's
+// scale. The composite renders off the main thread.
 class CanvasView : public QGraphicsView {
     Q_OBJECT
 public:
-    // Pointer gestures of the move and select tools.
-    struct CreatingSelection {
-        QPointF anchor;
-    };
-    struct MovingSelection {
-        QPointF grabOffset;
-    };
-    struct ResizingSelection {
-        SelectionHandle handle;
-        QPointF anchor;
-    };
-    struct MovingLayer {
-        QPointF lastPoint;
-        bool moved = false;
-    };
-    using DragMode = std::variant<std::monostate, CreatingSelection, MovingSelection, ResizingSelection, MovingLayer>;
-
     explicit CanvasView(ImageDocument* document, QWidget* parent = nullptr);
     ~CanvasView() override;
 
@@ -54,6 +38,12 @@ public:
     EditorTool tool() const { return tool_; }
     // Switching to another tool commits a running text edit and transform.
     void setTool(EditorTool tool);
+    // The object of a tool (its settings live there), and the one that gets input now: the free
+    // transform while one runs, else the chosen tool.
+    CanvasTool& toolObject(EditorTool tool) const { return *tools_.at(static_cast<size_t>(tool)); }
+    CanvasTool& activeTool() const;
+    // Space held down or the middle button pans, whatever the tool.
+    bool isPanReady() const { return spaceHeld_ || panLast_.has_value(); }
 
     double magnification() const;
     // Clamped to 0.05–32, centred on the middle of the canvas.
@@ -65,6 +55,9 @@ public:
 
     // The canvas's colour at a canvas point (un-premultiplied); nothing outside the canvas.
     std::optional<StoredColor> sampleColor(QPointF point) const;
+    // The composite at the canvas's size (premultiplied): the one on screen when it is at full
+    // size, else rendered now.
+    QImage fullSizeComposite() const;
     // Renders the composite again (in the background) and redraws once it is ready.
     void invalidateComposite();
     void selectAll();
@@ -76,6 +69,16 @@ public:
     bool isShowingNewestComposite() const { return display_.isShowingNewest(); }
     bool hasTextEditor() const { return textEditor_ != nullptr; }
     CanvasTextEditor* textEditor() const { return textEditor_.get(); }
+
+    // For the tools.
+    // The size of one screen point in canvas units.
+    double pointSize() const;
+    QColor accentColor(double alpha) const;
+    void redrawCanvasRect(const QRectF& rect);
+    void setActiveSnapLines(std::optional<double> x, std::optional<double> y);
+    // Shows the selected layers moving from images of them while a layer drag runs (once per drag).
+    void startFastLayerDrag();
+    void endFastLayerDrag();
 
 Q_SIGNALS:
     // A finished composite reached the screen.
@@ -90,6 +93,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -105,31 +110,18 @@ private:
     void transformChanged();
 
     // Drawing.
-    double point() const;
     QRectF canvasRect() const;
-    void redrawCanvasRect(const QRectF& rect);
     void redrawAll();
     void drawComposite(QPainter& painter, const QRectF& area);
-    void drawTransformOverlay(QPainter& painter);
-    // The boxes of the selected layers, outlined while the move tool is active.
-    QVector<QRectF> layerOutlines() const;
     void updateSelectionAnimation();
     // Marks where the selection outline is drawn now for redraw and remembers it.
     void redrawSelectionOutline();
     void antsTick();
 
     // Pointer and keys (CanvasPointer.cpp).
-    void pressWithTool(QMouseEvent* event, QPointF point);
-    void pressWithMoveTool(QMouseEvent* event, QPointF point);
-    void pressWithSelectTool(QPointF point);
-    void pressWithTextTool(QPointF point);
-    void dragTo(QMouseEvent* event, QPointF point);
-    void dragLayersTo(QMouseEvent* event, QPointF point, MovingLayer& gesture);
-    void release();
-    QSet<QUuid> movingLayerIDs() const;
-    void startFastDrag();
-    void setActiveSnapLines(std::optional<double> x, std::optional<double> y);
-    bool handleTransformPress(QMouseEvent* event, QPointF point);
+    ToolPointer toolPointer(const QMouseEvent& event) const;
+    void pressTool(QMouseEvent* event);
+    void panBy(QPointF viewportPoint);
     void zoomAbout(double magnification, QPointF viewportAnchor);
     void reportPixel(QPointF viewportPoint);
     void updateCursor(QPointF point);
@@ -146,20 +138,17 @@ private:
     // Where the selection outline was last drawn, as computed for the shape and inversion it had
     // then: a change of shape or inversion must still clear the old outline.
     QVector<QRectF> lastSelectionDrawAreas_;
-    QVector<QRectF> lastLayerOutlines_;
+    QVector<QRectF> lastToolOverlayBoxes_;
     double lastAdornmentMagnification_ = 0;
 
     std::unique_ptr<CanvasTextEditor> textEditor_;
 
-    DragMode dragMode_;
-    QPointF dragPointerStart_;
-    QPointF mouseDownViewportPoint_;
-    QHash<QUuid, QPointF> dragOriginalOrigins_;
-    QVector<double> dragSnapTargetsX_;
-    QVector<double> dragSnapTargetsY_;
-    std::pair<std::optional<double>, std::optional<double>> activeSnapLines_;
-    std::optional<QUuid> pendingAutoSelectLayerID_;
-    std::optional<QUuid> pendingTextEditLayerID_;
+    // Indexed by EditorTool.
+    std::vector<std::unique_ptr<CanvasTool>> tools_;
+    std::unique_ptr<TransformTool> transformTool_;
+    // The tool that took the press of the gesture running now.
+    CanvasTool* gestureTool_ = nullptr;
+
     // The fast layer drag: images being built, then ready. A drag step before they are ready
     // moves the layers in the document and waits for the images to show it.
     bool fastDragRequested_ = false;
@@ -167,12 +156,11 @@ private:
     quint64 fastDragGeneration_ = 0;
     std::shared_ptr<const LayerDragImages> dragImages_;
     QVector<QRectF> dragLastFrames_;
-
-    std::optional<TransformDrag> transformDrag_;
-    QImage transformLayerImage_;
+    std::pair<std::optional<double>, std::optional<double>> activeSnapLines_;
 
     std::optional<QPoint> lastHoverPixel_;
     std::optional<QPointF> panLast_;
+    bool spaceHeld_ = false;
 };
 
 }  // namespace velmaris

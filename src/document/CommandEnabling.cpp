@@ -125,6 +125,7 @@ CommandAvailability commandAvailability(const ImageDocument* document, CommandID
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
     case CommandID::zoomIn:
     case CommandID::zoomOut:
     case CommandID::zoomActualSize:

@@ -3,6 +3,8 @@
 #include "files/DocumentType.h"
 #include "files/OpenImageFile.h"
 #include "files/ImageEncoder.h"
+#include "files/InputFile.h"
+#include "files/NativeDocumentFile.h"
 #include "platform/AtomicWrite.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/FileDialogFolders.h"
@@ -133,11 +135,42 @@ void DocumentController::openDocumentInBackground(const QString& path, OpenCompl
     // Unknown extensions are offered to the image decoder, which recognises content.
     const QString typeName = typeNameForPath(canonical).value_or(typeNameForImageType(ImageType::png));
     QPointer<DocumentController> controller(this);
-    QThreadPool::globalInstance()->start([controller, canonical, typeName] {
-        FileResult<NativeDocument> read = readDocumentFile(canonical, typeName);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [controller, canonical, typeName, read = std::move(read)]() mutable {
-            if (controller)
-                controller->finishBackgroundOpen(canonical, typeName, std::move(read));
+    // Posted to the application object, so the steps run in order on its thread.
+    const auto onMainThread = [](auto step) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(step));
+    };
+    QThreadPool::globalInstance()->start([controller, canonical, typeName, onMainThread] {
+        if (!isNativeType(typeName)) {
+            FileResult<NativeDocument> read = readDocumentFile(canonical, typeName);
+            onMainThread([controller, canonical, typeName, read = std::move(read)]() mutable {
+                if (controller)
+                    controller->finishBackgroundOpen(canonical, typeName, std::move(read));
+            });
+            return;
+        }
+        // A native document's window opens from its outline; the layers' pixels follow.
+        FileResult<NativeOutline> outline = FileError{};
+        const FileResult<QByteArray> data = readInputFile(canonical);
+        if (const auto* error = std::get_if<FileError>(&data))
+            outline = *error;
+        else
+            outline = readNativeDocumentOutline(std::get<QByteArray>(data));
+        const auto* read = std::get_if<NativeOutline>(&outline);
+        auto opened = std::make_shared<QPointer<ImageDocument>>();
+        onMainThread([controller, canonical, typeName, opened, outline]() mutable {
+            if (!controller)
+                return;
+            if (auto* read = std::get_if<NativeOutline>(&outline))
+                *opened = controller->finishOutlineOpen(canonical, typeName, std::move(read->document));
+            else
+                controller->finishBackgroundOpen(canonical, typeName, std::get<FileError>(outline));
+        });
+        if (!read)
+            return;
+        FileResult<QVector<Bitmap>> pixels = decodeNativeLayerPixels(*read);
+        onMainThread([controller, opened, pixels = std::move(pixels)] {
+            if (controller && *opened)
+                controller->finishLoadingLayers(*opened, pixels);
         });
     });
 }
@@ -145,7 +178,6 @@ void DocumentController::openDocumentInBackground(const QString& path, OpenCompl
 void DocumentController::finishBackgroundOpen(const QString& path, const QString& typeName,
                                               FileResult<NativeDocument> read)
 {
-    const QVector<OpenCompletion> waiting = pendingOpens_.take(path);
     FileResult<ImageDocument*> opened = FileError{};
     if (const FileError* error = std::get_if<FileError>(&read)) {
         opened = *error;
@@ -153,8 +185,27 @@ void DocumentController::finishBackgroundOpen(const QString& path, const QString
         opened = addDocument(ImageDocument::fromReadFile(std::move(std::get<NativeDocument>(read)), path, typeName,
                                                          currentDocumentDefaults().historyLimit));
     }
-    for (const OpenCompletion& completion : waiting)
+    for (const OpenCompletion& completion : pendingOpens_.take(path))
         completion(opened);
+}
+
+ImageDocument* DocumentController::finishOutlineOpen(const QString& path, const QString& typeName,
+                                                     NativeDocument outline)
+{
+    ImageDocument* opened = addDocument(
+        ImageDocument::fromOutline(std::move(outline), path, typeName, currentDocumentDefaults().historyLimit));
+    for (const OpenCompletion& completion : pendingOpens_.take(path))
+        completion(opened);
+    return opened;
+}
+
+void DocumentController::finishLoadingLayers(ImageDocument* document, const FileResult<QVector<Bitmap>>& pixels)
+{
+    if (const auto* error = std::get_if<FileError>(&pixels)) {
+        Q_EMIT layersFailedToLoad(document, document->filePath(), *error);
+        return;
+    }
+    document->finishLoadingLayers(std::get<QVector<Bitmap>>(pixels));
 }
 
 void DocumentController::closeDocument(ImageDocument* document)

@@ -78,6 +78,9 @@ Q_SIGNALS:
     void documentAdded(velmaris::ImageDocument* document);
     // Just before the document is scheduled for deletion.
     void documentClosed(velmaris::ImageDocument* document);
+    // The pixels of a document opened from its outline could not be decoded. Nothing was edited
+    // while they were awaited, so the document can close without asking.
+    void layersFailedToLoad(velmaris::ImageDocument* document, const QString& path, const velmaris::FileError& error);
 
 private:
     struct OpenDocument {
@@ -93,6 +96,8 @@ private:
     void recordFileUse(const QString& path, const CanvasState& state);
 
     void finishBackgroundOpen(const QString& path, const QString& typeName, FileResult<NativeDocument> read);
+    ImageDocument* finishOutlineOpen(const QString& path, const QString& typeName, NativeDocument outline);
+    void finishLoadingLayers(ImageDocument* document, const FileResult<QVector<Bitmap>>& pixels);
 
     QString autosaveFolder_;
     QHash<QString, QVector<OpenCompletion>> pendingOpens_;  // by absolute path

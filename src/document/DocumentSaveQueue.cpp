@@ -17,6 +17,8 @@ FileResult<QByteArray> writeDocumentSnapshot(const NativeDocument& snapshot, con
 {
     if (isNativeType(typeName))
         return writeNativeDocument(snapshot, cache);
+    if (typeName == kOpenRasterTypeName)
+        return writeOpenRasterDocument(snapshot);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)
         return FileError::unsupportedType();

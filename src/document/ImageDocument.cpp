@@ -6,6 +6,7 @@
 #include "platform/Preferences.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 
@@ -77,6 +78,39 @@ std::unique_ptr<ImageDocument> ImageDocument::fromReadFile(NativeDocument read, 
         opened, [opened, path, state = opened->state_] { Q_EMIT opened->fileWasUsed(path, state); },
         Qt::QueuedConnection);
     return document;
+}
+
+std::unique_ptr<ImageDocument> ImageDocument::fromOutline(NativeDocument outline, const QString& path,
+                                                         const QString& typeName, int historyLimit)
+{
+    std::unique_ptr<ImageDocument> document(new ImageDocument(historyLimit));
+    for (const Layer& layer : outline.state.layers)
+        document->pendingLayerIDs_.append(layer.id);
+    document->applyReadDocument(std::move(outline), typeName);
+    document->setFilePath(path);
+    document->recordFileStamp();
+    return document;
+}
+
+void ImageDocument::finishLoadingLayers(const QVector<Bitmap>& pixels)
+{
+    if (!isWaitingForLayers())
+        return;
+    QHash<QUuid, Bitmap> arrived;
+    for (qsizetype i = 0; i < std::min(pixels.size(), pendingLayerIDs_.size()); ++i)
+        if (!pixels[i].isNull())
+            arrived.insert(pendingLayerIDs_[i], pixels[i]);
+    pendingLayerIDs_.clear();
+    for (Layer& layer : state_.layers)
+        if (const Bitmap* bitmap = layer.bitmap(); bitmap && bitmap->isNull())
+            layer.content = arrived.value(layer.id);
+    // Edits waited for the pixels, so the history is still the one "Open" entry.
+    history_.reset(QStringLiteral("Open"), state_);
+    savedHistoryIndex_ = 0;
+    updateEditedState();
+    Q_EMIT stateDidChange();
+    Q_EMIT layersDidLoad();
+    Q_EMIT fileWasUsed(filePath_, state_);
 }
 
 FileResult<std::unique_ptr<ImageDocument>> ImageDocument::fromData(const QByteArray& data, const QString& typeName,
@@ -276,7 +310,7 @@ void ImageDocument::markSaved(const QString& path, const QString& typeName, Save
     }
     // A flattened copy matches no entry: the layers exist only here, so the document stays edited
     // (and autosaved) until they are saved where they fit. Save To leaves the document's own file.
-    if (isNativeType(typeName) || !needsNativeFormat(saved))
+    if (isLayeredType(typeName) || !needsNativeFormat(saved))
         savedHistoryIndex_ = historyIndex;
     else if (operation != SaveOperation::saveTo)
         savedHistoryIndex_ = -1;
@@ -336,7 +370,7 @@ bool ImageDocument::needsNativeFormat(const CanvasState& state)
 
 bool ImageDocument::shouldPromoteSave() const
 {
-    return !filePath_.isEmpty() && !isNativeType(fileType_) && needsNativeFormat();
+    return !filePath_.isEmpty() && !isLayeredType(fileType_) && needsNativeFormat();
 }
 
 QString ImageDocument::promotedSaveMessage()

@@ -63,11 +63,21 @@ public:
     // that read the file itself, away from the main thread.
     static std::unique_ptr<ImageDocument> fromReadFile(NativeDocument read, const QString& path, const QString& typeName,
                                                        int historyLimit = HistoryManager::kDefaultLimit);
+    // A document opened from a native file's outline before its layers' pixels are decoded: bitmap
+    // layers stay empty and edits must wait until finishLoadingLayers() brings the pixels.
+    static std::unique_ptr<ImageDocument> fromOutline(NativeDocument outline, const QString& path,
+                                                      const QString& typeName,
+                                                      int historyLimit = HistoryManager::kDefaultLimit);
     // A document read from bytes of the given type, without a file.
     static FileResult<std::unique_ptr<ImageDocument>> fromData(const QByteArray& data, const QString& typeName,
                                                                int historyLimit = HistoryManager::kDefaultLimit);
 
     const CanvasState& state() const { return state_; }
+    // Opened from an outline whose pixels have not arrived: nothing may change the layers yet.
+    bool isWaitingForLayers() const { return !pendingLayerIDs_.isEmpty(); }
+    // The outline's pixels, one per layer in its order (null for text layers), go into the layers
+    // and the "Open" history entry; layersDidLoad() follows.
+    void finishLoadingLayers(const QVector<Bitmap>& pixels);
     const HistoryManager& history() const { return history_; }
     int savedHistoryIndex() const { return savedHistoryIndex_; }
     bool isEdited() const { return edited_; }
@@ -180,6 +190,8 @@ Q_SIGNALS:
     void fileWasUsed(const QString& path, const velmaris::CanvasState& state);
     // A background save finished, with or without error (after its completion ran).
     void backgroundSaveDidFinish();
+    // The pixels of a document opened from an outline are in place.
+    void layersDidLoad();
 
 private:
     friend class DocumentSaveQueue;
@@ -219,6 +231,8 @@ private:
     static std::optional<FileStamp> fileStampOf(const QString& path);
     std::optional<FileStamp> fileStamp_;
     std::optional<PendingPromotedSave> pendingPromotedSave_;
+    // The layers of the outline a document was opened from, in its order, until their pixels arrive.
+    QVector<QUuid> pendingLayerIDs_;
     DocumentSaveQueue saves_{*this};
 };
 

@@ -2,7 +2,10 @@
 #include "files/DecodeHelper.h"
 
 #include "files/DecodeHelperChannel.h"
+#include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
+#include "files/LayeredDocument.h"
 #include "files/PhotoFormat.h"
 
 #include <QColorSpace>
@@ -10,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #ifdef Q_OS_LINUX
@@ -33,9 +37,24 @@ namespace velmaris {
 
 struct DecodeHelperPool::Request {
     decodehelper::RequestKind kind = decodehelper::RequestKind::decode;
-    ImageType type = ImageType::png;
+    quint32 type = 0;  // ImageType, or LayeredFormat for a document
     QByteArray data;
+    bool withMetadata = false;
 };
+
+namespace {
+
+template <typename T>
+FileResult<T> resultOf(DecodeHelperPool::Decoded decoded)
+{
+    if (T* value = std::get_if<T>(&decoded))
+        return std::move(*value);
+    if (FileError* error = std::get_if<FileError>(&decoded))
+        return std::move(*error);
+    return FileError::imageUnreadable().because(QStringLiteral("the decoder answered with something else"));
+}
+
+}  // namespace
 
 DecodeHelperPool& DecodeHelperPool::shared()
 {
@@ -55,16 +74,33 @@ DecodeHelperPool::DecodeHelperPool(QString executable, std::chrono::milliseconds
 {
 }
 
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type)
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata)
 {
-    return DecodeHelperPool::shared().decode(data, type);
+    return DecodeHelperPool::shared().decode(data, type, metadata);
 }
 
-FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type)
+FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName)
 {
+    return DecodeHelperPool::shared().decodeDocument(data, typeName);
+}
+
+FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType type, ImageMetadata* metadata)
+{
+    if (metadata)
+        *metadata = {};
     if (type != ImageType::svg && !rasterFormatName(data) && !photoTypeOf(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
-    return run(Request{decodehelper::RequestKind::decode, type, data});
+    return resultOf<Bitmap>(
+        run(Request{decodehelper::RequestKind::decode, quint32(type), data, metadata != nullptr}, metadata));
+}
+
+FileResult<NativeDocument> DecodeHelperPool::decodeDocument(const QByteArray& data, const QString& typeName)
+{
+    const std::optional<LayeredFormat> format = layeredFormatForTypeName(typeName);
+    if (!format)
+        return FileError::imageUnreadable().because(unreadableFormatReason());
+    return resultOf<NativeDocument>(
+        run(Request{decodehelper::RequestKind::decodeDocument, quint32(*format), data}, nullptr));
 }
 
 FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
@@ -72,7 +108,7 @@ FileError DecodeHelperPool::probe(DecodeHelperProbe probe)
     const auto kind = probe == DecodeHelperProbe::crash ? decodehelper::RequestKind::crash
         : probe == DecodeHelperProbe::exhaustMemory     ? decodehelper::RequestKind::exhaustMemory
                                                         : decodehelper::RequestKind::exhaustMemoryAndAbort;
-    const FileResult<Bitmap> result = run(Request{kind, ImageType::png, QByteArray()});
+    const Decoded result = run(Request{kind, 0, QByteArray()}, nullptr);
     if (const auto* error = std::get_if<FileError>(&result))
         return *error;
     return {};
@@ -132,6 +168,37 @@ std::optional<Bitmap> mapPixels(int fd, const Reply& reply)
     return Bitmap::fromImage(std::move(image));
 }
 
+// The metadata a helper wrote, each block within the size a reader keeps; nullopt otherwise.
+std::optional<ImageMetadata> readMetadataFile(int fd, const Reply& reply)
+{
+    const std::array<qint64, 3> sizes{reply.metadataSizes[0], reply.metadataSizes[1], reply.metadataSizes[2]};
+    if (std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size > kMaxMetadataBlockBytes; }))
+        return std::nullopt;
+    const qint64 total = sizes[0] + sizes[1] + sizes[2];
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || status.st_size != total || !(fcntl(fd, F_GET_SEALS) & F_SEAL_SHRINK))
+        return std::nullopt;
+    QByteArray joined(total, Qt::Uninitialized);
+    if (total > 0 && pread(fd, joined.data(), std::size_t(total), 0) != ssize_t(total))
+        return std::nullopt;
+    return ImageMetadata{joined.left(sizes[0]), joined.mid(sizes[0], sizes[1]), joined.right(sizes[2])};
+}
+
+// The error a helper wrote into a memory file: message, a zero byte, detail. Always a read error,
+// whatever the file says its message is.
+FileError errorFromFile(int fd)
+{
+    constexpr qsizetype kMaxText = 4096;
+    QByteArray text(kMaxText, Qt::Uninitialized);
+    const ssize_t got = pread(fd, text.data(), std::size_t(kMaxText), 0);
+    text.resize(got > 0 ? qsizetype(got) : 0);
+    const qsizetype split = text.indexOf('\0');
+    if (split < 0)
+        return FileError::imageUnreadable();
+    return FileError{FileError::kReadCorrupt, QString::fromUtf8(text.left(split)),
+                     QString::fromUtf8(text.mid(split + 1))};
+}
+
 }  // namespace
 
 // One helper process and its end of the socket.
@@ -141,9 +208,10 @@ public:
     ~Helper() { end(); }
 
     struct Outcome {
-        FileResult<Bitmap> result;
+        Decoded result;
         bool usable = false;       // the helper can serve the next request
         bool neverReached = false; // the helper was gone before the request reached it
+        ImageMetadata metadata = {};
     };
     Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
 
@@ -240,20 +308,25 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     const FileError unreadable = FileError::imageUnreadable();
     const qint64 dataBytes = request.data.size();
     int dataFile = -1;
-    if (request.kind == RequestKind::decode) {
+    if (request.kind == RequestKind::decode || request.kind == RequestKind::decodeDocument) {
         dataFile = memoryFileWith(request.data.constData(), std::size_t(dataBytes), false);
         if (dataFile < 0)
             return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
     }
     const Clock::time_point started = Clock::now();
     const double pixelsPerSecond = decodePixelsPerSecond(request.data);
-    Clock::duration allowed = allowance(baseTimeout, dataBytes, 0, pixelsPerSecond);
+    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
+    // A layered document declares no size up front: it may take as long as the largest image. Its
+    // structure and declared sizes are checked before any pixel is decoded, so hostile data still
+    // ends early.
+    Clock::duration allowed = allowance(baseTimeout, dataBytes,
+                                        request.kind == RequestKind::decodeDocument ? largestImage : 0, pixelsPerSecond);
     decodehelper::Request message;
     message.kind = request.kind;
-    message.type = quint32(request.type);
+    message.type = request.type;
     message.dataSize = quint64(dataBytes);
+    message.withMetadata = request.withMetadata;
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
-    constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     message.cpuSeconds = quint32(
         std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage, pixelsPerSecond)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
@@ -262,6 +335,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     if (!sent)
         return {unreadable.because(reasonForEnd()), false, true};
     bool sizeDeclared = false;
+    ImageMetadata metadata;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started + allowed - Clock::now());
         pollfd answer{socket_, POLLIN, 0};
@@ -291,10 +365,31 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
                 close(fd);
             if (!bitmap)
                 return {unreadable.because(QStringLiteral("the decoder's pixels could not be taken over")), false};
-            return {std::move(*bitmap), true};
+            return {std::move(*bitmap), true, false, std::move(metadata)};
         }
-        case ReplyKind::unreadable:
-            return {unreadable, true};
+        case ReplyKind::metadata: {
+            std::optional<ImageMetadata> read = fd >= 0 ? readMetadataFile(fd, reply) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!read)
+                return {unreadable.because(QStringLiteral("the decoder's metadata could not be taken over")), false};
+            metadata = std::move(*read);
+            continue;
+        }
+        case ReplyKind::decodedDocument: {
+            std::optional<NativeDocument> document = fd >= 0 ? documentFromFile(fd) : std::nullopt;
+            if (fd >= 0)
+                close(fd);
+            if (!document)
+                return {unreadable.because(QStringLiteral("the decoder's document could not be taken over")), false};
+            return {std::move(*document), true};
+        }
+        case ReplyKind::unreadable: {
+            FileError error = fd >= 0 ? errorFromFile(fd) : unreadable;
+            if (fd >= 0)
+                close(fd);
+            return {std::move(error), true};
+        }
         case ReplyKind::outOfMemory:
             return {unreadable.because(QStringLiteral("the decoder ran out of memory (limit %1 GiB)")
                                            .arg(kDecodeHelperAddressSpace >> 30)),
@@ -338,7 +433,7 @@ void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
     released_.notify_one();
 }
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
     // A helper that went away while idle is replaced once.
     for (int attempt = 0;; ++attempt) {
@@ -350,8 +445,11 @@ FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
         if (!outcome.usable)
             helper.reset();
         giveBack(std::move(helper));
-        if (!outcome.neverReached || attempt > 0)
+        if (!outcome.neverReached || attempt > 0) {
+            if (metadata && std::holds_alternative<Bitmap>(outcome.result))
+                *metadata = std::move(outcome.metadata);
             return std::move(outcome.result);
+        }
     }
 }
 
@@ -362,12 +460,21 @@ class DecodeHelperPool::Helper {};
 
 DecodeHelperPool::~DecodeHelperPool() = default;
 
-FileResult<Bitmap> DecodeHelperPool::run(const Request& request)
+DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
+    if (request.kind == decodehelper::RequestKind::decodeDocument) {
+        FileResult<NativeDocument> document = readLayeredDocument(request.data, LayeredFormat(request.type));
+        if (auto* error = std::get_if<FileError>(&document))
+            return std::move(*error);
+        return std::get<NativeDocument>(std::move(document));
+    }
     if (request.kind != decodehelper::RequestKind::decode)
         return FileError::imageUnreadable().because(QStringLiteral("there is no decode helper on this system"));
-    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, request.type))
+    if (std::optional<Bitmap> bitmap = decodeImageData(request.data, ImageType(request.type))) {
+        if (metadata && ImageType(request.type) != ImageType::svg)
+            *metadata = readImageMetadata(request.data);
         return std::move(*bitmap);
+    }
     return FileError::imageUnreadable();
 }
 

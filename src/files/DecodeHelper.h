@@ -1,8 +1,10 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/NativeDocumentFile.h"
 #include "model/Bitmap.h"
 #include "model/FileError.h"
+#include "model/ImageMetadata.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace velmaris {
@@ -54,16 +57,23 @@ public:
     static DecodeHelperPool& shared();
 
     // Decodes as decodeImageData() does, in a helper. Data of a format not read is refused without
-    // starting one.
-    FileResult<Bitmap> decode(const QByteArray& data, ImageType type);
+    // starting one. With `metadata`, the helper also reads the image's EXIF, XMP and profile into it
+    // (readImageMetadata()); it is left empty when the image has none or the decode fails.
+    FileResult<Bitmap> decode(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
+    // Reads a layered document (LayeredDocument.h) in a helper: the canvas comes back as the native
+    // format records it and the layers' pixels through shared memory. A type read no other way is
+    // refused without starting one.
+    FileResult<NativeDocument> decodeDocument(const QByteArray& data, const QString& typeName);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
 
     class Helper;
+    // What a helper gives back.
+    using Decoded = std::variant<FileError, Bitmap, NativeDocument>;
 
 private:
     struct Request;
-    FileResult<Bitmap> run(const Request& request);
+    Decoded run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
     void giveBack(std::unique_ptr<Helper> helper);
 
@@ -76,7 +86,8 @@ private:
     int running_ = 0;
 };
 
-// Decodes untrusted image data in the shared pool's helpers.
-FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type);
+// Decodes untrusted image data in the shared pool's helpers, with its metadata when asked.
+FileResult<Bitmap> decodeUntrustedImage(const QByteArray& data, ImageType type, ImageMetadata* metadata = nullptr);
+FileResult<NativeDocument> decodeUntrustedDocument(const QByteArray& data, const QString& typeName);
 
 }  // namespace velmaris

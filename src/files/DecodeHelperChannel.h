@@ -9,24 +9,27 @@
 
 namespace velmaris::decodehelper {
 
-inline constexpr quint32 kMagic = 0x56444831;  // changes with any change of the messages
+inline constexpr quint32 kMagic = 0x56444833;  // changes with any change of the messages
 
-enum class RequestKind : quint32 { decode, crash, exhaustMemory, exhaustMemoryAndAbort };
+enum class RequestKind : quint32 { decode, decodeDocument, crash, exhaustMemory, exhaustMemoryAndAbort };
 
 // With a memory file of `dataSize` bytes for a decode.
 struct Request {
     quint32 magic = kMagic;
     RequestKind kind = RequestKind::decode;
-    quint32 type = 0;        // ImageType
+    quint32 type = 0;        // ImageType, or LayeredFormat for a document
     quint32 cpuSeconds = 0;  // processor time the request may use
+    quint32 withMetadata = 0;  // the image's EXIF, XMP and profile are wanted too
     quint64 dataSize = 0;
 };
 
 enum class ReplyKind : quint32 {
     ready,        // the helper has started
     declaredSize, // the header's size, before the pixels are decoded
+    metadata,     // before `decoded`: a sealed memory file of the EXIF, XMP and profile bytes in turn
     decoded,      // with a sealed memory file of height × stride bytes of bitmap pixels
-    unreadable,
+    decodedDocument,  // with a sealed memory file as DecodeHelperDocument.h lays it out
+    unreadable,   // for a document, with a memory file of the error's message, a zero byte and its detail
     outOfMemory,  // the helper ends after this reply
 };
 
@@ -36,6 +39,7 @@ struct Reply {
     qint32 width = 0;
     qint32 height = 0;
     qint64 stride = 0;
+    quint32 metadataSizes[3] = {};  // EXIF, XMP, profile
 };
 
 // One message, with a file descriptor when `fd` is not -1. False when the peer is gone.

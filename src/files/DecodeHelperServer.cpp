@@ -2,7 +2,10 @@
 #include "files/DecodeHelper.h"
 
 #include "files/DecodeHelperChannel.h"
+#include "files/DecodeHelperDocument.h"
 #include "files/ImageDecoder.h"
+#include "files/ImageMetadataIO.h"
+#include "files/LayeredDocument.h"
 #include "files/PNGDecoder.h"
 #include "files/PhotoFormat.h"
 #include "render/Parallel.h"
@@ -92,6 +95,24 @@ void reply(ReplyKind kind, int width = 0, int height = 0, qint64 stride = 0, int
     message.height = height;
     message.stride = stride;
     sendMessage(channel, &message, sizeof(message), fd);
+}
+
+// Metadata goes in a memory file of its own: a profile or EXIF block may be larger than a message.
+void replyMetadata(const ImageMetadata& metadata)
+{
+    if (metadata.isEmpty())
+        return;
+    const QByteArray joined = metadata.exif + metadata.xmp + metadata.iccProfile;
+    const int fd = memoryFileWith(joined.constData(), std::size_t(joined.size()), true);
+    if (fd < 0)
+        return;
+    Reply message;
+    message.kind = ReplyKind::metadata;
+    message.metadataSizes[0] = quint32(metadata.exif.size());
+    message.metadataSizes[1] = quint32(metadata.xmp.size());
+    message.metadataSizes[2] = quint32(metadata.iccProfile.size());
+    sendMessage(channel, &message, sizeof(message), fd);
+    close(fd);
 }
 
 // The SVG library and GLib abort when an allocation fails, leaving errno at ENOMEM: the caller
@@ -230,17 +251,44 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
     return memoryFileWith(bitmap->bits(), std::size_t(bitmap->byteCount()), true);
 }
 
+// A request's data, mapped from its memory file while this lives.
+class RequestData {
+public:
+    RequestData(const Request& request, int dataFile) : size_(std::size_t(request.dataSize))
+    {
+        if (size_ > 0)
+            address_ = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, dataFile, 0);
+    }
+    ~RequestData() { unmap(); }
+    RequestData(const RequestData&) = delete;
+    RequestData& operator=(const RequestData&) = delete;
+
+    bool isMapped() const { return address_ != MAP_FAILED; }
+    QByteArray bytes() const
+    {
+        return QByteArray::fromRawData(static_cast<const char*>(address_), qsizetype(size_));
+    }
+    // Done with the data: its memory goes back before the reply is made.
+    void unmap()
+    {
+        if (address_ && address_ != MAP_FAILED)
+            munmap(address_, size_);
+        address_ = nullptr;
+    }
+
+private:
+    std::size_t size_;
+    void* address_ = nullptr;
+};
+
 void decode(const Request& request, int dataFile)
 {
-    void* mapped = nullptr;
-    if (request.dataSize > 0) {
-        mapped = mmap(nullptr, request.dataSize, PROT_READ, MAP_PRIVATE, dataFile, 0);
-        if (mapped == MAP_FAILED) {
-            reply(ReplyKind::unreadable);
-            return;
-        }
+    RequestData mapped(request, dataFile);
+    if (!mapped.isMapped()) {
+        reply(ReplyKind::unreadable);
+        return;
     }
-    const QByteArray data = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(request.dataSize));
+    const QByteArray data = mapped.bytes();
     const auto type = ImageType(request.type);
     allowProcessorTime(request.cpuSeconds);
     std::optional<QSize> declared;
@@ -251,14 +299,49 @@ void decode(const Request& request, int dataFile)
     }
     QSize size;
     const int pixels = decodeIntoFile(data, type, declared, size);
-    if (mapped)
-        munmap(mapped, request.dataSize);
+    if (pixels >= 0 && request.withMetadata && type != ImageType::svg)
+        replyMetadata(readImageMetadata(data));
+    mapped.unmap();
     if (pixels < 0) {
         reply(ReplyKind::unreadable);
         return;
     }
     reply(ReplyKind::decoded, size.width(), size.height(), qint64(size.width()) * 4, pixels);
     close(pixels);
+}
+
+// The error for the caller: message, a zero byte, detail, in a memory file with the reply.
+void replyUnreadable(const FileError& error)
+{
+    const QByteArray text = error.message.toUtf8() + '\0' + error.detail.toUtf8();
+    const int fd = memoryFileWith(text.constData(), std::size_t(text.size()), true);
+    reply(ReplyKind::unreadable, 0, 0, 0, fd);
+    if (fd >= 0)
+        close(fd);
+}
+
+void decodeDocument(const Request& request, int dataFile)
+{
+    RequestData mapped(request, dataFile);
+    if (!mapped.isMapped()) {
+        reply(ReplyKind::unreadable);
+        return;
+    }
+    allowProcessorTime(request.cpuSeconds);
+    const FileResult<NativeDocument> document = readLayeredDocument(mapped.bytes(), LayeredFormat(request.type));
+    mapped.unmap();
+    if (const auto* error = std::get_if<FileError>(&document)) {
+        replyUnreadable(*error);
+        return;
+    }
+    QString failure;
+    const int fd = documentFile(std::get<NativeDocument>(document), failure);
+    if (fd < 0) {
+        replyUnreadable(FileError::imageUnreadable().because(failure));
+        return;
+    }
+    reply(ReplyKind::decodedDocument, 0, 0, 0, fd);
+    close(fd);
 }
 
 // A helper whose editor has gone (quit, crashed, killed) stops at once, even in the middle of a
@@ -296,7 +379,9 @@ int serve(int argc, char** argv)
         Request request;
         int dataFile = -1;
         const int received = receiveMessage(channel, &request, sizeof(request), dataFile);
-        if (received <= 0 || request.magic != kMagic || request.type >= quint32(kImageTypeCount)) {
+        const quint32 types = request.kind == RequestKind::decodeDocument ? kLayeredFormatCount
+                                                                          : quint32(kImageTypeCount);
+        if (received <= 0 || request.magic != kMagic || request.type >= types) {
             if (dataFile >= 0)
                 close(dataFile);
             return received == 0 ? 0 : 1;
@@ -305,6 +390,9 @@ int serve(int argc, char** argv)
             switch (request.kind) {
             case RequestKind::decode:
                 decode(request, dataFile);
+                break;
+            case RequestKind::decodeDocument:
+                decodeDocument(request, dataFile);
                 break;
             case RequestKind::crash:
                 errno = 0;

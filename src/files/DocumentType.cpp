@@ -30,7 +30,7 @@ const std::array<std::pair<ImageType, QString>, 10>& flatTypeNames()
 
 QStringList documentTypeNames()
 {
-    QStringList names{kNativeTypeName};
+    QStringList names{kNativeTypeName, kOpenRasterTypeName};
     for (const auto& [type, name] : flatTypeNames())
         names.append(name);
     return names;
@@ -39,6 +39,11 @@ QStringList documentTypeNames()
 bool isNativeType(const QString& typeName)
 {
     return typeName == kNativeTypeName;
+}
+
+bool isLayeredType(const QString& typeName)
+{
+    return isNativeType(typeName) || typeName == kOpenRasterTypeName;
 }
 
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName)
@@ -62,6 +67,8 @@ std::optional<QString> typeNameForPath(const QString& path)
     const QString extension = QFileInfo(path).suffix();
     if (extension.compare(kNativeExtension, Qt::CaseInsensitive) == 0)
         return kNativeTypeName;
+    if (extension.compare(QLatin1String(kOpenRasterExtension), Qt::CaseInsensitive) == 0)
+        return kOpenRasterTypeName;
     if (const std::optional<ImageType> type = imageTypeForExtension(extension))
         return typeNameForImageType(*type);
     return std::nullopt;
@@ -71,6 +78,8 @@ QString documentTypeExtension(const QString& typeName)
 {
     if (isNativeType(typeName))
         return kNativeExtension;
+    if (typeName == kOpenRasterTypeName)
+        return QString::fromLatin1(kOpenRasterExtension);
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     return type ? imageTypeExtension(*type) : QString();
 }
@@ -79,6 +88,8 @@ QString documentTypeFileFilter(const QString& typeName)
 {
     if (isNativeType(typeName))
         return QStringLiteral("Velmaris Image (*.%1)").arg(kNativeExtension);
+    if (typeName == kOpenRasterTypeName)
+        return QStringLiteral("OpenRaster Image (*.ora)");
     const std::optional<ImageType> type = imageTypeForTypeName(typeName);
     if (!type)
         return {};

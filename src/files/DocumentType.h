@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ImageType.h"
+#include "files/OpenRaster.h"
 #include "files/VelmarisImageFormat.h"
 
 #include <QString>
@@ -11,12 +12,15 @@
 namespace velmaris {
 
 // Type names of the documents the editor reads and writes, in menu order: the native type
-// first, then the flat image types.
+// first, then the layered exchange types, then the flat image types.
 inline const QString kNativeTypeName = QString::fromLatin1(VelmarisImageFormat::kNativeTypeIdentifier);
 inline const QString kNativeExtension = QString::fromLatin1(VelmarisImageFormat::kNativeExtension);
+inline const QString kOpenRasterTypeName = QString::fromLatin1(kOpenRasterTypeIdentifier);
 QStringList documentTypeNames();
 
 bool isNativeType(const QString& typeName);
+// Types that keep layers, text and effects: saving to them flattens nothing.
+bool isLayeredType(const QString& typeName);
 std::optional<ImageType> imageTypeForTypeName(const QString& typeName);
 QString typeNameForImageType(ImageType type);
 // The extension files of the type are given ("velmaris", "png", "jpg", …).

@@ -1,6 +1,8 @@
 #include "files/ExportImage.h"
 
 #include "files/ImageEncoder.h"
+#include "files/ImageMetadataIO.h"
+#include "files/OpenRaster.h"
 #include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
@@ -13,13 +15,14 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 8>& formatList()
+const std::array<ExportFormat, 9>& formatList()
 {
-    static const std::array<ExportFormat, 8> formats{{
+    static const std::array<ExportFormat, 9> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
+        {QStringLiteral("OpenRaster"), ImageType::png, false, true},
         {QStringLiteral("HEIC"), ImageType::heif, true},
         {QStringLiteral("AVIF"), ImageType::avif, true},
         {QStringLiteral("WebP"), ImageType::webp, true},
@@ -40,6 +43,11 @@ const std::array<ExportScale, 4>& scaleList()
 }
 
 }  // namespace
+
+QString exportFormatExtension(const ExportFormat& format)
+{
+    return format.keepsLayers ? QString::fromLatin1(kOpenRasterExtension) : imageTypeExtension(format.type);
+}
 
 std::span<const ExportFormat> exportFormats()
 {
@@ -73,6 +81,8 @@ QString exportQualityLabel(double quality)
 
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request)
 {
+    if (request.format.keepsLayers)
+        return writeOpenRasterDocument(NativeDocument{state, {}});
     std::optional<Bitmap> image = renderComposite(state);
     if (!image)
         return FileError::imageNotRendered();
@@ -86,9 +96,15 @@ FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportReq
         request.format.supportsQuality ? std::optional(request.quality) : std::nullopt;
     if (const std::optional<QString> missing = photoEncoderMissing(request.format.type))
         return FileError::imageNotEncoded().because(*missing);
-    if (std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality))
-        return *bytes;
-    return FileError::imageNotEncoded();
+    const ImageMetadata embedded = request.keepMetadata ? metadataForEncoder(request.format.type, state.metadata,
+                                                                             image->size(), request.removeLocation)
+                                                        : ImageMetadata{};
+    std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality, embedded);
+    if (!bytes)
+        return FileError::imageNotEncoded();
+    if (!request.keepMetadata)
+        return std::move(*bytes);
+    return withKeptMetadata(std::move(*bytes), request.format.type, state.metadata, image->size(), request.removeLocation);
 }
 
 }  // namespace velmaris

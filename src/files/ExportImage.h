@@ -15,9 +15,13 @@ namespace velmaris {
 // One entry of the export panel's Format pop-up.
 struct ExportFormat {
     QString title;
-    ImageType type;
+    ImageType type;  // for a layered format, the type of the images inside
     bool supportsQuality;
+    bool keepsLayers = false;  // OpenRaster: the layers as they are, at full size
 };
+
+// The extension exported files of the format get, without the dot.
+QString exportFormatExtension(const ExportFormat& format);
 
 // The formats in the order of the pop-up.
 std::span<const ExportFormat> exportFormats();
@@ -44,11 +48,13 @@ struct ExportRequest {
     ExportFormat format;
     double quality = kExportQualityDefault;  // used only by formats that support it
     double scale = 1;
+    bool keepMetadata = true;     // the document's EXIF, XMP and profile, where the format holds them
+    bool removeLocation = false;  // kept metadata loses the GPS data and XMP location properties
 };
 
 // The composite of `state` (no preview, every layer), scaled and encoded. Transparent pixels go
 // to the encoder as they are, even for formats without alpha. A scaling that fails keeps the
-// unscaled image.
+// unscaled image. A format that keeps layers writes them unscaled.
 FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportRequest& request);
 
 }  // namespace velmaris

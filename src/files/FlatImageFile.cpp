@@ -2,6 +2,7 @@
 
 #include "files/FlatDocument.h"
 #include "files/DecodeHelper.h"
+#include "files/ImageMetadataIO.h"
 #include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
@@ -10,7 +11,8 @@ namespace velmaris {
 
 FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
 {
-    FileResult<Bitmap> decoded = decodeUntrustedImage(data, type);
+    ImageMetadata metadata;
+    FileResult<Bitmap> decoded = decodeUntrustedImage(data, type, &metadata);
     if (const auto* error = std::get_if<FileError>(&decoded))
         return *error;
     const Bitmap& image = std::get<Bitmap>(decoded);
@@ -19,6 +21,7 @@ FileResult<CanvasState> readFlatImage(const QByteArray& data, ImageType type)
     state.size = QSizeF(image.width(), image.height());
     state.selectedLayerID = background.id;
     state.layers.append(std::move(background));
+    state.metadata = std::move(metadata);
     return state;
 }
 
@@ -33,8 +36,9 @@ FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,
         return FileError::imageNotRendered();
     if (const std::optional<QString> missing = photoEncoderMissing(type))
         return FileError::imageNotEncoded().because(*missing);
-    if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality))
-        return *bytes;
+    const ImageMetadata embedded = metadataForEncoder(type, state.metadata, composite->size(), options.removeLocation);
+    if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality, embedded))
+        return withKeptMetadata(std::move(*bytes), type, state.metadata, composite->size(), options.removeLocation);
     return type == ImageType::svg ? FileError::svgNotWritten() : FileError::imageNotEncoded();
 }
 

@@ -28,7 +28,8 @@ std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type)
 
 }  // namespace
 
-std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, std::optional<double> quality)
+std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, std::optional<double> quality,
+                                          const ImageMetadata& metadata)
 {
     if (image.isNull())
         return std::nullopt;
@@ -52,7 +53,7 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
     case ImageType::avif:
     case ImageType::webp:
     case ImageType::jxl:
-        return encodePhoto(image, type, quality);
+        return encodePhoto(image, type, quality, metadata);
     }
     return std::nullopt;
 }

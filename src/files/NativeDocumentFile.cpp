@@ -27,13 +27,15 @@ FileError fileErrorFor(const VelmarisImageFormat::FormatError& error)
 
 FileResult<NativeDocument> readNativeDocument(const QByteArray& data)
 {
-    VelmarisImageFormat::FormatResult<VelmarisImageFormat::Contents> decoded = VelmarisImageFormat::decode(data);
-    if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
-        return fileErrorFor(*error);
-    auto& contents = std::get<VelmarisImageFormat::Contents>(decoded);
-    return NativeDocument{std::move(contents.state),
-                          DocumentSelection{contents.selection, contents.selectionAspect, contents.selectionShape,
-                                            contents.selectionInverted}};
+    FileResult<NativeOutline> outline = readNativeDocumentOutline(data);
+    if (const auto* error = std::get_if<FileError>(&outline))
+        return *error;
+    NativeOutline& read = std::get<NativeOutline>(outline);
+    FileResult<QVector<Bitmap>> pixels = decodeNativeLayerPixels(read);
+    if (const auto* error = std::get_if<FileError>(&pixels))
+        return *error;
+    VelmarisImageFormat::fillLayerPixels(read.document.state, std::get<QVector<Bitmap>>(pixels));
+    return std::move(read.document);
 }
 
 FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
@@ -42,12 +44,19 @@ FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
     if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
         return fileErrorFor(*error);
     auto& outline = std::get<VelmarisImageFormat::Outline>(decoded);
-    NativeOutline result{std::move(outline.contents.state), {}};
-    for (qsizetype i = 0; i < result.state.layers.size(); ++i) {
-        const Layer& layer = result.state.layers[i];
-        result.layerSizes.push_back(layer.isText() ? layer.pixelSize() : QSizeF(outline.bitmapSizes[i]));
-    }
-    return result;
+    VelmarisImageFormat::Contents& contents = outline.contents;
+    return NativeOutline{NativeDocument{std::move(contents.state),
+                                        DocumentSelection{contents.selection, contents.selectionAspect,
+                                                          contents.selectionShape, contents.selectionInverted}},
+                         std::move(outline.bitmapSizes), std::move(outline.pixels)};
+}
+
+FileResult<QVector<Bitmap>> decodeNativeLayerPixels(const NativeOutline& outline)
+{
+    VelmarisImageFormat::FormatResult<QVector<Bitmap>> decoded = VelmarisImageFormat::decodeLayerPixels(outline.pixels);
+    if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
+        return fileErrorFor(*error);
+    return std::move(std::get<QVector<Bitmap>>(decoded));
 }
 
 FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,

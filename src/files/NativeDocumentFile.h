@@ -16,16 +16,21 @@ struct NativeDocument {
 };
 
 // A native document's canvas and layers without pixels: bitmap layers hold a null Bitmap and their
-// size is the one their PNG declares, read without decoding.
+// size is the one their PNG declares, read without decoding. The pixels follow from
+// decodeNativeLayerPixels().
 struct NativeOutline {
-    CanvasState state;
-    QVector<QSizeF> layerSizes;  // one per layer, text layers' as they lay out
+    NativeDocument document;
+    QVector<QSize> bitmapSizes;  // one per layer, empty for text layers (not laid out here)
+    VelmarisImageFormat::PendingLayerPixels pixels;
 };
 
 // The native format with its failures turned into the file errors the user sees.
 FileResult<NativeDocument> readNativeDocument(const QByteArray& data);
 // The same without decoding the layers' pixels, which it does not look at.
 FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data);
+// The outline's layer pixels (on any thread), decoded in parallel; a null Bitmap for text layers.
+// Put them in place with VelmarisImageFormat::fillLayerPixels().
+FileResult<QVector<Bitmap>> decodeNativeLayerPixels(const NativeOutline& outline);
 // With a cache, layer bitmaps that the previous write through it encoded are not encoded again.
 FileResult<QByteArray> writeNativeDocument(const NativeDocument& document,
                                            VelmarisImageFormat::EncodedLayerCache* cache = nullptr);

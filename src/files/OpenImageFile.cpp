@@ -1,5 +1,6 @@
 #include "files/OpenImageFile.h"
 
+#include "files/DecodeHelper.h"
 #include "files/DocumentType.h"
 #include "files/FlatImageFile.h"
 #include "files/InputFile.h"
@@ -10,6 +11,8 @@ FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QStrin
 {
     if (isNativeType(typeName))
         return readNativeDocument(data);
+    if (typeName == kOpenRasterTypeName)
+        return decodeUntrustedDocument(data, typeName);
     FileResult<CanvasState> flat = readFlatImage(data, imageTypeForTypeName(typeName).value_or(ImageType::png));
     if (const auto* error = std::get_if<FileError>(&flat))
         return *error;

@@ -11,9 +11,9 @@
 
 namespace velmaris {
 
-// Reads a document of the given type name: the native reader for the native type, the flat
-// reader (one "Background" layer, no selection) for any other; an unknown name lets the
-// decoder recognise the bytes.
+// Reads a document of the given type name: the native reader for the native type, a layered
+// type's reader in the decode helper, the flat reader (one "Background" layer, no selection) for
+// any other; an unknown name lets the decoder recognise the bytes.
 FileResult<NativeDocument> readDocumentData(const QByteArray& data, const QString& typeName);
 // The same from disk. Without a type name it comes from the extension.
 FileResult<NativeDocument> readDocumentFile(const QString& path, const std::optional<QString>& typeName = {});

@@ -100,6 +100,15 @@ JsonValue layerJson(const LayerModel& layer)
     return object;
 }
 
+JsonValue metadataJson(const MetadataModel& metadata)
+{
+    JsonValue::Object object;
+    putIfPresent(object, "exif", metadata.exif);
+    putIfPresent(object, "xmp", metadata.xmp);
+    putIfPresent(object, "iccProfile", metadata.iccProfile);
+    return object;
+}
+
 // ---- Reading ----
 
 // The document is walked once with simdjson's On-Demand API, so no DOM is built and no string is
@@ -498,6 +507,25 @@ LayerModel asLayer(value& item, const QString& path)
     return layer;
 }
 
+// Small blocks: copied, unlike the layers' pixels, so they need not outlive the input.
+QByteArray asCopiedBase64Text(value& item, const QString& path)
+{
+    QByteArray text = asBase64Text(item, path);
+    text.detach();
+    return text;
+}
+
+MetadataModel asMetadata(value& item, const QString& path)
+{
+    MetadataModel metadata;
+    Fields fields(item, path);
+    fields.optional("exif", asCopiedBase64Text, metadata.exif);
+    fields.optional("xmp", asCopiedBase64Text, metadata.xmp);
+    fields.optional("iccProfile", asCopiedBase64Text, metadata.iccProfile);
+    fields.read();
+    return metadata;
+}
+
 FileModel asFile(value& item)
 {
     FileModel file;
@@ -517,6 +545,7 @@ FileModel asFile(value& item)
     fields.optional("aspectHeight", asNumber, file.aspectHeight);
     fields.optional("selectionShape", asString, file.selectionShape);
     fields.optional("selectionInverted", asBool, file.selectionInverted);
+    fields.optional("metadata", asMetadata, file.metadata);
     fields.read();
     if (extraSelectedLayerIDs)
         file.extraSelectedLayerIDs = QStringList(std::move(*extraSelectedLayerIDs));
@@ -592,6 +621,8 @@ JsonValue toJson(const FileModel& file)
     putIfPresent(object, "aspectHeight", file.aspectHeight);
     putIfPresent(object, "selectionShape", file.selectionShape);
     putIfPresent(object, "selectionInverted", file.selectionInverted);
+    if (file.metadata)
+        put(object, "metadata", metadataJson(*file.metadata));
     return object;
 }
 

@@ -3,6 +3,7 @@
 #include "files/Base64.h"
 #include "files/ImageDecoder.h"
 #include "files/ImageEncoder.h"
+#include "files/ImageMetadataIO.h"
 #include "files/PNGDecoder.h"
 #include "files/PngHeader.h"
 #include "files/VelmarisFileModelJson.h"
@@ -123,6 +124,16 @@ std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVecto
     return images;
 }
 
+std::optional<QByteArray> base64Block(const QByteArray& block)
+{
+    return block.isEmpty() ? std::nullopt : std::optional(block.toBase64());
+}
+
+MetadataModel metadataModel(const ImageMetadata& metadata)
+{
+    return {base64Block(metadata.exif), base64Block(metadata.xmp), base64Block(metadata.iccProfile)};
+}
+
 FileModel toFileModel(const Contents& contents, QVector<std::optional<QByteArray>> images)
 {
     const CanvasState& state = contents.state;
@@ -157,6 +168,8 @@ FileModel toFileModel(const Contents& contents, QVector<std::optional<QByteArray
         file.selectionShape = kEllipseShape;
     if (contents.selectionInverted)
         file.selectionInverted = true;
+    if (!state.metadata.isEmpty())
+        file.metadata = metadataModel(state.metadata);
     return file;
 }
 
@@ -280,25 +293,14 @@ std::variant<Bitmap, QString> decodeLayerImage(const QByteArray& base64)
     return QStringLiteral(".pngData: the PNG could not be decoded");
 }
 
-// The pixels of every bitmap layer (a null Bitmap for text layers), decoded in parallel. The first
-// layer that fails names the error.
-FormatResult<QVector<Bitmap>> decodeLayerImages(const QVector<LayerModel>& layers)
+// The PNG text of every bitmap layer, in the order of the layers (none for text layers).
+QVector<std::optional<QByteArray>> layerPngTexts(const QVector<LayerModel>& layers)
 {
-    QVector<Bitmap> bitmaps(layers.size());
-    QVector<QString> problems(layers.size());
-    forEachInParallel(layers.size(), [&](qsizetype i) {
-        if (isTextLayer(layers[i]))
-            return;
-        std::variant<Bitmap, QString> decoded = decodeLayerImage(*layers[i].pngData);
-        if (Bitmap* bitmap = std::get_if<Bitmap>(&decoded))
-            bitmaps[i] = std::move(*bitmap);
-        else
-            problems[i] = std::get<QString>(decoded);
-    });
+    QVector<std::optional<QByteArray>> texts(layers.size());
     for (qsizetype i = 0; i < layers.size(); ++i)
-        if (!problems[i].isEmpty())
-            return corruptLayer(i, problems[i]);
-    return bitmaps;
+        if (!isTextLayer(layers[i]))
+            texts[i] = layers[i].pngData;
+    return texts;
 }
 
 Layer toLayer(const LayerModel& model, Bitmap bitmap)
@@ -346,6 +348,15 @@ std::optional<QSizeF> selectionAspect(const FileModel& file)
     return std::nullopt;
 }
 
+// A block that is not Base64 or larger than a photo's is left out: the metadata is optional.
+QByteArray metadataBlock(const std::optional<QByteArray>& text)
+{
+    const std::optional<QByteArray> block = text ? decodeBase64(unescapedBase64(*text)) : std::nullopt;
+    if (!block || block->size() > kMaxMetadataBlockBytes)
+        return {};
+    return *block;
+}
+
 Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
 {
     Contents contents;
@@ -364,6 +375,9 @@ Contents toContents(const FileModel& file, const QVector<Bitmap>& bitmaps)
     if (file.selectionShape == kEllipseShape)
         contents.selectionShape = SelectionShape::ellipse;
     contents.selectionInverted = file.selectionInverted.value_or(false);
+    if (const auto& metadata = file.metadata)
+        state.metadata = {metadataBlock(metadata->exif), metadataBlock(metadata->xmp),
+                          metadataBlock(metadata->iccProfile)};
     return contents;
 }
 
@@ -452,14 +466,15 @@ FormatResult<CheckedModel> checkedModel(const QByteArray& data)
 
 FormatResult<Contents> decode(const QByteArray& data)
 {
-    auto checked = checkedModel(data);
-    if (auto* error = std::get_if<FormatError>(&checked))
+    auto outline = decodeOutline(data);
+    if (auto* error = std::get_if<FormatError>(&outline))
         return std::move(*error);
-    const FileModel& model = std::get<CheckedModel>(checked).file;
-    auto bitmaps = decodeLayerImages(model.layers);
+    Outline& read = std::get<Outline>(outline);
+    auto bitmaps = decodeLayerPixels(read.pixels);
     if (auto* error = std::get_if<FormatError>(&bitmaps))
         return std::move(*error);
-    return toContents(model, std::get<QVector<Bitmap>>(bitmaps));
+    fillLayerPixels(read.contents.state, std::get<QVector<Bitmap>>(bitmaps));
+    return std::move(read.contents);
 }
 
 FormatResult<Outline> decodeOutline(const QByteArray& data)
@@ -468,7 +483,36 @@ FormatResult<Outline> decodeOutline(const QByteArray& data)
     if (auto* error = std::get_if<FormatError>(&checked))
         return std::move(*error);
     CheckedModel& model = std::get<CheckedModel>(checked);
-    return Outline{toContents(model.file, QVector<Bitmap>(model.file.layers.size())), std::move(model.sizes)};
+    return Outline{toContents(model.file, QVector<Bitmap>(model.file.layers.size())), std::move(model.sizes),
+                   PendingLayerPixels{data, layerPngTexts(model.file.layers)}};
+}
+
+FormatResult<QVector<Bitmap>> decodeLayerPixels(const PendingLayerPixels& pixels)
+{
+    const QVector<std::optional<QByteArray>>& texts = pixels.base64Pngs;
+    QVector<Bitmap> bitmaps(texts.size());
+    QVector<QString> problems(texts.size());
+    forEachInParallel(texts.size(), [&](qsizetype i) {
+        if (!texts[i])
+            return;
+        std::variant<Bitmap, QString> decoded = decodeLayerImage(*texts[i]);
+        if (Bitmap* bitmap = std::get_if<Bitmap>(&decoded))
+            bitmaps[i] = std::move(*bitmap);
+        else
+            problems[i] = std::get<QString>(decoded);
+    });
+    // The lowest layer that fails names the error.
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        if (!problems[i].isEmpty())
+            return corruptLayer(i, problems[i]);
+    return bitmaps;
+}
+
+void fillLayerPixels(CanvasState& state, const QVector<Bitmap>& bitmaps)
+{
+    for (qsizetype i = 0; i < std::min(state.layers.size(), bitmaps.size()); ++i)
+        if (!bitmaps[i].isNull() && !state.layers[i].isText())
+            state.layers[i].content = bitmaps[i];
 }
 
 }  // namespace velmaris::VelmarisImageFormat

@@ -82,6 +82,14 @@ struct LayerModel {
     std::optional<EffectsModel> effects;
 };
 
+// A photo's metadata (ImageMetadata) as Base64 text, one key per block it has. Readers that do not
+// know the key skip it.
+struct MetadataModel {
+    std::optional<QByteArray> exif;
+    std::optional<QByteArray> xmp;
+    std::optional<QByteArray> iccProfile;
+};
+
 struct FileModel {
     qint64 formatVersion = kCurrentFormatVersion;
     double width = 0;
@@ -97,6 +105,7 @@ struct FileModel {
     std::optional<double> aspectHeight;
     std::optional<QString> selectionShape;
     std::optional<bool> selectionInverted;
+    std::optional<MetadataModel> metadata;
 };
 
 // What a native document holds in memory.
@@ -156,13 +165,25 @@ FormatResult<QByteArray> encode(const Contents& contents, EncodedLayerCache* cac
 // decode in parallel.
 FormatResult<Contents> decode(const QByteArray& data);
 
+// The layers' pixels a document's outline leaves out, to be decoded later on any thread.
+struct PendingLayerPixels {
+    QByteArray data;                                // the file the PNG texts point into
+    QVector<std::optional<QByteArray>> base64Pngs;  // one per layer, none for text layers
+};
+
 // A document without its pixels: bitmap layers hold a null Bitmap, and their sizes are what the
 // start of each layer's PNG declares. It fails as decode() does on anything but the layers' pixel
 // data, which it does not read.
 struct Outline {
     Contents contents;
     QVector<QSize> bitmapSizes;  // one per layer, empty for text layers
+    PendingLayerPixels pixels;
 };
 FormatResult<Outline> decodeOutline(const QByteArray& data);
+// The pixels of every bitmap layer of an outline (a null Bitmap for text layers), decoded in
+// parallel; the error decode() would give for the first layer that fails.
+FormatResult<QVector<Bitmap>> decodeLayerPixels(const PendingLayerPixels& pixels);
+// Puts decoded pixels into the bitmap layers of the outline's canvas, by index.
+void fillLayerPixels(CanvasState& state, const QVector<Bitmap>& bitmaps);
 
 }  // namespace velmaris::VelmarisImageFormat

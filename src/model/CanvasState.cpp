@@ -23,7 +23,7 @@ int pixelCount(double length)
 bool operator==(const CanvasState& a, const CanvasState& b)
 {
     return exactlyEqual(a.size, b.size) && a.layers == b.layers && a.selectedLayerID == b.selectedLayerID
-        && a.extraSelectedLayerIDs == b.extraSelectedLayerIDs;
+        && a.extraSelectedLayerIDs == b.extraSelectedLayerIDs && a.metadata == b.metadata;
 }
 
 std::optional<int> CanvasState::selectedLayerIndex() const
@@ -101,7 +101,7 @@ std::optional<SelectionShape> selectionShapeFromRawValue(const QString& raw)
 
 std::optional<EditorTool> editorToolFromRawValue(int raw)
 {
-    if (raw < int(EditorTool::move) || raw > int(EditorTool::text))
+    if (raw < int(EditorTool::move) || raw > int(EditorTool::colorPicker))
         return std::nullopt;
     return EditorTool(raw);
 }

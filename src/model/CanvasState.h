@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/ImageMetadata.h"
 #include "model/Layer.h"
 
 #include <QSet>
@@ -16,6 +17,9 @@ struct CanvasState {
     QVector<Layer> layers;  // index 0 is the bottom of the stack
     std::optional<QUuid> selectedLayerID;
     QSet<QUuid> extraSelectedLayerIDs;
+    // What the photo the document was opened from carried, written back when it is saved or
+    // exported. Nothing edits it: every snapshot shares the same blocks.
+    ImageMetadata metadata;
 
     friend bool operator==(const CanvasState& a, const CanvasState& b);
 
@@ -31,7 +35,7 @@ enum class SelectionShape { rectangle, ellipse };
 QString rawValue(SelectionShape shape);
 std::optional<SelectionShape> selectionShapeFromRawValue(const QString& raw);
 
-enum class EditorTool { move = 0, select = 1, text = 2 };
+enum class EditorTool { move = 0, select = 1, text = 2, colorPicker = 3 };
 std::optional<EditorTool> editorToolFromRawValue(int raw);
 
 // Stored under "DefaultCanvasBackground"; anything but 0 and 2 reads as white.

@@ -1,6 +1,7 @@
 #include "platform/AppShortcuts.h"
 
 #include "platform/Preferences.h"
+#include "platform/ToolCatalogue.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,10 +41,11 @@ const std::vector<CatalogueRow>& catalogue()
 {
     using enum AppShortcutID;
     using C = CommandID;
-    static const std::vector<CatalogueRow> rows = {
-        {moveTool, "moveTool", "Tools", "Move Tool", key(9), C::selectMoveTool},
-        {selectTool, "selectTool", "Tools", "Select Tool", key(46), C::selectSelectTool},
-        {textTool, "textTool", "Tools", "Text Tool", key(17), C::selectTextTool},
+    static const std::vector<CatalogueRow> rows = [] {
+    std::vector<CatalogueRow> rows;
+    for (const ToolRow& tool : allToolRows())
+        rows.push_back({tool.shortcut, tool.shortcutName, "Tools", tool.title, key(tool.defaultKeyCode), tool.command});
+    rows.insert(rows.end(), {
         {importFromPhotos, "importFromPhotos", "File", "Import from Photos…", key(34, shift | command),
          C::importFromPhotos},
         {newFromClipboard, "newFromClipboard", "File", "New from Clipboard", key(45, option | command),
@@ -92,7 +94,9 @@ const std::vector<CatalogueRow>& catalogue()
         {toggleCheckerboard, "toggleCheckerboard", "View", "Toggle Transparency Checkerboard", none,
          C::toggleCheckerboard},
         {togglePanels, "togglePanels", "View", "Show/Hide Panels", key(29, option | command), C::toggleSidebarPanels},
-    };
+    });
+    return rows;
+    }();
     return rows;
 }
 

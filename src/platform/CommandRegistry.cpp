@@ -2,6 +2,7 @@
 
 #include "platform/AppShortcuts.h"
 #include "platform/KeyCodes.h"
+#include "platform/ToolCatalogue.h"
 
 namespace velmaris {
 
@@ -26,7 +27,7 @@ QVector<CommandRow> makeRows()
     using enum CommandID;
     const Scope app = Scope::application;
     const Scope doc = Scope::document;
-    return {
+    QVector<CommandRow> rows = {
         {showAboutPanel, "showAboutPanel", "About Velmaris Images", noKey, app, Menu::application},
         {checkForUpdates, "checkForUpdates", "Check for Updates…", noKey, app, Menu::application},
         {openPreferences, "openPreferences", "Preferences…", ctrl | Qt::Key_Comma, Scope::both, Menu::application, true,
@@ -110,12 +111,13 @@ QVector<CommandRow> makeRows()
         {applyFilter, "applyFilter", "Apply Filter", noKey, doc, Menu::filter, false, {}, {SidebarGroup::filters},
          CommandArgument::filterIdentifier},
 
-        {selectMoveTool, "selectMoveTool", "Move Tool", catalogueKey, doc, Menu::view, false, {ToolbarGroup::tools, 0},
-         {}, {}, true, "arrow.up.and.down.and.arrow.left.and.right", "Move (drag layers)"},
-        {selectSelectTool, "selectSelectTool", "Select Tool", catalogueKey, doc, Menu::view, false,
-         {ToolbarGroup::tools, 1}, {}, {}, true, "rectangle.dashed", "Rectangular Select"},
-        {selectTextTool, "selectTextTool", "Text Tool", catalogueKey, doc, Menu::view, false, {ToolbarGroup::tools, 2},
-         {}, {}, true, "textformat", "Text"},
+    };
+    // The tools, in the catalogue's order (which is also theirs in CommandID).
+    int toolbarOrder = 0;
+    for (const ToolRow& tool : allToolRows())
+        rows.append({tool.command, tool.commandName, tool.title, catalogueKey, doc, Menu::view, false,
+                     {ToolbarGroup::tools, toolbarOrder++}, {}, {}, true, tool.symbol, tool.toolTip});
+    rows += {
         {zoomIn, "zoomIn", "Zoom In", catalogueKey, doc, Menu::view, true},
         {zoomOut, "zoomOut", "Zoom Out", catalogueKey, doc, Menu::view},
         {zoomActualSize, "zoomActualSize", "Actual Size", catalogueKey, doc, Menu::view},
@@ -136,6 +138,7 @@ QVector<CommandRow> makeRows()
         {selectAllCanvas, "selectAllCanvas", "Select All", noKey, doc, Menu::none, false, {},
          {SidebarGroup::selection, 0}},
     };
+    return rows;
 }
 
 }  // namespace
@@ -157,6 +160,19 @@ QKeySequence defaultKeySequence(CommandID id)
         return QKeySequence(*key);
     const std::optional<AppShortcutID> shortcut = shortcutIDForCommand(id);
     return shortcut ? menuKeySequence(shortcutDefinition(*shortcut).defaultShortcut) : QKeySequence();
+}
+
+QList<QKeySequence> fixedAlternateKeySequences(CommandID id)
+{
+    const Qt::KeyboardModifiers keypadCtrl = Qt::ControlModifier | Qt::KeypadModifier;
+    switch (id) {
+    case CommandID::zoomIn:
+        return {QKeySequence(ctrl | Qt::Key_Plus), QKeySequence(QKeyCombination(keypadCtrl, Qt::Key_Plus))};
+    case CommandID::zoomOut:
+        return {QKeySequence(QKeyCombination(keypadCtrl, Qt::Key_Minus))};
+    default:
+        return {};
+    }
 }
 
 }  // namespace velmaris

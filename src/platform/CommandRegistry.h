@@ -29,7 +29,7 @@ enum class CommandID {
     // Filter (and Image › Adjustments): one command, the catalogue identifier its argument
     applyFilter,
     // View
-    selectMoveTool, selectSelectTool, selectTextTool, zoomIn, zoomOut, zoomActualSize, zoomToFit,
+    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, zoomIn, zoomOut, zoomActualSize, zoomToFit,
     toggleCheckerboard, toggleSidebarPanels,
     // Window
     performMiniaturize, performZoom, arrangeInFront,
@@ -86,5 +86,7 @@ const CommandRow& commandRow(CommandID id);
 
 // The key a command's menu item starts with: its own, or the menu key of its catalogue default.
 QKeySequence defaultKeySequence(CommandID id);
+// Further keys that always run a command beside its rebindable one (Ctrl++ beside Ctrl+= …).
+QList<QKeySequence> fixedAlternateKeySequences(CommandID id);
 
 }  // namespace velmaris

@@ -106,9 +106,10 @@ void DocumentSaver::saveAs(Completion completion)
     if (!document_)
         return;
     QStringList typeNames = documentTypeNames();
-    const QString current = document_->fileType().isEmpty() || document_->needsNativeFormat()
-                                ? kNativeTypeName
-                                : document_->fileType();
+    const QString current =
+        document_->fileType().isEmpty() || (document_->needsNativeFormat() && !isLayeredType(document_->fileType()))
+            ? kNativeTypeName
+            : document_->fileType();
     typeNames.removeAll(current);
     typeNames.prepend(current);
     // Every type but the native one would flatten what only the native one keeps.

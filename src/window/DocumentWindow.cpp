@@ -5,6 +5,7 @@
 #include "document/TextEditingSession.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
+#include "platform/ToolCatalogue.h"
 #include "window/AdjustmentPanel.h"
 #include "window/ColorWell.h"
 #include "window/DocumentActions.h"
@@ -20,9 +21,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,14 +53,6 @@ bool sidebarOnLeft()
     return Preferences().sidebarOnLeft().value_or(false);
 }
 
-QFont monospacedDigitsFont(int pointSize)
-{
-    // Fixed-width digits keep the readouts from jittering as the numbers change.
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(pointSize);
-    return font;
-}
-
 QWidget* stretch()
 {
     auto* spacer = new QWidget;
@@ -68,11 +61,6 @@ QWidget* stretch()
 }
 
 }  // namespace
-
-QString canvasSizeText(QSizeF size)
-{
-    return QStringLiteral("%1 × %2 px").arg(static_cast<qint64>(size.width())).arg(static_cast<qint64>(size.height()));
-}
 
 DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
     : QMainWindow(parent), document_(document), undoBridge_(document), canvas_(new CanvasView(document))
@@ -92,6 +80,12 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
                         &ImageDocument::textEditingDidChange, &ImageDocument::transformDidChange})
         connect(document, signal, this, &DocumentWindow::refresh);
     connect(document, &ImageDocument::editedChanged, this, &DocumentWindow::updateTitle);
+    // The panels change layers directly: they wait with the commands.
+    sidebar_->setEnabled(!document->isWaitingForLayers());
+    connect(document, &ImageDocument::layersDidLoad, this, [this] {
+        sidebar_->setEnabled(true);
+        runCommandsAwaitingLayers();
+    });
     connect(document, &ImageDocument::filePathDidChange, this, &DocumentWindow::updateTitle);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentWindow::refresh);
     // Cut also serves the focused text field.
@@ -103,7 +97,7 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
             applySidebarPosition();
     });
     updateTitle();
-    selectTool(0);
+    selectTool(EditorTool::move);
     refresh();
     viewState_ = new ViewStateKeeper(document, this, canvas_);
     Q_EMIT document->windowDidOpen(this);
@@ -134,13 +128,20 @@ void DocumentWindow::buildSplitView()
     sidebar_->setMaximumWidth(kSidebarMaximumWidth);
     connect(sidebar_, &Sidebar::commandRequested, this, &DocumentWindow::runCommand);
     canvas_->setMinimumWidth(kContentMinimumWidth);
+    canvasPane_ = new QWidget;
+    auto* column = new QVBoxLayout(canvasPane_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(canvas_, 1);
+    statusLine_ = new StatusLine(document_, canvas_);
+    column->addWidget(statusLine_);
 
     splitter_ = new QSplitter(Qt::Horizontal);
     splitter_->setChildrenCollapsible(false);
-    splitter_->addWidget(canvas_);
+    splitter_->addWidget(canvasPane_);
     splitter_->addWidget(sidebar_);
     // The sidebar keeps its width while the window is resized.
-    splitter_->setStretchFactor(splitter_->indexOf(canvas_), 1);
+    splitter_->setStretchFactor(splitter_->indexOf(canvasPane_), 1);
     splitter_->setStretchFactor(splitter_->indexOf(sidebar_), 0);
     setCentralWidget(splitter_);
     applySidebarPosition();
@@ -255,23 +256,6 @@ void DocumentWindow::buildToolbar()
     savingIndicator_->setObjectName(QStringLiteral("SavingIndicator"));
     savingIndicator_->setVisible(false);
 
-    infoLabel_ = new QLabel;
-    infoLabel_->setObjectName(QStringLiteral("VelmarisPixelInfo"));
-    infoLabel_->setFont(monospacedDigitsFont(10));
-    infoLabel_->setForegroundRole(QPalette::PlaceholderText);
-    infoLabel_->setAlignment(Qt::AlignCenter);
-    // Room for the longest readout (the largest canvas, a colour) and two characters' gap each side.
-    const QFontMetrics readoutMetrics = infoLabel_->fontMetrics();
-    infoLabel_->setFixedWidth(readoutMetrics.horizontalAdvance(QStringLiteral("30000, 30000  #FFFFFF"))
-                              + 4 * readoutMetrics.averageCharWidth());
-    infoLabel_->setToolTip(QStringLiteral("Cursor position and color"));
-    toolbar_->addWidget(infoLabel_);
-    sizeLabel_ = new QLabel(QStringLiteral("0 × 0 px"));
-    sizeLabel_->setObjectName(QStringLiteral("VelmarisImageSize"));
-    sizeLabel_->setFont(monospacedDigitsFont(12));
-    sizeLabel_->setForegroundRole(QPalette::PlaceholderText);
-    sizeLabel_->setToolTip(QStringLiteral("Image Size"));
-    toolbar_->addWidget(sizeLabel_);
     addToolbarButtons(ToolbarGroup::panels, QStringLiteral("Panels"), false);
     addToolbarButtons(ToolbarGroup::preferences, QStringLiteral("Preferences"), false);
 }
@@ -291,7 +275,6 @@ void DocumentWindow::refresh()
     QWidget* focus = QApplication::focusWidget();
     if ((qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus)) && isAncestorOf(focus))
         actions_->action(CommandID::cut)->setEnabled(true);
-    sizeLabel_->setText(canvasSizeText(document_->state().size));
 }
 
 void DocumentWindow::updateTitle()
@@ -321,17 +304,17 @@ void DocumentWindow::updateColorWell()
     colorWell_->setColor(CurrentColorStore::shared().color().toColor());
 }
 
-void DocumentWindow::selectTool(int tool)
+void DocumentWindow::selectTool(EditorTool tool)
 {
-    constexpr CommandID commands[] = {CommandID::selectMoveTool, CommandID::selectSelectTool, CommandID::selectTextTool};
-    canvas_->setTool(static_cast<EditorTool>(tool));
-    for (int index = 0; index < 3; ++index)
-        actions_->action(commands[index])->setChecked(index == tool);
+    canvas_->setTool(tool);
+    for (const ToolRow& row : allToolRows())
+        actions_->action(row.command)->setChecked(row.tool == tool);
+    statusLine_->toolChanged();
 }
 
 void DocumentWindow::canvasPixelReadoutChanged(const std::optional<PixelReadout>& readout)
 {
-    infoLabel_->setText(readout ? pixelReadoutText(*readout) : QString());
+    statusLine_->setPixelReadout(readout);
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 #include "canvas/CanvasInteractionDelegate.h"
 #include "document/HistoryUndoBridge.h"
 #include "platform/CommandRegistry.h"
+#include "window/StatusLine.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,8 +24,8 @@ class ImageDocument;
 class Sidebar;
 class ViewStateKeeper;
 
-// The one window of a document: the canvas beside the side panels, the toolbar, the size and
-// cursor readouts, and every document command as an action with its shortcut and enabled state.
+// The one window of a document: the canvas with its status line beside the side panels, the
+// toolbar, and every document command as an action with its shortcut and enabled state.
 class DocumentWindow : public QMainWindow, public CanvasInteractionDelegate {
     Q_OBJECT
 public:
@@ -37,8 +38,9 @@ public:
     Sidebar* sidebar() const { return sidebar_; }
     QSplitter* splitter() const { return splitter_; }
     QToolBar* toolbar() const { return toolbar_; }
-    QLabel* sizeLabel() const { return sizeLabel_; }
-    QLabel* infoLabel() const { return infoLabel_; }
+    StatusLine* statusLine() const { return statusLine_; }
+    QLabel* sizeLabel() const { return statusLine_->sizeLabel(); }
+    QLabel* infoLabel() const { return statusLine_->pointerLabel(); }
     DocumentActions* actions() const { return actions_; }
     DocumentSaver* saver() const { return saver_; }
     ViewStateKeeper* viewState() const { return viewState_; }
@@ -72,6 +74,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Commands given while a document's layers are still loading run once they are in.
+    void runCommandsAwaitingLayers();
+    QVector<std::pair<CommandID, QString>> commandsAwaitingLayers_;
     void buildToolbar();
     QToolButton* addToolbarButtons(ToolbarGroup group, const QString& label, bool exclusive);
     void buildSplitView();
@@ -80,7 +85,7 @@ private:
     void refresh();
     void updateTitle();
     void updateColorWell();
-    void selectTool(int tool);
+    void selectTool(EditorTool tool);
     void cutSelectionOrText();
     void askToSaveBeforeClosing();
     void rememberSidebarWidth();
@@ -91,8 +96,8 @@ private:
     Sidebar* sidebar_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QToolBar* toolbar_ = nullptr;
-    QLabel* sizeLabel_ = nullptr;
-    QLabel* infoLabel_ = nullptr;
+    QWidget* canvasPane_ = nullptr;
+    StatusLine* statusLine_ = nullptr;
     ColorWell* colorWell_ = nullptr;
     QAction* savingIndicator_ = nullptr;
     DocumentActions* actions_ = nullptr;
@@ -103,8 +108,5 @@ private:
     bool closeConfirmed_ = false;
     int untitledNumber_ = 1;
 };
-
-// The size readout of a canvas: "1920 × 1080 px".
-QString canvasSizeText(QSizeF size);
 
 }  // namespace velmaris

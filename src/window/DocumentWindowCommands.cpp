@@ -58,6 +58,46 @@ bool leavesTransformOpen(CommandID command)
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Commands that neither read nor change the layers, which run while a document's layers load.
+bool runsWhileLayersLoad(CommandID command)
+{
+    switch (command) {
+    case CommandID::zoomIn:
+    case CommandID::zoomOut:
+    case CommandID::zoomActualSize:
+    case CommandID::zoomToFit:
+    case CommandID::toggleCheckerboard:
+    case CommandID::toggleSidebarPanels:
+    case CommandID::selectMoveTool:
+    case CommandID::selectSelectTool:
+    case CommandID::selectTextTool:
+    case CommandID::selectColorPickerTool:
+    case CommandID::marqueeRectangle:
+    case CommandID::marqueeEllipse:
+    case CommandID::showImageSize:
+    case CommandID::performClose:
+    case CommandID::performMiniaturize:
+    case CommandID::performZoom:
+    case CommandID::arrangeInFront:
+    case CommandID::openPreferences:
+    case CommandID::showAboutPanel:
+    case CommandID::checkForUpdates:
+    case CommandID::terminate:
+    case CommandID::newImage:
+    case CommandID::newFromClipboard:
+    case CommandID::openDocument:
+    case CommandID::openRecentDocument:
+    case CommandID::importFromPhotos:
+    case CommandID::showHelp:
+    case CommandID::showShortcutCheatSheet:
+    case CommandID::openWebsite:
         return true;
     default:
         return false;
@@ -70,6 +110,10 @@ void DocumentWindow::runCommand(CommandID command, const QString& argument)
 {
     if (!document_)
         return;
+    if (document_->isWaitingForLayers() && !runsWhileLayersLoad(command)) {
+        commandsAwaitingLayers_.append({command, argument});
+        return;
+    }
     // The transform keeps the layer's pixels from when it began: committing it after another command
     // changed the layer would paint those old pixels over the change. Undo and Redo drop the
     // transform not yet committed (Undo does nothing more); every other edit commits it first, so it
@@ -85,6 +129,12 @@ void DocumentWindow::runCommand(CommandID command, const QString& argument)
     }
     if (const CommandHandler handler = commandHandler(command))
         handler(*this, argument);
+}
+
+void DocumentWindow::runCommandsAwaitingLayers()
+{
+    for (const auto& [command, argument] : std::exchange(commandsAwaitingLayers_, {}))
+        runCommand(command, argument);
 }
 
 // A switch without a default: a command missing here does not compile, and a test checks that
@@ -205,11 +255,13 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
     case CommandID::applyFilter:
         return [](Window& window, const QString& identifier) { window.openFilter(identifier); };
     case CommandID::selectMoveTool:
-        return [](Window& window, const QString&) { window.selectTool(0); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::move); };
     case CommandID::selectSelectTool:
-        return [](Window& window, const QString&) { window.selectTool(1); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::select); };
     case CommandID::selectTextTool:
-        return [](Window& window, const QString&) { window.selectTool(2); };
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::text); };
+    case CommandID::selectColorPickerTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::colorPicker); };
     case CommandID::zoomIn:
         return [](Window& window, const QString&) { window.canvas_->zoomIn(); };
     case CommandID::zoomOut:

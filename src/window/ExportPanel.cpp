@@ -1,8 +1,10 @@
 #include "window/ExportPanel.h"
 
 #include "document/ImageDocument.h"
+#include "files/ImageMetadataIO.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -51,7 +53,7 @@ QLabel* trailingLabel(const QString& text)
 
 std::optional<QString> chooseWithFileDialog(QWidget* parent, const QString& suggestedName, const ExportFormat& format)
 {
-    const QString extension = imageTypeExtension(format.type);
+    const QString extension = exportFormatExtension(format);
     QFileDialog dialog(parent, QStringLiteral("Export"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(format.title, extension));
@@ -100,6 +102,12 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
         scalePopUp_->addItem(scale.title);
     scalePopUp_->setCurrentIndex(kDefaultExportScaleIndex);
 
+    keepMetadataBox_ = new QCheckBox(QStringLiteral("Keep metadata"));
+    keepMetadataBox_->setChecked(true);
+    keepMetadataBox_->setToolTip(QStringLiteral("Camera data, description and colour profile of the photo"));
+    removeLocationBox_ = new QCheckBox(QStringLiteral("Remove location"));
+    removeLocationBox_->setToolTip(QStringLiteral("Leave out where the photo was taken"));
+
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
@@ -110,6 +118,8 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
     grid->addWidget(qualityRow_, 1, 1, Qt::AlignLeft);
     grid->addWidget(trailingLabel(QStringLiteral("Scale:")), 2, 0);
     grid->addWidget(scalePopUp_, 2, 1, Qt::AlignLeft);
+    grid->addWidget(keepMetadataBox_, 3, 1, Qt::AlignLeft);
+    grid->addWidget(removeLocationBox_, 4, 1, Qt::AlignLeft);
 
     auto* accessory = new QWidget;
     accessory->setMinimumWidth(340);
@@ -129,6 +139,7 @@ ExportPanel::ExportPanel(ImageDocument& document, QWidget* parent)
 
     connect(formatPopUp_, &QComboBox::currentIndexChanged, this, &ExportPanel::exportFormatChanged);
     connect(qualitySlider_, &QSlider::valueChanged, this, &ExportPanel::exportQualityChanged);
+    connect(keepMetadataBox_, &QCheckBox::toggled, this, &ExportPanel::enableMetadataBoxes);
     connect(buttons, &QDialogButtonBox::accepted, this, &ExportPanel::confirm);
     connect(buttons, &QDialogButtonBox::rejected, this, &ExportPanel::reject);
     exportFormatChanged(0);
@@ -147,7 +158,7 @@ QString ExportPanel::suggestedFileName() const
 {
     const QString path = document_.filePath();
     const QString name = path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).completeBaseName();
-    return name + QLatin1Char('.') + imageTypeExtension(request().format.type);
+    return name + QLatin1Char('.') + exportFormatExtension(request().format);
 }
 
 ExportRequest ExportPanel::request() const
@@ -156,7 +167,9 @@ ExportRequest ExportPanel::request() const
     if (std::optional<ExportFormat> format = exportFormatAt(formatPopUp_->currentIndex()))
         request.format = *format;
     request.quality = double(qualitySlider_->value()) / kQualityUnits;
-    request.scale = exportScaleAt(scalePopUp_->currentIndex());
+    request.scale = request.format.keepsLayers ? 1.0 : exportScaleAt(scalePopUp_->currentIndex());
+    request.keepMetadata = keepMetadataBox_->isChecked();
+    request.removeLocation = request.keepMetadata && removeLocationBox_->isChecked();
     return request;
 }
 
@@ -167,6 +180,18 @@ void ExportPanel::exportFormatChanged(int index)
         return;
     qualityTitle_->setVisible(format->supportsQuality);
     qualityRow_->setVisible(format->supportsQuality);
+    // Layers are written as they are: there is nothing to scale.
+    scalePopUp_->setEnabled(!format->keepsLayers);
+    enableMetadataBoxes();
+}
+
+void ExportPanel::enableMetadataBoxes()
+{
+    const ExportRequest chosen = request();
+    const bool holdsMetadata = !chosen.format.keepsLayers && typeHoldsMetadata(chosen.format.type);
+    keepMetadataBox_->setEnabled(holdsMetadata);
+    // Without metadata there is no location to remove.
+    removeLocationBox_->setEnabled(holdsMetadata && keepMetadataBox_->isChecked());
 }
 
 void ExportPanel::exportQualityChanged(int value)

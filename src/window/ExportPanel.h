@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -16,8 +17,8 @@ namespace velmaris {
 
 class ImageDocument;
 
-// The Export sheet of a document window: Format, Quality (JPEG only) and Scale, then a file
-// location. The flattened picture is made and written on a worker; a picture that cannot be made
+// The Export sheet of a document window: Format, Quality (JPEG only), Scale and what becomes of the
+// photo's metadata, then a file location. The flattened picture is made and written on a worker; a picture that cannot be made
 // beeps, a file that cannot be written shows its error and leaves nothing behind.
 class ExportPanel : public QDialog {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     QLabel* qualityLabel() const { return qualityLabel_; }
     QWidget* qualityRow() const { return qualityRow_; }
     QComboBox* scalePopUp() const { return scalePopUp_; }
+    QCheckBox* keepMetadataBox() const { return keepMetadataBox_; }
+    QCheckBox* removeLocationBox() const { return removeLocationBox_; }
     QPushButton* exportButton() const { return exportButton_; }
 
 Q_SIGNALS:
@@ -51,6 +54,7 @@ Q_SIGNALS:
 private:
     void exportFormatChanged(int index);
     void exportQualityChanged(int value);
+    void enableMetadataBoxes();
     void confirm();
     void finish(const std::optional<ExportFailure>& failure);
 
@@ -62,6 +66,8 @@ private:
     QLabel* qualityTitle_ = nullptr;
     QWidget* qualityRow_ = nullptr;
     QComboBox* scalePopUp_ = nullptr;
+    QCheckBox* keepMetadataBox_ = nullptr;
+    QCheckBox* removeLocationBox_ = nullptr;
     QPushButton* exportButton_ = nullptr;
     bool exporting_ = false;
     bool deleteWhenFinished_ = false;

@@ -192,6 +192,18 @@ TEST(Application, UnreadableFilesOpenNothingAndNewImageChecksItsFields)
     EXPECT_TRUE(application.documents().documents().empty());
     EXPECT_TRUE(application.welcomeWindow() && application.welcomeWindow()->isVisible());
 
+    // A native document whose pixels fail after its window opened: reported, and the window goes.
+    const QString ruined = folder.filePath("ruined.velmaris");
+    test::writeNativeFileWithRuinedPixels(ruined);
+    {
+        ModalAnswers answers({"OK"});
+        application.openFile(ruined);
+        ASSERT_TRUE(test::waitUntil([&] { return answers.seen().size() == 1; }));
+        EXPECT_EQ(answers.seen()[0], "ruined.velmaris | The image could not be read.");
+        EXPECT_TRUE(test::waitUntil([&] { return application.documentWindows().isEmpty(); }));
+        EXPECT_TRUE(application.documents().documents().empty());
+    }
+
     int created = 0;
     QSize size;
     NewImageDialog dialog([&](std::unique_ptr<ImageDocument> document) {
@@ -277,7 +289,7 @@ TEST(Application, MenuBarFollowsTheTable)
                    "Flip Layer Vertical|", "Layer Effects…|", "Lock Layer|", "Delete Layer|", "-",
                    "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
                    "-", "Align|"}},
-        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "-", "Zoom In|Ctrl+=",
+        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "Color Picker Tool|", "-", "Zoom In|Ctrl+=",
                   "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
                   "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
         {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|", "-", "Untitled|"}},
@@ -424,6 +436,21 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     QTest::keyClick(window->canvas(), Qt::Key_V);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::move; }));
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
+    QTest::keyClick(window->canvas(), Qt::Key_I);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+
+    // Zoom In answers Ctrl+= and Ctrl++ and the keypad's Ctrl++; Zoom Out Ctrl+- on either keyboard.
+    window->canvas()->zoomActualSize();
+    QTest::keyClick(window->canvas(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
+    QTest::keyClick(window->canvas(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 2.25);
+    QTest::keyClick(window->canvas(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(window->canvas()->magnification(), 1.5);
 
     // The toolbar's Preferences button opens the preferences window.
     window->actions()->action(CommandID::openPreferences)->trigger();

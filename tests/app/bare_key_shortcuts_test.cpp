@@ -116,11 +116,12 @@ TEST(BareKeyShortcuts, TextEditingRecordingAndChordsPassThrough)
 TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
 {
     ShortcutWindow shown;
-    ASSERT_FALSE(shown.preferences.setShortcut(34, 0, importFromPhotos));    // I
+    EXPECT_EQ(shown.preferences.setShortcut(34, 0, importFromPhotos), "Already used by Color Picker Tool.");  // I
+    ASSERT_FALSE(shown.preferences.setShortcut(38, 0, importFromPhotos));    // J
     ASSERT_FALSE(shown.preferences.setShortcut(7, 0, deleteLayer));         // X
     ASSERT_FALSE(shown.preferences.setShortcut(37, ShortcutModifier::shift, newLayer));  // ⇧L
 
-    shown.pressAt(10, Qt::Key_I);
+    shown.pressAt(10, Qt::Key_J);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     ASSERT_TRUE(test::waitUntil([&] { return !shown.applicationCommands.isEmpty(); }));
     EXPECT_EQ(shown.applicationCommands, QList<CommandID>{CommandID::importFromPhotos});

@@ -7,6 +7,7 @@
 #include "files/OpenImageFile.h"
 
 #include "HostileImages.h"
+#include "TestImages.h"
 #include "QtWait.h"
 
 #include <QBuffer>
@@ -280,6 +281,37 @@ TEST(CommandLine, ExportWritesNativeDocumentsAndOpensNamesThatAreNotUtf8)
                          QStringLiteral("--scale"), QStringLiteral("2")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("scaled.velmaris"))));
+}
+
+TEST(CommandLine, ExportAndInfoKnowOpenRasterAndKeepItsLayers)
+{
+    QTemporaryDir dir;
+    NativeDocument document;
+    document.state.size = QSizeF(6, 4);
+    document.state.layers.push_back(makeBitmapLayer(test::solidBitmap(6, 4, {255, 255, 255, 255}), QStringLiteral("Paper")));
+    Layer ink = makeBitmapLayer(test::solidBitmap(2, 2, {0, 0, 0, 255}), QStringLiteral("Ink"), QPointF(1, 1));
+    ink.opacity = 0.25;
+    document.state.layers.push_back(ink);
+    const QString native = dir.filePath(QStringLiteral("in.velmaris"));
+    writeBytes(native, std::get<QByteArray>(writeNativeDocument(document)));
+
+    const QString ora = dir.filePath(QStringLiteral("layers.ora"));
+    ProcessResult result = runProgram({QStringLiteral("--export"), native, ora});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const std::variant<QJsonObject, QString> info = fileInfo(ora);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(info)) << std::get<QString>(info).toStdString();
+    const QJsonArray layers = std::get<QJsonObject>(info)[QStringLiteral("layers")].toArray();
+    ASSERT_EQ(layers.size(), 2);
+    EXPECT_EQ(layers[1][QStringLiteral("name")].toString(), QStringLiteral("Ink"));
+    EXPECT_EQ(layers[1][QStringLiteral("opacity")].toDouble(), 0.25);
+
+    // From OpenRaster to a flat type, and a scale refused for a layered output as for the native one.
+    result = runProgram({QStringLiteral("--export"), ora, dir.filePath(QStringLiteral("flat.png"))});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("flat.png"))));
+    result = runProgram({QStringLiteral("--export"), native, dir.filePath(QStringLiteral("scaled.ora")),
+                         QStringLiteral("--scale"), QStringLiteral("2")});
+    EXPECT_EQ(result.exitCode, 1);
 }
 
 TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)

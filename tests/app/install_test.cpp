@@ -53,14 +53,15 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Exec")), QStringLiteral("velmaris-images %F"));
     EXPECT_EQ(entryValue(desktop, QStringLiteral("Icon")), QStringLiteral("velmaris-images"));
     const QStringList types = entryValue(desktop, QStringLiteral("MimeType")).split(QLatin1Char(';'));
-    for (const char* type : {"application/x-velmaris-image", "image/png", "image/jpeg", "image/gif", "image/bmp",
-                             "image/tiff", "image/svg+xml"})
+    for (const char* type : {"application/x-velmaris-image", "image/openraster", "image/png", "image/jpeg",
+                             "image/gif", "image/bmp", "image/tiff", "image/svg+xml"})
         EXPECT_TRUE(types.contains(QLatin1String(type))) << type;
 
     const QString thumbnailer = root.filePath(QStringLiteral("share/thumbnailers/velmaris-images.thumbnailer"));
     EXPECT_EQ(entryValue(thumbnailer, QStringLiteral("Exec")),
               QStringLiteral("velmaris-images --thumbnail %i %o %s"));
-    EXPECT_EQ(entryValue(thumbnailer, QStringLiteral("MimeType")), QStringLiteral("application/x-velmaris-image;"));
+    EXPECT_EQ(entryValue(thumbnailer, QStringLiteral("MimeType")),
+              QStringLiteral("application/x-velmaris-image;image/openraster;"));
 
     EXPECT_TRUE(QFile::exists(root.filePath(QStringLiteral("share/icons/hicolor/scalable/apps/velmaris-images.svg"))));
     for (const int side : {16, 32, 48, 64, 128, 256}) {
@@ -80,6 +81,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
                         .contains("application/x-velmaris-image:*.velmaris"));
         EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/magic")))
                         .contains("\"formatVersion\":"));
+        EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/globs2"))).contains("image/openraster:*.ora"));
+        EXPECT_TRUE(test::fileBytes(root.filePath(QStringLiteral("share/mime/magic"))).contains("image/openraster"));
     }
     // Checked where the desktop's validator is installed; it is not needed to build.
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));

@@ -104,11 +104,17 @@ TEST(ShortcutApplier, WindowActionsTakeTheEffectiveMenuKeys)
     EXPECT_EQ(shortcutOf(CommandID::freeTransform), QKeySequence(Qt::CTRL | Qt::Key_T));
     EXPECT_EQ(shortcutOf(CommandID::toggleSidebarPanels), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_0));
     EXPECT_EQ(shortcutOf(CommandID::saveDocument), QKeySequence(Qt::CTRL | Qt::Key_S));  // not in the catalogue
+    const auto keysOf = [&](CommandID command) { return window.actions()->action(command)->shortcuts(); };
+    EXPECT_EQ(keysOf(CommandID::zoomIn),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                                   QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus))}));
 
     ASSERT_FALSE(preferences.setShortcut(96, 0, zoomToFit));
     ASSERT_FALSE(preferences.setShortcut(37, ShortcutModifier::control, alignLeft));
     preferences.disable(freeTransform);
+    preferences.disable(zoomIn);
     applyEffectiveShortcuts(lookup, preferences);
+    EXPECT_TRUE(keysOf(CommandID::zoomIn).isEmpty());
     EXPECT_EQ(shortcutOf(CommandID::zoomToFit), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(shortcutOf(CommandID::alignLeft), QKeySequence(Qt::META | Qt::Key_L));
     EXPECT_TRUE(shortcutOf(CommandID::freeTransform).isEmpty());
@@ -137,8 +143,9 @@ TEST(ShortcutCheatSheet, ListsEffectiveShortcutsAndRebuildsAfterClosing)
     };
     EXPECT_EQ(shown(cropToSelection), QStringLiteral("Ctrl+Shift+K"));
     EXPECT_EQ(shown(moveTool), "V");
+    EXPECT_EQ(shown(colorPickerTool), "I");
     EXPECT_EQ(shown(flattenImage), QString::fromUtf8("—"));
-    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 46 * 2 + 7 + 1);
+    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 47 * 2 + 7 + 1);
 
     preferences.disable(cropToSelection);
     EXPECT_EQ(shown(cropToSelection), QString::fromUtf8("—"));

@@ -2,7 +2,9 @@
 
 #include "TestImages.h"
 #include "document/ImageDocument.h"
+#include "files/NativeDocumentFile.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -53,6 +55,22 @@ inline void selectIndices(ImageDocument& document, int primary, std::initializer
     for (int index : extras)
         state.extraSelectedLayerIDs.insert(state.layers[index].id);
     document.setLiveState(std::move(state));
+}
+
+// Writes a native file whose one layer's PNG has a sound header but ruined data: its outline reads,
+// its pixels do not.
+inline void writeNativeFileWithRuinedPixels(const QString& path)
+{
+    CanvasState state;
+    state.size = QSizeF(40, 30);
+    state.layers = {bitmapLayer(randomBitmap(40, 30, 5))};
+    QByteArray data = std::get<QByteArray>(writeNativeDocument(NativeDocument{state, {}}));
+    const qsizetype png = data.indexOf("iVBORw0KGgo");
+    for (qsizetype i = png + 120; i < png + 400; ++i)
+        data[i] = 'A';
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        qFatal("could not write %s", qPrintable(path));
 }
 
 inline QStringList layerNames(const CanvasState& state)

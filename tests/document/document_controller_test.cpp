@@ -3,7 +3,9 @@
 #include "QtWait.h"
 
 #include "TestImages.h"
+#include "document/TestDocuments.h"
 #include "files/DocumentType.h"
+#include "files/NativeDocumentFile.h"
 
 #include "platform/RecentImagesStore.h"
 
@@ -166,6 +168,72 @@ TEST(DocumentController, AnnouncesDocumentsAndRecordsTheFilesTheyUse)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_TRUE(QDir(controller.autosaveFolder()).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
+}  // namespace velmaris
+
+namespace velmaris {
+namespace {
+
+// A native file of a random bitmap layer under a text layer, and what a whole read of it gives.
+QString writeTwoLayerFile(const QTemporaryDir& dir, const QString& name)
+{
+    ImageDocument source(DocumentDefaults{40, 30});
+    CanvasState state = source.state();
+    state.layers = {test::bitmapLayer(test::randomBitmap(40, 30, 7), {}, QStringLiteral("Photo"))};
+    Layer text;
+    text.name = QStringLiteral("Title");
+    text.content = TextLayerAttributes{QStringLiteral("Hi"), QStringLiteral("DejaVu Sans"), 12, StoredColor{0, 0, 0, 1}, {}};
+    state.layers.append(text);
+    source.commitState(std::move(state), QStringLiteral("Setup"));
+    const QString path = dir.filePath(name);
+    EXPECT_FALSE(source.saveToFile(path, kNativeTypeName, SaveOperation::saveTo));
+    return path;
+}
+
+TEST(DocumentController, NativeDocumentsOpenFromTheirOutlineAndTheirPixelsFollow)
+{
+    QTemporaryDir dir;
+    const QString path = writeTwoLayerFile(dir, QStringLiteral("two.velmaris"));
+    DocumentController controller(dir.filePath(QStringLiteral("autosave")));
+    ImageDocument* opened = nullptr;
+    bool waitedAtFirst = false;
+    controller.openDocumentInBackground(path, [&](const FileResult<ImageDocument*>& result) {
+        opened = std::get<ImageDocument*>(result);
+        waitedAtFirst = opened->isWaitingForLayers();
+        EXPECT_TRUE(opened->state().layers[0].bitmap()->isNull()) << "the window opens before the pixels";
+        EXPECT_EQ(opened->state().layers[1].name, QStringLiteral("Title"));
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return opened && !opened->isWaitingForLayers(); }));
+    EXPECT_TRUE(waitedAtFirst);
+    const auto whole = ImageDocument::fromFile(path);
+    const auto asWritten = [](const ImageDocument& document) {
+        return std::get<QByteArray>(writeNativeDocument(NativeDocument{document.state(), document.selection()}));
+    };
+    EXPECT_EQ(asWritten(*opened), asWritten(*std::get<std::unique_ptr<ImageDocument>>(whole)));
+    EXPECT_EQ(opened->history().entries().size(), 1);
+    EXPECT_FALSE(opened->isEdited());
+
+    // Pixels that turn out to be broken after the outline was read: the document is reported, never
+    // filled with anything.
+    const QString brokenPath = dir.filePath(QStringLiteral("broken.velmaris"));
+    test::writeNativeFileWithRuinedPixels(brokenPath);
+    std::optional<FileError> failure;
+    ImageDocument* failedDocument = nullptr;
+    QObject::connect(&controller, &DocumentController::layersFailedToLoad,
+                     [&](ImageDocument* document, const QString&, const FileError& error) {
+                         failedDocument = document;
+                         failure = error;
+                     });
+    ImageDocument* brokenDocument = nullptr;
+    controller.openDocumentInBackground(brokenPath, [&](const FileResult<ImageDocument*>& result) {
+        brokenDocument = std::get<ImageDocument*>(result);
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return failure.has_value(); }));
+    EXPECT_EQ(failedDocument, brokenDocument);
+    EXPECT_EQ(failure->message, FileError::imageUnreadable().message);
+    EXPECT_TRUE(brokenDocument->isWaitingForLayers());
 }
 
 }  // namespace

@@ -122,6 +122,30 @@ TEST(ImageDocument, AFlatFileOfLayersLeavesTheDocumentEdited)
     EXPECT_FALSE(document.isEdited());
 }
 
+TEST(ImageDocument, OpenRasterKeepsLayersLikeTheNativeFormat)
+{
+    QTemporaryDir dir;
+    ImageDocument document(DocumentDefaults{8, 8});
+    document.changeLiveState([](CanvasState& state) {
+        state.layers.append(test::solidLayer(QStringLiteral("Layer 2")));
+        state.layers.last().blendMode = LayerBlendMode::screen;
+    });
+    document.recordHistory(QStringLiteral("New Layer"));
+    const QString ora = dir.filePath(QStringLiteral("a.ora"));
+    ASSERT_FALSE(document.saveToFile(ora, kOpenRasterTypeName, SaveOperation::saveAs));
+    EXPECT_EQ(document.fileType(), kOpenRasterTypeName);
+    EXPECT_FALSE(document.isEdited());  // nothing was flattened
+    EXPECT_FALSE(document.shouldPromoteSave());
+
+    auto reopened = ImageDocument::fromFile(ora, kOpenRasterTypeName, 10);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ImageDocument>>(reopened));
+    const CanvasState& state = std::get<std::unique_ptr<ImageDocument>>(reopened)->state();
+    ASSERT_EQ(state.layers.size(), 2);
+    EXPECT_EQ(state.layers[1].name, "Layer 2");
+    EXPECT_EQ(state.layers[1].blendMode, LayerBlendMode::screen);
+    EXPECT_EQ(state.layers[1].id, document.state().layers[1].id);
+}
+
 TEST(ImageDocument, SavedIndexFollowsEntriesDroppedByTheLimit)
 {
     QTemporaryDir dir;

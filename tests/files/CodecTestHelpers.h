@@ -2,9 +2,32 @@
 
 #include "TestImages.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace velmaris::test {
+
+// What exiftool reads from a file, tags named "Group:Tag".
+inline QJsonObject exiftoolTags(const QByteArray& file, const QString& extension)
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("image.") + extension);
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+    out.close();
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-G"), path});
+    EXPECT_TRUE(exiftool.waitForFinished(30000)) << "exiftool (libimage-exiftool-perl) must be installed";
+    const QJsonArray files = QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array();
+    return files.isEmpty() ? QJsonObject() : files[0].toObject();
+}
 
 inline QByteArray bigEndian(quint32 value, int size = 4)
 {

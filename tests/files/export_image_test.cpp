@@ -1,4 +1,5 @@
 #include "files/ExportImage.h"
+#include "files/OpenRaster.h"
 
 #include "TestImages.h"
 #include "files/FlatImageFile.h"
@@ -31,12 +32,12 @@ QSize exportedSize(const CanvasState& state, const ExportRequest& request)
 
 TEST(ExportImage, PopUpEntriesAndQualityLabel)
 {
-    ASSERT_EQ(exportFormats().size(), 8u);
+    ASSERT_EQ(exportFormats().size(), 9u);
     EXPECT_EQ(exportFormats()[1].title, "JPEG");
     EXPECT_TRUE(exportFormats()[1].supportsQuality);
     EXPECT_FALSE(exportFormats()[2].supportsQuality);
     EXPECT_EQ(exportFormatAt(-3)->title, "PNG");  // a negative index is the first format
-    EXPECT_FALSE(exportFormatAt(8));
+    EXPECT_FALSE(exportFormatAt(9));
     EXPECT_EQ(exportScales()[kDefaultExportScaleIndex].title, "100%");
     EXPECT_EQ(exportScaleAt(0), 0.25);
     EXPECT_EQ(exportScaleAt(3), 2.0);
@@ -47,10 +48,31 @@ TEST(ExportImage, PopUpEntriesAndQualityLabel)
     EXPECT_EQ(exportQualityLabel(0.555), "56%");
 }
 
+TEST(ExportImage, OpenRasterKeepsTheLayersUnscaled)
+{
+    CanvasState state = canvasOf(test::opaqueRandomBitmap(3, 3, 4));
+    state.layers.push_back(test::bitmapLayer(test::randomBitmap(2, 2, 5), QPointF(1, 1), QStringLiteral("Top")));
+    const ExportFormat& openRaster = exportFormats()[4];
+    ASSERT_TRUE(openRaster.keepsLayers);
+    EXPECT_EQ(exportFormatExtension(openRaster), "ora");
+    EXPECT_EQ(exportFormatExtension(exportFormats()[1]), "jpg");
+    const FileResult<QByteArray> bytes = exportImageData(state, {openRaster, 0.9, 0.5});
+    ASSERT_TRUE(std::holds_alternative<QByteArray>(bytes));
+    const FileResult<NativeDocument> read = readOpenRasterDocument(std::get<QByteArray>(bytes));
+    ASSERT_TRUE(std::holds_alternative<NativeDocument>(read));
+    const CanvasState& layers = std::get<NativeDocument>(read).state;
+    ASSERT_EQ(layers.layers.size(), 2);
+    EXPECT_EQ(layers.size, QSizeF(3, 3));
+    EXPECT_EQ(layers.layers[1].name, "Top");
+    EXPECT_TRUE(test::samePixels(*layers.layers[1].bitmap(), *state.layers[1].bitmap()));
+}
+
 TEST(ExportImage, ScaledSizesRoundHalvesAwayFromZeroAndKeepOnePixel)
 {
     const CanvasState state = canvasOf(test::opaqueRandomBitmap(3, 3, 4));
     for (const ExportFormat& format : exportFormats()) {
+        if (format.keepsLayers)
+            continue;
         EXPECT_EQ(exportedSize(state, {format, 0.9, 0.25}), QSize(1, 1)) << format.title.toStdString();
         EXPECT_EQ(exportedSize(state, {format, 0.9, 2.0}), QSize(6, 6)) << format.title.toStdString();
         EXPECT_EQ(exportedSize(state, {format, 0.9, 1.0}), QSize(3, 3)) << format.title.toStdString();

@@ -76,21 +76,6 @@ ImageMetadata sampleMetadata()
     return metadata;
 }
 
-// What exiftool reads from a file, tags named "Group:Tag".
-QJsonObject exiftoolTags(const QByteArray& file, const QString& extension)
-{
-    QTemporaryDir directory;
-    const QString path = directory.filePath(QStringLiteral("image.") + extension);
-    QFile out(path);
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
-    out.close();
-    QProcess exiftool;
-    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-G"), path});
-    EXPECT_TRUE(exiftool.waitForFinished(30000)) << "exiftool (libimage-exiftool-perl) must be installed";
-    const QJsonArray files = QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array();
-    return files.isEmpty() ? QJsonObject() : files[0].toObject();
-}
-
 // The file with every 32-bit value of its "ispe" boxes' width and height replaced.
 QByteArray withDeclaredSize(QByteArray heif, quint32 width, quint32 height)
 {
@@ -222,7 +207,7 @@ TEST(PhotoFormat, MetadataIsEmbeddedWhereReadersFindIt)
         const std::string name = nameOf(type).toStdString();
         const std::optional<QByteArray> bytes = encodePhoto(picture, type, 0.8, metadata);
         ASSERT_TRUE(bytes) << name;
-        const QJsonObject tags = exiftoolTags(*bytes, nameOf(type));
+        const QJsonObject tags = test::exiftoolTags(*bytes, nameOf(type));
         EXPECT_EQ(tags.value(QStringLiteral("EXIF:Make")).toString(), u"Velmaris") << name;
         EXPECT_EQ(tags.value(QStringLiteral("XMP:Source")).toString(), u"velmaris-test") << name;
         // JPEG XL keeps the profile inside the compressed codestream, where exiftool does not look:
@@ -234,7 +219,7 @@ TEST(PhotoFormat, MetadataIsEmbeddedWhereReadersFindIt)
         EXPECT_LT(meanDistance(*decodeImageData(*bytes, type), picture), 3.0) << name;
     }
     // Without metadata none is written.
-    const QJsonObject bare = exiftoolTags(*encodePhoto(picture, ImageType::webp, 0.8), QStringLiteral("webp"));
+    const QJsonObject bare = test::exiftoolTags(*encodePhoto(picture, ImageType::webp, 0.8), QStringLiteral("webp"));
     EXPECT_FALSE(bare.contains(QStringLiteral("EXIF:Make")));
     EXPECT_FALSE(bare.contains(QStringLiteral("ICC_Profile:ProfileDescription")));
 }

@@ -105,7 +105,8 @@ TEST(CanvasState, ShapeAndToolRawValues)
     EXPECT_FALSE(selectionShapeFromRawValue("Ellipse"));
     EXPECT_EQ(editorToolFromRawValue(2), EditorTool::text);
     EXPECT_EQ(editorToolFromRawValue(0), EditorTool::move);
-    EXPECT_FALSE(editorToolFromRawValue(3));
+    EXPECT_EQ(editorToolFromRawValue(3), EditorTool::colorPicker);
+    EXPECT_FALSE(editorToolFromRawValue(4));
     EXPECT_FALSE(editorToolFromRawValue(-1));
 }
 

@@ -7,6 +7,7 @@
 #include "document/TestDocuments.h"
 #include "document/TransformSession.h"
 #include "files/DocumentType.h"
+#include "files/NativeDocumentFile.h"
 #include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 #include "window/ColorWell.h"
@@ -208,6 +209,35 @@ TEST(DocumentWindow, PasteOfAnotherProgramsImageArrivesOnceDecodedOffTheMainThre
     const Layer& pasted = document->state().layers[1];
     EXPECT_EQ(pasted.bitmap()->size(), QSize(20, 10));
     EXPECT_LE(test::channelDistance(test::pixelAt(*pasted.bitmap(), 10, 5), {0, 0, 255, 255}), 2);
+    delete window;
+}
+
+TEST(DocumentWindow, CommandsGivenWhileLayersLoadRunOnTheirPixels)
+{
+    const Bitmap photo = test::randomBitmap(40, 30, 3);
+    const FileResult<QByteArray> file = writeNativeDocument(
+        NativeDocument{test::documentWith({test::bitmapLayer(photo)}, {40, 30})->state(), {}});
+    FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(file));
+    const NativeOutline& read = std::get<NativeOutline>(outline);
+    auto document = ImageDocument::fromOutline(read.document, QStringLiteral("/tmp/photo.velmaris"), kNativeTypeName);
+    auto* window = new DocumentWindow(document.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_FALSE(window->sidebar()->isEnabled());
+    const QImage waiting = window->canvas()->viewport()->grab().toImage();
+    EXPECT_LT(qGray(waiting.pixel(waiting.rect().center())), 100) << "the canvas says it is loading";
+
+    window->runCommand(CommandID::flipLayerHorizontal);
+    window->runCommand(CommandID::zoomActualSize);
+    EXPECT_EQ(document->history().entries().size(), 1) << "the flip waits for the pixels";
+
+    document->finishLoadingLayers(std::get<QVector<Bitmap>>(decodeNativeLayerPixels(read)));
+    EXPECT_TRUE(window->sidebar()->isEnabled());
+    ASSERT_EQ(document->history().entries().size(), 2);
+    EXPECT_EQ(document->history().entries().last().name, "Flip Layer Horizontal");
+    const Bitmap& flipped = *document->state().layers[0].bitmap();
+    EXPECT_EQ(test::pixelAt(flipped, 0, 5), test::pixelAt(photo, 39, 5));
+    EXPECT_EQ(test::pixelAt(flipped, 39, 9), test::pixelAt(photo, 0, 9));
     delete window;
 }
 

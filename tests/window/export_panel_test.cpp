@@ -5,6 +5,7 @@
 #include "files/ImageDecoder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -129,6 +130,39 @@ TEST(ExportPanel, WritesTheScaledPictureWhereTheUserChose)
     QFile small(*answer);
     ASSERT_TRUE(small.open(QIODevice::ReadOnly));
     EXPECT_EQ(decodeImageData(small.readAll(), ImageType::bmp)->size(), QSize(1, 1));
+}
+
+TEST(ExportPanel, MetadataIsKeptUnlessTheUserSaysOtherwise)
+{
+    auto document = threeByThree();
+    ExportPanel panel(*document);
+    panel.show();
+    EXPECT_TRUE(panel.keepMetadataBox()->isChecked());
+    EXPECT_FALSE(panel.removeLocationBox()->isChecked());
+    EXPECT_TRUE(panel.request().keepMetadata);
+    EXPECT_FALSE(panel.request().removeLocation);
+
+    QTest::mouseClick(panel.removeLocationBox(), Qt::LeftButton);
+    EXPECT_TRUE(panel.request().removeLocation);
+    // Leaving all metadata out leaves nothing to remove.
+    QTest::mouseClick(panel.keepMetadataBox(), Qt::LeftButton);
+    EXPECT_FALSE(panel.removeLocationBox()->isEnabled());
+    EXPECT_FALSE(panel.request().keepMetadata);
+    EXPECT_FALSE(panel.request().removeLocation);
+    QTest::mouseClick(panel.keepMetadataBox(), Qt::LeftButton);
+    EXPECT_TRUE(panel.removeLocationBox()->isEnabled());
+    EXPECT_TRUE(panel.request().removeLocation);
+
+    // BMP holds no metadata.
+    chooseEntry(panel.formatPopUp(), 3);
+    ASSERT_EQ(panel.request().format.type, ImageType::bmp);
+    EXPECT_FALSE(panel.keepMetadataBox()->isEnabled());
+    EXPECT_FALSE(panel.removeLocationBox()->isEnabled());
+    // WebP, like the other photo types, embeds it from its own encoder.
+    chooseEntry(panel.formatPopUp(), 7);
+    ASSERT_EQ(panel.request().format.type, ImageType::webp);
+    EXPECT_TRUE(panel.keepMetadataBox()->isEnabled());
+    EXPECT_TRUE(panel.removeLocationBox()->isEnabled());
 }
 
 TEST(ExportPanel, AnUnwritableFolderShowsTheErrorAndLeavesNothing)

@@ -1,0 +1,51 @@
+#include "platform/ToolCatalogue.h"
+
+#include "platform/AppShortcuts.h"
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+// The registry, the shortcut catalogue and the toolbar all show each tool as its one row says.
+TEST(ToolCatalogue, EveryToolIsOneCommandOneBareKeyAndOneToolbarButton)
+{
+    QSet<quint16> keys;
+    QSet<int> tools;
+    int order = 0;
+    for (const ToolRow& tool : allToolRows()) {
+        SCOPED_TRACE(tool.title);
+        EXPECT_FALSE(tools.contains(int(tool.tool)));
+        tools.insert(int(tool.tool));
+        EXPECT_EQ(&toolRow(tool.tool), &tool);
+        EXPECT_EQ(toolForCommand(tool.command), tool.tool);
+
+        const CommandRow& command = commandRow(tool.command);
+        EXPECT_STREQ(command.name, tool.commandName);
+        EXPECT_STREQ(command.title, tool.title);
+        EXPECT_STREQ(command.symbol, tool.symbol);
+        EXPECT_EQ(command.toolbar.group, ToolbarGroup::tools);
+        EXPECT_EQ(command.toolbar.order, order++);
+        EXPECT_TRUE(command.checkable);
+        EXPECT_EQ(command.menu, CommandMenu::view);
+
+        const AppShortcutDefinition& shortcut = shortcutDefinition(tool.shortcut);
+        EXPECT_EQ(rawValue(tool.shortcut), QString::fromLatin1(tool.shortcutName));
+        EXPECT_EQ(shortcut.command, tool.command);
+        EXPECT_EQ(shortcut.category, "Tools");
+        EXPECT_EQ(shortcut.defaultShortcut, (AppShortcut{tool.defaultKeyCode, 0}));
+        EXPECT_TRUE(shortcutKeyCharacter(tool.defaultKeyCode).has_value());
+        EXPECT_FALSE(keys.contains(tool.defaultKeyCode)) << "two tools share a key";
+        keys.insert(tool.defaultKeyCode);
+    }
+    // The tool enumeration is covered without gaps: the canvas keeps its tools by it.
+    for (int tool = 0; tool < allToolRows().size(); ++tool)
+        EXPECT_TRUE(tools.contains(tool)) << tool;
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::colorPickerTool).defaultShortcut, (AppShortcut{34, 0}));  // I
+    EXPECT_FALSE(toolForCommand(CommandID::zoomIn));
+}
+
+}  // namespace
+}  // namespace velmaris

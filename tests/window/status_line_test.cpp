@@ -1,0 +1,138 @@
+#include "window/StatusLine.h"
+
+#include "QtWait.h"
+#include "canvas/CanvasView.h"
+#include "document/TestDocuments.h"
+#include "platform/CurrentColorStore.h"
+#include "window/DocumentActions.h"
+#include "window/DocumentWindow.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace velmaris {
+namespace {
+
+struct ShownWindow {
+    std::unique_ptr<ImageDocument> document;
+    DocumentWindow* window;
+
+    explicit ShownWindow(QVector<Layer> layers, QSizeF size)
+        : document(test::documentWith(std::move(layers), size)), window(new DocumentWindow(document.get()))
+    {
+        document->recordHistory(QStringLiteral("Setup"));
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    ~ShownWindow() { delete window; }
+
+    StatusLine& line() const { return *window->statusLine(); }
+    CanvasView& canvas() const { return *window->canvas(); }
+};
+
+TEST(StatusLine, ZoomTextsReadAndParse)
+{
+    EXPECT_EQ(zoomPercentText(1.5), "150%");
+    EXPECT_EQ(zoomPercentText(1.0 / 3), "33.33%");
+    EXPECT_EQ(zoomPercentText(0.0625), "6.25%");
+    EXPECT_EQ(zoomPercentText(0.05), "5%");
+    EXPECT_EQ(parsedZoomPercent("150"), 1.5);
+    EXPECT_EQ(parsedZoomPercent(" 66.5 % "), 0.665);
+    for (const char* refused : {"", "%", "abc", "0", "-20", "inf", "nan"})
+        EXPECT_FALSE(parsedZoomPercent(QString::fromLatin1(refused))) << refused;
+}
+
+TEST(StatusLine, ZoomFieldFollowsTheCanvasAndTakesTypedAndPresetZooms)
+{
+    ShownWindow shown({test::solidLayer("A", 400, 300)}, {400, 300});
+    QComboBox& field = *shown.line().zoomField();
+    shown.canvas().zoomActualSize();
+    EXPECT_EQ(field.currentText(), "100%");
+    shown.window->actions()->action(CommandID::zoomIn)->trigger();
+    EXPECT_EQ(field.currentText(), "150%");
+
+    // Typed as the user would: select the text, type, Return.
+    auto type = [&](const QString& text) {
+        field.lineEdit()->setFocus();
+        field.lineEdit()->selectAll();
+        QTest::keyClicks(field.lineEdit(), text);
+        QTest::keyClick(field.lineEdit(), Qt::Key_Return);
+    };
+    type(QStringLiteral("250"));
+    EXPECT_DOUBLE_EQ(shown.canvas().magnification(), 2.5);
+    EXPECT_EQ(field.currentText(), "250%");
+    EXPECT_TRUE(shown.canvas().hasFocus());
+    type(QStringLiteral("lots"));
+    EXPECT_DOUBLE_EQ(shown.canvas().magnification(), 2.5);
+    EXPECT_EQ(field.currentText(), "250%");
+    type(QStringLiteral("100000"));  // clamped to the largest zoom
+    EXPECT_DOUBLE_EQ(shown.canvas().magnification(), 32);
+    EXPECT_EQ(field.currentText(), "3200%");
+
+    // The presets, chosen from the list with the keyboard.
+    const int half = field.findText(QStringLiteral("50%"));
+    ASSERT_GE(half, 0);
+    field.setFocus();
+    field.showPopup();
+    QAbstractItemView& list = *field.view();
+    ASSERT_TRUE(test::waitUntil([&] { return list.isVisible(); }));
+    list.setCurrentIndex(list.model()->index(half, 0));
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(shown.canvas().magnification(), 0.5);
+    EXPECT_EQ(field.currentText(), "50%");
+}
+
+TEST(StatusLine, ReadsPointerSelectionSizeAndMemoryAndShowsThePickerOptions)
+{
+    ShownWindow shown({test::solidLayer("A", 64, 48)}, {64, 48});
+    StatusLine& line = shown.line();
+    EXPECT_EQ(line.sizeLabel()->text(), QString::fromUtf8("64 × 48 px"));
+    EXPECT_TRUE(line.selectionLabel()->isHidden());
+    const QString memory = line.memoryLabel()->text();
+    EXPECT_FALSE(memory.isEmpty());
+
+    shown.canvas().zoomActualSize();
+    QWidget* surface = shown.canvas().viewport();
+    const QPoint pointer = shown.canvas().mapFromScene(QPointF(10.5, 20.5));
+    const QPointF under = shown.canvas().canvasPoint(pointer);
+    const QString readout = QStringLiteral("%1, %2  #FF0000").arg(int(under.x())).arg(int(under.y()));
+    QTest::mouseMove(surface, pointer);
+    EXPECT_TRUE(test::waitUntil([&] { return line.pointerLabel()->text() == readout; }))
+        << line.pointerLabel()->text().toStdString();
+
+    shown.document->setSelectionRect(QRectF(4, 5, 30, 20));
+    EXPECT_EQ(line.selectionLabel()->text(), QString::fromUtf8("Selection 30 × 20"));
+    EXPECT_FALSE(line.selectionLabel()->isHidden());
+    CanvasState state = shown.document->state();
+    state.layers.append(test::solidLayer("B", 8, 8, {40, 30}, test::kBlue));
+    state.selectedLayerID = state.layers.last().id;
+    shown.document->commitState(std::move(state), QStringLiteral("Add"));
+    EXPECT_NE(line.memoryLabel()->text(), memory);
+
+    // The picker's options show with the picker and set how it samples.
+    EXPECT_FALSE(line.sampleSizeField()->isVisible());
+    shown.window->runCommand(CommandID::selectColorPickerTool);
+    EXPECT_EQ(shown.canvas().tool(), EditorTool::colorPicker);
+    EXPECT_TRUE(shown.window->actions()->action(CommandID::selectColorPickerTool)->isChecked());
+    EXPECT_TRUE(line.sampleSizeField()->isVisible());
+    EXPECT_TRUE(line.sampleSourceField()->isVisible());
+    line.sampleSourceField()->setCurrentIndex(line.sampleSourceField()->findText("Current Layer"));
+    CurrentColorStore::shared().setColor(StoredColor{0, 1, 0, 1});
+    QTest::mouseClick(surface, Qt::LeftButton, {}, pointer);
+    EXPECT_EQ(CurrentColorStore::shared().color(), (StoredColor{0, 1, 0, 1}));  // off the selected layer
+    line.sampleSourceField()->setCurrentIndex(line.sampleSourceField()->findText("All Layers"));
+    QTest::mouseClick(surface, Qt::LeftButton, {}, pointer);
+    EXPECT_EQ(CurrentColorStore::shared().color(), (StoredColor{1, 0, 0, 1}));
+    shown.window->runCommand(CommandID::selectMoveTool);
+    EXPECT_FALSE(line.sampleSizeField()->isVisible());
+}
+
+}  // namespace
+}  // namespace velmaris
