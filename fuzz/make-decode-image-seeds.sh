@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Writes one tiny seed per flat type (and a progressive JPEG) into fuzz/seeds/decode_image/: the type
 # byte the fuzz target reads (png 0, jpeg 1, gif 2, bmp 3, tiff 4, svg 5) followed by a small file of
-# that type; and the paste and drop fuzzer's own few into fuzz/seeds/paste_drop/.
+# that type; and the paste and drop fuzzer's own few into fuzz/seeds/paste_drop/. The photo formats
+# (HEIC, AVIF, WebP, JPEG XL) are written by the program's own encoders, the built executable given
+# as the first argument (default build/velmaris-images); their signature picks their decoder, so
+# they carry the png type byte.
+# Usage: fuzz/make-decode-image-seeds.sh [velmaris-images]
 set -euo pipefail
+program=$(realpath "${1:-build/velmaris-images}")
 cd "$(dirname "$0")"
 out=seeds/decode_image
 work=$(mktemp -d)
@@ -49,6 +54,15 @@ for ext in png jpg gif bmp tif svg; do
 done
 { printf '\x01'; cat "$work/out-progressive.jpg"; } >"$out/jpg-progressive"
 { printf '\x01'; cat "$work/out-exif.jpg"; } >"$out/jpg-exif"
+
+# Translucent pixels, so that the alpha planes and chunks are exercised too.
+vips bandjoin_const "$work/out.png" "$work/alpha.png" 170
+for ext in heic avif webp jxl; do
+  "$program" --export "$work/alpha.png" "$work/out.$ext" --quality 0.5
+  { printf '\x00'; cat "$work/out.$ext"; } >"$out/$ext"
+done
+"$program" --export "$work/alpha.png" "$work/lossless.webp" --quality 1
+{ printf '\x00'; cat "$work/lossless.webp"; } >"$out/webp-lossless"
 
 # The paste and drop fuzzer reads these seeds too; its own are the formats only a dropped file of
 # no known extension (README, 10) or a named one (icon.ico 8, pixmap.xpm 9) reaches.

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
   librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libexiv2-dev libheif-dev libtbb-dev libsimdjson-dev zlib1g-dev libzip-dev
+  libwebp-dev libjxl-dev libimage-exiftool-perl
   libgtest-dev libgmock-dev libbenchmark-dev
   # HEIF, AVIF and WebP files written by other programs, for the metadata tests
   libheif-examples webp
@@ -16,7 +17,7 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
   # The baselines the benchmarks are compared against.
-  packages+=(libvips-tools)
+  packages+=(libvips-tools libheif-examples webp)
 fi
 if [ "${1:-}" = "--e2e" ]; then
   # scripts/e2e.sh: a virtual X server, synthetic input, screenshots and reading text off them.

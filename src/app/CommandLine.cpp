@@ -74,7 +74,7 @@ CommandLineRequest parseExport(const QStringList& arguments)
             const std::optional<QString> typeName =
                 i + 1 < arguments.size() ? exportTypeName(arguments[++i]) : std::nullopt;
             if (!typeName)
-                return UsageError{QStringLiteral("--type must be png, jpeg, gif, bmp, tiff, svg, ora, psd or %1.").arg(kNativeExtension)};
+                return UsageError{QStringLiteral("--type must be png, jpeg, gif, bmp, tiff, svg, heic, avif, webp, jxl, ora, psd or %1.").arg(kNativeExtension)};
             request.typeName = typeName;
         } else if (argument == QLatin1String("--scale") || argument == QLatin1String("--quality")) {
             if (i + 1 >= arguments.size())
@@ -237,17 +237,23 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage:\n"
         "  velmaris-images [--] [FILE…]            open the editor (with the given images;\n"
-        "                                          after --, names that start with - too)\n"
+        "                                          after --, names that start with - too):\n"
+        "      velmaris documents, PNG, JPEG, GIF, BMP, TIFF, SVG, HEIF/HEIC, AVIF,\n"
+        "      WebP and JPEG XL\n"
         "  velmaris-images --export INPUT OUTPUT [--type T] [--scale S] [--quality Q]\n"
         "      write OUTPUT in the type its extension names: velmaris (a native\n"
         "      document: one layer from a flat image, or a document rewritten in its\n"
         "      canonical form), ora (OpenRaster) or psd, both keeping the layers, or\n"
-        "      INPUT flattened as png, jpg/jpeg, gif, bmp, tif/tiff or svg; an existing pipe\n"
-        "      or device OUTPUT is written in place, - is standard output\n"
+        "      INPUT flattened as png, jpg/jpeg, gif, bmp, tif/tiff, svg, heic/heif,\n"
+        "      avif, webp or jxl (JPEG XL); an existing pipe or device OUTPUT is written\n"
+        "      in place, - is standard output\n"
         "      --type T     the type when OUTPUT has no extension naming one (-, a\n"
-        "                   device): png, jpeg, gif, bmp, tiff, svg, ora, psd or velmaris\n"
+        "                   device): png, jpeg, gif, bmp, tiff, svg, heic, avif, webp,\n"
+        "                   jxl, ora, psd or velmaris\n"
         "      --scale S    resample by the factor S (greater than 0; default 1; flat only)\n"
-        "      --quality Q  JPEG quality from 0 to 1 (default: the encoder's)\n"
+        "      --quality Q  JPEG, HEIC, AVIF, WebP and JPEG XL quality from 0 to 1\n"
+        "                   (default: JPEG the encoder's, the others 0.9); WebP and\n"
+        "                   JPEG XL at 1 are lossless\n"
         "  velmaris-images --info FILE\n"
         "      print the canvas size and the layer list of FILE as JSON (a flat image\n"
         "      is described from its header, without decoding it)\n"

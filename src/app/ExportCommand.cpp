@@ -47,7 +47,7 @@ std::optional<QString> runExport(const ExportCommandRequest& request)
     const std::optional<QString> outputTypeName = request.typeName ? request.typeName : typeNameForPath(request.output);
     if (!outputTypeName)
         return QStringLiteral("The output type of \"%1\" is not supported: use %2, ora, psd, png, jpg, jpeg, "
-                              "gif, bmp, tif, tiff or svg, or name the type with --type.")
+                              "gif, bmp, tif, tiff, svg, heic, heif, avif, webp or jxl, or name the type with --type.")
             .arg(request.output, kNativeExtension);
 
     FileResult<NativeDocument> document = readDocumentFile(request.input);

@@ -34,7 +34,7 @@ std::optional<QString> writeImage(const Bitmap& image, const QString& path)
     const std::optional<ImageType> type = imageTypeForExtension(QFileInfo(path).suffix());
     if (!type)
         return QStringLiteral("The output type of \"%1\" is not supported: use png, jpg, jpeg, gif, bmp, "
-                              "tif, tiff or svg.")
+                              "tif, tiff, svg, heic, heif, avif, webp or jxl.")
             .arg(path);
     const std::optional<QByteArray> bytes = writeFlatDocument(image, *type);
     if (!bytes)

@@ -4,6 +4,7 @@
 #include "files/ImageDecoder.h"
 #include "files/InputFile.h"
 #include "files/OpenImageFile.h"
+#include "files/PhotoFormat.h"
 
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -61,6 +62,15 @@ std::variant<QSize, QString> flatImageSize(const QString& path)
     if (const auto* reason = std::get_if<QString>(&file))
         return QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, *reason);
     QFile* input = std::get<std::unique_ptr<QFile>>(file).get();
+    if (photoTypeOf(input->peek(64))) {
+        // A HEIF file's boxes may sit anywhere in it: the whole file is read, its pixels are not.
+        const FileResult<QByteArray> data = readInputFile(path);
+        if (const auto* error = std::get_if<FileError>(&data))
+            return error->withReason();
+        if (const std::optional<QSize> size = declaredPhotoSize(std::get<QByteArray>(data)))
+            return *size;
+        return FileError::imageUnreadable().message;
+    }
     // Only the header is read here, and only by the reader of a format the editor opens.
     const std::optional<QByteArray> format = rasterFormatName(input->peek(16));
     if (!format)

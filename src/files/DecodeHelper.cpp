@@ -6,6 +6,7 @@
 #include "files/ImageDecoder.h"
 #include "files/ImageMetadataIO.h"
 #include "files/LayeredDocument.h"
+#include "files/PhotoFormat.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -87,7 +88,7 @@ FileResult<Bitmap> DecodeHelperPool::decode(const QByteArray& data, ImageType ty
 {
     if (metadata)
         *metadata = {};
-    if (type != ImageType::svg && !rasterFormatName(data))
+    if (type != ImageType::svg && !rasterFormatName(data) && !photoTypeOf(data))
         return FileError::imageUnreadable().because(unreadableFormatReason());
     return resultOf<Bitmap>(
         run(Request{decodehelper::RequestKind::decode, quint32(type), data, metadata != nullptr}, metadata));
@@ -125,10 +126,12 @@ QString seconds(Clock::duration duration)
     return QString::number(std::chrono::duration<double>(duration).count(), 'g', 3);
 }
 
-// The time a decode may take: the base, and more for large data and large images.
-Clock::duration allowance(std::chrono::milliseconds base, qint64 dataBytes, qint64 declaredPixels)
+// The time a decode may take: the base, and more for large data and large images, at the pace of
+// the data's format.
+Clock::duration allowance(std::chrono::milliseconds base, qint64 dataBytes, qint64 declaredPixels,
+                          double pixelsPerSecond)
 {
-    const double extra = double(dataBytes) / (16 << 20) + double(declaredPixels) / 50e6;
+    const double extra = double(dataBytes) / (16 << 20) + double(declaredPixels) / pixelsPerSecond;
     return base + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(extra));
 }
 
@@ -311,12 +314,13 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
             return {unreadable.because(QStringLiteral("no memory for the decoder's data")), true};
     }
     const Clock::time_point started = Clock::now();
+    const double pixelsPerSecond = decodePixelsPerSecond(request.data);
     constexpr qint64 largestImage = kMaxBitmapBytes / 4;
     // A layered document declares no size up front: it may take as long as the largest image. Its
     // structure and declared sizes are checked before any pixel is decoded, so hostile data still
     // ends early.
-    Clock::duration allowed =
-        allowance(baseTimeout, dataBytes, request.kind == RequestKind::decodeDocument ? largestImage : 0);
+    Clock::duration allowed = allowance(baseTimeout, dataBytes,
+                                        request.kind == RequestKind::decodeDocument ? largestImage : 0, pixelsPerSecond);
     decodehelper::Request message;
     message.kind = request.kind;
     message.type = request.type;
@@ -324,7 +328,7 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
     message.withMetadata = request.withMetadata;
     // The processor-time limit is a backstop behind the clock below: twice the longest wait.
     message.cpuSeconds = quint32(
-        std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage)).count()));
+        std::ceil(2 * std::chrono::duration<double>(allowance(baseTimeout, dataBytes, largestImage, pixelsPerSecond)).count()));
     const bool sent = sendMessage(socket_, &message, sizeof(message), dataFile);
     if (dataFile >= 0)
         close(dataFile);
@@ -351,7 +355,8 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
         switch (reply.kind) {
         case ReplyKind::declaredSize:
             if (!sizeDeclared && reply.width > 0 && reply.height > 0)
-                allowed = allowance(baseTimeout, dataBytes, std::min(qint64(reply.width) * reply.height, largestImage));
+                allowed = allowance(baseTimeout, dataBytes, std::min(qint64(reply.width) * reply.height, largestImage),
+                                    pixelsPerSecond);
             sizeDeclared = true;
             break;
         case ReplyKind::decoded: {

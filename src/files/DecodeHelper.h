@@ -30,8 +30,9 @@ inline constexpr char kDecodeHelperArgument[] = "--decode-helper";
 // own buffers and the libraries.
 inline constexpr qint64 kDecodeHelperAddressSpace = qint64(4) << 30;
 // A decode may take this long, plus a second for every 16 MB of data and for every 50 megapixels
-// the header declares: hostile data ends within a few seconds, the largest legitimate image within
-// about ten.
+// the header declares (fewer for the slower photo formats: decodePixelsPerSecond()): hostile data
+// ends within a few seconds, the largest legitimate image within about ten (a minute for the
+// largest HEIF).
 inline constexpr std::chrono::milliseconds kDecodeBaseTimeout{2000};
 
 // When argv asks for the helper, serves decode requests on stdin/stdout until stdin closes and

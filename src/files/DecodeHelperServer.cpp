@@ -7,6 +7,7 @@
 #include "files/ImageMetadataIO.h"
 #include "files/LayeredDocument.h"
 #include "files/PNGDecoder.h"
+#include "files/PhotoFormat.h"
 #include "render/Parallel.h"
 
 #include <QBuffer>
@@ -129,6 +130,8 @@ void onAbort(int)
 
 std::optional<QSize> declaredRasterSize(const QByteArray& data)
 {
+    if (photoTypeOf(data))
+        return declaredPhotoSize(data);
     const std::optional<QByteArray> format = rasterFormatName(data);
     if (!format)
         return std::nullopt;
@@ -211,7 +214,8 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
     std::optional<Bitmap> bitmap;
     // Outlives the bitmap: an image read into the file may be converted from there.
     std::optional<PixelFile> file;
-    if (type == ImageType::svg) {
+    // The photo decoders make their own buffers, copied into the file below.
+    if (type == ImageType::svg || photoTypeOf(data)) {
         bitmap = decodeImageData(data, type);
     } else {
         if (const std::optional<FastPNG> png = FastPNG::read(data)) {
@@ -376,7 +380,7 @@ int serve(int argc, char** argv)
         int dataFile = -1;
         const int received = receiveMessage(channel, &request, sizeof(request), dataFile);
         const quint32 types = request.kind == RequestKind::decodeDocument ? kLayeredFormatCount
-                                                                          : quint32(ImageType::svg) + 1;
+                                                                          : quint32(kImageTypeCount);
         if (received <= 0 || request.magic != kMagic || request.type >= types) {
             if (dataFile >= 0)
                 close(dataFile);

@@ -11,15 +11,19 @@ namespace velmaris {
 
 namespace {
 
-const std::array<std::pair<ImageType, QString>, 6>& flatTypeNames()
+const std::array<std::pair<ImageType, QString>, 10>& flatTypeNames()
 {
-    static const std::array<std::pair<ImageType, QString>, 6> names{{
+    static const std::array<std::pair<ImageType, QString>, 10> names{{
         {ImageType::png, QStringLiteral("public.png")},
         {ImageType::jpeg, QStringLiteral("public.jpeg")},
         {ImageType::gif, QStringLiteral("com.compuserve.gif")},
         {ImageType::bmp, QStringLiteral("com.microsoft.bmp")},
         {ImageType::tiff, QStringLiteral("public.tiff")},
         {ImageType::svg, QStringLiteral("public.svg-image")},
+        {ImageType::heif, QStringLiteral("public.heic")},
+        {ImageType::avif, QStringLiteral("public.avif")},
+        {ImageType::webp, QStringLiteral("org.webmproject.webp")},
+        {ImageType::jxl, QStringLiteral("public.jpeg-xl")},
     }};
     return names;
 }
@@ -104,6 +108,10 @@ QString documentTypeFileFilter(const QString& typeName)
     case ImageType::bmp: return QStringLiteral("BMP Image (*.bmp)");
     case ImageType::tiff: return QStringLiteral("TIFF Image (*.tiff *.tif)");
     case ImageType::svg: return QStringLiteral("SVG Image (*.svg)");
+    case ImageType::heif: return QStringLiteral("HEIF Image (*.heic *.heif)");
+    case ImageType::avif: return QStringLiteral("AVIF Image (*.avif)");
+    case ImageType::webp: return QStringLiteral("WebP Image (*.webp)");
+    case ImageType::jxl: return QStringLiteral("JPEG XL Image (*.jxl)");
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include "files/DocumentType.h"
 #include "files/ImageEncoder.h"
 #include "files/ImageMetadataIO.h"
+#include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -14,15 +15,19 @@ namespace velmaris {
 
 namespace {
 
-const std::array<ExportFormat, 6>& formatList()
+const std::array<ExportFormat, 10>& formatList()
 {
-    static const std::array<ExportFormat, 6> formats{{
+    static const std::array<ExportFormat, 10> formats{{
         {QStringLiteral("PNG"), ImageType::png, false},
         {QStringLiteral("JPEG"), ImageType::jpeg, true},
         {QStringLiteral("TIFF"), ImageType::tiff, false},
         {QStringLiteral("BMP"), ImageType::bmp, false},
         {QStringLiteral("OpenRaster"), ImageType::png, false, LayeredFormat::openRaster},
         {QStringLiteral("PSD"), ImageType::png, false, LayeredFormat::psd},
+        {QStringLiteral("HEIC"), ImageType::heif, true},
+        {QStringLiteral("AVIF"), ImageType::avif, true},
+        {QStringLiteral("WebP"), ImageType::webp, true},
+        {QStringLiteral("JPEG XL"), ImageType::jxl, true},
     }};
     return formats;
 }
@@ -91,7 +96,12 @@ FileResult<QByteArray> exportImageData(const CanvasState& state, const ExportReq
     }
     const std::optional<double> quality =
         request.format.supportsQuality ? std::optional(request.quality) : std::nullopt;
-    std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality);
+    if (const std::optional<QString> missing = photoEncoderMissing(request.format.type))
+        return FileError::imageNotEncoded().because(*missing);
+    const ImageMetadata embedded = request.keepMetadata ? metadataForEncoder(request.format.type, state.metadata,
+                                                                             image->size(), request.removeLocation)
+                                                        : ImageMetadata{};
+    std::optional<QByteArray> bytes = encodeImageData(*image, request.format.type, quality, embedded);
     if (!bytes)
         return FileError::imageNotEncoded();
     if (!request.keepMetadata)

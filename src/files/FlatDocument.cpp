@@ -7,7 +7,8 @@
 
 namespace velmaris {
 
-std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type, std::optional<double> quality)
+std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType type, std::optional<double> quality,
+                                            const ImageMetadata& metadata)
 {
     switch (type) {
     case ImageType::svg:
@@ -21,6 +22,11 @@ std::optional<QByteArray> writeFlatDocument(const Bitmap& composite, ImageType t
     case ImageType::gif:
     case ImageType::tiff:
         return encodeImageData(composite, type, quality);
+    case ImageType::heif:
+    case ImageType::avif:
+    case ImageType::webp:
+    case ImageType::jxl:
+        return encodeImageData(composite, type, quality, metadata);
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include "files/FlatDocument.h"
 #include "files/DecodeHelper.h"
 #include "files/ImageMetadataIO.h"
+#include "files/PhotoFormat.h"
 #include "files/ResampleImage.h"
 #include "render/Compositor.h"
 
@@ -33,7 +34,10 @@ FileResult<QByteArray> writeFlatImage(const CanvasState& state, ImageType type,
                                   composite->height() * options.scale);
     if (!composite)
         return FileError::imageNotRendered();
-    if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality))
+    if (const std::optional<QString> missing = photoEncoderMissing(type))
+        return FileError::imageNotEncoded().because(*missing);
+    const ImageMetadata embedded = metadataForEncoder(type, state.metadata, composite->size(), options.removeLocation);
+    if (std::optional<QByteArray> bytes = writeFlatDocument(*composite, type, options.quality, embedded))
         return withKeptMetadata(std::move(*bytes), type, state.metadata, composite->size(), options.removeLocation);
     return type == ImageType::svg ? FileError::svgNotWritten() : FileError::imageNotEncoded();
 }

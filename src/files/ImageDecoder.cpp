@@ -1,6 +1,7 @@
 #include "files/ImageDecoder.h"
 
 #include "files/PNGDecoder.h"
+#include "files/PhotoFormat.h"
 #include "files/PngColorKey.h"
 #include "files/SVGRasterizer.h"
 #include "files/TruncatedData.h"
@@ -72,13 +73,15 @@ std::optional<QByteArray> rasterFormatName(const QByteArray& data)
 
 QString unreadableFormatReason()
 {
-    return QStringLiteral("PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read");
+    return QStringLiteral("PNG, JPEG, GIF, BMP, TIFF, SVG, HEIF, AVIF, WebP and JPEG XL are the image types read");
 }
 
 std::optional<Bitmap> decodeImageData(const QByteArray& data, ImageType type)
 {
     if (type == ImageType::svg)
         return rasterizeSVGData(data);
+    if (photoTypeOf(data))
+        return decodePhoto(data);
     return decodeRasterData(data);
 }
 

@@ -9,8 +9,8 @@
 
 namespace velmaris {
 
-// Decodes the first image of a file: SVG when the type says so, else PNG, JPEG, GIF, BMP or TIFF
-// as the content's signature says (the type is only a hint there). Turned upright by its EXIF
+// Decodes the first image of a file: SVG when the type says so, else PNG, JPEG, GIF, BMP, TIFF,
+// HEIF, AVIF, WebP or JPEG XL as the content's signature says (the type is only a hint there). Turned upright by its EXIF
 // orientation, converted to sRGB. nullopt for unreadable, truncated or oversized data and for any
 // other format, even one a Qt plugin could read. Runs in this process without limits on time or
 // memory: untrusted data goes through the decode helper (DecodeHelper.h).

@@ -2,6 +2,7 @@
 
 #include "files/GIFEncoder.h"
 #include "files/JPEGEncoder.h"
+#include "files/PhotoFormat.h"
 #include "files/TIFFEncoder.h"
 #include "files/PNGEncoder.h"
 
@@ -27,7 +28,8 @@ std::optional<QByteArray> encodeWithQt(const Bitmap& image, ImageType type)
 
 }  // namespace
 
-std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, std::optional<double> quality)
+std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, std::optional<double> quality,
+                                          const ImageMetadata& metadata)
 {
     if (image.isNull())
         return std::nullopt;
@@ -47,6 +49,11 @@ std::optional<QByteArray> encodeImageData(const Bitmap& image, ImageType type, s
         return encodeJPEG(image, quality, JpegBackground::none);
     case ImageType::bmp:
         return encodeWithQt(image, type);
+    case ImageType::heif:
+    case ImageType::avif:
+    case ImageType::webp:
+    case ImageType::jxl:
+        return encodePhoto(image, type, quality, metadata);
     }
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "files/ImageMetadataIO.h"
 
+#include "files/PhotoFormat.h"
+
 #include <QColorSpace>
 #include <QtEndian>
 
@@ -238,9 +240,26 @@ ImageMetadata readHeifMetadata(const QByteArray& data)
 
 }  // namespace
 
-bool typeHoldsMetadata(ImageType type)
+namespace {
+
+// The types whose encoded bytes exiv2 writes metadata into.
+bool embedsAfterEncoding(ImageType type)
 {
     return type == ImageType::jpeg || type == ImageType::png || type == ImageType::tiff;
+}
+
+}  // namespace
+
+bool typeHoldsMetadata(ImageType type)
+{
+    return embedsAfterEncoding(type) || isPhotoType(type);
+}
+
+ImageMetadata metadataForEncoder(ImageType type, const ImageMetadata& kept, QSize pixelSize, bool removeLocation)
+{
+    if (!isPhotoType(type) || kept.isEmpty())
+        return {};
+    return metadataForWriting(kept, pixelSize, removeLocation);
 }
 
 ImageMetadata readImageMetadata(const QByteArray& data)
@@ -333,7 +352,7 @@ std::optional<QByteArray> embedImageMetadata(const QByteArray& encoded, const Im
 QByteArray withKeptMetadata(QByteArray encoded, ImageType type, const ImageMetadata& kept, QSize pixelSize,
                             bool removeLocation)
 {
-    if (!typeHoldsMetadata(type) || kept.isEmpty())
+    if (!embedsAfterEncoding(type) || kept.isEmpty())
         return encoded;
     const ImageMetadata prepared = metadataForWriting(kept, pixelSize, removeLocation);
     if (prepared.isEmpty())

@@ -26,15 +26,20 @@ ImageMetadata readImageMetadata(const QByteArray& data);
 // and no XMP location properties. Every writer that embeds metadata prepares it through this.
 ImageMetadata metadataForWriting(const ImageMetadata& kept, QSize pixelSize, bool removeLocation);
 
-// Whether files of the type can carry metadata: JPEG, PNG and TIFF.
+// Whether files of the type can carry metadata: JPEG, PNG, TIFF, HEIF, AVIF, WebP and JPEG XL.
 bool typeHoldsMetadata(ImageType type);
+
+// The metadata an encoder of `type` embeds as it writes: the kept metadata prepared for HEIF, AVIF,
+// WebP and JPEG XL, whose libraries take it with the pixels; nothing for the other types, which
+// withKeptMetadata writes into afterwards.
+ImageMetadata metadataForEncoder(ImageType type, const ImageMetadata& kept, QSize pixelSize, bool removeLocation);
 
 // Encoded JPEG, PNG or TIFF bytes with prepared metadata written in (a profile, when the metadata
 // has one, replaces the encoder's); nullopt when they cannot be written.
 std::optional<QByteArray> embedImageMetadata(const QByteArray& encoded, const ImageMetadata& prepared);
 
-// A writer's last step: the encoded bytes of `type` with the kept metadata prepared and embedded.
-// Types that hold none, documents without metadata and a failed embedding give the bytes as they
+// A writer's last step: the encoded bytes of JPEG, PNG or TIFF with the kept metadata prepared and
+// embedded. Other types (their encoders embed metadataForEncoder's), documents without metadata and a failed embedding give the bytes as they
 // are: the picture is written even when its metadata cannot be.
 QByteArray withKeptMetadata(QByteArray encoded, ImageType type, const ImageMetadata& kept, QSize pixelSize,
                             bool removeLocation);

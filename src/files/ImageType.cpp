@@ -17,6 +17,14 @@ std::optional<ImageType> imageTypeForExtension(const QString& extension)
         return ImageType::tiff;
     if (lower == u"svg")
         return ImageType::svg;
+    if (lower == u"heic" || lower == u"heif")
+        return ImageType::heif;
+    if (lower == u"avif")
+        return ImageType::avif;
+    if (lower == u"webp")
+        return ImageType::webp;
+    if (lower == u"jxl")
+        return ImageType::jxl;
     return std::nullopt;
 }
 
@@ -29,6 +37,10 @@ QString imageTypeExtension(ImageType type)
     case ImageType::bmp: return QStringLiteral("bmp");
     case ImageType::tiff: return QStringLiteral("tiff");
     case ImageType::svg: return QStringLiteral("svg");
+    case ImageType::heif: return QStringLiteral("heic");
+    case ImageType::avif: return QStringLiteral("avif");
+    case ImageType::webp: return QStringLiteral("webp");
+    case ImageType::jxl: return QStringLiteral("jxl");
     }
     return {};
 }
@@ -42,6 +54,10 @@ QString imageTypeMimeName(ImageType type)
     case ImageType::bmp: return QStringLiteral("image/bmp");
     case ImageType::tiff: return QStringLiteral("image/tiff");
     case ImageType::svg: return QStringLiteral("image/svg+xml");
+    case ImageType::heif: return QStringLiteral("image/heif");
+    case ImageType::avif: return QStringLiteral("image/avif");
+    case ImageType::webp: return QStringLiteral("image/webp");
+    case ImageType::jxl: return QStringLiteral("image/jxl");
     }
     return {};
 }

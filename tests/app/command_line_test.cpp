@@ -153,7 +153,7 @@ TEST(CommandLine, ExportWritesTheTypeTheOutputNamesAndReportsFailuresInOneLine)
     result = runProgram({QStringLiteral("--export"), garbage, untouched});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
-              QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read\n"));
+              QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF, SVG, HEIF, AVIF, WebP and JPEG XL are the image types read\n"));
     EXPECT_FALSE(QFile::exists(untouched));
 
     result = runProgram({QStringLiteral("--export"), input, dir.filePath(QStringLiteral("out.xyz"))});
@@ -383,7 +383,47 @@ TEST(CommandLine, InfoReadsOnlyTheHeaderOfAFlatImage)
     const ProcessResult result = runProgram({QStringLiteral("--info"), png});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.standardError,
-              QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF and SVG are the image types read\n"));
+              QStringLiteral("The image could not be read: PNG, JPEG, GIF, BMP, TIFF, SVG, HEIF, AVIF, WebP and JPEG XL are the image types read\n"));
+}
+
+TEST(CommandLine, ExportInfoAndTypeKnowThePhotoFormats)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("in.png"));
+    QImage source(40, 20, QImage::Format_ARGB32);
+    source.fill(qRgba(0, 128, 255, 255));
+    source.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    ASSERT_TRUE(source.save(input));
+    for (const QString& extension : {QStringLiteral("heic"), QStringLiteral("avif"), QStringLiteral("webp"),
+                                    QStringLiteral("jxl")}) {
+        const QString photo = dir.filePath(QStringLiteral("out.") + extension);
+        ProcessResult result = runProgram({QStringLiteral("--export"), input, photo, QStringLiteral("--scale"),
+                                           QStringLiteral("2"), QStringLiteral("--quality"), QStringLiteral("0.8")});
+        ASSERT_EQ(result.exitCode, 0) << extension.toStdString() << result.standardError.toStdString();
+        const std::variant<QJsonObject, QString> info = fileInfo(photo);
+        ASSERT_TRUE(std::holds_alternative<QJsonObject>(info)) << extension.toStdString();
+        EXPECT_EQ(std::get<QJsonObject>(info)[QStringLiteral("size")][QStringLiteral("width")].toDouble(), 80);
+
+        // Read back (in the decode helper) with its transparent corner.
+        const QString back = dir.filePath(extension + QStringLiteral(".png"));
+        result = runProgram({QStringLiteral("--export"), photo, back});
+        ASSERT_EQ(result.exitCode, 0) << extension.toStdString() << result.standardError.toStdString();
+        const QImage decoded(back);
+        EXPECT_EQ(decoded.size(), QSize(80, 40));
+        EXPECT_LT(qAlpha(decoded.pixel(0, 0)), 8) << extension.toStdString();
+        EXPECT_EQ(qAlpha(decoded.pixel(60, 30)), 255) << extension.toStdString();
+
+        const std::optional<QString> typeName = typeNameForPath(photo);
+        ASSERT_TRUE(typeName);
+        EXPECT_EQ(documentTypeExtension(*typeName), extension);
+    }
+    // --type names the photo types for outputs without an extension.
+    QProcess process;
+    process.start(QStringLiteral(VELMARIS_EXECUTABLE),
+                  {QStringLiteral("--export"), input, QStringLiteral("-"), QStringLiteral("--type"), QStringLiteral("webp")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardOutput().mid(8, 4) == "WEBP");
 }
 
 TEST(CommandLine, InfoOfANativeDocumentReadsOnlyTheLayersHeaders)

@@ -2,9 +2,32 @@
 
 #include "TestImages.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace velmaris::test {
+
+// What exiftool reads from a file, tags named "Group:Tag".
+inline QJsonObject exiftoolTags(const QByteArray& file, const QString& extension)
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("image.") + extension);
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+    out.close();
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-G"), path});
+    EXPECT_TRUE(exiftool.waitForFinished(30000)) << "exiftool (libimage-exiftool-perl) must be installed";
+    const QJsonArray files = QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array();
+    return files.isEmpty() ? QJsonObject() : files[0].toObject();
+}
 
 inline QByteArray bigEndian(quint32 value, int size = 4)
 {
@@ -56,6 +79,21 @@ inline QByteArray jpegWithOrientation(const QByteArray& jpeg, int orientation)
     tiff += bigEndian(0, 4);  // no next directory
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     return jpeg.left(2) + "\xFF\xE1" + bigEndian(quint32(payload.size() + 2), 2) + payload + jpeg.mid(2);
+}
+
+// A smooth opaque gradient with thousands of colours.
+inline Bitmap gradientBitmap(int width, int height)
+{
+    auto builder = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = builder->row(y) + 4 * x;
+            pixel[0] = std::uint8_t(255 * x / (width - 1));
+            pixel[1] = std::uint8_t(255 * y / (height - 1));
+            pixel[2] = std::uint8_t(255 * (x + y) / (width + height - 2));
+            pixel[3] = 255;
+        }
+    return std::move(*builder).build();
 }
 
 // An image: red in the top-left quarter, blue elsewhere, and a

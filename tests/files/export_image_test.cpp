@@ -34,12 +34,12 @@ QSize exportedSize(const CanvasState& state, const ExportRequest& request)
 
 TEST(ExportImage, PopUpEntriesAndQualityLabel)
 {
-    ASSERT_EQ(exportFormats().size(), 6u);
+    ASSERT_EQ(exportFormats().size(), 10u);
     EXPECT_EQ(exportFormats()[1].title, "JPEG");
     EXPECT_TRUE(exportFormats()[1].supportsQuality);
     EXPECT_FALSE(exportFormats()[2].supportsQuality);
     EXPECT_EQ(exportFormatAt(-3)->title, "PNG");  // a negative index is the first format
-    EXPECT_FALSE(exportFormatAt(6));
+    EXPECT_FALSE(exportFormatAt(10));
     EXPECT_EQ(exportScales()[kDefaultExportScaleIndex].title, "100%");
     EXPECT_EQ(exportScaleAt(0), 0.25);
     EXPECT_EQ(exportScaleAt(3), 2.0);

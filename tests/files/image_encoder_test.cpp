@@ -8,6 +8,7 @@
 namespace velmaris {
 
 using test::Rgba;
+using test::gradientBitmap;
 using test::pixelAt;
 
 namespace {
@@ -18,21 +19,6 @@ Bitmap roundTrip(const Bitmap& image, ImageType type, std::optional<double> qual
     if (!bytes)
         return {};
     return decodeImageData(*bytes, type).value_or(Bitmap());
-}
-
-// A smooth opaque gradient with thousands of colours.
-Bitmap gradientBitmap(int width, int height)
-{
-    auto builder = BitmapBuilder::create(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* pixel = builder->row(y) + 4 * x;
-            pixel[0] = std::uint8_t(255 * x / (width - 1));
-            pixel[1] = std::uint8_t(255 * y / (height - 1));
-            pixel[2] = std::uint8_t(255 * (x + y) / (width + height - 2));
-            pixel[3] = 255;
-        }
-    return std::move(*builder).build();
 }
 
 }  // namespace

@@ -187,6 +187,69 @@ TEST(ImageMetadata, ExportKeepsRemovesLocationOrLeavesOut)
     EXPECT_FALSE(seenIn(std::get<QByteArray>(saved)).hasExifGroup("GPSInfo"));
 }
 
+// The photo types take the same prepared metadata from their own encoders; what exiftool finds in
+// them, WebP being read by exiv2 as well.
+TEST(ImageMetadata, PhotoExportsKeepItUprightAndCanDropTheLocation)
+{
+    const QByteArray photo =
+        photoWithMetadata(*encodeImageData(test::opaqueRandomBitmap(40, 20, 10), ImageType::jpeg), {}, 40, 20);
+    const CanvasState state = std::get<CanvasState>(readFlatImage(photo, ImageType::jpeg));
+    ASSERT_EQ(state.size, QSizeF(20, 40));
+    for (const ImageType type : {ImageType::webp, ImageType::heif}) {
+        EXPECT_TRUE(typeHoldsMetadata(type));
+        const auto format = std::find_if(exportFormats().begin(), exportFormats().end(),
+                                         [&](const ExportFormat& f) { return f.type == type; });
+        ASSERT_NE(format, exportFormats().end());
+        const QString extension = imageTypeExtension(type);
+        SCOPED_TRACE(extension.toStdString());
+
+        const QByteArray kept = std::get<QByteArray>(exportImageData(state, {*format, 0.8, 1}));
+        const QJsonObject tags = test::exiftoolTags(kept, extension);
+        EXPECT_EQ(tags["EXIF:Make"].toString(), "Velmaris Test Camera");
+        EXPECT_EQ(tags["EXIF:Orientation"].toString(), "Horizontal (normal)");
+        EXPECT_EQ(tags["EXIF:ExifImageWidth"].toInt(), 20);
+        EXPECT_EQ(tags["EXIF:GPSLatitudeRef"].toString(), "North");
+        EXPECT_EQ(tags["XMP:Title"].toString(), "Harbour at dawn");
+        EXPECT_EQ(tags["XMP:Orientation"].toString(), "Horizontal (normal)");
+        EXPECT_EQ(tags["XMP:City"].toString(), "Berlin");
+        EXPECT_FALSE(tags.contains("EXIF:ThumbnailImage"));
+        if (type == ImageType::webp) {
+            EXPECT_EQ(seenIn(kept).exifValue("Exif.Image.Orientation"), "1");
+        }
+        // Read back through the decode helper as any opened file's.
+        const FileResult<CanvasState> reopened = readFlatImage(kept, type);
+        ASSERT_TRUE(std::holds_alternative<CanvasState>(reopened));
+        EXPECT_EQ(std::get<CanvasState>(reopened).size, QSizeF(20, 40));
+        const SeenMetadata reread = seenIn(*embedImageMetadata(*encodeImageData(test::opaqueRandomBitmap(4, 4, 1),
+                                                                                 ImageType::png),
+                                                                 std::get<CanvasState>(reopened).metadata));
+        EXPECT_EQ(reread.exifValue("Exif.Image.Make"), "Velmaris Test Camera");
+        EXPECT_EQ(reread.xmpValue("Xmp.photoshop.City"), "Berlin");
+
+        ExportRequest placeless{*format, 0.8, 0.5};
+        placeless.removeLocation = true;
+        const QJsonObject without = test::exiftoolTags(std::get<QByteArray>(exportImageData(state, placeless)), extension);
+        EXPECT_EQ(without["EXIF:Make"].toString(), "Velmaris Test Camera");
+        EXPECT_EQ(without["EXIF:ExifImageWidth"].toInt(), 10);
+        EXPECT_EQ(without["XMP:Title"].toString(), "Harbour at dawn");
+        for (const QString& key : without.keys()) {
+            EXPECT_FALSE(key.contains("GPS") || key == "XMP:City") << key.toStdString();
+        }
+
+        ExportRequest bare{*format, 0.8, 1};
+        bare.keepMetadata = false;
+        const QJsonObject none = test::exiftoolTags(std::get<QByteArray>(exportImageData(state, bare)), extension);
+        EXPECT_FALSE(none.contains("EXIF:Make"));
+        EXPECT_FALSE(none.contains("XMP:Title"));
+
+        // The command line's writer embeds the same.
+        const FileResult<QByteArray> saved = writeFlatImage(state, type, {1, 0.8, true});
+        const QJsonObject savedTags = test::exiftoolTags(std::get<QByteArray>(saved), extension);
+        EXPECT_EQ(savedTags["EXIF:Orientation"].toString(), "Horizontal (normal)");
+        EXPECT_FALSE(savedTags.contains("EXIF:GPSLatitudeRef"));
+    }
+}
+
 TEST(ImageMetadata, AProfileIsWrittenOnlyWhenItDescribesTheSrgbPixels)
 {
     const QByteArray p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile();

@@ -160,8 +160,11 @@ TEST(ExportPanel, MetadataIsKeptUnlessTheUserSaysOtherwise)
     ASSERT_EQ(panel.request().format.type, ImageType::bmp);
     EXPECT_FALSE(panel.keepMetadataBox()->isEnabled());
     EXPECT_FALSE(panel.removeLocationBox()->isEnabled());
-    chooseEntry(panel.formatPopUp(), 1);
+    // WebP, like the other photo types, embeds it from its own encoder.
+    chooseEntry(panel.formatPopUp(), panel.formatPopUp()->findText("WebP"));
+    ASSERT_EQ(panel.request().format.type, ImageType::webp);
     EXPECT_TRUE(panel.keepMetadataBox()->isEnabled());
+    EXPECT_TRUE(panel.removeLocationBox()->isEnabled());
 }
 
 TEST(ExportPanel, LayeredFormatsWriteEveryLayerAtFullSize)
