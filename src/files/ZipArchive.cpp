@@ -22,6 +22,7 @@ QString errorText(zip_error_t& error)
 }  // namespace
 
 struct ZipReader::Archive {
+    QByteArray data;  // a shared copy: libzip reads from it as long as the archive is open
     zip_t* zip = nullptr;
     ZipLimits limits;
     ~Archive()
@@ -38,9 +39,12 @@ ZipReader::~ZipReader() = default;
 
 std::variant<ZipReader, QString> ZipReader::open(const QByteArray& data, ZipLimits limits)
 {
+    auto archive = std::make_unique<Archive>();
+    archive->data = data;
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, &error);
+    zip_source_t* source =
+        zip_source_buffer_create(archive->data.constData(), zip_uint64_t(archive->data.size()), 0, &error);
     if (!source)
         return errorText(error);
     // Consistency checks compare every local header with the central directory: entries that
@@ -51,7 +55,6 @@ std::variant<ZipReader, QString> ZipReader::open(const QByteArray& data, ZipLimi
         return QStringLiteral("not a zip archive (%1)").arg(errorText(error));
     }
     zip_error_fini(&error);
-    auto archive = std::make_unique<Archive>();
     archive->zip = zip;
     archive->limits = limits;
     const zip_int64_t count = zip_get_num_entries(zip, 0);

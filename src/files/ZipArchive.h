@@ -21,7 +21,7 @@ struct ZipLimits {
 // checksum, so an archive cannot make the reader inflate more than it declares.
 class ZipReader {
 public:
-    // The archive, or why it cannot be read. The data must outlive the reader.
+    // The archive, or why it cannot be read. The reader keeps a shared copy of the data.
     static std::variant<ZipReader, QString> open(const QByteArray& data, ZipLimits limits = {});
     ZipReader(ZipReader&&) noexcept;
     ZipReader& operator=(ZipReader&&) noexcept;
