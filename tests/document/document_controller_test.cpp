@@ -234,6 +234,7 @@ TEST(DocumentController, NativeDocumentsOpenFromTheirOutlineAndTheirPixelsFollow
     EXPECT_EQ(failedDocument, brokenDocument);
     EXPECT_EQ(failure->message, FileError::imageUnreadable().message);
     EXPECT_TRUE(brokenDocument->isWaitingForLayers());
+    QThreadPool::globalInstance()->waitForDone();  // the recent-images thumbnail lays out the text
 }
 
 }  // namespace
