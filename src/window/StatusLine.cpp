@@ -1,8 +1,8 @@
 #include "window/StatusLine.h"
 
 #include "canvas/CanvasView.h"
-#include "canvas/tools/ColorPickerTool.h"
 #include "document/ImageDocument.h"
+#include "window/tooloptions/ToolOptions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -92,25 +92,10 @@ StatusLine::StatusLine(ImageDocument* document, CanvasView* canvas, QWidget* par
     connect(canvas_, &CanvasView::magnificationChanged, this, &StatusLine::showMagnification);
     row->addWidget(zoomField_);
 
-    pickerOptions_ = new QWidget;
-    auto* pickerRow = new QHBoxLayout(pickerOptions_);
-    pickerRow->setContentsMargins(0, 0, 0, 0);
-    sampleSize_ = new QComboBox;
-    sampleSize_->setObjectName(QStringLiteral("PickerSampleSize"));
-    sampleSize_->setToolTip(QStringLiteral("Sample Size"));
-    for (int side : ColorPickerTool::kSampleSides)
-        sampleSize_->addItem(side == 1 ? QStringLiteral("Point Sample") : QStringLiteral("%1 × %1 Average").arg(side),
-                             side);
-    sampleSource_ = new QComboBox;
-    sampleSource_->setObjectName(QStringLiteral("PickerSource"));
-    sampleSource_->setToolTip(QStringLiteral("Sample"));
-    sampleSource_->addItem(QStringLiteral("All Layers"), int(ColorSampleSource::composite));
-    sampleSource_->addItem(QStringLiteral("Current Layer"), int(ColorSampleSource::layer));
-    for (QComboBox* field : {sampleSize_, sampleSource_}) {
-        connect(field, &QComboBox::currentIndexChanged, this, &StatusLine::applyPickerOptions);
-        pickerRow->addWidget(field);
+    for (const auto& [tool, options] : makeToolOptions(*canvas_)) {
+        toolOptions_.append({tool, options});
+        row->addWidget(options);
     }
-    row->addWidget(pickerOptions_);
     row->addStretch(1);
 
     pointerLabel_ = readoutLabel(QStringLiteral("VelmarisPixelInfo"), QStringLiteral("Cursor position and color"));
@@ -141,7 +126,16 @@ void StatusLine::setPixelReadout(const std::optional<PixelReadout>& readout)
 
 void StatusLine::toolChanged()
 {
-    pickerOptions_->setVisible(canvas_->tool() == EditorTool::colorPicker);
+    for (const auto& [tool, options] : toolOptions_)
+        options->setVisible(tool == canvas_->tool());
+}
+
+QWidget* StatusLine::toolOptions(EditorTool tool) const
+{
+    for (const auto& [optionsTool, options] : toolOptions_)
+        if (optionsTool == tool)
+            return options;
+    return nullptr;
 }
 
 void StatusLine::refresh()
@@ -177,13 +171,6 @@ void StatusLine::applyTypedZoom()
     // Clamped or refused, the field shows the zoom there is.
     showMagnification(canvas_->magnification());
     canvas_->setFocus();
-}
-
-void StatusLine::applyPickerOptions()
-{
-    auto& picker = static_cast<ColorPickerTool&>(canvas_->toolObject(EditorTool::colorPicker));
-    picker.setSampleSide(sampleSize_->currentData().toInt());
-    picker.setSource(ColorSampleSource(sampleSource_->currentData().toInt()));
 }
 
 }  // namespace velmaris

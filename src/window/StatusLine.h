@@ -2,10 +2,14 @@
 
 #include "canvas/CanvasInteractionDelegate.h"
 
+#include "model/CanvasState.h"
+
 #include <QPointer>
+#include <QVector>
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -15,7 +19,7 @@ namespace velmaris {
 class CanvasView;
 class ImageDocument;
 
-// The line under the canvas: the zoom field, the colour picker's options while it is the tool,
+// The line under the canvas: the zoom field, the options of the chosen tool,
 // then the pointer's position and colour, the selection's size, the canvas's size and the memory
 // the document holds (its pixels with those its history keeps).
 class StatusLine : public QWidget {
@@ -24,15 +28,15 @@ public:
     StatusLine(ImageDocument* document, CanvasView* canvas, QWidget* parent = nullptr);
 
     QComboBox* zoomField() const { return zoomField_; }
-    QComboBox* sampleSizeField() const { return sampleSize_; }
-    QComboBox* sampleSourceField() const { return sampleSource_; }
+    // The options row of `tool`, or null when it has none.
+    QWidget* toolOptions(EditorTool tool) const;
     QLabel* pointerLabel() const { return pointerLabel_; }
     QLabel* selectionLabel() const { return selectionLabel_; }
     QLabel* sizeLabel() const { return sizeLabel_; }
     QLabel* memoryLabel() const { return memoryLabel_; }
 
     void setPixelReadout(const std::optional<PixelReadout>& readout);
-    // Shows the colour picker's options only while it is the tool.
+    // Shows the options of the chosen tool only.
     void toolChanged();
     // Reads the selection, the canvas size and the memory again.
     void refresh();
@@ -40,14 +44,11 @@ public:
 private:
     void showMagnification(double magnification);
     void applyTypedZoom();
-    void applyPickerOptions();
 
     QPointer<ImageDocument> document_;
     CanvasView* canvas_;
     QComboBox* zoomField_;
-    QWidget* pickerOptions_;
-    QComboBox* sampleSize_;
-    QComboBox* sampleSource_;
+    QVector<std::pair<EditorTool, QWidget*>> toolOptions_;
     QLabel* pointerLabel_;
     QLabel* selectionLabel_;
     QLabel* sizeLabel_;

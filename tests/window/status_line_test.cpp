@@ -6,6 +6,7 @@
 #include "platform/CurrentColorStore.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentWindow.h"
+#include "window/tooloptions/PickerOptions.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -117,21 +118,23 @@ TEST(StatusLine, ReadsPointerSelectionSizeAndMemoryAndShowsThePickerOptions)
     EXPECT_NE(line.memoryLabel()->text(), memory);
 
     // The picker's options show with the picker and set how it samples.
-    EXPECT_FALSE(line.sampleSizeField()->isVisible());
+    auto* pickerOptions = qobject_cast<PickerOptions*>(line.toolOptions(EditorTool::colorPicker));
+    ASSERT_NE(pickerOptions, nullptr);
+    EXPECT_FALSE(pickerOptions->isVisible());
     shown.window->runCommand(CommandID::selectColorPickerTool);
     EXPECT_EQ(shown.canvas().tool(), EditorTool::colorPicker);
     EXPECT_TRUE(shown.window->actions()->action(CommandID::selectColorPickerTool)->isChecked());
-    EXPECT_TRUE(line.sampleSizeField()->isVisible());
-    EXPECT_TRUE(line.sampleSourceField()->isVisible());
-    line.sampleSourceField()->setCurrentIndex(line.sampleSourceField()->findText("Current Layer"));
+    EXPECT_TRUE(pickerOptions->sampleSizeField()->isVisible());
+    EXPECT_TRUE(pickerOptions->sampleSourceField()->isVisible());
+    pickerOptions->sampleSourceField()->setCurrentIndex(pickerOptions->sampleSourceField()->findText("Current Layer"));
     CurrentColorStore::shared().setColor(StoredColor{0, 1, 0, 1});
     QTest::mouseClick(surface, Qt::LeftButton, {}, pointer);
     EXPECT_EQ(CurrentColorStore::shared().color(), (StoredColor{0, 1, 0, 1}));  // off the selected layer
-    line.sampleSourceField()->setCurrentIndex(line.sampleSourceField()->findText("All Layers"));
+    pickerOptions->sampleSourceField()->setCurrentIndex(pickerOptions->sampleSourceField()->findText("All Layers"));
     QTest::mouseClick(surface, Qt::LeftButton, {}, pointer);
     EXPECT_EQ(CurrentColorStore::shared().color(), (StoredColor{1, 0, 0, 1}));
     shown.window->runCommand(CommandID::selectMoveTool);
-    EXPECT_FALSE(line.sampleSizeField()->isVisible());
+    EXPECT_FALSE(pickerOptions->sampleSizeField()->isVisible());
 }
 
 }  // namespace
