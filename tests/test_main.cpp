@@ -47,6 +47,8 @@ private:
         velmaris::Preferences::unregisterDefaults();
         if (velmaris::CurrentColorStore::shared().color() != velmaris::StoredColor{0, 0, 0, 1})
             velmaris::CurrentColorStore::shared().setColor(velmaris::StoredColor{0, 0, 0, 1});
+        if (velmaris::CurrentColorStore::shared().backgroundColor() != velmaris::StoredColor{1, 1, 1, 1})
+            velmaris::CurrentColorStore::shared().setBackgroundColor(velmaris::StoredColor{1, 1, 1, 1});
 #endif
         QSettings().clear();
 #ifdef VELMARIS_TESTS_RESET_PLATFORM

@@ -26,6 +26,7 @@ inline constexpr char checkerboardHidden[] = "CheckerboardHidden";
 inline constexpr char historyLimit[] = "HistoryLimit";
 inline constexpr char sidebarOnLeft[] = "SidebarOnLeft";
 inline constexpr char currentColor[] = "CurrentColor";
+inline constexpr char backgroundColor[] = "BackgroundColor";
 inline constexpr char recentImagePaths[] = "RecentImagePaths";
 inline constexpr char appShortcutOverrides[] = "AppShortcutOverrides";
 inline constexpr char documentViewStates[] = "DocumentViewStates";

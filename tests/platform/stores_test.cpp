@@ -126,6 +126,14 @@ TEST(CurrentColorStore, BlackUntilSetThenStoredAndAnnounced)
 
     temporary.settings.setValue(CurrentColorStore::kKey, QByteArray("garbage"));
     EXPECT_EQ(CurrentColorStore(&temporary.settings).color(), (StoredColor{0, 0, 0, 1}));
+
+    // The background colour is white until set, and kept apart from the current colour.
+    EXPECT_EQ(store.backgroundColor(), (StoredColor{1, 1, 1, 1}));
+    store.setBackgroundColor(StoredColor{0, 0, 1, 1});
+    EXPECT_EQ(spy.count(), 3);
+    const CurrentColorStore reread(&temporary.settings);
+    EXPECT_EQ(reread.backgroundColor(), (StoredColor{0, 0, 1, 1}));
+    EXPECT_EQ(reread.color(), (StoredColor{0, 0, 0, 1}));
 }
 
 }  // namespace
