@@ -2,7 +2,7 @@
 
 #include "document/CopyComposite.h"
 #include "document/DialogInput.h"
-#include "model/ExactCompare.h"
+#include "document/LayerPainting.h"
 #include "platform/Pasteboard.h"
 #include "render/LayerRasterization.h"
 #include "document/SelectionOperations.h"
@@ -34,35 +34,6 @@ std::optional<PaintTarget> paintTarget(const ImageDocument& document)
     if (layer.isLocked || !rasterizeTextContent(layer))
         return std::nullopt;
     return PaintTarget{*index, std::move(layer), *selection};
-}
-
-// The smallest whole-pixel rectangle containing both; nothing if no bitmap could be that large.
-std::optional<QRect> integralUnion(const QRectF& a, const QRectF& b)
-{
-    const double left = std::floor(std::min(a.left(), b.left()));
-    const double top = std::floor(std::min(a.top(), b.top()));
-    const double right = std::ceil(std::max(a.right(), b.right()));
-    const double bottom = std::ceil(std::max(a.bottom(), b.bottom()));
-    if (!(right - left <= kMaxBitmapSide && bottom - top <= kMaxBitmapSide))
-        return std::nullopt;
-    return QRect(int(left), int(top), int(right - left), int(bottom - top));
-}
-
-MaskShape maskShape(SelectionShape shape)
-{
-    return shape == SelectionShape::ellipse ? MaskShape::ellipse : MaskShape::rectangle;
-}
-
-// The layer's pixels redrawn at their place inside `bounds` (canvas pixels).
-std::optional<BitmapBuilder> pixelsWithin(const Layer& layer, QRect bounds)
-{
-    const Bitmap& bitmap = *layer.bitmap();
-    if (exactlyEqual(layer.origin, QPointF(bounds.topLeft())) && bitmap.size() == bounds.size())
-        return BitmapBuilder::copyOf(bitmap);
-    std::optional<BitmapBuilder> pixels = BitmapBuilder::create(bounds.width(), bounds.height());
-    if (pixels)
-        blendInto(*pixels, bitmap, layer.origin - QPointF(bounds.topLeft()), LayerBlendMode::normal, 1.0);
-    return pixels;
 }
 
 // Grows the target layer to `bounds`, paints the colour through the coverage that makeCoverage
@@ -99,12 +70,10 @@ bool fillSelection(ImageDocument& document, const StoredColor& color)
     const std::optional<QRect> bounds = integralUnion(target->layer.box(), reach);
     if (!bounds)
         return false;
+    const QRect selected = target->selection;
     return paintLayer(
         document, std::move(*target), *bounds, color,
-        [&](const QRectF& shapeRect) {
-            return makeClipMask(bounds->width(), bounds->height(), shapeRect, maskShape(selection.shape),
-                                selection.inverted);
-        },
+        [&](const QRectF&) { return selectionCoverage(selection, selected, *bounds); },
         QStringLiteral("Fill Selection"));
 }
 
@@ -118,7 +87,8 @@ bool strokeSelection(ImageDocument& document, const StoredColor& color, double w
     const std::optional<QRect> bounds = integralUnion(target->layer.box(), QRectF(target->selection));
     if (!bounds)
         return false;
-    const MaskShape shape = maskShape(document.selection().shape);
+    const MaskShape shape =
+        document.selection().shape == SelectionShape::ellipse ? MaskShape::ellipse : MaskShape::rectangle;
     return paintLayer(
         document, std::move(*target), *bounds, color,
         [&](const QRectF& shapeRect) {
@@ -155,8 +125,7 @@ bool cutSelection(ImageDocument& document, const Pasteboard& pasteboard, std::fu
 
     const QRect bounds = layer.box().toAlignedRect();
     std::optional<BitmapBuilder> pixels = pixelsWithin(layer, bounds);
-    const AlphaPlane mask = makeClipMask(bounds.width(), bounds.height(), QRectF(selected.translated(-bounds.topLeft())),
-                                         maskShape(selection.shape), selection.inverted);
+    const AlphaPlane mask = selectionCoverage(selection, selected, bounds);
     if (!image || !pixels || mask.values.empty())
         return false;
     clearCoverage(*pixels, mask);

@@ -1,6 +1,11 @@
 #include "render/CoverageFill.h"
 
 #include "render/Parallel.h"
+#include "render/VectorLoop.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #ifdef __SSE4_1__
 #include <smmintrin.h>
@@ -98,6 +103,56 @@ void clearCoverage(BitmapBuilder& target, const AlphaPlane& coverage)
             }
         }
     });
+}
+
+void intersectCoverage(AlphaPlane& plane, const AlphaPlane& mask)
+{
+    if (mask.width != plane.width || mask.height != plane.height)
+        return;
+    parallelRows(plane.height, [&](int firstRow, int endRow) {
+        for (int y = firstRow; y < endRow; ++y) {
+            std::uint8_t* values = plane.row(y);
+            const std::uint8_t* weights = mask.row(y);
+            forEachIndex(plane.width, [&](int x) { values[x] = std::uint8_t(divide255(values[x] * weights[x])); });
+        }
+    });
+}
+
+std::optional<QRect> coveredBounds(const AlphaPlane& plane)
+{
+    // Each row's first and last covered column, found on every core; -1 for an empty row.
+    std::vector<std::pair<int, int>> spans(std::size_t(std::max(plane.height, 0)), {-1, -1});
+    parallelRows(plane.height, [&](int firstRow, int endRow) {
+        for (int y = firstRow; y < endRow; ++y) {
+            const std::uint8_t* values = plane.row(y);
+            const std::uint8_t* end = values + plane.width;
+            const std::uint8_t* first = std::find_if(values, end, [](std::uint8_t v) { return v != 0; });
+            if (first == end)
+                continue;
+            const auto last = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first),
+                                           [](std::uint8_t v) { return v != 0; });
+            spans[std::size_t(y)] = {int(first - values), int(last.base() - values) - 1};
+        }
+    });
+    QRect bounds;
+    for (int y = 0; y < plane.height; ++y)
+        if (spans[std::size_t(y)].first >= 0)
+            bounds |= QRect(QPoint(spans[std::size_t(y)].first, y), QPoint(spans[std::size_t(y)].second, y));
+    return bounds.isEmpty() ? std::nullopt : std::optional<QRect>(bounds);
+}
+
+AlphaPlane framedCoverage(const AlphaPlane& plane, const QRect& area)
+{
+    AlphaPlane framed(area.width(), area.height());
+    const QRect overlap = area.intersected(QRect(0, 0, plane.width, plane.height));
+    if (overlap.isEmpty())
+        return framed;
+    parallelRows(overlap.height(), [&](int firstRow, int endRow) {
+        for (int y = overlap.top() + firstRow; y < overlap.top() + endRow; ++y)
+            std::memcpy(framed.row(y - area.top()) + (overlap.left() - area.left()), plane.row(y) + overlap.left(),
+                        std::size_t(overlap.width()));
+    });
+    return framed;
 }
 
 }  // namespace velmaris
