@@ -51,9 +51,11 @@ CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents, false);
     scene_->setSceneRect(canvasRect());
     scene_->setItemIndexMethod(QGraphicsScene::NoIndex);
-    tools_.resize(allToolRows().size());
-    for (const ToolRow& row : allToolRows())
-        tools_.at(static_cast<size_t>(row.tool)) = makeCanvasTool(row.tool, *this);
+    for (const ToolRow& row : allToolRows()) {
+        const auto index = static_cast<size_t>(row.tool);
+        tools_.resize(std::max(tools_.size(), index + 1));
+        tools_[index] = makeCanvasTool(row.tool, *this);
+    }
     transformTool_ = std::make_unique<TransformTool>(*this);
 
     antsTimer_.setInterval(kAntsIntervalMs);

@@ -101,9 +101,15 @@ std::optional<SelectionShape> selectionShapeFromRawValue(const QString& raw)
 
 std::optional<EditorTool> editorToolFromRawValue(int raw)
 {
-    if (raw < int(EditorTool::move) || raw > int(EditorTool::colorPicker))
-        return std::nullopt;
-    return EditorTool(raw);
+    switch (EditorTool(raw)) {
+    case EditorTool::move:
+    case EditorTool::select:
+    case EditorTool::text:
+    case EditorTool::colorPicker:
+    case EditorTool::fill:
+    case EditorTool::gradient: return EditorTool(raw);
+    }
+    return std::nullopt;
 }
 
 CanvasBackground canvasBackgroundFromRawValue(int raw)

@@ -29,7 +29,7 @@ enum class CommandID {
     // Filter (and Image › Adjustments): one command, the catalogue identifier its argument
     applyFilter,
     // View
-    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, zoomIn, zoomOut, zoomActualSize, zoomToFit,
+    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectFillTool, selectGradientTool, zoomIn, zoomOut, zoomActualSize, zoomToFit,
     toggleCheckerboard, toggleSidebarPanels,
     // Window
     performMiniaturize, performZoom, arrangeInFront,

@@ -19,6 +19,10 @@ const QVector<ToolRow>& allToolRows()
          "Text"},
         {EditorTool::colorPicker, C::selectColorPickerTool, S::colorPickerTool, "selectColorPickerTool",
          "colorPickerTool", "Color Picker Tool", 34, "eyedropper", "Color Picker (take a color from the image)"},
+        {EditorTool::fill, C::selectFillTool, S::fillTool, "selectFillTool", "fillTool", "Fill Tool", 3, "paintbucket",
+         "Fill (fill an area with the current color)"},
+        {EditorTool::gradient, C::selectGradientTool, S::gradientTool, "selectGradientTool", "gradientTool",
+         "Gradient Tool", 5, "gradient", "Gradient (drag to blend the current color away)"},
     };
     return rows;
 }

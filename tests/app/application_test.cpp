@@ -438,6 +438,10 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
     QTest::keyClick(window->canvas(), Qt::Key_I);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+    QTest::keyClick(window->canvas(), Qt::Key_F);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::fill; }));
+    QTest::keyClick(window->canvas(), Qt::Key_G);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::gradient; }));
 
     // Zoom In answers Ctrl+= and Ctrl++ and the keypad's Ctrl++; Zoom Out Ctrl+- on either keyboard.
     window->canvas()->zoomActualSize();

@@ -160,6 +160,8 @@ TEST(CanvasTools, EachToolHasItsCursorAndEscapeOrASwitchCancelsAGesture)
     EXPECT_EQ(cursorAt(EditorTool::text, {10, 10}), Qt::CrossCursor);
     EXPECT_EQ(cursorAt(EditorTool::text, {210, 30}), Qt::IBeamCursor);
     EXPECT_EQ(cursorAt(EditorTool::colorPicker, {10, 10}), Qt::BitmapCursor);
+    EXPECT_EQ(cursorAt(EditorTool::fill, {10, 10}), Qt::BitmapCursor);
+    EXPECT_EQ(cursorAt(EditorTool::gradient, {10, 10}), Qt::CrossCursor);
 
     // Escape in the middle of a layer drag puts the layer back and records nothing.
     selectLayer(*canvas.document, canvas.document->state().layers.first().id);

@@ -106,7 +106,9 @@ TEST(CanvasState, ShapeAndToolRawValues)
     EXPECT_EQ(editorToolFromRawValue(2), EditorTool::text);
     EXPECT_EQ(editorToolFromRawValue(0), EditorTool::move);
     EXPECT_EQ(editorToolFromRawValue(3), EditorTool::colorPicker);
-    EXPECT_FALSE(editorToolFromRawValue(4));
+    EXPECT_EQ(editorToolFromRawValue(6), EditorTool::fill);
+    EXPECT_EQ(editorToolFromRawValue(7), EditorTool::gradient);
+    EXPECT_FALSE(editorToolFromRawValue(8));
     EXPECT_FALSE(editorToolFromRawValue(-1));
 }
 

@@ -40,10 +40,12 @@ TEST(ToolCatalogue, EveryToolIsOneCommandOneBareKeyAndOneToolbarButton)
         EXPECT_FALSE(keys.contains(tool.defaultKeyCode)) << "two tools share a key";
         keys.insert(tool.defaultKeyCode);
     }
-    // The tool enumeration is covered without gaps: the canvas keeps its tools by it.
-    for (int tool = 0; tool < allToolRows().size(); ++tool)
-        EXPECT_TRUE(tools.contains(tool)) << tool;
+    // Every tool of the enumeration has a row: the canvas makes its tools from them.
+    for (int tool = 0; tool < 32; ++tool)
+        EXPECT_EQ(tools.contains(tool), editorToolFromRawValue(tool).has_value()) << tool;
     EXPECT_EQ(shortcutDefinition(AppShortcutID::colorPickerTool).defaultShortcut, (AppShortcut{34, 0}));  // I
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::fillTool).defaultShortcut, (AppShortcut{3, 0}));          // F
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::gradientTool).defaultShortcut, (AppShortcut{5, 0}));      // G
     EXPECT_FALSE(toolForCommand(CommandID::zoomIn));
 }
 

@@ -1,6 +1,8 @@
 #include "canvas/tools/CanvasTools.h"
 
 #include "canvas/tools/ColorPickerTool.h"
+#include "canvas/tools/FillTool.h"
+#include "canvas/tools/GradientTool.h"
 #include "canvas/tools/MarqueeTool.h"
 #include "canvas/tools/MoveTool.h"
 #include "canvas/tools/TextTool.h"
@@ -14,6 +16,8 @@ std::unique_ptr<CanvasTool> makeCanvasTool(EditorTool tool, CanvasView& view)
     case EditorTool::select: return std::make_unique<MarqueeTool>(view);
     case EditorTool::text: return std::make_unique<TextTool>(view);
     case EditorTool::colorPicker: return std::make_unique<ColorPickerTool>(view);
+    case EditorTool::fill: return std::make_unique<FillTool>(view);
+    case EditorTool::gradient: return std::make_unique<GradientTool>(view);
     }
     return nullptr;
 }

@@ -1,0 +1,48 @@
+#include "canvas/tools/FillTool.h"
+
+#include "canvas/CanvasView.h"
+#include "canvas/tools/PaintableLayer.h"
+#include "platform/CurrentColorStore.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPixmap>
+
+#include <cmath>
+
+namespace velmaris {
+
+void FillTool::press(const ToolPointer& pointer)
+{
+    if (!primaryLayerPaintable(view_))
+        return;
+    const QPoint pixel(int(std::floor(pointer.point.x())), int(std::floor(pointer.point.y())));
+    // The composite on screen, when it is at full size, saves rendering it again.
+    const QImage composite = settings_.sampling == FillSampling::composite ? view_.fullSizeComposite() : QImage();
+    if (!fillRegion(*view_.document(), pixel, settings_, CurrentColorStore::shared().color(), composite))
+        QApplication::beep();
+}
+
+QCursor FillTool::cursor(QPointF) const
+{
+    // A tipped bucket pouring from its lower right corner, the hot spot.
+    static const QCursor bucket = [] {
+        QPixmap pixmap(20, 20);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPolygonF body{{8, 2}, {15, 9}, {9, 15}, {2, 8}};
+        for (const auto& [color, width] : {std::pair{QColor(Qt::white), 4.0}, std::pair{QColor(Qt::black), 1.5}}) {
+            painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPolygon(body);
+            painter.drawLine(QPointF(2, 8), QPointF(15, 9));
+        }
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QPointF(17, 16), 2, 2.5);
+        return QCursor(pixmap, 17, 18);
+    }();
+    return bucket;
+}
+
+}  // namespace velmaris
