@@ -6,13 +6,19 @@
 #include "platform/CurrentColorStore.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentWindow.h"
+#include "canvas/tools/FillTool.h"
+#include "canvas/tools/GradientTool.h"
+#include "window/tooloptions/FillOptions.h"
+#include "window/tooloptions/GradientOptions.h"
 #include "window/tooloptions/PickerOptions.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -135,6 +141,47 @@ TEST(StatusLine, ReadsPointerSelectionSizeAndMemoryAndShowsThePickerOptions)
     EXPECT_EQ(CurrentColorStore::shared().color(), (StoredColor{1, 0, 0, 1}));
     shown.window->runCommand(CommandID::selectMoveTool);
     EXPECT_FALSE(pickerOptions->sampleSizeField()->isVisible());
+}
+
+TEST(StatusLine, FillAndGradientOptionsShowWithTheirToolSetItAndAreKeptForTheNextWindow)
+{
+    {
+        ShownWindow shown({test::solidLayer("A", 40, 30)}, {40, 30});
+        auto* fill = qobject_cast<FillOptions*>(shown.line().toolOptions(EditorTool::fill));
+        auto* gradient = qobject_cast<GradientOptions*>(shown.line().toolOptions(EditorTool::gradient));
+        ASSERT_TRUE(fill && gradient);
+        shown.window->runCommand(CommandID::selectFillTool);
+        EXPECT_TRUE(shown.window->actions()->action(CommandID::selectFillTool)->isChecked());
+        EXPECT_TRUE(fill->toleranceField()->isVisible());
+        EXPECT_FALSE(gradient->isVisible());
+        fill->toleranceField()->setValue(40);
+        fill->contiguousBox()->setChecked(false);
+        fill->antiAliasBox()->setChecked(false);
+        fill->sampleField()->setCurrentIndex(fill->sampleField()->findText("All Layers"));
+        const BucketFill& settings = static_cast<FillTool&>(shown.canvas().toolObject(EditorTool::fill)).settings();
+        EXPECT_EQ(settings.region.tolerance, 40);
+        EXPECT_FALSE(settings.region.contiguous);
+        EXPECT_FALSE(settings.region.antiAliased);
+        EXPECT_EQ(settings.sampling, FillSampling::composite);
+
+        shown.window->runCommand(CommandID::selectGradientTool);
+        EXPECT_TRUE(gradient->shapeField()->isVisible());
+        EXPECT_FALSE(fill->isVisible());
+        gradient->shapeField()->setCurrentIndex(gradient->shapeField()->findText("Radial"));
+        gradient->endField()->setCurrentIndex(gradient->endField()->findText("To Background Color"));
+        const GradientSettings& chosen =
+            static_cast<GradientTool&>(shown.canvas().toolObject(EditorTool::gradient)).settings();
+        EXPECT_EQ(chosen.shape, GradientShape::radial);
+        EXPECT_TRUE(chosen.toBackgroundColor);
+    }
+    ShownWindow next({test::solidLayer("B", 40, 30)}, {40, 30});
+    const BucketFill& settings = static_cast<FillTool&>(next.canvas().toolObject(EditorTool::fill)).settings();
+    EXPECT_EQ(settings.region.tolerance, 40);
+    EXPECT_FALSE(settings.region.contiguous);
+    EXPECT_EQ(settings.sampling, FillSampling::composite);
+    const GradientSettings& chosen = static_cast<GradientTool&>(next.canvas().toolObject(EditorTool::gradient)).settings();
+    EXPECT_EQ(chosen.shape, GradientShape::radial);
+    EXPECT_TRUE(chosen.toBackgroundColor);
 }
 
 }  // namespace
