@@ -49,6 +49,8 @@ int paintFours(std::uint8_t* pixels, const std::uint8_t* coverage, int width, co
     for (; x + 4 <= width; x += 4) {
         int packed;
         __builtin_memcpy(&packed, coverage + x, 4);
+        if (packed == 0)  // uncovered pixels stay exactly as they are
+            continue;
         const __m128i weights = _mm_shuffle_epi8(_mm_cvtsi32_si128(packed), spread);
         auto* address = reinterpret_cast<__m128i*>(pixels + 4 * x);
         const __m128i old = _mm_loadu_si128(address);
@@ -118,6 +120,36 @@ void intersectCoverage(AlphaPlane& plane, const AlphaPlane& mask)
     });
 }
 
+namespace {
+
+// The first covered value in [begin, end), eight at a time; `end` when there is none.
+const std::uint8_t* firstCovered(const std::uint8_t* begin, const std::uint8_t* end)
+{
+    for (; end - begin >= 8; begin += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, begin, 8);
+        if (eight != 0)
+            break;
+    }
+    return std::find_if(begin, end, [](std::uint8_t v) { return v != 0; });
+}
+
+// One past the last covered value in [begin, end); `begin` when there is none.
+const std::uint8_t* pastLastCovered(const std::uint8_t* begin, const std::uint8_t* end)
+{
+    for (; end - begin >= 8; end -= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, end - 8, 8);
+        if (eight != 0)
+            break;
+    }
+    while (end > begin && end[-1] == 0)
+        --end;
+    return end;
+}
+
+}  // namespace
+
 std::optional<QRect> coveredBounds(const AlphaPlane& plane)
 {
     // Each row's first and last covered column, found on every core; -1 for an empty row.
@@ -126,12 +158,10 @@ std::optional<QRect> coveredBounds(const AlphaPlane& plane)
         for (int y = firstRow; y < endRow; ++y) {
             const std::uint8_t* values = plane.row(y);
             const std::uint8_t* end = values + plane.width;
-            const std::uint8_t* first = std::find_if(values, end, [](std::uint8_t v) { return v != 0; });
+            const std::uint8_t* first = firstCovered(values, end);
             if (first == end)
                 continue;
-            const auto last = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first),
-                                           [](std::uint8_t v) { return v != 0; });
-            spans[std::size_t(y)] = {int(first - values), int(last.base() - values) - 1};
+            spans[std::size_t(y)] = {int(first - values), int(pastLastCovered(first, end) - values) - 1};
         }
     });
     QRect bounds;
