@@ -71,6 +71,19 @@ TEST(FillTool, ClickFillsOneRegionOrEveryMatchWithinTheSelectionOneStepEach)
     EXPECT_EQ(canvas.document->history().entries().size(), steps + 1);  // the undone step was replaced
 }
 
+TEST(FillTool, AllLayersFindsTheRegionInTheCompositeAndPaintsTheEmptyLayerAbove)
+{
+    Layer empty = test::solidLayer(QStringLiteral("Empty"), 30, 20, {}, test::kClear);
+    ShownCanvas canvas({30, 20}, {bandedLayer(), empty}, 8);
+    CurrentColorStore::shared().setColor(StoredColor{0, 1, 0, 1});
+    canvas.view->setTool(EditorTool::fill);
+    fillTool(canvas).setSettings({{0, true, false}, FillSampling::composite});
+    click(canvas, {12.5, 5.5});
+    for (int x = 0; x < 30; ++x)
+        EXPECT_EQ(test::pixelAt(pixelsOf(canvas), x, 7), x >= 10 && x < 15 ? kGreenPixels : test::kClear) << x;
+    EXPECT_EQ(test::pixelAt(*canvas.document->state().layers.first().bitmap(), 12, 7), test::kBlue);
+}
+
 TEST(FillTool, TextLayersAreOfferedRasterizingAndLockedOnesRefused)
 {
     ShownCanvas canvas({60, 40}, {bandedLayer(), test::textLayer(QStringLiteral("Hi"), {2, 2})}, 2);

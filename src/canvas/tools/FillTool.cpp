@@ -17,8 +17,10 @@ void FillTool::press(const ToolPointer& pointer)
     if (!primaryLayerPaintable(view_))
         return;
     const QPoint pixel(int(std::floor(pointer.point.x())), int(std::floor(pointer.point.y())));
-    // The composite on screen, when it is at full size, saves rendering it again.
-    const QImage composite = settings_.sampling == FillSampling::composite ? view_.fullSizeComposite() : QImage();
+    // The composite on screen, when it is current and at full size, saves rendering it again.
+    const QImage composite = settings_.sampling == FillSampling::composite && view_.isShowingNewestComposite()
+                                 ? view_.fullSizeComposite()
+                                 : QImage();
     if (!fillRegion(*view_.document(), pixel, settings_, CurrentColorStore::shared().color(), composite))
         QApplication::beep();
 }
