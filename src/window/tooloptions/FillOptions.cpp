@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QSpinBox>
 
 namespace velmaris {
@@ -27,6 +26,8 @@ FillOptions::FillOptions(FillTool& tool, QWidget* parent) : QWidget(parent), too
     tolerance_ = new QSpinBox;
     tolerance_->setObjectName(QStringLiteral("FillTolerance"));
     tolerance_->setRange(0, 100);
+    // The prefix in place of a label keeps the row short enough for the status line of a small window.
+    tolerance_->setPrefix(QStringLiteral("Tolerance "));
     tolerance_->setToolTip(QStringLiteral("How far a colour may differ from the one clicked"));
     contiguous_ = new QCheckBox(QStringLiteral("Contiguous"));
     contiguous_->setObjectName(QStringLiteral("FillContiguous"));
@@ -45,7 +46,6 @@ FillOptions::FillOptions(FillTool& tool, QWidget* parent) : QWidget(parent), too
     antiAlias_->setChecked(stored.value(kAntiAlias, defaults.region.antiAliased).toBool());
     sample_->setCurrentIndex(stored.value(kAllLayers, defaults.sampling == FillSampling::composite).toBool() ? 1 : 0);
 
-    row->addWidget(new QLabel(QStringLiteral("Tolerance:")));
     row->addWidget(tolerance_);
     row->addWidget(contiguous_);
     row->addWidget(antiAlias_);
