@@ -15,7 +15,7 @@ namespace velmaris {
 
 namespace {
 
-// States of a plane pixel while filling; the rim later writes values below kFilled.
+// States of a plane pixel while filling; the rim adds values between kOutside and kFilled.
 constexpr std::uint8_t kOutside = 0;
 constexpr std::uint8_t kMatching = 1;
 constexpr std::uint8_t kFilled = 255;
@@ -136,17 +136,19 @@ void fillFrom(AlphaPlane& plane, QPoint start)
     }
 }
 
-// Outside pixels beside a filled one get (255 − d) / (255 − threshold) of full coverage, d being
-// their distance from the seed colour. Rim values stay below kFilled, so rows read while others
-// are written see the same filled pixels on every run.
-void addRim(const QImage& image, const std::uint8_t* seed, int threshold, AlphaPlane& plane)
+// The region with a rim: outside pixels beside a filled one get (255 − d) / (255 − threshold) of
+// full coverage, d being their distance from the seed colour. Read from `filled`, written to a copy,
+// so that no band reads a row another band writes.
+AlphaPlane withRim(const QImage& image, const std::uint8_t* seed, int threshold, const AlphaPlane& filled)
 {
+    AlphaPlane plane = filled;
     const int width = plane.width, height = plane.height;
     parallelRows(height, [&](int firstRow, int endRow) {
         for (int y = firstRow; y < endRow; ++y) {
-            std::uint8_t* row = plane.row(y);
-            const std::uint8_t* above = y > 0 ? plane.row(y - 1) : nullptr;
-            const std::uint8_t* below = y + 1 < height ? plane.row(y + 1) : nullptr;
+            std::uint8_t* out = plane.row(y);
+            const std::uint8_t* row = filled.row(y);
+            const std::uint8_t* above = y > 0 ? filled.row(y - 1) : nullptr;
+            const std::uint8_t* below = y + 1 < height ? filled.row(y + 1) : nullptr;
             const std::uint8_t* pixels = image.constScanLine(y);
             auto rimAt = [&](int x) {
                 if (row[x] == kFilled)
@@ -156,7 +158,7 @@ void addRim(const QImage& image, const std::uint8_t* seed, int threshold, AlphaP
                 if (!besideFill)
                     return;
                 const int distance = componentDistance(pixels + 4 * x, seed);
-                row[x] = std::uint8_t(std::max(0, 255 - distance) * 255 / (255 - threshold));
+                out[x] = std::uint8_t(std::max(0, 255 - distance) * 255 / (255 - threshold));
             };
             // Most blocks hold no rim pixel and are passed over whole.
             int x = 0;
@@ -171,6 +173,7 @@ void addRim(const QImage& image, const std::uint8_t* seed, int threshold, AlphaP
                 rimAt(x);
         }
     });
+    return plane;
 }
 
 }  // namespace
@@ -196,7 +199,7 @@ AlphaPlane regionCoverage(const QImage& image, QPoint seed, const RegionSettings
         markMatches(image, seedPixel, threshold, kFilled, plane);
     }
     if (settings.antiAliased && threshold < 255)
-        addRim(image, seedPixel, threshold, plane);
+        return withRim(image, seedPixel, threshold, plane);
     return plane;
 }
 
