@@ -58,7 +58,8 @@ ColorWells::ColorWells(QWidget* parent)
     row->addWidget(recent_);
 
     CurrentColorStore& store = CurrentColorStore::shared();
-    connect(current_, &ColorWell::colorChosen, this, [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
+    connect(current_, &ColorWell::colorChosen, this,
+            [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
     connect(background_, &ColorWell::colorChosen, this, [](const QColor& color) {
         CurrentColorStore::shared().setBackgroundColor(StoredColor::fromColor(color));
     });

@@ -38,8 +38,9 @@ TEST(CanvasSizeDialog, GrowsTheCanvasAroundTheAnchorAndFillsWithTheBackgroundCol
     auto window = shownWindow();
     CanvasSizeDialog* dialog = CanvasSizeDialog::open(*document, window.get());
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(labelTexts(dialog), (QStringList{"Canvas Size", "Add or remove space around the image without resampling it.",
-                                               "Width", "Height", "Units", "Anchor", "Fill"}));
+    EXPECT_EQ(labelTexts(dialog),
+              (QStringList{"Canvas Size", "Add or remove space around the image without resampling it.", "Width",
+                           "Height", "Units", "Anchor", "Fill"}));
     EXPECT_EQ(dialog->widthField()->text(), "40");
     EXPECT_EQ(dialog->heightField()->text(), "20");
     EXPECT_EQ(dialog->unitChoice()->currentText(), "Pixels");
