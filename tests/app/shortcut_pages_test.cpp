@@ -145,7 +145,9 @@ TEST(ShortcutCheatSheet, ListsEffectiveShortcutsAndRebuildsAfterClosing)
     EXPECT_EQ(shown(moveTool), "V");
     EXPECT_EQ(shown(colorPickerTool), "I");
     EXPECT_EQ(shown(flattenImage), QString::fromUtf8("—"));
-    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 47 * 2 + 7 + 1);
+    EXPECT_EQ(shown(swapColors), "X");
+    EXPECT_EQ(shown(resetColors), "D");
+    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 51 * 2 + 8 + 1);
 
     preferences.disable(cropToSelection);
     EXPECT_EQ(shown(cropToSelection), QString::fromUtf8("—"));
