@@ -63,10 +63,13 @@ CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
     connect(&display_, &CompositeDisplay::updated, this, [this] {
         if (!fastDragActive_ && !display_.isRendering())
             dragImages_.reset();
+        if (display_.hasImage())
+            awaitingFirstComposite_ = false;
         redrawAll();
         Q_EMIT compositeShown();
     });
     if (document_) {
+        awaitingFirstComposite_ = document_->isWaitingForLayers();
         connect(document_, &ImageDocument::stateDidChange, this, &CanvasView::stateChanged);
         connect(document_, &ImageDocument::selectionDidChange, this, &CanvasView::selectionChanged);
         connect(document_, &ImageDocument::textEditingDidChange, this, &CanvasView::textEditingChanged);
@@ -285,7 +288,11 @@ void CanvasView::invalidateComposite()
         excluded.insert(document_->transform()->layerID);
     const std::optional<FilterPreview>& filter = document_->filterPreview();
     if (!filter) {
-        display_.request(document_->state(), std::nullopt, excluded);
+        std::optional<CompositeDisplay::ReducedPass> reducedFirst;
+        if (const int halvings = reductionLevelFor(magnification(), CompositeDisplay::kHalvings);
+            awaitingFirstComposite_ && halvings > 0)
+            reducedFirst = CompositeDisplay::ReducedPass{halvings, std::nullopt};
+        display_.request(document_->state(), std::nullopt, excluded, std::move(reducedFirst));
         return;
     }
     // A filter preview shows first at the size the view draws, its lengths scaled to match; the
@@ -440,7 +447,7 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     else
         drawCheckerboard(*painter, canvas, area, pointSize());
     drawComposite(*painter, area);
-    if (document_->isWaitingForLayers()) {
+    if (document_->isWaitingForLayers() || awaitingFirstComposite_) {
         painter->save();
         painter->resetTransform();
         drawCenteredNote(*painter, viewport()->rect(), QStringLiteral("Loading layers…"));
