@@ -60,7 +60,9 @@ void regionOfPhoto(benchmark::State& state)
     }
     state.counters["covered"] = covered;
 }
-BENCHMARK(regionOfPhoto)->ArgName("contiguous")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(regionOfPhoto)->ArgName("contiguous")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // What a click of the fill bucket costs: region, new layer pixels, paint and history entry.
 void fillBucketOnPhoto(benchmark::State& state)
@@ -75,7 +77,9 @@ void fillBucketOnPhoto(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(fillBucketOnPhoto)->ArgName("contiguous")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(fillBucketOnPhoto)->ArgName("contiguous")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 // A gradient across the whole photo, linear (0) or radial (1), as the tool's release commits it.
 void gradientOnPhoto(benchmark::State& state)
@@ -91,7 +95,9 @@ void gradientOnPhoto(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(gradientOnPhoto)->ArgName("radial")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(gradientOnPhoto)->ArgName("radial")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace velmaris

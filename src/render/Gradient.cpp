@@ -44,14 +44,11 @@ void rowPositions(const GradientSpec& gradient, QPointF firstCentre, int width, 
 void paintRow(std::uint8_t* pixels, const std::uint8_t* coverage, const float* positions, int width,
               const GradientSpec& gradient)
 {
-    const __m128i fromBytes = _mm_cvtsi32_si128(int(std::uint32_t(gradient.from[0]) | std::uint32_t(gradient.from[1]) << 8 |
-                                                    std::uint32_t(gradient.from[2]) << 16 |
-                                                    std::uint32_t(gradient.from[3]) << 24));
-    const __m128i toBytes = _mm_cvtsi32_si128(int(std::uint32_t(gradient.to[0]) | std::uint32_t(gradient.to[1]) << 8 |
-                                                  std::uint32_t(gradient.to[2]) << 16 |
-                                                  std::uint32_t(gradient.to[3]) << 24));
-    const __m128 from = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(fromBytes));
-    const __m128 span = _mm_sub_ps(_mm_cvtepi32_ps(_mm_cvtepu8_epi32(toBytes)), from);
+    int fromBytes, toBytes;
+    std::memcpy(&fromBytes, gradient.from.data(), 4);
+    std::memcpy(&toBytes, gradient.to.data(), 4);
+    const __m128 from = _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(fromBytes)));
+    const __m128 span = _mm_sub_ps(_mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(toBytes))), from);
     const __m128 one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f), inverse255 = _mm_set1_ps(1.0f / 255.0f);
     for (int x = 0; x < width; ++x) {
         if (coverage[x] == 0)

@@ -161,7 +161,8 @@ TEST(Gradient, EndsCarryTheirColoursAndAFadeToTransparentKeepsItsHue)
     const Bitmap circle = std::move(over).build();
     EXPECT_EQ(test::pixelAt(circle, 15, 15), kBlue);  // its centre is the start
     EXPECT_EQ(test::pixelAt(circle, 29, 29), kRed);
-    EXPECT_LE(test::channelDistance(test::pixelAt(circle, 0, 0), {255, 127, 127, 255}), 1);  // red over white, half weight
+    // Red over white at half weight.
+    EXPECT_LE(test::channelDistance(test::pixelAt(circle, 0, 0), {255, 127, 127, 255}), 1);
     EXPECT_TRUE(test::validPremultiplied(circle));
 
     BitmapBuilder untouched = builderOf(5, 5, kRed);

@@ -179,7 +179,8 @@ TEST(StatusLine, FillAndGradientOptionsShowWithTheirToolSetItAndAreKeptForTheNex
     EXPECT_EQ(settings.region.tolerance, 40);
     EXPECT_FALSE(settings.region.contiguous);
     EXPECT_EQ(settings.sampling, FillSampling::composite);
-    const GradientSettings& chosen = static_cast<GradientTool&>(next.canvas().toolObject(EditorTool::gradient)).settings();
+    const GradientSettings& chosen =
+        static_cast<GradientTool&>(next.canvas().toolObject(EditorTool::gradient)).settings();
     EXPECT_EQ(chosen.shape, GradientShape::radial);
     EXPECT_TRUE(chosen.toBackgroundColor);
 }

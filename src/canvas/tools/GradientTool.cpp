@@ -97,7 +97,8 @@ void GradientTool::paintOverlay(QPainter& painter)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     // A dark line under a light one reads on any image.
-    for (const auto& [color, width] : {std::pair{QColor(0, 0, 0, 160), 3 * kLineWidth}, std::pair{QColor(Qt::white), kLineWidth}}) {
+    const std::pair<QColor, double> strokes[] = {{QColor(0, 0, 0, 160), 3 * kLineWidth}, {Qt::white, kLineWidth}};
+    for (const auto& [color, width] : strokes) {
         painter.setPen(QPen(color, width * point, Qt::SolidLine, Qt::RoundCap));
         painter.setBrush(Qt::NoBrush);
         painter.drawLine(drag_->start, drag_->end);
