@@ -234,6 +234,8 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::zoomIn:
     case CommandID::zoomOut:
     case CommandID::zoomActualSize:

@@ -19,8 +19,14 @@ namespace velmaris {
 
 ToolPointer CanvasView::toolPointer(const QMouseEvent& event) const
 {
-    return ToolPointer{canvasPoint(event.position()), event.position(), event.modifiers(),
-                       event.type() == QEvent::MouseButtonDblClick};
+    ToolPointer pointer{canvasPoint(event.position()), event.position(), event.modifiers(),
+                        event.type() == QEvent::MouseButtonDblClick, std::nullopt, event.timestamp()};
+    // A pen's events reach the canvas as mouse events that keep the pen's pressure.
+    const QPointingDevice* device = event.pointingDevice();
+    if (device && (device->type() == QInputDevice::DeviceType::Stylus ||
+                   device->type() == QInputDevice::DeviceType::Airbrush) && !event.points().isEmpty())
+        pointer.pressure = event.points().constFirst().pressure();
+    return pointer;
 }
 
 void CanvasView::mousePressEvent(QMouseEvent* event)

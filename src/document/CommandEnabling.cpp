@@ -126,6 +126,8 @@ CommandAvailability commandAvailability(const ImageDocument* document, CommandID
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::zoomIn:
     case CommandID::zoomOut:
     case CommandID::zoomActualSize:

@@ -101,7 +101,7 @@ std::optional<SelectionShape> selectionShapeFromRawValue(const QString& raw)
 
 std::optional<EditorTool> editorToolFromRawValue(int raw)
 {
-    if (raw < int(EditorTool::move) || raw > int(EditorTool::colorPicker))
+    if (raw < int(EditorTool::move) || raw > int(EditorTool::eraser))
         return std::nullopt;
     return EditorTool(raw);
 }

@@ -29,8 +29,8 @@ enum class CommandID {
     // Filter (and Image › Adjustments): one command, the catalogue identifier its argument
     applyFilter,
     // View
-    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, zoomIn, zoomOut, zoomActualSize, zoomToFit,
-    toggleCheckerboard, toggleSidebarPanels,
+    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectBrushTool, selectEraserTool, zoomIn, zoomOut,
+    zoomActualSize, zoomToFit, toggleCheckerboard, toggleSidebarPanels,
     // Window
     performMiniaturize, performZoom, arrangeInFront,
     // Help

@@ -228,7 +228,12 @@ std::optional<QByteArray> Preferences::appShortcutOverrides() const
 
 std::optional<QVariantMap> Preferences::documentViewStates() const
 {
-    const QVariant value = stored(PreferenceName::documentViewStates);
+    return variantMap(PreferenceName::documentViewStates);
+}
+
+std::optional<QVariantMap> Preferences::variantMap(const QString& name) const
+{
+    const QVariant value = stored(name);
     return value.typeId() == QMetaType::QVariantMap ? std::optional(value.toMap()) : std::nullopt;
 }
 

@@ -35,6 +35,8 @@ inline constexpr char automaticallyChecksForUpdates[] = "AutomaticallyChecksForU
 inline constexpr char updateFeedURL[] = "UpdateFeedURL";
 inline constexpr char hasLaunchedBefore[] = "HasLaunchedBefore";
 inline constexpr char lastFileFolder[] = "LastFileFolder";
+inline constexpr char brushOptions[] = "BrushOptions";
+inline constexpr char eraserOptions[] = "EraserOptions";
 }  // namespace PreferenceName
 
 // The values in force wherever the user never chose one: what registerDefaults() installs and
@@ -90,6 +92,8 @@ public:
     std::optional<QString> lastFileFolder() const;
     // Any list of strings, read back as written whatever its length.
     std::optional<QStringList> stringList(const QString& name) const;
+    // Any map of values (a tool's options).
+    std::optional<QVariantMap> variantMap(const QString& name) const;
 
     // Each write is announced by PreferencesNotifier::shared().
     void setValue(const QString& name, const QVariant& value);

@@ -19,6 +19,10 @@ const QVector<ToolRow>& allToolRows()
          "Text"},
         {EditorTool::colorPicker, C::selectColorPickerTool, S::colorPickerTool, "selectColorPickerTool",
          "colorPickerTool", "Color Picker Tool", 34, "eyedropper", "Color Picker (take a color from the image)"},
+        {EditorTool::brush, C::selectBrushTool, S::brushTool, "selectBrushTool", "brushTool", "Brush Tool", 11,
+         "paintbrush", "Brush (paint on the layer)"},
+        {EditorTool::eraser, C::selectEraserTool, S::eraserTool, "selectEraserTool", "eraserTool", "Eraser Tool", 14,
+         "eraser", "Eraser (erase to transparency; Shift paints the background color)"},
     };
     return rows;
 }

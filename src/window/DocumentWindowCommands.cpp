@@ -59,6 +59,8 @@ bool leavesTransformOpen(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
         return true;
     default:
         return false;
@@ -79,6 +81,8 @@ bool runsWhileLayersLoad(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::marqueeRectangle:
     case CommandID::marqueeEllipse:
     case CommandID::showImageSize:
@@ -262,6 +266,10 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
         return [](Window& window, const QString&) { window.selectTool(EditorTool::text); };
     case CommandID::selectColorPickerTool:
         return [](Window& window, const QString&) { window.selectTool(EditorTool::colorPicker); };
+    case CommandID::selectBrushTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::brush); };
+    case CommandID::selectEraserTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::eraser); };
     case CommandID::zoomIn:
         return [](Window& window, const QString&) { window.canvas_->zoomIn(); };
     case CommandID::zoomOut:

@@ -1,7 +1,9 @@
 #include "window/tooloptions/ToolOptions.h"
 
 #include "canvas/CanvasView.h"
+#include "canvas/tools/BrushTool.h"
 #include "canvas/tools/ColorPickerTool.h"
+#include "window/tooloptions/BrushOptions.h"
 #include "window/tooloptions/PickerOptions.h"
 
 namespace velmaris {
@@ -11,6 +13,8 @@ QVector<std::pair<EditorTool, QWidget*>> makeToolOptions(CanvasView& canvas)
     return {
         {EditorTool::colorPicker,
          new PickerOptions(static_cast<ColorPickerTool&>(canvas.toolObject(EditorTool::colorPicker)))},
+        {EditorTool::brush, new BrushOptions(static_cast<BrushTool&>(canvas.toolObject(EditorTool::brush)))},
+        {EditorTool::eraser, new BrushOptions(static_cast<BrushTool&>(canvas.toolObject(EditorTool::eraser)))},
     };
 }
 

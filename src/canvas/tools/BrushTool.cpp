@@ -1,0 +1,185 @@
+#include "canvas/tools/BrushTool.h"
+
+#include "canvas/CanvasView.h"
+#include "platform/CurrentColorStore.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+// The engine follows fast strokes in steps of at most this long.
+constexpr double kLongestStepSeconds = 0.1;
+
+// A circle of the brush's size on screen with a dot at its centre, the hot spot.
+QCursor outlineCursor(int diameter)
+{
+    const int side = diameter + 4;
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF circle(2, 2, diameter, diameter);
+    for (const auto& [color, width] : {std::pair{QColor(Qt::white), 3.0}, std::pair{QColor(Qt::black), 1.0}}) {
+        painter.setPen(QPen(color, width));
+        painter.drawEllipse(circle);
+        painter.drawPoint(circle.center());
+    }
+    return QCursor(pixmap, side / 2, side / 2);
+}
+
+}  // namespace
+
+BrushTool::BrushTool(CanvasView& view, bool erases) : CanvasTool(view), erases_(erases)
+{
+    // A finished stroke stays drawn from its tiles until the composite shows it.
+    QObject::connect(&view_, &CanvasView::compositeShown, &view_, [this] {
+        if (!painting_ && stroke_ && view_.isShowingNewestComposite())
+            dropStroke();
+    });
+}
+
+void BrushTool::press(const ToolPointer& pointer)
+{
+    ImageDocument* document = view_.document();
+    if (!document)
+        return;
+    dropStroke();
+    const CurrentColorStore& colors = CurrentColorStore::shared();
+    BrushInk ink{colors.color(), erases_};
+    if (erases_ && (pointer.modifiers & Qt::ShiftModifier))
+        ink = BrushInk{colors.backgroundColor(), false};
+    std::variant<BrushStrokeStart, PaintRefusal> start = startBrushStroke(*document, settings_, ink);
+    if (const PaintRefusal* refusal = std::get_if<PaintRefusal>(&start)) {
+        refuse(*refusal);
+        return;
+    }
+    BrushStrokeStart& started = std::get<BrushStrokeStart>(start);
+    layerID_ = started.layerID;
+    stroke_ = std::move(started.stroke);
+    live_ = std::make_unique<LiveStroke>(view_, document->state(), layerID_);
+    painting_ = true;
+    lastTimestamp_ = pointer.timestamp;
+    step(pointer);
+}
+
+void BrushTool::move(const ToolPointer& pointer)
+{
+    if (painting_)
+        step(pointer);
+}
+
+void BrushTool::step(const ToolPointer& pointer)
+{
+    const double seconds = std::min(double(pointer.timestamp - std::min(lastTimestamp_, pointer.timestamp)) / 1000,
+                                    kLongestStepSeconds);
+    lastTimestamp_ = pointer.timestamp;
+    const QSet<QPoint> tiles = stroke_->strokeTo(pointer.point, pointer.pressure.value_or(kMousePressure), seconds);
+    if (tiles.isEmpty())
+        return;
+    live_->invalidate(tiles);
+    QRect changed;
+    for (const QPoint& tile : tiles)
+        changed |= BrushStroke::tileRect(tile);
+    view_.redrawCanvasRect(changed);
+}
+
+void BrushTool::release(const ToolPointer& pointer)
+{
+    if (!painting_)
+        return;
+    step(pointer);
+    painting_ = false;
+    ImageDocument* document = view_.document();
+    const QString name = erases_ ? QStringLiteral("Erase") : QStringLiteral("Brush Stroke");
+    if (!document || !commitBrushStroke(*document, layerID_, *stroke_, name))
+        dropStroke();
+}
+
+void BrushTool::cancel()
+{
+    painting_ = false;
+    dropStroke();
+}
+
+void BrushTool::dropStroke()
+{
+    if (!stroke_)
+        return;
+    const QRectF area = touchedArea();
+    stroke_.reset();
+    live_.reset();
+    view_.redrawCanvasRect(area);
+}
+
+QRectF BrushTool::touchedArea() const
+{
+    QRect area;
+    for (const QPoint& tile : stroke_->touchedTiles())
+        area |= BrushStroke::tileRect(tile);
+    return area;
+}
+
+void BrushTool::paintCanvas(QPainter& painter, const QRectF& area)
+{
+    if (stroke_)
+        live_->paint(painter, area, *stroke_);
+}
+
+void BrushTool::refuse(PaintRefusal refusal)
+{
+    ImageDocument* document = view_.document();
+    const std::optional<Layer> layer = document->state().selectedLayer();
+    if (refusal == PaintRefusal::noLayer || !layer) {
+        QApplication::beep();
+        return;
+    }
+    auto* box = new QMessageBox(&view_);
+    box->setObjectName(QStringLiteral("PaintRefusal"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIcon(QMessageBox::Information);
+    if (refusal == PaintRefusal::locked) {
+        box->setText(QStringLiteral("The layer “%1” is locked.").arg(layer->name));
+        box->setInformativeText(QStringLiteral("Unlock it in the Layers panel to paint on it."));
+        box->setStandardButtons(QMessageBox::Ok);
+    } else {
+        box->setText(QStringLiteral("“%1” is a text layer.").arg(layer->name));
+        box->setInformativeText(QStringLiteral("Text layers keep their text and cannot be painted on. Rasterize the "
+                                               "layer to paint on its pixels; its text can no longer be edited then."));
+        QPushButton* rasterize = box->addButton(QStringLiteral("Rasterize"), QMessageBox::AcceptRole);
+        box->addButton(QMessageBox::Cancel);
+        box->setDefaultButton(rasterize);
+        QPointer<ImageDocument> target(document);
+        const QUuid id = layer->id;
+        QObject::connect(box, &QMessageBox::buttonClicked, box, [target, id, rasterize](QAbstractButton* button) {
+            if (button == rasterize && target)
+                rasterizeTextLayer(*target, id);
+        });
+    }
+    box->open();
+}
+
+QCursor BrushTool::cursor(QPointF) const
+{
+    // The outline shows the brush's size on screen; too small to see, or larger than a cursor can
+    // be, a cross shows instead.
+    const int diameter = int(std::lround(settings_.size * view_.magnification()));
+    if (diameter < 5 || diameter > 250)
+        return Qt::CrossCursor;
+    static int cachedDiameter = 0;
+    static QCursor cached;
+    if (diameter != cachedDiameter) {
+        cached = outlineCursor(diameter);
+        cachedDiameter = diameter;
+    }
+    return cached;
+}
+
+}  // namespace velmaris

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "canvas/LiveStroke.h"
+#include "canvas/tools/CanvasTool.h"
+#include "document/BrushPainting.h"
+#include "render/BrushStroke.h"
+
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace velmaris {
+
+// The brush and the eraser: drag to paint the current colour on the current layer, or to erase it
+// to transparency (with Shift, to paint the background colour). Each stroke is one history step,
+// clipped to the selection; the canvas shows it live from the stroke's tiles.
+class BrushTool : public CanvasTool {
+public:
+    BrushTool(CanvasView& view, bool erases);
+
+    bool erases() const { return erases_; }
+    const BrushSettings& settings() const { return settings_; }
+    void setSettings(const BrushSettings& settings) { settings_ = settings; }
+
+    // A mouse has no pressure: it paints as a pen pressed fully down, so that a brush at full
+    // opacity paints solid colour (the presets tie opacity to pressure).
+    static constexpr double kMousePressure = 1.0;
+
+    void press(const ToolPointer& pointer) override;
+    void move(const ToolPointer& pointer) override;
+    void release(const ToolPointer& pointer) override;
+    QCursor cursor(QPointF) const override;
+    void paintCanvas(QPainter& painter, const QRectF& area) override;
+    void cancel() override;
+    bool hasGesture() const override { return painting_; }
+
+    // The stroke still drawn from its tiles: while painting, and after it until the composite
+    // showing it is on screen.
+    bool isShowingStroke() const { return stroke_ != nullptr; }
+
+private:
+    void step(const ToolPointer& pointer);
+    void refuse(PaintRefusal refusal);
+    void dropStroke();
+    QRectF touchedArea() const;
+
+    bool erases_;
+    BrushSettings settings_;
+    bool painting_ = false;
+    QUuid layerID_;
+    std::unique_ptr<BrushStroke> stroke_;
+    std::unique_ptr<LiveStroke> live_;
+    quint64 lastTimestamp_ = 0;
+};
+
+}  // namespace velmaris

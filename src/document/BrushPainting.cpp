@@ -1,0 +1,79 @@
+#include "document/BrushPainting.h"
+
+#include "document/LayerTargets.h"
+#include "render/ClipMask.h"
+#include "render/LayerRasterization.h"
+
+#include <cmath>
+
+namespace velmaris {
+
+namespace {
+
+StrokeClip selectionClip(const DocumentSelection& selection)
+{
+    if (!selection.rect)
+        return {};
+    const QRectF rect = *selection.rect;
+    const MaskShape shape = selection.shape == SelectionShape::ellipse ? MaskShape::ellipse : MaskShape::rectangle;
+    const bool inverted = selection.inverted;
+    return [rect, shape, inverted](const QRect& area) {
+        return makeClipMask(area.width(), area.height(), rect.translated(-QPointF(area.topLeft())), shape, inverted);
+    };
+}
+
+QPoint wholeOrigin(const Layer& layer)
+{
+    return QPoint(int(std::round(layer.origin.x())), int(std::round(layer.origin.y())));
+}
+
+}  // namespace
+
+std::variant<BrushStrokeStart, PaintRefusal> startBrushStroke(const ImageDocument& document,
+                                                              const BrushSettings& settings, const BrushInk& ink)
+{
+    const std::optional<Layer> layer = document.state().selectedLayer();
+    if (!layer)
+        return PaintRefusal::noLayer;
+    if (layer->isLocked)
+        return PaintRefusal::locked;
+    const Bitmap* pixels = layer->bitmap();
+    if (!pixels)
+        return PaintRefusal::text;
+    return BrushStrokeStart{layer->id,
+                            std::make_unique<BrushStroke>(*pixels, wholeOrigin(*layer), document.state().size.toSize(),
+                                                          settings, ink, selectionClip(document.selection()))};
+}
+
+bool commitBrushStroke(ImageDocument& document, const QUuid& layerID, const BrushStroke& stroke, const QString& name)
+{
+    const std::optional<int> index = layerIndex(document.state(), layerID);
+    if (!index)
+        return false;
+    const Layer& layer = document.state().layers[*index];
+    if (layer.isLocked || !layer.bitmap())
+        return false;
+    std::optional<PaintedLayer> painted = stroke.result();
+    if (!painted)
+        return false;
+    CanvasState state = document.state();
+    state.layers[*index].content = std::move(painted->pixels);
+    state.layers[*index].origin = painted->origin;
+    document.commitState(std::move(state), name);
+    return true;
+}
+
+bool rasterizeTextLayer(ImageDocument& document, const QUuid& layerID)
+{
+    const std::optional<int> index = layerIndex(document.state(), layerID);
+    if (!index || document.state().layers[*index].isLocked)
+        return false;
+    CanvasState state = document.state();
+    Layer& layer = state.layers[*index];
+    if (!layer.isText() || !rasterizeTextContent(layer))
+        return false;
+    document.commitState(std::move(state), QStringLiteral("Rasterize Layer"));
+    return true;
+}
+
+}  // namespace velmaris
