@@ -438,6 +438,10 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
     QTest::keyClick(window->canvas(), Qt::Key_I);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+    QTest::keyClick(window->canvas(), Qt::Key_B);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::brush; }));
+    QTest::keyClick(window->canvas(), Qt::Key_E);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::eraser; }));
 
     // Zoom In answers Ctrl+= and Ctrl++ and the keypad's Ctrl++; Zoom Out Ctrl+- on either keyboard.
     window->canvas()->zoomActualSize();

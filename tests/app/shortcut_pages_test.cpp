@@ -144,8 +144,10 @@ TEST(ShortcutCheatSheet, ListsEffectiveShortcutsAndRebuildsAfterClosing)
     EXPECT_EQ(shown(cropToSelection), QStringLiteral("Ctrl+Shift+K"));
     EXPECT_EQ(shown(moveTool), "V");
     EXPECT_EQ(shown(colorPickerTool), "I");
+    EXPECT_EQ(shown(brushTool), "B");
+    EXPECT_EQ(shown(eraserTool), "E");
     EXPECT_EQ(shown(flattenImage), QString::fromUtf8("—"));
-    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 47 * 2 + 7 + 1);
+    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 49 * 2 + 7 + 1);
 
     preferences.disable(cropToSelection);
     EXPECT_EQ(shown(cropToSelection), QString::fromUtf8("—"));

@@ -44,6 +44,8 @@ TEST(ToolCatalogue, EveryToolIsOneCommandOneBareKeyAndOneToolbarButton)
     for (int tool = 0; tool < allToolRows().size(); ++tool)
         EXPECT_TRUE(tools.contains(tool)) << tool;
     EXPECT_EQ(shortcutDefinition(AppShortcutID::colorPickerTool).defaultShortcut, (AppShortcut{34, 0}));  // I
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::brushTool).defaultShortcut, (AppShortcut{11, 0}));  // B
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::eraserTool).defaultShortcut, (AppShortcut{14, 0}));  // E
     EXPECT_FALSE(toolForCommand(CommandID::zoomIn));
 }
 
