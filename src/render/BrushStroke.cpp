@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -44,13 +43,11 @@ struct BrushStroke::Tile {
 struct BrushStroke::Surface {
     MyPaintTiledSurface base;
     BrushStroke* stroke = nullptr;
-    std::mutex mutex;  // the engine requests tiles from several threads at once
     std::unordered_map<qint64, std::unique_ptr<Tile>> tiles;
 
     static void requestStart(MyPaintTiledSurface* self, MyPaintTileRequest* request)
     {
         auto* surface = reinterpret_cast<Surface*>(self);
-        std::lock_guard lock(surface->mutex);
         request->buffer = surface->stroke->tile(request->tx, request->ty).pixels.data();
         if (!request->readonly)
             surface->stroke->stepTouched_.insert(QPoint(request->tx, request->ty));
@@ -70,7 +67,9 @@ BrushStroke::BrushStroke(const Bitmap& layerPixels, QPoint layerOrigin, QSize ca
 {
     surface_->stroke = this;
     mypaint_tiled_surface_init(&surface_->base, &Surface::requestStart, &Surface::requestEnd);
-    surface_->base.threadsafe_tile_requests = TRUE;
+    // Serial tile requests keep the engine off its OpenMP threads, whose idle spinning takes the
+    // cores from the canvas (a step touches a handful of tiles at most).
+    surface_->base.threadsafe_tile_requests = FALSE;
     Q_ASSERT(surface_->base.tile_size == kSide);
 
     MyPaintBrush* brush = mypaint_brush_new();
@@ -114,14 +113,23 @@ BrushStroke::Tile& BrushStroke::tile(int tx, int ty)
 
 void BrushStroke::readLayer(const QRect& area, std::uint8_t* target, qsizetype stride) const
 {
-    for (int y = 0; y < area.height(); ++y)
-        std::memset(target + y * stride, 0, std::size_t(area.width()) * 4);
-    const QRect layerRect(layerOrigin_, layer_.size());
-    const QRect covered = area.intersected(layerRect);
-    for (int y = covered.top(); y <= covered.bottom(); ++y)
-        std::memcpy(target + (y - area.top()) * stride + 4 * (covered.left() - area.left()),
-                    layer_.row(y - layerOrigin_.y()) + 4 * (covered.left() - layerOrigin_.x()),
-                    std::size_t(covered.width()) * 4);
+    const QRect covered = area.intersected(QRect(layerOrigin_, layer_.size()));
+    parallelRows(area.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            std::uint8_t* row = target + y * stride;
+            const int canvasY = area.top() + y;
+            if (covered.isEmpty() || canvasY < covered.top() || canvasY > covered.bottom()) {
+                std::memset(row, 0, std::size_t(area.width()) * 4);
+                continue;
+            }
+            // Transparent left and right of the layer, its pixels between.
+            const int left = covered.left() - area.left();
+            std::memset(row, 0, std::size_t(left) * 4);
+            std::memcpy(row + 4 * left, layer_.row(canvasY - layerOrigin_.y()) + 4 * (covered.left() - layerOrigin_.x()),
+                        std::size_t(covered.width()) * 4);
+            std::memset(row + 4 * (left + covered.width()), 0, std::size_t(area.right() - covered.right()) * 4);
+        }
+    }, 64);
 }
 
 void BrushStroke::writeTile(QPoint tilePosition, std::uint8_t* target, qsizetype stride, const QRect& area) const

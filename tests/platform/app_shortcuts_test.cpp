@@ -35,7 +35,7 @@ QVariant storedOverrides()
 TEST(AppShortcuts, CatalogueListsEveryCommandOnceInCategoryOrder)
 {
     const QVector<AppShortcutDefinition>& all = allShortcutDefinitions();
-    ASSERT_EQ(all.size(), 47);
+    ASSERT_EQ(all.size(), 49);
     for (int index = 0; index < all.size(); ++index) {
         EXPECT_EQ(static_cast<int>(all[index].id), index);
         EXPECT_EQ(appShortcutIDFromRawValue(rawValue(all[index].id)), all[index].id);
