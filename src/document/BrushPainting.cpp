@@ -45,20 +45,20 @@ std::variant<BrushStrokeStart, PaintRefusal> startBrushStroke(const ImageDocumen
                                                           settings, ink, selectionClip(document.selection()))};
 }
 
-bool commitBrushStroke(ImageDocument& document, const QUuid& layerID, const BrushStroke& stroke, const QString& name)
+bool commitBrushStroke(ImageDocument& document, const QUuid& layerID, const BrushStroke& stroke,
+                       PaintedLayer painted, const QString& name)
 {
     const std::optional<int> index = layerIndex(document.state(), layerID);
     if (!index)
         return false;
     const Layer& layer = document.state().layers[*index];
-    if (layer.isLocked || !layer.bitmap())
-        return false;
-    std::optional<PaintedLayer> painted = stroke.result();
-    if (!painted)
+    // An undo or another change of the layer since the stroke began wins over the stroke.
+    if (layer.isLocked || !layer.bitmap() || !layer.bitmap()->sharesPixelsWith(stroke.source()) ||
+        wholeOrigin(layer) != stroke.sourceOrigin())
         return false;
     CanvasState state = document.state();
-    state.layers[*index].content = std::move(painted->pixels);
-    state.layers[*index].origin = painted->origin;
+    state.layers[*index].content = std::move(painted.pixels);
+    state.layers[*index].origin = painted.origin;
     document.commitState(std::move(state), name);
     return true;
 }

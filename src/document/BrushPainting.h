@@ -22,9 +22,11 @@ struct BrushStrokeStart {
 std::variant<BrushStrokeStart, PaintRefusal> startBrushStroke(const ImageDocument& document,
                                                               const BrushSettings& settings, const BrushInk& ink);
 
-// Puts the stroke's pixels into its layer, one history step named `name`. False, changing
-// nothing, when the stroke changed no pixel or the layer is gone, locked or no bitmap.
-bool commitBrushStroke(ImageDocument& document, const QUuid& layerID, const BrushStroke& stroke, const QString& name);
+// Puts a stroke's result (BrushStroke::result, which may be made on another thread) into its
+// layer, one history step named `name`. False, changing nothing, when the layer is gone, locked,
+// or no longer holds the pixels the stroke started from.
+bool commitBrushStroke(ImageDocument& document, const QUuid& layerID, const BrushStroke& stroke,
+                       PaintedLayer painted, const QString& name);
 
 // Turns a text layer into pixels of its rendered text, one history step "Rasterize Layer".
 bool rasterizeTextLayer(ImageDocument& document, const QUuid& layerID);

@@ -68,8 +68,12 @@ public:
     // The layer's pixels over one tile as the stroke leaves them (clipped), in the bitmap format.
     QImage tilePixels(QPoint tile) const;
 
-    // The layer after the stroke; nothing when no pixel changed.
+    // The layer after the stroke; nothing when no pixel changed. Safe on another thread once the
+    // stroke has ended.
     std::optional<PaintedLayer> result() const;
+    // The layer's pixels and origin the stroke started from.
+    const Bitmap& source() const { return layer_; }
+    QPoint sourceOrigin() const { return layerOrigin_; }
 
 private:
     struct Tile;

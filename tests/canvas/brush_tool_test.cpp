@@ -3,6 +3,7 @@
 #include "document/LayerSelection.h"
 #include "document/TestDocuments.h"
 #include "platform/CurrentColorStore.h"
+#include "QtWait.h"
 #include "ShownCanvas.h"
 
 #include <QAbstractButton>
@@ -29,6 +30,14 @@ BrushTool& brushTool(ShownCanvas& canvas, EditorTool tool)
     brush.setSettings(BrushSettings{BrushPreset::hardRound, 12, 1, 1});
     canvas.view->setTool(tool);
     return brush;
+}
+
+// A drag along the path with the chosen tool, once its history step is in.
+void paintPath(ShownCanvas& canvas, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    canvas.drag(kFrom, kTo, modifiers, 20);
+    const auto& tool = static_cast<const BrushTool&>(canvas.view->toolObject(canvas.view->tool()));
+    EXPECT_TRUE(test::waitUntil([&] { return !tool.isCommitting(); }));
 }
 
 QRgb pixelAt(const CanvasState& state, int index, QPoint canvasPixel)
@@ -68,7 +77,7 @@ TEST(BrushTool, AStrokeChangesPixelsNearItsPathInsideTheSelectionAsOneHistorySte
     const Bitmap original = *before.layers.first().bitmap();
     const qsizetype steps = canvas.document->history().entries().size();
 
-    canvas.drag(kFrom, kTo, Qt::NoModifier, 20);
+    paintPath(canvas, Qt::NoModifier);
     const CanvasState painted = canvas.document->state();
     const QVector<QPoint> changed = changedPixels(before, painted, 0);
     ASSERT_FALSE(changed.isEmpty());
@@ -87,7 +96,7 @@ TEST(BrushTool, AStrokeChangesPixelsNearItsPathInsideTheSelectionAsOneHistorySte
     for (const bool inverted : {false, true}) {
         canvas.document->setSelectionRect(QRectF(0, 0, 100, 120));
         canvas.document->setSelectionInverted(inverted);
-        canvas.drag(kFrom, kTo, Qt::NoModifier, 20);
+        paintPath(canvas, Qt::NoModifier);
         const QVector<QPoint> clipped = changedPixels(before, canvas.document->state(), 0);
         ASSERT_FALSE(clipped.isEmpty()) << inverted;
         for (const QPoint& pixel : clipped)
@@ -122,12 +131,19 @@ TEST(BrushTool, TheStrokeShowsWhilePaintingUnderTheLayersAboveAndEscapeDropsIt)
     EXPECT_EQ(canvas.document->history().entries().size(), steps);
     EXPECT_EQ(canvas.screenPixel({100, 60}), qRgb(0, 0, 255));
 
-    // A committed stroke stays on screen until the composite shows it, then the composite does.
+    // A finished stroke stays on screen while it is committed and until the composite shows it.
     canvas.drag(kFrom, kTo, Qt::NoModifier, 20);
     EXPECT_EQ(canvas.screenPixel({100, 60}), qRgb(255, 255, 0));
-    canvas.waitForComposite();
-    EXPECT_FALSE(brush.isShowingStroke());
+    // A stroke begun at once starts from the pixels of the one before: both are kept, as two steps.
+    canvas.drag(kFrom + QPointF(0, 30), kTo + QPointF(0, 30), Qt::NoModifier, 20);
+    EXPECT_TRUE(test::waitUntil([&] { return !brush.isCommitting(); }));
+    ASSERT_EQ(canvas.document->history().entries().size(), steps + 2);
+    EXPECT_EQ(pixelAt(canvas.document->state(), 0, {100, 60}), qRgb(255, 255, 0));
+    EXPECT_EQ(pixelAt(canvas.document->state(), 0, {100, 90}), qRgb(255, 255, 0));
+    EXPECT_TRUE(test::waitUntil([&] { return !brush.isShowingStroke(); }));
+    EXPECT_TRUE(canvas.view->isShowingNewestComposite());
     EXPECT_EQ(canvas.screenPixel({100, 60}), qRgb(255, 255, 0));
+    EXPECT_EQ(canvas.screenPixel({100, 90}), qRgb(255, 255, 0));
 }
 
 TEST(BrushTool, TheEraserClearsToTransparencyOrWithShiftPaintsTheBackgroundColour)
@@ -138,14 +154,14 @@ TEST(BrushTool, TheEraserClearsToTransparencyOrWithShiftPaintsTheBackgroundColou
     brushTool(canvas, EditorTool::eraser);
     const qsizetype steps = canvas.document->history().entries().size();
 
-    canvas.drag(kFrom, kTo, Qt::NoModifier, 20);
+    paintPath(canvas, Qt::NoModifier);
     EXPECT_EQ(qAlpha(pixelAt(canvas.document->state(), 0, {100, 60})), 0);
     EXPECT_EQ(pixelAt(canvas.document->state(), 0, {100, 20}), qRgb(255, 0, 0));
     ASSERT_EQ(canvas.document->history().entries().size(), steps + 1);
     EXPECT_EQ(canvas.document->history().entries().last().name, QStringLiteral("Erase"));
     canvas.document->undoHistory();
 
-    canvas.drag(kFrom, kTo, Qt::ShiftModifier, 20);
+    paintPath(canvas, Qt::ShiftModifier);
     EXPECT_EQ(pixelAt(canvas.document->state(), 0, {100, 60}), qRgb(0, 255, 0));
     CurrentColorStore::shared().setBackgroundColor(StoredColor{1, 1, 1, 1});
 }
@@ -160,7 +176,7 @@ TEST(BrushTool, LockedAndTextLayersAreRefusedAndATextLayerCanBeRasterized)
     const auto refusal = [&](const QUuid& layer) {
         selectLayer(*canvas.document, layer);
         const CanvasState before = canvas.document->state();
-        canvas.drag(kFrom, kTo);
+        paintPath(canvas);
         EXPECT_EQ(canvas.document->state(), before);
         auto* box = canvas.view->findChild<QMessageBox*>(QStringLiteral("PaintRefusal"));
         EXPECT_TRUE(box && box->isVisible());
@@ -181,7 +197,7 @@ TEST(BrushTool, LockedAndTextLayersAreRefusedAndATextLayerCanBeRasterized)
     EXPECT_EQ(canvas.document->history().entries().last().name, QStringLiteral("Rasterize Layer"));
 
     // Now a bitmap, the layer takes the stroke.
-    canvas.drag(kFrom, kTo);
+    paintPath(canvas);
     EXPECT_EQ(canvas.document->history().entries().last().name, QStringLiteral("Brush Stroke"));
 }
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 
 #include <cmath>
@@ -41,9 +42,15 @@ BrushTool::BrushTool(CanvasView& view, bool erases) : CanvasTool(view), erases_(
 {
     // A finished stroke stays drawn from its tiles until the composite shows it.
     QObject::connect(&view_, &CanvasView::compositeShown, &view_, [this] {
-        if (!painting_ && stroke_ && view_.isShowingNewestComposite())
+        if (!painting_ && !isCommitting() && stroke_ && view_.isShowingNewestComposite())
             dropStroke();
     });
+}
+
+BrushTool::~BrushTool()
+{
+    if (pendingResult_.valid())
+        pendingResult_.wait();
 }
 
 void BrushTool::press(const ToolPointer& pointer)
@@ -51,6 +58,8 @@ void BrushTool::press(const ToolPointer& pointer)
     ImageDocument* document = view_.document();
     if (!document)
         return;
+    // The last stroke goes into the layer before the next one starts from it.
+    finishCommit();
     dropStroke();
     const CurrentColorStore& colors = CurrentColorStore::shared();
     BrushInk ink{colors.color(), erases_};
@@ -63,7 +72,7 @@ void BrushTool::press(const ToolPointer& pointer)
     }
     BrushStrokeStart& started = std::get<BrushStrokeStart>(start);
     layerID_ = started.layerID;
-    stroke_ = std::move(started.stroke);
+    stroke_ = std::shared_ptr<BrushStroke>(std::move(started.stroke));
     live_ = std::make_unique<LiveStroke>(view_, document->state(), layerID_);
     painting_ = true;
     lastTimestamp_ = pointer.timestamp;
@@ -97,9 +106,24 @@ void BrushTool::release(const ToolPointer& pointer)
         return;
     step(pointer);
     painting_ = false;
+    // Making the layer's new pixels copies the whole layer: a worker does it while the stroke
+    // stays on screen from its tiles, and the history step follows on the main thread.
+    QPointer<CanvasView> view(&view_);
+    pendingResult_ = std::async(std::launch::async, [this, view, stroke = stroke_] {
+        std::optional<PaintedLayer> painted = stroke->result();
+        QMetaObject::invokeMethod(view.data(), [this] { finishCommit(); }, Qt::QueuedConnection);
+        return painted;
+    });
+}
+
+void BrushTool::finishCommit()
+{
+    if (!pendingResult_.valid())
+        return;
+    std::optional<PaintedLayer> painted = pendingResult_.get();
     ImageDocument* document = view_.document();
     const QString name = erases_ ? QStringLiteral("Erase") : QStringLiteral("Brush Stroke");
-    if (!document || !commitBrushStroke(*document, layerID_, *stroke_, name))
+    if (!document || !painted || !commitBrushStroke(*document, layerID_, *stroke_, std::move(*painted), name))
         dropStroke();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QUuid>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -18,6 +19,7 @@ namespace velmaris {
 class BrushTool : public CanvasTool {
 public:
     BrushTool(CanvasView& view, bool erases);
+    ~BrushTool() override;
 
     bool erases() const { return erases_; }
     const BrushSettings& settings() const { return settings_; }
@@ -38,20 +40,25 @@ public:
     // The stroke still drawn from its tiles: while painting, and after it until the composite
     // showing it is on screen.
     bool isShowingStroke() const { return stroke_ != nullptr; }
+    // The finished stroke's pixels are being made off the main thread; its history step follows.
+    bool isCommitting() const { return pendingResult_.valid(); }
 
 private:
     void step(const ToolPointer& pointer);
     void refuse(PaintRefusal refusal);
     void dropStroke();
+    // Commits the finished stroke, waiting for its pixels if they are not made yet.
+    void finishCommit();
     QRectF touchedArea() const;
 
     bool erases_;
     BrushSettings settings_;
     bool painting_ = false;
     QUuid layerID_;
-    std::unique_ptr<BrushStroke> stroke_;
+    std::shared_ptr<BrushStroke> stroke_;
     std::unique_ptr<LiveStroke> live_;
     quint64 lastTimestamp_ = 0;
+    std::future<std::optional<PaintedLayer>> pendingResult_;
 };
 
 }  // namespace velmaris
