@@ -106,7 +106,9 @@ TEST(CanvasState, ShapeAndToolRawValues)
     EXPECT_EQ(editorToolFromRawValue(2), EditorTool::text);
     EXPECT_EQ(editorToolFromRawValue(0), EditorTool::move);
     EXPECT_EQ(editorToolFromRawValue(3), EditorTool::colorPicker);
-    EXPECT_FALSE(editorToolFromRawValue(4));
+    EXPECT_EQ(editorToolFromRawValue(4), EditorTool::brush);
+    EXPECT_EQ(editorToolFromRawValue(5), EditorTool::eraser);
+    EXPECT_FALSE(editorToolFromRawValue(6));
     EXPECT_FALSE(editorToolFromRawValue(-1));
 }
 
