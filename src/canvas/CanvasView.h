@@ -161,6 +161,8 @@ private:
     std::pair<std::optional<double>, std::optional<double>> activeSnapLines_;
 
     std::optional<QPoint> lastHoverPixel_;
+    // The pressure of the pen's last tablet event; its mouse events, which drive the tools, have none.
+    std::optional<double> penPressure_;
     std::optional<QPointF> panLast_;
     bool spaceHeld_ = false;
 };

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabletEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -199,6 +200,38 @@ TEST(BrushTool, LockedAndTextLayersAreRefusedAndATextLayerCanBeRasterized)
     // Now a bitmap, the layer takes the stroke.
     paintPath(canvas);
     EXPECT_EQ(canvas.document->history().entries().last().name, QStringLiteral("Brush Stroke"));
+}
+
+TEST(BrushTool, APensPressureShapesTheStrokeAndAMousePaintsFullyPressed)
+{
+    ShownCanvas canvas({200, 120}, {solidLayer(QStringLiteral("Clear"), 200, 120, {}, test::kClear)});
+    selectLayer(*canvas.document, canvas.document->state().layers.first().id);
+    auto& brush = brushTool(canvas, EditorTool::brush);
+    const QPointingDevice pen(QStringLiteral("Pen"), 4711, QInputDevice::DeviceType::Stylus,
+                              QPointingDevice::PointerType::Pen,
+                              QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 2);
+    // As the platform delivers a pen: a tablet event, which the canvas leaves to come back as a
+    // mouse event from the pen.
+    const auto penEvent = [&](QEvent::Type tablet, QEvent::Type mouse, QPointF point, Qt::MouseButtons buttons) {
+        const QPointF position = canvas.view->mapFromScene(point);
+        const QPointF global = canvas.surface()->mapToGlobal(position);
+        QTabletEvent pressed(tablet, &pen, position, global, 0.15, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::LeftButton, buttons);
+        QCoreApplication::sendEvent(canvas.surface(), &pressed);
+        QMouseEvent moved(mouse, position, global, Qt::LeftButton, buttons, Qt::NoModifier, &pen);
+        QCoreApplication::sendEvent(canvas.surface(), &moved);
+    };
+    penEvent(QEvent::TabletPress, QEvent::MouseButtonPress, kFrom, Qt::LeftButton);
+    for (int i = 1; i <= 20; ++i)
+        penEvent(QEvent::TabletMove, QEvent::MouseMove, kFrom + (kTo - kFrom) * i / 20, Qt::LeftButton);
+    penEvent(QEvent::TabletRelease, QEvent::MouseButtonRelease, kTo, Qt::NoButton);
+    EXPECT_TRUE(test::waitUntil([&] { return !brush.isCommitting(); }));
+    const int light = qAlpha(pixelAt(canvas.document->state(), 0, {100, 60}));
+    EXPECT_GT(light, 0);
+    EXPECT_LT(light, 128);
+
+    canvas.document->undoHistory();
+    paintPath(canvas);
+    EXPECT_EQ(qAlpha(pixelAt(canvas.document->state(), 0, {100, 60})), 255);
 }
 
 TEST(BrushTool, TheCursorOutlinesTheBrushAtTheZoom)
