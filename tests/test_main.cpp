@@ -45,13 +45,11 @@ private:
     {
 #ifdef VELMARIS_TESTS_RESET_PLATFORM
         velmaris::Preferences::unregisterDefaults();
-        if (velmaris::CurrentColorStore::shared().color() != velmaris::StoredColor{0, 0, 0, 1})
-            velmaris::CurrentColorStore::shared().setColor(velmaris::StoredColor{0, 0, 0, 1});
-        if (velmaris::CurrentColorStore::shared().backgroundColor() != velmaris::StoredColor{1, 1, 1, 1})
-            velmaris::CurrentColorStore::shared().setBackgroundColor(velmaris::StoredColor{1, 1, 1, 1});
 #endif
         QSettings().clear();
 #ifdef VELMARIS_TESTS_RESET_PLATFORM
+        // The shared colours, recent and custom colours were read from the settings just cleared.
+        velmaris::CurrentColorStore::shared().reload();
         // The shared shortcut overrides were read from the settings just cleared.
         velmaris::AppShortcutPreferences::shared().reload();
         velmaris::AppShortcutPreferences::shared().setCapturingShortcut(false);

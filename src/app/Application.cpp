@@ -196,6 +196,8 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::paste:
     case CommandID::fillSelection:
     case CommandID::strokeSelection:
+    case CommandID::swapColors:
+    case CommandID::resetColors:
     case CommandID::selectAll:
     case CommandID::deselect:
     case CommandID::marqueeRectangle:
@@ -204,7 +206,9 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::fixedSizeSelection:
     case CommandID::aspectRatioSelection:
     case CommandID::showImageSize:
+    case CommandID::showCanvasSize:
     case CommandID::cropToSelection:
+    case CommandID::trimCanvas:
     case CommandID::flipImageHorizontal:
     case CommandID::flipImageVertical:
     case CommandID::rotateClockwise:

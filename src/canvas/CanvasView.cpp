@@ -61,10 +61,13 @@ CanvasView::CanvasView(ImageDocument* document, QWidget* parent)
     connect(&display_, &CompositeDisplay::updated, this, [this] {
         if (!fastDragActive_ && !display_.isRendering())
             dragImages_.reset();
+        if (display_.hasImage())
+            awaitingFirstComposite_ = false;
         redrawAll();
         Q_EMIT compositeShown();
     });
     if (document_) {
+        awaitingFirstComposite_ = document_->isWaitingForLayers();
         connect(document_, &ImageDocument::stateDidChange, this, &CanvasView::stateChanged);
         connect(document_, &ImageDocument::selectionDidChange, this, &CanvasView::selectionChanged);
         connect(document_, &ImageDocument::textEditingDidChange, this, &CanvasView::textEditingChanged);
@@ -283,7 +286,11 @@ void CanvasView::invalidateComposite()
         excluded.insert(document_->transform()->layerID);
     const std::optional<FilterPreview>& filter = document_->filterPreview();
     if (!filter) {
-        display_.request(document_->state(), std::nullopt, excluded);
+        std::optional<CompositeDisplay::ReducedPass> reducedFirst;
+        if (const int halvings = reductionLevelFor(magnification(), CompositeDisplay::kHalvings);
+            awaitingFirstComposite_ && halvings > 0)
+            reducedFirst = CompositeDisplay::ReducedPass{halvings, std::nullopt};
+        display_.request(document_->state(), std::nullopt, excluded, std::move(reducedFirst));
         return;
     }
     // A filter preview shows first at the size the view draws, its lengths scaled to match; the
@@ -436,7 +443,7 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     drawBackdrop(*painter, area);
     drawComposite(*painter, area);
     activeTool().paintCanvas(*painter, area);
-    if (document_->isWaitingForLayers()) {
+    if (document_->isWaitingForLayers() || awaitingFirstComposite_) {
         painter->save();
         painter->resetTransform();
         drawCenteredNote(*painter, viewport()->rect(), QStringLiteral("Loading layers…"));

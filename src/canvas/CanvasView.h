@@ -134,6 +134,9 @@ private:
     EditorTool tool_ = EditorTool::move;
     CompositeDisplay display_;
     bool checkerboardHidden_ = false;
+    // A document opened before its layers were decoded: until its first composite is drawn the
+    // canvas keeps its loading note, and that composite comes first at the size the view draws.
+    bool awaitingFirstComposite_ = false;
 
     double antsPhase_ = 0;
     QTimer antsTimer_;

@@ -115,7 +115,11 @@ CommandAvailability commandAvailability(const ImageDocument* document, CommandID
     case CommandID::selectAll:
     case CommandID::fixedSizeSelection:
     case CommandID::aspectRatioSelection:
+    case CommandID::swapColors:
+    case CommandID::resetColors:
     case CommandID::showImageSize:
+    case CommandID::showCanvasSize:
+    case CommandID::trimCanvas:
     case CommandID::flipImageHorizontal:
     case CommandID::flipImageVertical:
     case CommandID::rotateClockwise:

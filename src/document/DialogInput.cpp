@@ -85,10 +85,30 @@ bool strokeWidthAllowed(double width)
 
 std::optional<QSize> imageSizeInput(const QString& width, const QString& height)
 {
-    const std::optional<QSizeF> size = sizeInput(width, height, imageSideAllowed);
-    if (!size)
+    return canvasSizeInput(width, height, false, QSizeF());
+}
+
+std::optional<QSize> canvasSizeInput(const QString& width, const QString& height, bool percent, QSizeF current)
+{
+    const QSizeF scale = percent ? current / 100 : QSizeF(1, 1);
+    const std::optional<double> w = parseDialogNumber(width);
+    const std::optional<double> h = parseDialogNumber(height);
+    if (!w || !h || !imageSideAllowed(*w * scale.width()) || !imageSideAllowed(*h * scale.height()))
         return std::nullopt;
-    return QSize(int(std::round(size->width())), int(std::round(size->height())));
+    return QSize(int(std::round(*w * scale.width())), int(std::round(*h * scale.height())));
+}
+
+std::optional<QString> convertedSideText(const QString& text, double currentSide, bool toPercent)
+{
+    const std::optional<double> value = parseDialogNumber(text);
+    if (!value || !(currentSide > 0))
+        return std::nullopt;
+    if (!toPercent)
+        return roundedText(*value * currentSide / 100);
+    const double percent = std::round(*value / currentSide * 10000) / 100;
+    if (!std::isfinite(percent))
+        return std::nullopt;
+    return QString::number(percent, 'g', 15);
 }
 
 std::optional<QSizeF> fixedSelectionSizeInput(const QString& width, const QString& height)

@@ -23,6 +23,11 @@ bool strokeWidthAllowed(double width);        // 1 … 1000
 
 // What each dialog's confirm button reads from its fields; nothing when it should do nothing.
 std::optional<QSize> imageSizeInput(const QString& width, const QString& height);  // rounded
+// The Canvas Size fields, in pixels or in percent of `current`: each side 1 … 30000 pixels, rounded.
+std::optional<QSize> canvasSizeInput(const QString& width, const QString& height, bool percent, QSizeF current);
+// A Canvas Size field's text after the unit changed: pixels of `currentSide` as a percentage (two
+// decimals at most) or a percentage as whole pixels; nothing when the text is no number.
+std::optional<QString> convertedSideText(const QString& text, double currentSide, bool toPercent);
 std::optional<QSizeF> fixedSelectionSizeInput(const QString& width, const QString& height);
 std::optional<QSizeF> aspectRatioInput(const QString& width, const QString& height);
 std::optional<double> strokeWidthInput(const QString& width);

@@ -56,6 +56,10 @@ QVector<CommandRow> makeRows()
          {SidebarGroup::selection, 2}},
         {strokeSelection, "strokeSelection", "Stroke Selection…", catalogueKey, doc, Menu::edit, false, {},
          {SidebarGroup::selection, 3}},
+        {swapColors, "swapColors", "Swap Colors", catalogueKey, doc, Menu::edit, true, {ToolbarGroup::colors, 0}, {},
+         {}, false, "arrow.swap", "Swap the current and background colors"},
+        {resetColors, "resetColors", "Reset Colors", catalogueKey, doc, Menu::edit, false, {ToolbarGroup::colors, 1},
+         {}, {}, false, "square.filled.and.square", "Reset the colors to black and white"},
 
         {selectAll, "selectAll", "All", ctrl | Qt::Key_A, doc, Menu::select},
         {deselect, "deselect", "Deselect", catalogueKey, doc, Menu::select, false, {}, {SidebarGroup::selection, 1}},
@@ -72,8 +76,10 @@ QVector<CommandRow> makeRows()
 
         {showImageSize, "showImageSize", "Image Size…", catalogueKey, doc, Menu::image, false, {},
          {SidebarGroup::image, 0}},
+        {showCanvasSize, "showCanvasSize", "Canvas Size…", catalogueKey, doc, Menu::image},
         {cropToSelection, "cropToSelection", "Crop to Selection", catalogueKey, doc, Menu::image, false,
          {ToolbarGroup::crop}, {SidebarGroup::image, 3}, {}, false, "crop"},
+        {trimCanvas, "trimCanvas", "Trim", catalogueKey, doc, Menu::image},
         {flipImageHorizontal, "flipImageHorizontal", "Flip Horizontal", catalogueKey, doc, Menu::image, true},
         {flipImageVertical, "flipImageVertical", "Flip Vertical", catalogueKey, doc, Menu::image},
         {rotateClockwise, "rotateClockwise", "Rotate 90° Clockwise", catalogueKey, doc, Menu::image, false,

@@ -17,11 +17,11 @@ enum class CommandID {
     newImage, newFromClipboard, openDocument, openRecentDocument, importFromPhotos, performClose, saveDocument,
     saveDocumentAs, exportAs, revertDocumentToSaved, printDocument,
     // Edit
-    undo, redo, cut, copy, paste, fillSelection, strokeSelection,
+    undo, redo, cut, copy, paste, fillSelection, strokeSelection, swapColors, resetColors,
     // Select
     selectAll, deselect, marqueeRectangle, marqueeEllipse, invertSelection, fixedSizeSelection, aspectRatioSelection,
     // Image
-    showImageSize, cropToSelection, flipImageHorizontal, flipImageVertical, rotateClockwise, rotateCounterclockwise,
+    showImageSize, showCanvasSize, cropToSelection, trimCanvas, flipImageHorizontal, flipImageVertical, rotateClockwise, rotateCounterclockwise,
     // Layer
     newLayer, newTextLayer, editTextLayer, duplicateLayer, freeTransform, flipLayerHorizontal, flipLayerVertical,
     showLayerEffects, toggleLayerLock, deleteLayer, groupLayers, ungroupLayers, mergeLayers, flattenImage,
@@ -29,8 +29,8 @@ enum class CommandID {
     // Filter (and Image › Adjustments): one command, the catalogue identifier its argument
     applyFilter,
     // View
-    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectBrushTool, selectEraserTool, zoomIn, zoomOut,
-    zoomActualSize, zoomToFit, toggleCheckerboard, toggleSidebarPanels,
+    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectBrushTool, selectEraserTool,
+    zoomIn, zoomOut, zoomActualSize, zoomToFit, toggleCheckerboard, toggleSidebarPanels,
     // Window
     performMiniaturize, performZoom, arrangeInFront,
     // Help
@@ -47,7 +47,7 @@ enum class CommandMenu {
     none, application, file, openRecent, edit, select, image, adjustments, layer, align, filter, view, window, help,
 };
 
-enum class ToolbarGroup { none, tools, marquee, selection, crop, rotate, align, panels, preferences };
+enum class ToolbarGroup { none, tools, marquee, selection, crop, rotate, colors, align, panels, preferences };
 enum class SidebarGroup { none, image, selection, filters };
 
 // What a command's argument is; such a command shows once per value (a filter, a recent file).

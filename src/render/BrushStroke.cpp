@@ -241,9 +241,10 @@ std::optional<PaintedLayer> BrushStroke::result() const
         for (int index = first; index < end; ++index) {
             const Part& part = parts[std::size_t(index)];
             const QRect area = part.area.intersected(bounds);
+            const int width = part.area.width();
             for (int y = area.top(); y <= area.bottom(); ++y)
                 std::memcpy(pixels->row(y - bounds.top()) + 4 * (area.left() - bounds.left()),
-                            part.pixels.data() + ((y - part.area.top()) * part.area.width() + area.left() - part.area.left()) * 4,
+                            part.pixels.data() + ((y - part.area.top()) * width + area.left() - part.area.left()) * 4,
                             std::size_t(area.width()) * 4);
         }
     }, 1);

@@ -1,5 +1,7 @@
 #include "window/ColorWell.h"
 
+#include "window/ColorDialogs.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFocusEvent>
@@ -63,9 +65,7 @@ void ColorWell::openDialog()
         return;
     }
     // A child of the well, so the text editor sees the focus stay with the style controls.
-    dialog_ = new QColorDialog(color_, this);
-    dialog_->setAttribute(Qt::WA_DeleteOnClose);
-    dialog_->setOption(QColorDialog::ShowAlphaChannel);
+    dialog_ = makeColorDialog(color_, this);
     dialog_->setWindowTitle(toolTip());
     connect(dialog_, &QColorDialog::colorSelected, this, [this](const QColor& chosen) {
         setColor(chosen);

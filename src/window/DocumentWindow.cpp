@@ -3,11 +3,10 @@
 #include "canvas/CanvasView.h"
 #include "document/ImageDocument.h"
 #include "document/TextEditingSession.h"
-#include "platform/CurrentColorStore.h"
 #include "platform/Preferences.h"
 #include "platform/ToolCatalogue.h"
 #include "window/AdjustmentPanel.h"
-#include "window/ColorWell.h"
+#include "window/ColorWells.h"
 #include "window/DocumentActions.h"
 #include "window/DocumentSaver.h"
 #include "window/HistoryPanel.h"
@@ -90,8 +89,6 @@ DocumentWindow::DocumentWindow(ImageDocument* document, QWidget* parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentWindow::refresh);
     // Cut also serves the focused text field.
     connect(qApp, &QApplication::focusChanged, this, &DocumentWindow::refresh);
-    connect(&CurrentColorStore::shared(), &CurrentColorStore::currentColorDidChange, this,
-            &DocumentWindow::updateColorWell);
     connect(&PreferencesNotifier::shared(), &PreferencesNotifier::preferenceDidChange, this, [this](const QString& name) {
         if (name == QLatin1String(PreferenceName::sidebarOnLeft))
             applySidebarPosition();
@@ -230,14 +227,9 @@ void DocumentWindow::buildToolbar()
     addToolbarButtons(ToolbarGroup::crop, QStringLiteral("Crop"), false);
     addToolbarButtons(ToolbarGroup::rotate, QStringLiteral("Rotate"), false);
     toolbar_->addSeparator();
-    colorWell_ = new ColorWell;
-    colorWell_->setObjectName(QStringLiteral("VelmarisColor"));
-    colorWell_->setToolTip(QStringLiteral("Current Color"));
-    colorWell_->setFixedSize(40, 22);
-    connect(colorWell_, &ColorWell::colorChosen, this,
-            [](const QColor& color) { CurrentColorStore::shared().setColor(color); });
-    toolbar_->addWidget(colorWell_);
-    updateColorWell();
+    colorWells_ = new ColorWells;
+    toolbar_->addWidget(colorWells_)->setObjectName(QStringLiteral("Colors"));
+    addToolbarButtons(ToolbarGroup::colors, QStringLiteral("Color Commands"), false);
     toolbar_->addSeparator();
     addToolbarButtons(ToolbarGroup::align, QStringLiteral("Align"), false);
     toolbar_->addWidget(stretch());
@@ -297,11 +289,6 @@ void DocumentWindow::setUntitledNumber(int number)
 {
     untitledNumber_ = number;
     updateTitle();
-}
-
-void DocumentWindow::updateColorWell()
-{
-    colorWell_->setColor(CurrentColorStore::shared().color().toColor());
 }
 
 void DocumentWindow::selectTool(EditorTool tool)

@@ -16,7 +16,7 @@ class QToolButton;
 namespace velmaris {
 
 class AdjustmentPanel;
-class ColorWell;
+class ColorWells;
 class CanvasView;
 class DocumentActions;
 class DocumentSaver;
@@ -39,6 +39,7 @@ public:
     QSplitter* splitter() const { return splitter_; }
     QToolBar* toolbar() const { return toolbar_; }
     StatusLine* statusLine() const { return statusLine_; }
+    ColorWells* colorWells() const { return colorWells_; }
     QLabel* sizeLabel() const { return statusLine_->sizeLabel(); }
     QLabel* infoLabel() const { return statusLine_->pointerLabel(); }
     DocumentActions* actions() const { return actions_; }
@@ -84,7 +85,6 @@ private:
     void toggleSidebar();
     void refresh();
     void updateTitle();
-    void updateColorWell();
     void selectTool(EditorTool tool);
     void cutSelectionOrText();
     void askToSaveBeforeClosing();
@@ -98,7 +98,7 @@ private:
     QToolBar* toolbar_ = nullptr;
     QWidget* canvasPane_ = nullptr;
     StatusLine* statusLine_ = nullptr;
-    ColorWell* colorWell_ = nullptr;
+    ColorWells* colorWells_ = nullptr;
     QAction* savingIndicator_ = nullptr;
     DocumentActions* actions_ = nullptr;
     DocumentSaver* saver_ = nullptr;

@@ -21,6 +21,7 @@
 #include "window/AdjustmentPanel.h"
 #include "window/DocumentSaver.h"
 #include "window/ExportPanel.h"
+#include "window/dialogs/CanvasSizeDialog.h"
 #include "window/dialogs/ImageSizeDialog.h"
 #include "window/dialogs/LayerEffectsDialog.h"
 #include "window/dialogs/SelectionDialogs.h"
@@ -55,6 +56,8 @@ bool leavesTransformOpen(CommandID command)
     case CommandID::toggleCheckerboard:
     case CommandID::toggleSidebarPanels:
     case CommandID::openPreferences:
+    case CommandID::swapColors:
+    case CommandID::resetColors:
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
@@ -77,6 +80,8 @@ bool runsWhileLayersLoad(CommandID command)
     case CommandID::zoomToFit:
     case CommandID::toggleCheckerboard:
     case CommandID::toggleSidebarPanels:
+    case CommandID::swapColors:
+    case CommandID::resetColors:
     case CommandID::selectMoveTool:
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
@@ -176,6 +181,10 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
         };
     case CommandID::strokeSelection:
         return [](Window& window, const QString&) { StrokeSelectionDialog::open(window.document_, &window); };
+    case CommandID::swapColors:
+        return [](Window&, const QString&) { CurrentColorStore::shared().swapColors(); };
+    case CommandID::resetColors:
+        return [](Window&, const QString&) { CurrentColorStore::shared().resetColors(); };
     case CommandID::selectAll:
         return [](Window& window, const QString&) { window.canvas_->selectAll(); };
     case CommandID::selectAllCanvas:
@@ -194,8 +203,12 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
         return [](Window& window, const QString&) { SelectionAspectRatioDialog::open(*window.document_, &window); };
     case CommandID::showImageSize:
         return [](Window& window, const QString&) { ImageSizeDialog::open(*window.document_, &window); };
+    case CommandID::showCanvasSize:
+        return [](Window& window, const QString&) { CanvasSizeDialog::open(*window.document_, &window); };
     case CommandID::cropToSelection:
         return [](Window& window, const QString&) { cropToSelection(*window.document_); };
+    case CommandID::trimCanvas:
+        return [](Window& window, const QString&) { beepUnless(trimCanvas(*window.document_)); };
     case CommandID::flipImageHorizontal:
         return [](Window& window, const QString&) { flipCanvas(*window.document_, true); };
     case CommandID::flipImageVertical:

@@ -4,6 +4,7 @@
 #include "canvas/CanvasView.h"
 #include "document/ImageDocument.h"
 #include "document/TestDocuments.h"
+#include "platform/CurrentColorStore.h"
 #include "window/DocumentWindow.h"
 
 #include <QApplication>
@@ -118,7 +119,7 @@ TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
     ShortcutWindow shown;
     EXPECT_EQ(shown.preferences.setShortcut(34, 0, importFromPhotos), "Already used by Color Picker Tool.");  // I
     ASSERT_FALSE(shown.preferences.setShortcut(38, 0, importFromPhotos));    // J
-    ASSERT_FALSE(shown.preferences.setShortcut(7, 0, deleteLayer));         // X
+    ASSERT_FALSE(shown.preferences.setShortcut(40, 0, deleteLayer));        // K
     ASSERT_FALSE(shown.preferences.setShortcut(37, ShortcutModifier::shift, newLayer));  // ⇧L
 
     shown.pressAt(10, Qt::Key_J);
@@ -127,7 +128,7 @@ TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
     EXPECT_EQ(shown.applicationCommands, QList<CommandID>{CommandID::importFromPhotos});
 
     // A command the window has disabled (the only layer cannot go) does not run.
-    shown.pressAt(11, Qt::Key_X);
+    shown.pressAt(11, Qt::Key_K);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
     ASSERT_TRUE(test::waitUntil([&] { return !shown.shortcuts.hasPendingShortcut(); }));
     EXPECT_EQ(shown.document->state().layers.size(), 1);
@@ -147,6 +148,32 @@ TEST(BareKeyShortcuts, CommandsOutsideTheWindowGoToTheApplication)
     EXPECT_FALSE(shown.shortcuts.hasPendingShortcut());
     shown.pressAt(15.2, Qt::Key_I);
     EXPECT_TRUE(shown.shortcuts.hasPendingShortcut());
+}
+
+TEST(BareKeyShortcuts, XSwapsAndDResetsTheColorsUntilRebound)
+{
+    ShortcutWindow shown;
+    CurrentColorStore& store = CurrentColorStore::shared();
+    store.setColor(StoredColor{1, 0, 0, 1});
+    store.setBackgroundColor(StoredColor{0, 0, 1, 1});
+    const auto colorsAre = [&](const StoredColor& current, const StoredColor& background) {
+        return test::waitUntil([&] { return store.color() == current && store.backgroundColor() == background; });
+    };
+    shown.pressAt(20, Qt::Key_X);
+    EXPECT_TRUE(colorsAre({0, 0, 1, 1}, {1, 0, 0, 1}));
+    shown.pressAt(21, Qt::Key_D);
+    EXPECT_TRUE(colorsAre({0, 0, 0, 1}, {1, 1, 1, 1}));
+
+    // Bound to another key, X does nothing and the new key swaps; D can be disabled.
+    ASSERT_FALSE(shown.preferences.setShortcut(16, 0, swapColors));  // Y
+    shown.preferences.disable(resetColors);
+    store.setColor(StoredColor{0, 1, 0, 1});
+    shown.pressAt(22, Qt::Key_X);
+    shown.pressAt(23, Qt::Key_D);
+    EXPECT_FALSE(shown.shortcuts.hasPendingShortcut());
+    EXPECT_EQ(store.color(), (StoredColor{0, 1, 0, 1}));
+    shown.pressAt(24, Qt::Key_Y);
+    EXPECT_TRUE(colorsAre({1, 1, 1, 1}, {0, 1, 0, 1}));
 }
 
 }  // namespace

@@ -147,7 +147,9 @@ TEST(ShortcutCheatSheet, ListsEffectiveShortcutsAndRebuildsAfterClosing)
     EXPECT_EQ(shown(brushTool), "B");
     EXPECT_EQ(shown(eraserTool), "E");
     EXPECT_EQ(shown(flattenImage), QString::fromUtf8("—"));
-    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 49 * 2 + 7 + 1);
+    EXPECT_EQ(shown(swapColors), "X");
+    EXPECT_EQ(shown(resetColors), "D");
+    EXPECT_EQ(sheet.window()->findChildren<QLabel*>().size(), 53 * 2 + 8 + 1);
 
     preferences.disable(cropToSelection);
     EXPECT_EQ(shown(cropToSelection), QString::fromUtf8("—"));

@@ -82,6 +82,10 @@ TEST(ColorPicker, ClickAndDragTakeTheCompositeOrTheLayerAverage)
     picker(canvas).setSampleSide(3);
     canvas.drag({2.5, 2.5}, {8.5, 4.5});
     expectColor(store.color(), 80 / 255.0, 40 / 255.0, 0, 1);  // the 3 × 3 average where the drag ended
+    // Of the colours a drag passes over, only the one it ends on joins the recent colours.
+    ASSERT_EQ(store.recentColors().size(), 3);
+    EXPECT_EQ(store.recentColors()[0], store.color());
+    expectColor(store.recentColors()[1], 50 / 255.0, 60 / 255.0, 0, 1);
     canvas.drag({0.5, 0.5}, {0.5, 0.5});
     expectColor(store.color(), 5 / 255.0, 5 / 255.0, 0, 1);  // the corner's square is clipped to 2 × 2
 

@@ -52,6 +52,23 @@ TEST(DialogInput, ImageSizeAcceptsOneTo30000AndRounds)
     EXPECT_FALSE(imageSizeInput("inf", "10"));
 }
 
+TEST(DialogInput, CanvasSizeInPercentComesToPixelsInTheSameRange)
+{
+    const QSizeF current(200, 50);
+    EXPECT_EQ(canvasSizeInput("150", "50", true, current), QSize(300, 25));
+    EXPECT_EQ(canvasSizeInput("150", "50", false, current), QSize(150, 50));
+    EXPECT_EQ(canvasSizeInput("0.5", "2", true, current), QSize(1, 1));
+    EXPECT_FALSE(canvasSizeInput("0.2", "100", true, current));  // 0.4 px
+    EXPECT_FALSE(canvasSizeInput("15001", "100", true, current));  // 30002 px
+    EXPECT_FALSE(canvasSizeInput("100", "%", true, current));
+
+    EXPECT_EQ(convertedSideText("300", 200, true), "150");
+    EXPECT_EQ(convertedSideText("1", 3, true), "33.33");
+    EXPECT_EQ(convertedSideText("33.33", 3, false), "1");
+    EXPECT_EQ(convertedSideText("150", 200, false), "300");
+    EXPECT_FALSE(convertedSideText("wide", 200, true));
+}
+
 TEST(DialogInput, FixedSizeAspectAndStrokeRanges)
 {
     EXPECT_EQ(fixedSelectionSizeInput("256", "1"), QSizeF(256, 1));

@@ -35,13 +35,13 @@ QVariant storedOverrides()
 TEST(AppShortcuts, CatalogueListsEveryCommandOnceInCategoryOrder)
 {
     const QVector<AppShortcutDefinition>& all = allShortcutDefinitions();
-    ASSERT_EQ(all.size(), 49);
+    ASSERT_EQ(all.size(), 53);
     for (int index = 0; index < all.size(); ++index) {
         EXPECT_EQ(static_cast<int>(all[index].id), index);
         EXPECT_EQ(appShortcutIDFromRawValue(rawValue(all[index].id)), all[index].id);
     }
     EXPECT_FALSE(appShortcutIDFromRawValue("paintBrush"));
-    EXPECT_EQ(shortcutCategories(), QStringList({"Tools", "File", "Selection", "Image", "Layer", "Align", "View"}));
+    EXPECT_EQ(shortcutCategories(), QStringList({"Tools", "File", "Selection", "Colors", "Image", "Layer", "Align", "View"}));
     // Categories group rows that the catalogue interleaves (Invert Selection sits among the layers).
     const QVector<AppShortcutDefinition> selection = shortcutDefinitions("Selection");
     ASSERT_EQ(selection.size(), 8);
@@ -54,6 +54,9 @@ TEST(AppShortcuts, CatalogueListsEveryCommandOnceInCategoryOrder)
     EXPECT_FALSE(shortcutIDForCommand(CommandID::saveDocument));
     EXPECT_EQ(shortcutDefinition(newTextLayer).defaultShortcut, (AppShortcut{17, kOption | kShift | kCommand}));
     EXPECT_FALSE(shortcutDefinition(flattenImage).defaultShortcut);
+    EXPECT_EQ(shortcutDefinition(swapColors).defaultShortcut, (AppShortcut{7, 0}));  // X
+    EXPECT_EQ(shortcutDefinition(resetColors).defaultShortcut, (AppShortcut{2, 0}));  // D
+    EXPECT_EQ(shortcutDefinition(canvasSize).command, CommandID::showCanvasSize);
 }
 
 TEST(AppShortcuts, KeyTablesAndDisplayStrings)

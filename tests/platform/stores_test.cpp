@@ -136,5 +136,91 @@ TEST(CurrentColorStore, BlackUntilSetThenStoredAndAnnounced)
     EXPECT_EQ(reread.color(), (StoredColor{0, 0, 0, 1}));
 }
 
+TEST(CurrentColorStore, SwapAndResetExchangeBothColorsWithOneAnnouncement)
+{
+    TemporarySettings temporary;
+    CurrentColorStore store(&temporary.settings);
+    store.setColor(StoredColor{1, 0, 0, 1});
+    store.setBackgroundColor(StoredColor{0, 0, 1, 0.5});
+    QSignalSpy spy(&store, &CurrentColorStore::currentColorDidChange);
+    store.swapColors();
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(store.color(), (StoredColor{0, 0, 1, 0.5}));
+    EXPECT_EQ(store.backgroundColor(), (StoredColor{1, 0, 0, 1}));
+    const CurrentColorStore swapped(&temporary.settings);
+    EXPECT_EQ(swapped.color(), (StoredColor{0, 0, 1, 0.5}));
+    EXPECT_EQ(swapped.backgroundColor(), (StoredColor{1, 0, 0, 1}));
+
+    store.resetColors();
+    EXPECT_EQ(spy.count(), 2);
+    const CurrentColorStore reset(&temporary.settings);
+    EXPECT_EQ(reset.color(), (StoredColor{0, 0, 0, 1}));
+    EXPECT_EQ(reset.backgroundColor(), (StoredColor{1, 1, 1, 1}));
+}
+
+TEST(CurrentColorStore, RecentColorsKeepTheLastEightMadeCurrentOnceEachMostRecentFirst)
+{
+    TemporarySettings temporary;
+    CurrentColorStore store(&temporary.settings);
+    EXPECT_TRUE(store.recentColors().isEmpty());
+    const auto grey = [](int level) { return StoredColor{level / 10.0, level / 10.0, level / 10.0, 1}; };
+    for (int level = 0; level < 10; ++level)
+        store.setColor(grey(level));
+    ASSERT_EQ(store.recentColors().size(), CurrentColorStore::kMaximumRecentColors);
+    EXPECT_EQ(store.recentColors().front(), grey(9));
+    EXPECT_EQ(store.recentColors().back(), grey(2));
+    store.setColor(grey(5));  // chosen again: moves to the front, not listed twice
+    EXPECT_EQ(store.recentColors().front(), grey(5));
+    EXPECT_EQ(store.recentColors().count(grey(5)), 1);
+    EXPECT_EQ(store.recentColors()[1], grey(9));
+
+    // A colour still being chosen is not listed until it is remembered; the background is never.
+    store.previewColor(grey(3));
+    store.previewColor(StoredColor{0, 1, 0, 1});
+    store.setBackgroundColor(StoredColor{1, 0, 1, 1});
+    EXPECT_EQ(store.color(), (StoredColor{0, 1, 0, 1}));
+    EXPECT_EQ(store.recentColors().front(), grey(5));
+    store.rememberCurrentColor();
+    EXPECT_EQ(store.recentColors().front(), (StoredColor{0, 1, 0, 1}));
+    EXPECT_EQ(store.recentColors().size(), CurrentColorStore::kMaximumRecentColors);
+
+    EXPECT_EQ(CurrentColorStore(&temporary.settings).recentColors(), store.recentColors());
+    // Entries that do not decode are left out; a longer stored list is cut to the maximum.
+    QStringList stored;
+    for (int index = 0; index < 12; ++index)
+        stored.append(QString::fromUtf8(grey(index % 10).toJsonData()));
+    stored.insert(1, QStringLiteral("garbage"));
+    temporary.settings.setValue(Preferences::key(QString::fromLatin1(PreferenceName::recentColors)), stored);
+    const CurrentColorStore reread(&temporary.settings);
+    ASSERT_EQ(reread.recentColors().size(), CurrentColorStore::kMaximumRecentColors);
+    EXPECT_EQ(reread.recentColors()[1], grey(1));
+}
+
+TEST(CurrentColorStore, CustomColorsPersistAcrossAReload)
+{
+    TemporarySettings temporary;
+    CurrentColorStore store(&temporary.settings);
+    EXPECT_TRUE(store.customColors().isEmpty());
+    const QVector<StoredColor> custom{{1, 0, 0, 1}, {0, 0.5, 1, 0.25}, {1, 1, 1, 1}};
+    QSignalSpy spy(&store, &CurrentColorStore::currentColorDidChange);
+    store.setCustomColors(custom);
+    store.setCustomColors(custom);  // the same again is no change
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(CurrentColorStore(&temporary.settings).customColors(), custom);
+
+    // A store that reloads picks up what another wrote, and announces it.
+    CurrentColorStore other(&temporary.settings);
+    const QVector<StoredColor> changed{{0, 1, 0, 1}};
+    other.setCustomColors(changed);
+    other.setColor(StoredColor{0.5, 0.5, 0.5, 1});
+    store.reload();
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(store.customColors(), changed);
+    EXPECT_EQ(store.color(), (StoredColor{0.5, 0.5, 0.5, 1}));
+    EXPECT_EQ(store.recentColors(), other.recentColors());
+    store.reload();
+    EXPECT_EQ(spy.count(), 2);
+}
+
 }  // namespace
 }  // namespace velmaris

@@ -214,7 +214,7 @@ TEST(DocumentWindow, PasteOfAnotherProgramsImageArrivesOnceDecodedOffTheMainThre
 
 TEST(DocumentWindow, CommandsGivenWhileLayersLoadRunOnTheirPixels)
 {
-    const Bitmap photo = test::randomBitmap(40, 30, 3);
+    const Bitmap photo = test::opaqueRandomBitmap(40, 30, 3);
     const FileResult<QByteArray> file = writeNativeDocument(
         NativeDocument{test::documentWith({test::bitmapLayer(photo)}, {40, 30})->state(), {}});
     FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(file));
@@ -238,6 +238,23 @@ TEST(DocumentWindow, CommandsGivenWhileLayersLoadRunOnTheirPixels)
     const Bitmap& flipped = *document->state().layers[0].bitmap();
     EXPECT_EQ(test::pixelAt(flipped, 0, 5), test::pixelAt(photo, 39, 5));
     EXPECT_EQ(test::pixelAt(flipped, 39, 9), test::pixelAt(photo, 0, 9));
+
+    // The note stays until the composite of the loaded layers replaces it, never a bare canvas.
+    const QImage arrived = window->canvas()->viewport()->grab().toImage();
+    EXPECT_EQ(arrived.pixel(arrived.rect().center()), waiting.pixel(waiting.rect().center()));
+    QSignalSpy shown(window->canvas(), &CanvasView::compositeShown);
+    ASSERT_TRUE(shown.wait());
+    const QPoint centre = window->canvas()->viewport()->rect().center();
+    const QPointF under = window->canvas()->canvasPoint(centre);
+    const test::Rgba expected = test::pixelAt(flipped, int(under.x()), int(under.y()));
+    QColor drawn;
+    EXPECT_TRUE(test::waitUntil([&] {
+        drawn = window->canvas()->viewport()->grab().toImage().pixelColor(centre);
+        return test::channelDistance({std::uint8_t(drawn.red()), std::uint8_t(drawn.green()),
+                                      std::uint8_t(drawn.blue()), 255},
+                                     expected) <= 2;
+    })) << drawn.name().toStdString() << " at " << under.x() << "," << under.y() << " expected " << int(expected[0])
+        << "," << int(expected[1]) << "," << int(expected[2]);
     delete window;
 }
 

@@ -24,7 +24,7 @@ const QStringList kSymbols{
     QStringLiteral("eye.slash"), QStringLiteral("lock.open"), QStringLiteral("lock.fill"),
     QStringLiteral("chevron.right"), QStringLiteral("chevron.down"), QStringLiteral("doc.badge.plus"),
     QStringLiteral("folder"), QStringLiteral("doc.on.clipboard"), QStringLiteral("photo.on.rectangle"),
-    QStringLiteral("photo.stack")};
+    QStringLiteral("photo.stack"), QStringLiteral("arrow.swap"), QStringLiteral("square.filled.and.square")};
 
 // The desktop offers no icon theme for the length of a test, so only the program's drawings show.
 class NoIconTheme {

@@ -63,7 +63,14 @@ void ColorPickerTool::pick(QPointF point) const
 {
     const std::optional<StoredColor> color = sampleCanvasColor(view_, point, sampleSide_, source_);
     if (color && color->alpha > 0)
-        CurrentColorStore::shared().setColor(*color);
+        CurrentColorStore::shared().previewColor(*color);
+}
+
+void ColorPickerTool::release(const ToolPointer&)
+{
+    picking_ = false;
+    // One drag adds one colour to the recent ones: the one it ended on.
+    CurrentColorStore::shared().rememberCurrentColor();
 }
 
 void ColorPickerTool::press(const ToolPointer& pointer)

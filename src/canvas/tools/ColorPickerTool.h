@@ -35,7 +35,7 @@ public:
 
     void press(const ToolPointer& pointer) override;
     void move(const ToolPointer& pointer) override;
-    void release(const ToolPointer&) override { picking_ = false; }
+    void release(const ToolPointer&) override;
     QCursor cursor(QPointF) const override;
     void cancel() override { picking_ = false; }
     bool hasGesture() const override { return picking_; }

@@ -4,6 +4,7 @@
 #include "document/LayerEffectsInput.h"
 #include "document/LayerStyleOperations.h"
 #include "platform/CurrentColorStore.h"
+#include "window/ColorDialogs.h"
 #include "window/dialogs/NumberFieldSheet.h"
 
 #include <QCheckBox>
@@ -136,10 +137,10 @@ void EffectColorWell::setColor(const StoredColor& color)
 
 void EffectColorWell::choose()
 {
-    const QColor chosen =
-        QColorDialog::getColor(color_.toColor(), this, QString(), QColorDialog::ShowAlphaChannel);
-    if (chosen.isValid())
-        setColor(StoredColor::fromColor(chosen));
+    QColorDialog* dialog = makeColorDialog(color_.toColor(), this);
+    connect(dialog, &QColorDialog::colorSelected, this,
+            [this](const QColor& chosen) { setColor(StoredColor::fromColor(chosen)); });
+    dialog->open();
 }
 
 void LayerEffectsDialog::open(ImageDocument* document, QWidget* window)
