@@ -2,6 +2,7 @@
 // layers (one text layer, one with a drop shadow). Each benchmark reports its figures as counters
 // in milliseconds; the iteration time itself is not the figure.
 #include "BenchImages.h"
+#include "EventTimes.h"
 #include "QtBenchmarkMain.h"
 #include "canvas/CanvasView.h"
 #include "document/FilterPreview.h"
@@ -56,15 +57,7 @@ struct Stage {
         shown.wait(20000);
         settle();
     }
-    void settle(int milliseconds = 300)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < milliseconds) {
-            QCoreApplication::processEvents();
-            QThread::msleep(2);
-        }
-    }
+    void settle(int milliseconds = 300) { bench::settleEvents(milliseconds); }
     // Milliseconds the main thread spends delivering pending events, paints included.
     static double drain()
     {
@@ -80,15 +73,6 @@ struct Stage {
         QCoreApplication::sendEvent(view.viewport(), &event);
     }
 };
-
-void report(benchmark::State& state, std::vector<double> times, const char* prefix = "")
-{
-    std::sort(times.begin(), times.end());
-    auto at = [&](double fraction) { return times[std::min(times.size() - 1, size_t(fraction * times.size()))]; };
-    state.counters[std::string(prefix) + "p50_ms"] = at(0.5);
-    state.counters[std::string(prefix) + "p99_ms"] = at(0.99);
-    state.counters[std::string(prefix) + "max_ms"] = times.back();
-}
 
 void layerDrag(benchmark::State& state, bool fit)
 {
@@ -120,7 +104,7 @@ void layerDrag(benchmark::State& state, bool fit)
         stage.settle();
         state.ResumeTiming();
     }
-    report(state, times);
+    bench::reportEventTimes(state, times);
 }
 
 void BM_LayerDragFitToWindow(benchmark::State& state) { layerDrag(state, true); }
@@ -138,7 +122,7 @@ void BM_MarchingAntsTick(benchmark::State& state)
         QThread::msleep(85);
         times.push_back(Stage::drain());
     }
-    report(state, times);
+    bench::reportEventTimes(state, times);
 }
 
 void BM_ZoomAndScrollStepAtFit(benchmark::State& state)
@@ -158,8 +142,8 @@ void BM_ZoomAndScrollStepAtFit(benchmark::State& state)
         stage.view.zoomToFit();
         Stage::drain();
     }
-    report(state, zooms, "zoom_");
-    report(state, scrolls, "scroll_");
+    bench::reportEventTimes(state, zooms, "zoom_");
+    bench::reportEventTimes(state, scrolls, "scroll_");
 }
 
 void BM_SixtyOpacityChanges(benchmark::State& state)
@@ -189,7 +173,7 @@ void BM_SixtyOpacityChanges(benchmark::State& state)
         appears = total.nsecsElapsed() / 1e6 - lastChange;
         stage.settle(100);
     }
-    report(state, times);
+    bench::reportEventTimes(state, times);
     state.counters["final_composite_after_ms"] = appears;
 }
 

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
   librsvg2-dev libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libdeflate-dev libexiv2-dev libheif-dev libtbb-dev libsimdjson-dev zlib1g-dev libzip-dev
   libwebp-dev libjxl-dev libimage-exiftool-perl
+  libmypaint-dev mypaint-brushes
   libgtest-dev libgmock-dev libbenchmark-dev
   # HEIF, AVIF and WebP files written by other programs, for the metadata tests
   libheif-examples webp

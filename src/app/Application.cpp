@@ -238,6 +238,8 @@ Application::CommandHandler Application::commandHandler(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::selectFillTool:
     case CommandID::selectGradientTool:
     case CommandID::zoomIn:

@@ -11,6 +11,7 @@
 
 #include <QKeyEvent>
 #include <QNativeGestureEvent>
+#include <QTabletEvent>
 #include <QScrollBar>
 
 #include <cmath>
@@ -19,8 +20,14 @@ namespace velmaris {
 
 ToolPointer CanvasView::toolPointer(const QMouseEvent& event) const
 {
-    return ToolPointer{canvasPoint(event.position()), event.position(), event.modifiers(),
-                       event.type() == QEvent::MouseButtonDblClick};
+    ToolPointer pointer{canvasPoint(event.position()), event.position(), event.modifiers(),
+                        event.type() == QEvent::MouseButtonDblClick, std::nullopt, event.timestamp()};
+    // A pen's events reach the canvas again as mouse events from the pen.
+    const QPointingDevice* device = event.pointingDevice();
+    if (device && (device->type() == QInputDevice::DeviceType::Stylus ||
+                   device->type() == QInputDevice::DeviceType::Airbrush))
+        pointer.pressure = penPressure_;
+    return pointer;
 }
 
 void CanvasView::mousePressEvent(QMouseEvent* event)
@@ -209,6 +216,13 @@ bool CanvasView::viewportEvent(QEvent* event)
         lastHoverPixel_.reset();
         if (interactionDelegate_)
             interactionDelegate_->canvasPixelReadoutChanged(std::nullopt);
+    }
+    // Left unaccepted, a tablet event comes back as a mouse event, which takes its pressure.
+    if (event->type() == QEvent::TabletPress || event->type() == QEvent::TabletMove ||
+        event->type() == QEvent::TabletRelease) {
+        penPressure_ = static_cast<QTabletEvent*>(event)->pressure();
+        event->ignore();
+        return false;
     }
     if (event->type() == QEvent::NativeGesture) {
         auto* gesture = static_cast<QNativeGestureEvent*>(event);

@@ -442,17 +442,23 @@ void CanvasView::drawBackground(QPainter* painter, const QRectF& rect)
     const QRectF area = canvas.intersected(rect);
     if (area.isEmpty())
         return;
-    if (checkerboardHidden_)
-        painter->fillRect(area, Qt::white);
-    else
-        drawCheckerboard(*painter, canvas, area, pointSize());
+    drawBackdrop(*painter, area);
     drawComposite(*painter, area);
+    activeTool().paintCanvas(*painter, area);
     if (document_->isWaitingForLayers() || awaitingFirstComposite_) {
         painter->save();
         painter->resetTransform();
         drawCenteredNote(*painter, viewport()->rect(), QStringLiteral("Loading layers…"));
         painter->restore();
     }
+}
+
+void CanvasView::drawBackdrop(QPainter& painter, const QRectF& area) const
+{
+    if (checkerboardHidden_)
+        painter.fillRect(area, Qt::white);
+    else
+        drawCheckerboard(painter, canvasRect(), area, pointSize());
 }
 
 void CanvasView::drawComposite(QPainter& painter, const QRectF& area)

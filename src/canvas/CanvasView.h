@@ -75,6 +75,8 @@ public:
     double pointSize() const;
     QColor accentColor(double alpha) const;
     void redrawCanvasRect(const QRectF& rect);
+    // What shows through transparent pixels (the checkerboard, or white), over `area` of the canvas.
+    void drawBackdrop(QPainter& painter, const QRectF& area) const;
     void setActiveSnapLines(std::optional<double> x, std::optional<double> y);
     // Shows the selected layers moving from images of them while a layer drag runs (once per drag).
     void startFastLayerDrag();
@@ -162,6 +164,8 @@ private:
     std::pair<std::optional<double>, std::optional<double>> activeSnapLines_;
 
     std::optional<QPoint> lastHoverPixel_;
+    // The pressure of the pen's last tablet event; its mouse events, which drive the tools, have none.
+    std::optional<double> penPressure_;
     std::optional<QPointF> panLast_;
     bool spaceHeld_ = false;
 };

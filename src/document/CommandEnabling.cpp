@@ -130,6 +130,8 @@ CommandAvailability commandAvailability(const ImageDocument* document, CommandID
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::selectFillTool:
     case CommandID::selectGradientTool:
     case CommandID::zoomIn:

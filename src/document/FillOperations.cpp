@@ -46,18 +46,6 @@ bool paintPrimaryLayer(ImageDocument& document, QRect bounds, Paint&& paint, con
 
 }  // namespace
 
-std::optional<PaintRefusal> paintRefusal(const ImageDocument& document)
-{
-    const std::optional<Layer> layer = document.state().selectedLayer();
-    if (!layer)
-        return PaintRefusal::noLayer;
-    if (layer->isLocked)
-        return PaintRefusal::locked;
-    if (layer->isText())
-        return PaintRefusal::text;
-    return std::nullopt;
-}
-
 bool fillRegion(ImageDocument& document, QPoint pixel, const BucketFill& fill, const StoredColor& color,
                 const QImage& composite)
 {
@@ -124,20 +112,6 @@ bool fillGradient(ImageDocument& document, const GradientSpec& gradient)
     return paintPrimaryLayer(
         document, *bounds, [&](BitmapBuilder& pixels) { paintGradient(pixels, bounds->topLeft(), gradient, coverage); },
         QStringLiteral("Gradient"));
-}
-
-bool rasterizeLayer(ImageDocument& document, const QUuid& id)
-{
-    CanvasState state = document.state();
-    for (Layer& layer : state.layers) {
-        if (layer.id != id)
-            continue;
-        if (layer.isLocked || !layer.isText() || !rasterizeTextContent(layer))
-            return false;
-        document.commitState(std::move(state), QStringLiteral("Rasterize Layer"));
-        return true;
-    }
-    return false;
 }
 
 }  // namespace velmaris

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ImageDocument.h"
+#include "document/LayerPainting.h"
 #include "render/FloodFill.h"
 #include "render/Gradient.h"
 
@@ -11,11 +12,6 @@
 #include <optional>
 
 namespace velmaris {
-
-// Why the pixel tools cannot paint on the primary layer: there is none, it is locked, or it holds
-// text (which keeps no pixels until it is rasterised).
-enum class PaintRefusal { noLayer, locked, text };
-std::optional<PaintRefusal> paintRefusal(const ImageDocument& document);
 
 enum class FillSampling { layer, composite };
 
@@ -36,9 +32,5 @@ bool fillRegion(ImageDocument& document, QPoint pixel, const BucketFill& fill, c
 // one; one history entry "Gradient". False, changing nothing, when the layer is refused, the
 // selection lies off the canvas or the gradient's ends coincide.
 bool fillGradient(ImageDocument& document, const GradientSpec& gradient);
-
-// A text layer becomes a bitmap layer of its rendered text; one history entry "Rasterize Layer".
-// False for a bitmap, locked or unknown layer, or text that cannot be drawn.
-bool rasterizeLayer(ImageDocument& document, const QUuid& id);
 
 }  // namespace velmaris

@@ -3,11 +3,39 @@
 #include "model/ExactCompare.h"
 #include "render/Blend.h"
 #include "render/ClipMask.h"
+#include "render/LayerRasterization.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace velmaris {
+
+std::optional<PaintRefusal> paintRefusal(const ImageDocument& document)
+{
+    const std::optional<Layer> layer = document.state().selectedLayer();
+    if (!layer)
+        return PaintRefusal::noLayer;
+    if (layer->isLocked)
+        return PaintRefusal::locked;
+    if (layer->isText())
+        return PaintRefusal::text;
+    return std::nullopt;
+}
+
+bool rasterizeLayer(ImageDocument& document, const QUuid& id)
+{
+    CanvasState state = document.state();
+    for (Layer& layer : state.layers) {
+        if (layer.id != id)
+            continue;
+        if (layer.isLocked || !layer.isText() || !rasterizeTextContent(layer))
+            return false;
+        document.commitState(std::move(state), QStringLiteral("Rasterize Layer"));
+        return true;
+    }
+    return false;
+}
+
 
 std::optional<QRect> integralUnion(const QRectF& a, const QRectF& b)
 {

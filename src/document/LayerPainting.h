@@ -10,8 +10,17 @@
 
 namespace velmaris {
 
-// What the painting operations share: growing a layer to the area they paint and limiting the
-// paint to the selection.
+// What the painting operations share: whether the primary layer takes paint, growing a layer to
+// the area they paint and limiting the paint to the selection.
+
+// Why the pixel tools cannot paint on the primary layer: there is none, it is locked, or it holds
+// text (which keeps no pixels until it is rasterised).
+enum class PaintRefusal { noLayer, locked, text };
+std::optional<PaintRefusal> paintRefusal(const ImageDocument& document);
+
+// A text layer becomes a bitmap layer of its rendered text; one history entry "Rasterize Layer".
+// False for a bitmap, locked or unknown layer, or text that cannot be drawn.
+bool rasterizeLayer(ImageDocument& document, const QUuid& id);
 
 // The smallest whole-pixel rectangle containing both; nothing if no bitmap could be that large.
 std::optional<QRect> integralUnion(const QRectF& a, const QRectF& b);

@@ -106,6 +106,8 @@ std::optional<EditorTool> editorToolFromRawValue(int raw)
     case EditorTool::select:
     case EditorTool::text:
     case EditorTool::colorPicker:
+    case EditorTool::brush:
+    case EditorTool::eraser:
     case EditorTool::fill:
     case EditorTool::gradient: return EditorTool(raw);
     }

@@ -35,7 +35,16 @@ enum class SelectionShape { rectangle, ellipse };
 QString rawValue(SelectionShape shape);
 std::optional<SelectionShape> selectionShapeFromRawValue(const QString& raw);
 
-enum class EditorTool { move = 0, select = 1, text = 2, colorPicker = 3, fill = 6, gradient = 7 };
+enum class EditorTool {
+    move = 0,
+    select = 1,
+    text = 2,
+    colorPicker = 3,
+    brush = 4,
+    eraser = 5,
+    fill = 6,
+    gradient = 7,
+};
 std::optional<EditorTool> editorToolFromRawValue(int raw);
 
 // Stored under "DefaultCanvasBackground"; anything but 0 and 2 reads as white.

@@ -50,7 +50,7 @@ struct AppShortcutAssignment {
 
 // The commands that can carry a user-chosen shortcut, in catalogue order.
 enum class AppShortcutID {
-    moveTool, selectTool, textTool, colorPickerTool, fillTool, gradientTool,
+    moveTool, selectTool, textTool, colorPickerTool, brushTool, eraserTool, fillTool, gradientTool,
     importFromPhotos, newFromClipboard, exportAs,
     deselect, marqueeRectangle, marqueeEllipse, fixedSizeSelection, aspectRatioSelection, fillSelection,
     strokeSelection,

@@ -29,7 +29,8 @@ enum class CommandID {
     // Filter (and Image › Adjustments): one command, the catalogue identifier its argument
     applyFilter,
     // View
-    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectFillTool, selectGradientTool,
+    selectMoveTool, selectSelectTool, selectTextTool, selectColorPickerTool, selectBrushTool, selectEraserTool,
+    selectFillTool, selectGradientTool,
     zoomIn, zoomOut, zoomActualSize, zoomToFit, toggleCheckerboard, toggleSidebarPanels,
     // Window
     performMiniaturize, performZoom, arrangeInFront,

@@ -37,6 +37,8 @@ inline constexpr char automaticallyChecksForUpdates[] = "AutomaticallyChecksForU
 inline constexpr char updateFeedURL[] = "UpdateFeedURL";
 inline constexpr char hasLaunchedBefore[] = "HasLaunchedBefore";
 inline constexpr char lastFileFolder[] = "LastFileFolder";
+inline constexpr char brushOptions[] = "BrushOptions";
+inline constexpr char eraserOptions[] = "EraserOptions";
 inline constexpr char fillToolOptions[] = "FillToolOptions";
 inline constexpr char gradientToolOptions[] = "GradientToolOptions";
 }  // namespace PreferenceName

@@ -62,6 +62,8 @@ bool leavesTransformOpen(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::selectFillTool:
     case CommandID::selectGradientTool:
         return true;
@@ -86,6 +88,8 @@ bool runsWhileLayersLoad(CommandID command)
     case CommandID::selectSelectTool:
     case CommandID::selectTextTool:
     case CommandID::selectColorPickerTool:
+    case CommandID::selectBrushTool:
+    case CommandID::selectEraserTool:
     case CommandID::selectFillTool:
     case CommandID::selectGradientTool:
     case CommandID::marqueeRectangle:
@@ -279,6 +283,10 @@ DocumentWindow::CommandHandler DocumentWindow::commandHandler(CommandID command)
         return [](Window& window, const QString&) { window.selectTool(EditorTool::text); };
     case CommandID::selectColorPickerTool:
         return [](Window& window, const QString&) { window.selectTool(EditorTool::colorPicker); };
+    case CommandID::selectBrushTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::brush); };
+    case CommandID::selectEraserTool:
+        return [](Window& window, const QString&) { window.selectTool(EditorTool::eraser); };
     case CommandID::selectFillTool:
         return [](Window& window, const QString&) { window.selectTool(EditorTool::fill); };
     case CommandID::selectGradientTool:

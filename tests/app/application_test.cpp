@@ -290,8 +290,9 @@ TEST(Application, MenuBarFollowsTheTable)
                    "Flip Layer Vertical|", "Layer Effects…|", "Lock Layer|", "Delete Layer|", "-",
                    "Group Layers|Ctrl+G", "Ungroup Layers|Ctrl+Shift+G", "Merge Layers|Ctrl+E", "Flatten Image|",
                    "-", "Align|"}},
-        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "Color Picker Tool|", "Fill Tool|", "Gradient Tool|",
-                  "-", "Zoom In|Ctrl+=", "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0", "Zoom to Fit|Ctrl+9", "-",
+        {"View", {"Move Tool|", "Select Tool|", "Text Tool|", "Color Picker Tool|", "Brush Tool|", "Eraser Tool|",
+                  "Fill Tool|", "Gradient Tool|", "-", "Zoom In|Ctrl+=", "Zoom Out|Ctrl+-", "Actual Size|Ctrl+0",
+                  "Zoom to Fit|Ctrl+9", "-",
                   "Toggle Transparency Checkerboard|", "Show/Hide Panels|Ctrl+Alt+0"}},
         {"Window", {"Minimize|Ctrl+M", "Zoom|", "-", "Bring All to Front|", "-", "Untitled|"}},
         {"Help", {"Velmaris Images User Guide|Ctrl+?", "Keyboard Shortcuts|", "Website|"}},
@@ -439,6 +440,10 @@ TEST(Application, WindowsTakeTheApplicationsShortcutsAndPanels)
     EXPECT_TRUE(window->actions()->action(CommandID::selectMoveTool)->shortcut().isEmpty());
     QTest::keyClick(window->canvas(), Qt::Key_I);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::colorPicker; }));
+    QTest::keyClick(window->canvas(), Qt::Key_B);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::brush; }));
+    QTest::keyClick(window->canvas(), Qt::Key_E);
+    EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::eraser; }));
     QTest::keyClick(window->canvas(), Qt::Key_F);
     EXPECT_TRUE(test::waitUntil([&] { return window->canvas()->tool() == EditorTool::fill; }));
     QTest::keyClick(window->canvas(), Qt::Key_G);

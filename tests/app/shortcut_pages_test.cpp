@@ -144,6 +144,8 @@ TEST(ShortcutCheatSheet, ListsEffectiveShortcutsAndRebuildsAfterClosing)
     EXPECT_EQ(shown(cropToSelection), QStringLiteral("Ctrl+Shift+K"));
     EXPECT_EQ(shown(moveTool), "V");
     EXPECT_EQ(shown(colorPickerTool), "I");
+    EXPECT_EQ(shown(brushTool), "B");
+    EXPECT_EQ(shown(eraserTool), "E");
     EXPECT_EQ(shown(fillTool), "F");
     EXPECT_EQ(shown(gradientTool), "G");
     EXPECT_EQ(shown(flattenImage), QString::fromUtf8("—"));

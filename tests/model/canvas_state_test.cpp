@@ -106,6 +106,8 @@ TEST(CanvasState, ShapeAndToolRawValues)
     EXPECT_EQ(editorToolFromRawValue(2), EditorTool::text);
     EXPECT_EQ(editorToolFromRawValue(0), EditorTool::move);
     EXPECT_EQ(editorToolFromRawValue(3), EditorTool::colorPicker);
+    EXPECT_EQ(editorToolFromRawValue(4), EditorTool::brush);
+    EXPECT_EQ(editorToolFromRawValue(5), EditorTool::eraser);
     EXPECT_EQ(editorToolFromRawValue(6), EditorTool::fill);
     EXPECT_EQ(editorToolFromRawValue(7), EditorTool::gradient);
     EXPECT_FALSE(editorToolFromRawValue(8));

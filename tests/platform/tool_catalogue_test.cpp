@@ -44,6 +44,8 @@ TEST(ToolCatalogue, EveryToolIsOneCommandOneBareKeyAndOneToolbarButton)
     for (int tool = 0; tool < 32; ++tool)
         EXPECT_EQ(tools.contains(tool), editorToolFromRawValue(tool).has_value()) << tool;
     EXPECT_EQ(shortcutDefinition(AppShortcutID::colorPickerTool).defaultShortcut, (AppShortcut{34, 0}));  // I
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::brushTool).defaultShortcut, (AppShortcut{11, 0}));  // B
+    EXPECT_EQ(shortcutDefinition(AppShortcutID::eraserTool).defaultShortcut, (AppShortcut{14, 0}));  // E
     EXPECT_EQ(shortcutDefinition(AppShortcutID::fillTool).defaultShortcut, (AppShortcut{3, 0}));          // F
     EXPECT_EQ(shortcutDefinition(AppShortcutID::gradientTool).defaultShortcut, (AppShortcut{5, 0}));      // G
     EXPECT_FALSE(toolForCommand(CommandID::zoomIn));

@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QVector>
 
+#include <optional>
+
 class QKeyEvent;
 class QPainter;
 
@@ -13,12 +15,15 @@ namespace velmaris {
 class CanvasView;
 
 // One pointer event as a tool sees it: where on the canvas, where in the viewport, which
-// modifiers, and whether it is the second press of a double click.
+// modifiers, whether it is the second press of a double click, the pen's pressure (0–1) when a
+// tablet reports one, and the event's time in milliseconds.
 struct ToolPointer {
     QPointF point;
     QPointF viewportPoint;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     bool doubleClick = false;
+    std::optional<double> pressure;
+    quint64 timestamp = 0;
 };
 
 // A tool of the canvas. The view keeps zoom, scrolling and the composite and routes the left
@@ -38,6 +43,9 @@ public:
     virtual bool key(QKeyEvent&) { return false; }
     virtual void hover(QPointF) {}
     virtual QCursor cursor(QPointF) const { return Qt::CrossCursor; }
+    // Drawn in place of the composite over `area` (canvas units) where the tool shows pixels of
+    // its own, such as a stroke in progress.
+    virtual void paintCanvas(QPainter&, const QRectF& /*area*/) {}
     // Drawn over the composite and the selection, in canvas units.
     virtual void paintOverlay(QPainter&) {}
     // Canvas areas the overlay covers that follow the document; redrawn when it changes.

@@ -1,5 +1,6 @@
 #include "canvas/tools/CanvasTools.h"
 
+#include "canvas/tools/BrushTool.h"
 #include "canvas/tools/ColorPickerTool.h"
 #include "canvas/tools/FillTool.h"
 #include "canvas/tools/GradientTool.h"
@@ -16,6 +17,8 @@ std::unique_ptr<CanvasTool> makeCanvasTool(EditorTool tool, CanvasView& view)
     case EditorTool::select: return std::make_unique<MarqueeTool>(view);
     case EditorTool::text: return std::make_unique<TextTool>(view);
     case EditorTool::colorPicker: return std::make_unique<ColorPickerTool>(view);
+    case EditorTool::brush: return std::make_unique<BrushTool>(view, false);
+    case EditorTool::eraser: return std::make_unique<BrushTool>(view, true);
     case EditorTool::fill: return std::make_unique<FillTool>(view);
     case EditorTool::gradient: return std::make_unique<GradientTool>(view);
     }

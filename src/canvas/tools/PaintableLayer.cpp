@@ -1,10 +1,11 @@
 #include "canvas/tools/PaintableLayer.h"
 
 #include "canvas/CanvasView.h"
-#include "document/FillOperations.h"
+#include "document/LayerPainting.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace velmaris {
