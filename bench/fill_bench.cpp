@@ -85,7 +85,7 @@ BENCHMARK(fillBucketOnPhoto)->ArgName("contiguous")->Arg(1)->Arg(0)->Unit(benchm
 void gradientOnPhoto(benchmark::State& state)
 {
     auto document = photoDocument();
-    const GradientSpec gradient{state.range(0) ? GradientShape::radial : GradientShape::linear,
+    const GradientDrawing gradient{state.range(0) ? GradientShape::radial : GradientShape::linear,
                                 {500, 400}, {3500, 2600}, {40, 80, 200, 255}, {0, 0, 0, 0}};
     for (auto _ : state) {
         if (!fillGradient(*document, gradient))

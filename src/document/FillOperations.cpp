@@ -86,7 +86,7 @@ bool fillRegion(ImageDocument& document, QPoint pixel, const BucketFill& fill, c
         QStringLiteral("Fill"));
 }
 
-bool fillGradient(ImageDocument& document, const GradientSpec& gradient)
+bool fillGradient(ImageDocument& document, const GradientDrawing& gradient)
 {
     if (paintRefusal(document) || gradient.start == gradient.end)
         return false;

@@ -31,6 +31,6 @@ bool fillRegion(ImageDocument& document, QPoint pixel, const BucketFill& fill, c
 // The gradient painted into the primary layer over the canvas, or over the selection when there is
 // one; one history entry "Gradient". False, changing nothing, when the layer is refused, the
 // selection lies off the canvas or the gradient's ends coincide.
-bool fillGradient(ImageDocument& document, const GradientSpec& gradient);
+bool fillGradient(ImageDocument& document, const GradientDrawing& gradient);
 
 }  // namespace velmaris

@@ -17,7 +17,7 @@ namespace velmaris {
 namespace {
 
 // Where along the gradient (0 … 1) each pixel centre of one row lies.
-void rowPositions(const GradientSpec& gradient, QPointF firstCentre, int width, float* positions)
+void rowPositions(const GradientDrawing& gradient, QPointF firstCentre, int width, float* positions)
 {
     const float dx = float(gradient.end.x() - gradient.start.x());
     const float dy = float(gradient.end.y() - gradient.start.y());
@@ -42,7 +42,7 @@ void rowPositions(const GradientSpec& gradient, QPointF firstCentre, int width, 
 #ifdef __SSE4_1__
 // One pixel in four float lanes; the compiler keeps the scalar loop's channels apart.
 void paintRow(std::uint8_t* pixels, const std::uint8_t* coverage, const float* positions, int width,
-              const GradientSpec& gradient)
+              const GradientDrawing& gradient)
 {
     int fromBytes, toBytes;
     std::memcpy(&fromBytes, gradient.from.data(), 4);
@@ -67,7 +67,7 @@ void paintRow(std::uint8_t* pixels, const std::uint8_t* coverage, const float* p
 }
 #else
 void paintRow(std::uint8_t* pixels, const std::uint8_t* coverage, const float* positions, int width,
-              const GradientSpec& gradient)
+              const GradientDrawing& gradient)
 {
     float from[4], span[4];
     for (int c = 0; c < 4; ++c) {
@@ -90,7 +90,7 @@ void paintRow(std::uint8_t* pixels, const std::uint8_t* coverage, const float* p
 
 }  // namespace
 
-void paintGradient(BitmapBuilder& target, QPoint origin, const GradientSpec& gradient, const AlphaPlane& coverage)
+void paintGradient(BitmapBuilder& target, QPoint origin, const GradientDrawing& gradient, const AlphaPlane& coverage)
 {
     if (coverage.width != target.width() || coverage.height != target.height() || gradient.start == gradient.end)
         return;

@@ -16,7 +16,7 @@ enum class GradientShape { linear, radial };
 // A two-colour gradient on the canvas: `from` at `start`, `to` at `end` (the line's far end, or the
 // circle's edge for a radial one), each colour held beyond its end. Colours are premultiplied RGBA8
 // and blend in premultiplied form, so a fade to transparent keeps its hue.
-struct GradientSpec {
+struct GradientDrawing {
     GradientShape shape = GradientShape::linear;
     QPointF start;
     QPointF end;
@@ -27,6 +27,6 @@ struct GradientSpec {
 // The gradient painted source-over onto `target`, whose top-left pixel sits at `origin` on the
 // canvas; each pixel (sampled at its centre) weighted by `coverage`, the same size as the target.
 // Nothing is painted when the two ends coincide.
-void paintGradient(BitmapBuilder& target, QPoint origin, const GradientSpec& gradient, const AlphaPlane& coverage);
+void paintGradient(BitmapBuilder& target, QPoint origin, const GradientDrawing& gradient, const AlphaPlane& coverage);
 
 }  // namespace velmaris

@@ -80,7 +80,7 @@ TEST(FillOperations, GradientCoversTheCanvasOrTheSelectionInOneStep)
 {
     auto document = recordedDocument({bandedLayer()});
     const Bitmap before = *document->state().layers[0].bitmap();
-    const GradientSpec gradient{GradientShape::linear, {0, 0}, {40, 0}, {0, 255, 0, 255}, {0, 0, 0, 0}};
+    const GradientDrawing gradient{GradientShape::linear, {0, 0}, {40, 0}, {0, 255, 0, 255}, {0, 0, 0, 0}};
     DocumentSpy spy(*document);
     ASSERT_TRUE(fillGradient(*document, gradient));
     EXPECT_TRUE(spy.recordedOnly(QStringLiteral("Gradient")));
@@ -104,7 +104,7 @@ TEST(FillOperations, LockedAndTextLayersAreRefusedUntilTheTextIsRasterized)
     Layer locked = bandedLayer();
     locked.isLocked = true;
     auto document = recordedDocument({locked, test::textLayer(QStringLiteral("Hi"), {4, 4})});
-    const GradientSpec gradient{GradientShape::linear, {0, 0}, {40, 0}, {0, 255, 0, 255}, {0, 0, 0, 0}};
+    const GradientDrawing gradient{GradientShape::linear, {0, 0}, {40, 0}, {0, 255, 0, 255}, {0, 0, 0, 0}};
     DocumentSpy spy(*document);
     EXPECT_EQ(paintRefusal(*document), PaintRefusal::text);
     EXPECT_FALSE(fillRegion(*document, {5, 5}, {}, kGreen));

@@ -139,7 +139,7 @@ TEST(CoverageOperations, IntersectBoundAndFrame)
 TEST(Gradient, EndsCarryTheirColoursAndAFadeToTransparentKeepsItsHue)
 {
     const test::Rgba red{200, 0, 0, 200};
-    GradientSpec linear{GradientShape::linear, {10, 0}, {90, 0}, red, {0, 0, 0, 0}};
+    GradientDrawing linear{GradientShape::linear, {10, 0}, {90, 0}, red, {0, 0, 0, 0}};
     BitmapBuilder target = builderOf(100, 2, {0, 0, 0, 0});
     paintGradient(target, {0, 0}, linear, AlphaPlane(100, 2, 255));
     const Bitmap painted = std::move(target).build();
@@ -153,7 +153,7 @@ TEST(Gradient, EndsCarryTheirColoursAndAFadeToTransparentKeepsItsHue)
         EXPECT_LE(test::pixelAt(painted, x, 0)[3], test::pixelAt(painted, x - 1, 0)[3]);
 
     // Over opaque pixels, at an offset origin, through half coverage, in a circle.
-    GradientSpec radial{GradientShape::radial, {25.5, 25.5}, {25.5, 35.5}, kBlue, kRed};
+    GradientDrawing radial{GradientShape::radial, {25.5, 25.5}, {25.5, 35.5}, kBlue, kRed};
     BitmapBuilder over = builderOf(30, 30, {255, 255, 255, 255});
     AlphaPlane coverage(30, 30, 255);
     coverage.row(0)[0] = 128;

@@ -65,7 +65,7 @@ void GradientTool::release(const ToolPointer& pointer)
     const std::array<std::uint8_t, 4> to =
         settings_.toBackgroundColor ? colors.backgroundColor().premultipliedRgba8() : std::array<std::uint8_t, 4>{};
     fillGradient(*view_.document(),
-                 GradientSpec{settings_.shape, drag.start, drag.end, colors.color().premultipliedRgba8(), to});
+                 GradientDrawing{settings_.shape, drag.start, drag.end, colors.color().premultipliedRgba8(), to});
 }
 
 void GradientTool::cancel()
