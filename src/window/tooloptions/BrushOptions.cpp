@@ -55,6 +55,9 @@ BrushOptions::BrushOptions(BrushTool& tool, QWidget* parent) : QWidget(parent), 
         field->setObjectName(QLatin1String(name));
         field->setToolTip(tip);
         field->setRange(low, high);
+        // The name as a prefix in place of a label keeps the row short; opacity and hardness are
+        // both percentages and would otherwise look alike.
+        field->setPrefix(tip + QLatin1Char(' '));
         field->setSuffix(suffix);
         field->setValue(int(std::lround(value)));
         field->setKeyboardTracking(false);
