@@ -4,6 +4,7 @@
 #include "files/OpenImageFile.h"
 #include "files/ResampleImage.h"
 #include "platform/Preferences.h"
+#include "render/ReducedComposite.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -15,6 +16,7 @@ namespace velmaris {
 namespace {
 
 constexpr int kThumbnailSide = 64;
+constexpr int kMaxThumbnailHalvings = 8;
 
 }  // namespace
 
@@ -425,7 +427,14 @@ QRectF printedImageRect(QSizeF imageSize, QRectF page)
 
 std::optional<Bitmap> documentThumbnail(const CanvasState& state)
 {
-    const std::optional<Bitmap> composite = renderComposite(state);
+    // Composed from halved layers while the canvas stays twice the thumbnail's size: a large
+    // document's thumbnail then reads each layer once and composites a few thousand pixels, and
+    // shares the halved layers with a zoomed-out canvas.
+    const int longerSide = int(std::max(state.size.width(), state.size.height()));
+    int halvings = 0;
+    while (halvings < kMaxThumbnailHalvings && halvedLength(longerSide, halvings + 1) >= 2 * kThumbnailSide)
+        ++halvings;
+    const std::optional<Bitmap> composite = renderReducedComposite(state, halvings);
     if (!composite)
         return std::nullopt;
     const double longer = std::max(composite->width(), composite->height());

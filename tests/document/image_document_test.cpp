@@ -300,6 +300,16 @@ TEST(ImageDocument, ThumbnailsAndPrintLayout)
     state.size = QSizeF(400, 100);
     state.layers.append(test::solidLayer(QStringLiteral("Background")));
     EXPECT_EQ(documentThumbnail(state)->size(), QSize(64, 16));
+    // A large canvas is drawn from halved layers: the left half red, the right half a blue layer
+    // placed by its origin, each side keeping its colour.
+    state.size = QSizeF(3000, 1000);
+    state.layers = {test::solidLayer("Red", 3000, 1000, {0, 0}, test::kRed),
+                    test::solidLayer("Blue", 1500, 1000, {1500, 0}, test::kBlue)};
+    const std::optional<Bitmap> large = documentThumbnail(state);
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->size(), QSize(64, 21));
+    EXPECT_EQ(test::pixelAt(*large, 10, 10), test::kRed);
+    EXPECT_EQ(test::pixelAt(*large, 54, 10), test::kBlue);
     EXPECT_EQ(printedImageRect(QSizeF(400, 100), QRectF(0, 0, 200, 200)), QRectF(0, 75, 200, 50));
     EXPECT_EQ(printedImageRect(QSizeF(10, 20), QRectF(10, 10, 100, 100)), QRectF(35, 10, 50, 100));
 }
