@@ -1,11 +1,11 @@
 #include "canvas/tools/BrushTool.h"
 
 #include "canvas/CanvasView.h"
+#include "canvas/tools/HaloCursor.h"
 #include "canvas/tools/PaintableLayer.h"
 #include "platform/CurrentColorStore.h"
 
 #include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 
 #include <cmath>
@@ -21,17 +21,11 @@ constexpr double kLongestStepSeconds = 0.1;
 QCursor outlineCursor(int diameter)
 {
     const int side = diameter + 4;
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRectF circle(2, 2, diameter, diameter);
-    for (const auto& [color, width] : {std::pair{QColor(Qt::white), 3.0}, std::pair{QColor(Qt::black), 1.0}}) {
-        painter.setPen(QPen(color, width));
+    return haloCursor(side, QPoint(side / 2, side / 2), 3, 1, [circle](QPainter& painter) {
         painter.drawEllipse(circle);
         painter.drawPoint(circle.center());
-    }
-    return QCursor(pixmap, side / 2, side / 2);
+    });
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "canvas/tools/ColorPickerTool.h"
 
 #include "canvas/CanvasView.h"
+#include "canvas/tools/HaloCursor.h"
 #include "platform/CurrentColorStore.h"
 #include "render/Compositor.h"
 
 #include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -88,21 +88,17 @@ void ColorPickerTool::move(const ToolPointer& pointer)
 QCursor ColorPickerTool::cursor(QPointF) const
 {
     // A pipette whose tip, the hot spot, sits at the bottom left.
-    static const QCursor pipette = [] {
-        QPixmap pixmap(20, 20);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        for (const auto& [color, width] : {std::pair{QColor(Qt::white), 5.0}, std::pair{QColor(Qt::black), 2.5}}) {
-            painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap));
+    static const QCursor pipette = haloCursor(
+        20, QPoint(1, 18), 5, 2.5,
+        [](QPainter& painter) {
             painter.drawLine(QPointF(2, 18), QPointF(13, 7));
             painter.drawLine(QPointF(11, 5), QPointF(15, 9));
-        }
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(Qt::black);
-        painter.drawEllipse(QPointF(15.5, 4.5), 3.5, 3.5);
-        return QCursor(pixmap, 1, 18);
-    }();
+        },
+        [](QPainter& painter) {
+            painter.setPen(QPen(Qt::white, 1));
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QPointF(15.5, 4.5), 3.5, 3.5);
+        });
     return pipette;
 }
 

@@ -1,12 +1,12 @@
 #include "canvas/tools/FillTool.h"
 
 #include "canvas/CanvasView.h"
+#include "canvas/tools/HaloCursor.h"
 #include "canvas/tools/PaintableLayer.h"
 #include "platform/CurrentColorStore.h"
 
 #include <QApplication>
 #include <QPainter>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -28,22 +28,17 @@ void FillTool::press(const ToolPointer& pointer)
 QCursor FillTool::cursor(QPointF) const
 {
     // A tipped bucket pouring from its lower right corner, the hot spot.
-    static const QCursor bucket = [] {
-        QPixmap pixmap(20, 20);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPolygonF body{{8, 2}, {15, 9}, {9, 15}, {2, 8}};
-        for (const auto& [color, width] : {std::pair{QColor(Qt::white), 4.0}, std::pair{QColor(Qt::black), 1.5}}) {
-            painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter.drawPolygon(body);
+    static const QCursor bucket = haloCursor(
+        20, QPoint(17, 18), 4, 1.5,
+        [](QPainter& painter) {
+            painter.drawPolygon(QPolygonF{{8, 2}, {15, 9}, {9, 15}, {2, 8}});
             painter.drawLine(QPointF(2, 8), QPointF(15, 9));
-        }
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(Qt::black);
-        painter.drawEllipse(QPointF(17, 16), 2, 2.5);
-        return QCursor(pixmap, 17, 18);
-    }();
+        },
+        [](QPainter& painter) {
+            painter.setPen(QPen(Qt::white, 1));
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(QPointF(17, 16), 2, 2.5);
+        });
     return bucket;
 }
 
