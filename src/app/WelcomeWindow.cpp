@@ -163,7 +163,7 @@ void WelcomeWindow::loadThumbnail(int row, const QString& path)
             if (QListWidgetItem* item = window->recents_->item(row))
                 item->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
         });
-    });
+    }, BackgroundCores::allButOne);
 }
 
 }  // namespace velmaris

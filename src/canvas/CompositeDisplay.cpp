@@ -136,7 +136,7 @@ void CompositeDisplay::publish(const QImage& composite, int halvings, quint64 re
                 Q_EMIT self->updated();
             },
             Qt::QueuedConnection);
-    }, &reductionPool_);
+    }, BackgroundCores::all, &reductionPool_);
 }
 
 std::pair<const QImage*, double> CompositeDisplay::imageFor(double magnification) const

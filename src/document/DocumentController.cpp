@@ -101,7 +101,7 @@ void DocumentController::recordFileUse(const QString& path, const CanvasState& s
             return;
         if (const std::optional<QByteArray> png = encodeImageData(*thumbnail, ImageType::png, std::nullopt))
             writeFileAtomically(*location, *png);
-    });
+    }, BackgroundCores::allButOne);
 }
 
 FileResult<ImageDocument*> DocumentController::openDocument(const QString& path)

@@ -99,7 +99,7 @@ void DocumentSaveQueue::startNextBackgroundSave()
                     self->finishBackgroundSave(error);
             },
             Qt::QueuedConnection);
-    });
+    }, BackgroundCores::allButOne);
 }
 
 void DocumentSaveQueue::finishBackgroundSave(const std::optional<FileError>& error)

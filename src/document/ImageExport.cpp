@@ -35,7 +35,7 @@ void exportInBackground(const CanvasState& state, const ExportRequest& request, 
                     completion(failure);
             },
             Qt::QueuedConnection);
-    });
+    }, BackgroundCores::allButOne);
 }
 
 }  // namespace velmaris

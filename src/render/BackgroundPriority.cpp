@@ -3,6 +3,7 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <tbb/info.h>
 #include <tbb/task_arena.h>
 #include <tbb/task_scheduler_observer.h>
 
@@ -91,33 +92,41 @@ public:
 };
 
 struct BackgroundArena {
+    explicit BackgroundArena(int concurrency) : arena(concurrency, 1, tbb::task_arena::priority::low) {}
     // The low arena priority also hands workers to the main thread's loops first.
-    tbb::task_arena arena{tbb::task_arena::automatic, 1, tbb::task_arena::priority::low};
+    tbb::task_arena arena;
     LoweringObserver observer{arena};
 };
 
 // Kept for the life of the process, never destroyed: oneTBB frees a stopped observer only once its
 // workers next pass by, which at exit they never do.
-BackgroundArena& backgroundArena()
+BackgroundArena& backgroundArena(BackgroundCores cores)
 {
-    static BackgroundArena* const kept = new BackgroundArena;
-    return *kept;
+    static BackgroundArena* const all = new BackgroundArena(backgroundConcurrency(BackgroundCores::all));
+    static BackgroundArena* const allButOne = new BackgroundArena(backgroundConcurrency(BackgroundCores::allButOne));
+    return cores == BackgroundCores::all ? *all : *allButOne;
 }
 
 }  // namespace
 
-void runInBackground(const std::function<void()>& work)
+int backgroundConcurrency(BackgroundCores cores)
+{
+    const int everyCore = tbb::info::default_concurrency();
+    return cores == BackgroundCores::all ? everyCore : std::max(1, everyCore - 1);
+}
+
+void runInBackground(const std::function<void()>& work, BackgroundCores cores)
 {
     lowerThisThread();
     struct Restore {
         ~Restore() { restoreThisThread(); }
     } restore;
-    backgroundArena().arena.execute(work);
+    backgroundArena(cores).arena.execute(work);
 }
 
-void startInBackground(std::function<void()> work, QThreadPool* pool)
+void startInBackground(std::function<void()> work, BackgroundCores cores, QThreadPool* pool)
 {
-    (pool ? pool : QThreadPool::globalInstance())->start([work = std::move(work)] { runInBackground(work); });
+    (pool ? pool : QThreadPool::globalInstance())->start([work = std::move(work), cores] { runInBackground(work, cores); });
 }
 
 int currentThreadNiceness()

@@ -43,7 +43,7 @@ quint64 PreviewRenderer::request(const CanvasState& state, const std::optional<L
             if (generation_.load() == ticket && !composite.isNull())
                 Q_EMIT compositeReady(composite, ticket);
         }, Qt::QueuedConnection);
-    }, &pool_);
+    }, BackgroundCores::all, &pool_);
     return ticket;
 }
 

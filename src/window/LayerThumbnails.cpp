@@ -74,7 +74,7 @@ std::optional<QImage> LayerThumbnails::thumbnail(const Layer& layer)
         if (*cancelled)
             return;
         QMetaObject::invokeMethod(this, [this, key, image] { finish(key, image); }, Qt::QueuedConnection);
-    }, &pool_);
+    }, BackgroundCores::allButOne, &pool_);
     return std::nullopt;
 }
 
