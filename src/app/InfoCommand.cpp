@@ -125,10 +125,10 @@ std::variant<QJsonObject, QString> fileInfo(const QString& path)
     }
     if (isNativeType(*typeName)) {
         // Layer sizes come from their PNG headers: nothing is decoded.
-        const FileResult<QByteArray> data = readInputFile(path);
+        const FileResult<InputBytes> data = mapInputFile(path);
         if (const auto* error = std::get_if<FileError>(&data))
             return error->withReason();
-        const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<QByteArray>(data));
+        const FileResult<NativeOutline> outline = readNativeDocumentOutline(std::get<InputBytes>(data));
         if (const auto* error = std::get_if<FileError>(&outline))
             return error->withReason();
         const NativeOutline& read = std::get<NativeOutline>(outline);

@@ -150,11 +150,11 @@ void DocumentController::openDocumentInBackground(const QString& path, OpenCompl
         }
         // A native document's window opens from its outline; the layers' pixels follow.
         FileResult<NativeOutline> outline = FileError{};
-        const FileResult<QByteArray> data = readInputFile(canonical);
+        const FileResult<InputBytes> data = mapInputFile(canonical);
         if (const auto* error = std::get_if<FileError>(&data))
             outline = *error;
         else
-            outline = readNativeDocumentOutline(std::get<QByteArray>(data));
+            outline = readNativeDocumentOutline(std::get<InputBytes>(data));
         const auto* read = std::get_if<NativeOutline>(&outline);
         auto opened = std::make_shared<QPointer<ImageDocument>>();
         onMainThread([controller, canonical, typeName, opened, outline]() mutable {

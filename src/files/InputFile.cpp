@@ -1,5 +1,6 @@
 #include "files/InputFile.h"
 
+#include "files/MappedFile.h"
 #include "files/NativePath.h"
 
 #include <cerrno>
@@ -46,6 +47,7 @@ std::variant<int, QString> openDescriptor(const QString& path, Kind kind = Kind:
 }
 
 FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind);
+FileResult<QByteArray> readDescriptor(int descriptor, qint64 limit);
 
 // A large file's buffer in huge pages where the system allows them: its first touch, which the read
 // makes, then costs a fault per 2 MB instead of per 4 kB. Only the aligned whole pages inside it.
@@ -83,6 +85,24 @@ FileResult<QByteArray> readRegularInputFile(const QString& path)
     return readFile(path, kMaxInputFileBytes, Kind::regularOnly);
 }
 
+FileResult<InputBytes> mapInputFile(const QString& path, qint64 limit)
+{
+    std::variant<int, QString> opened = openDescriptor(path);
+    if (const auto* reason = std::get_if<QString>(&opened))
+        return notOpened(path, *reason);
+    const int descriptor = std::get<int>(opened);
+    if (std::shared_ptr<const MappedFile> mapping = MappedFile::map(descriptor, limit)) {
+        ::close(descriptor);
+        return InputBytes{mapping->bytes(), MappedFile::kReadablePastEnd, mapping};
+    }
+    FileResult<QByteArray> read = readDescriptor(descriptor, limit);
+    if (const auto* error = std::get_if<FileError>(&read))
+        return *error;
+    QByteArray& bytes = std::get<QByteArray>(read);
+    const auto room = std::size_t(bytes.capacity() - bytes.size());
+    return InputBytes{std::move(bytes), room, nullptr};
+}
+
 namespace {
 
 FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind)
@@ -90,7 +110,11 @@ FileResult<QByteArray> readFile(const QString& path, qint64 limit, Kind kind)
     std::variant<int, QString> opened = openDescriptor(path, kind);
     if (const auto* reason = std::get_if<QString>(&opened))
         return notOpened(path, *reason);
-    const int descriptor = std::get<int>(opened);
+    return readDescriptor(std::get<int>(opened), limit);
+}
+
+FileResult<QByteArray> readDescriptor(int descriptor, qint64 limit)
+{
     struct stat status {};
     const bool regular = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
     if (regular && status.st_size > limit) {

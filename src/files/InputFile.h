@@ -25,4 +25,15 @@ FileResult<QByteArray> readInputFile(const QString& path, qint64 limit = kMaxInp
 // without waiting for it, for reads no one asked for, such as thumbnails.
 FileResult<QByteArray> readRegularInputFile(const QString& path);
 
+class MappedFile;
+
+// A file's bytes as readInputFile() gives them, mapped instead of read when it is a regular file
+// (see MappedFile.h, also for what `mapping` reports when the file changes meanwhile).
+struct InputBytes {
+    QByteArray bytes;                           // a view of the mapping, or the bytes read
+    std::size_t readablePastEnd = 0;            // zero bytes readable after them
+    std::shared_ptr<const MappedFile> mapping;  // keeps the view alive; null when read
+};
+FileResult<InputBytes> mapInputFile(const QString& path, qint64 limit = kMaxInputFileBytes);
+
 }  // namespace velmaris

@@ -1,5 +1,6 @@
 #include "files/NativeDocumentFile.h"
 
+#include "files/MappedFile.h"
 #include "files/VelmarisImageFormat.h"
 
 namespace velmaris {
@@ -23,6 +24,11 @@ FileError fileErrorFor(const VelmarisImageFormat::FormatError& error)
     return FileError::imageUnreadable().because(error.detail);
 }
 
+FileError changedWhileRead()
+{
+    return FileError::imageUnreadable().because(QStringLiteral("the file was changed while it was read"));
+}
+
 }  // namespace
 
 FileResult<NativeDocument> readNativeDocument(const QByteArray& data)
@@ -40,7 +46,15 @@ FileResult<NativeDocument> readNativeDocument(const QByteArray& data)
 
 FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
 {
-    VelmarisImageFormat::FormatResult<VelmarisImageFormat::Outline> decoded = VelmarisImageFormat::decodeOutline(data);
+    return readNativeDocumentOutline(InputBytes{data, 0, nullptr});
+}
+
+FileResult<NativeOutline> readNativeDocumentOutline(const InputBytes& input)
+{
+    VelmarisImageFormat::FormatResult<VelmarisImageFormat::Outline> decoded =
+        VelmarisImageFormat::decodeOutline(input.bytes, input.readablePastEnd);
+    if (input.mapping && input.mapping->changed())
+        return changedWhileRead();
     if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
         return fileErrorFor(*error);
     auto& outline = std::get<VelmarisImageFormat::Outline>(decoded);
@@ -48,12 +62,14 @@ FileResult<NativeOutline> readNativeDocumentOutline(const QByteArray& data)
     return NativeOutline{NativeDocument{std::move(contents.state),
                                         DocumentSelection{contents.selection, contents.selectionAspect,
                                                           contents.selectionShape, contents.selectionInverted}},
-                         std::move(outline.bitmapSizes), std::move(outline.pixels)};
+                         std::move(outline.bitmapSizes), std::move(outline.pixels), input.mapping};
 }
 
 FileResult<QVector<Bitmap>> decodeNativeLayerPixels(const NativeOutline& outline)
 {
     VelmarisImageFormat::FormatResult<QVector<Bitmap>> decoded = VelmarisImageFormat::decodeLayerPixels(outline.pixels);
+    if (outline.mapping && outline.mapping->changed())
+        return changedWhileRead();
     if (const auto* error = std::get_if<VelmarisImageFormat::FormatError>(&decoded))
         return fileErrorFor(*error);
     return std::move(std::get<QVector<Bitmap>>(decoded));

@@ -626,15 +626,16 @@ JsonValue toJson(const FileModel& file)
     return object;
 }
 
-FormatResult<FileModel> fileModelFromJson(const QByteArray& data)
+FormatResult<FileModel> fileModelFromJson(const QByteArray& data, std::size_t readablePastEnd)
 {
     // The parser reads a little past the end: a buffer with that room is parsed in place.
-    const bool roomy = data.capacity() - data.size() >= qsizetype(simdjson::SIMDJSON_PADDING);
+    const std::size_t room = std::max(readablePastEnd, std::size_t(data.capacity() - data.size()));
+    const bool roomy = room >= simdjson::SIMDJSON_PADDING;
     simdjson::padded_string copy;
     if (!roomy)
         copy = simdjson::padded_string(data.constData(), std::size_t(data.size()));
     const simdjson::padded_string_view input =
-        roomy ? simdjson::padded_string_view(data.constData(), std::size_t(data.size()), std::size_t(data.capacity()))
+        roomy ? simdjson::padded_string_view(data.constData(), std::size_t(data.size()), std::size_t(data.size()) + room)
               : simdjson::padded_string_view(copy);
     simdjson::ondemand::parser parser;
     try {

@@ -446,9 +446,9 @@ struct CheckedModel {
     QVector<QSize> sizes;
 };
 
-FormatResult<CheckedModel> checkedModel(const QByteArray& data)
+FormatResult<CheckedModel> checkedModel(const QByteArray& data, std::size_t readablePastEnd)
 {
-    auto file = fileModelFromJson(data);
+    auto file = fileModelFromJson(data, readablePastEnd);
     if (auto* error = std::get_if<FormatError>(&file))
         return std::move(*error);
     FileModel& model = std::get<FileModel>(file);
@@ -477,9 +477,9 @@ FormatResult<Contents> decode(const QByteArray& data)
     return std::move(read.contents);
 }
 
-FormatResult<Outline> decodeOutline(const QByteArray& data)
+FormatResult<Outline> decodeOutline(const QByteArray& data, std::size_t readablePastEnd)
 {
-    auto checked = checkedModel(data);
+    auto checked = checkedModel(data, readablePastEnd);
     if (auto* error = std::get_if<FormatError>(&checked))
         return std::move(*error);
     CheckedModel& model = std::get<CheckedModel>(checked);

@@ -179,7 +179,8 @@ struct Outline {
     QVector<QSize> bitmapSizes;  // one per layer, empty for text layers
     PendingLayerPixels pixels;
 };
-FormatResult<Outline> decodeOutline(const QByteArray& data);
+// `readablePastEnd`: see fileModelFromJson().
+FormatResult<Outline> decodeOutline(const QByteArray& data, std::size_t readablePastEnd = 0);
 // The pixels of every bitmap layer of an outline (a null Bitmap for text layers), decoded in
 // parallel; the error decode() would give for the first layer that fails.
 FormatResult<QVector<Bitmap>> decodeLayerPixels(const PendingLayerPixels& pixels);
