@@ -46,9 +46,10 @@ void unpremultiplyRow(const std::uint8_t* pixels, ColorRow& row);
 void premultiplyRow(const ColorRow& row, std::uint8_t* pixels);
 
 // A new bitmap of the input's size whose rows went through body(ColorRow&), which may change any
-// plane. Null only for a null input.
-template <typename RowBody>
-Bitmap mapColorRows(const Bitmap& input, RowBody&& body)
+// plane, and were written out by store(const ColorRow&, pixels) (premultiplyRow unless given).
+// Null only for a null input.
+template <typename RowBody, typename RowStore = decltype(&premultiplyRow)>
+Bitmap mapColorRows(const Bitmap& input, RowBody&& body, RowStore&& store = premultiplyRow)
 {
     auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
@@ -62,7 +63,7 @@ Bitmap mapColorRows(const Bitmap& input, RowBody&& body)
             row.y = y;
             unpremultiplyRow(input.row(y), row);
             body(row);
-            premultiplyRow(row, output->row(y));
+            store(row, output->row(y));
         }
     });
     return std::move(*output).build();

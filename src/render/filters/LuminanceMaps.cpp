@@ -43,11 +43,8 @@ ToneCurve thermalChannel(int channel)
 Bitmap thermalFilter(const Bitmap& input)
 {
     static const ToneCurve red = thermalChannel(0), green = thermalChannel(1), blue = thermalChannel(2);
-    return mapColorRows(input, [&](ColorRow& row) {
+    return mapColorRowsThroughCurves(input, {&red, &green, &blue}, [&](ColorRow& row) {
         forEachIndex(row.width, [&](int x) { row.r[x] = row.g[x] = row.b[x] = luminance(row.r[x], row.g[x], row.b[x]); });
-        red.apply(row.r, row.width);
-        green.apply(row.g, row.width);
-        blue.apply(row.b, row.width);
     });
 }
 

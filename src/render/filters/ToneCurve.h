@@ -1,7 +1,10 @@
 #pragma once
 
 #include "model/Bitmap.h"
+#include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
+
+#include <array>
 
 #include <vector>
 
@@ -36,6 +39,14 @@ public:
     // values[i] = (*this)(values[i]) for a whole plane, four or eight at a time.
     void apply(float* values, int count) const;
 
+    // The sample nearest to x clamped to 0–1 (NaN reads as 0): one look-up and no interpolation,
+    // within half a sample step (slope / 8190) of operator(), a fraction of a level even where the
+    // sRGB encoding is steepest. For values that end as bytes.
+    float nearest(float x) const { return values_[int(bounded(x, 0.0f, 1.0f) * float(kSamples - 1) + 0.5f)]; }
+    // values[i] = nearest(values[i]) for a whole plane.
+    void applyNearest(float* values, int count) const;
+    const float* samples() const { return values_.data(); }
+
 private:
     std::vector<float> values_;
 };
@@ -45,6 +56,21 @@ double srgbDecode(double encoded);
 double srgbEncode(double linear);
 const ToneCurve& srgbToLinear();
 const ToneCurve& linearToSrgb();
+
+// One curve for each of red, green and blue.
+using ChannelCurves = std::array<const ToneCurve*, 3>;
+
+// premultiplyRow with each colour plane read through its curve's nearest sample first: the last
+// step of a colour map fused with the write-out, one look-up per component.
+void premultiplyRowThroughCurves(const ColorRow& row, const ChannelCurves& curves, std::uint8_t* pixels);
+
+// As mapColorRows, ending each row with the curves (as premultiplyRowThroughCurves).
+template <typename RowBody>
+Bitmap mapColorRowsThroughCurves(const Bitmap& input, const ChannelCurves& curves, RowBody&& body)
+{
+    return mapColorRows(input, body,
+                        [&](const ColorRow& row, std::uint8_t* pixels) { premultiplyRowThroughCurves(row, curves, pixels); });
+}
 
 // The curve applied to each colour component (un-premultiplied); alpha is kept.
 Bitmap applyToneCurve(const Bitmap& input, const ToneCurve& curve);

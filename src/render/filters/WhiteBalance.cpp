@@ -39,17 +39,17 @@ Bitmap linearLightMatrixFilter(const Bitmap& input, const Matrix3& matrix)
             m[i][j] = float(matrix[i][j]);
     const ToneCurve& decode = srgbToLinear();
     const ToneCurve& encode = linearToSrgb();
-    return mapColorRows(input, [&](ColorRow& row) {
+    // Both transfer functions read their nearest sample: within a fraction of a level of the
+    // interpolated curves, at one look-up per component each way.
+    return mapColorRowsThroughCurves(input, {&encode, &encode, &encode}, [&](ColorRow& row) {
         for (float* plane : {row.r, row.g, row.b})
-            decode.apply(plane, row.width);
+            decode.applyNearest(plane, row.width);
         forEachIndex(row.width, [&](int x) {
             const float lr = row.r[x], lg = row.g[x], lb = row.b[x];
             row.r[x] = m[0][0] * lr + m[0][1] * lg + m[0][2] * lb;
             row.g[x] = m[1][0] * lr + m[1][1] * lg + m[1][2] * lb;
             row.b[x] = m[2][0] * lr + m[2][1] * lg + m[2][2] * lb;
         });
-        for (float* plane : {row.r, row.g, row.b})
-            encode.apply(plane, row.width);
     });
 }
 
