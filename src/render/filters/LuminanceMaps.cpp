@@ -2,6 +2,7 @@
 
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
+#include "render/filters/LuminanceCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <algorithm>
@@ -43,9 +44,7 @@ ToneCurve thermalChannel(int channel)
 Bitmap thermalFilter(const Bitmap& input)
 {
     static const ToneCurve red = thermalChannel(0), green = thermalChannel(1), blue = thermalChannel(2);
-    return mapColorRowsThroughCurves(input, {&red, &green, &blue}, [&](ColorRow& row) {
-        forEachIndex(row.width, [&](int x) { row.r[x] = row.g[x] = row.b[x] = luminance(row.r[x], row.g[x], row.b[x]); });
-    });
+    return mapLuminanceThroughCurves(input, {&red, &green, &blue});
 }
 
 Bitmap xRayFilter(const Bitmap& input)

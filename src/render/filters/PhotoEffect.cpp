@@ -2,6 +2,7 @@
 
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
+#include "render/filters/LuminanceCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <cmath>
@@ -58,6 +59,9 @@ Bitmap photoEffectFilter(const Bitmap& input, PhotoEffect effect)
     const Look look = lookOf(effect);
     const float saturation = float(look.saturation);
     const ToneCurve red = toneCurveOf(look.red), green = toneCurveOf(look.green), blue = toneCurveOf(look.blue);
+    // Without saturation every component is a curve of the luminance alone.
+    if (saturation == 0)
+        return mapLuminanceThroughCurves(input, {&red, &green, &blue});
     return mapColorRowsThroughCurves(input, {&red, &green, &blue}, [&](ColorRow& row) {
         forEachIndex(row.width, [&](int x) {
             const float l = luminance(row.r[x], row.g[x], row.b[x]);
