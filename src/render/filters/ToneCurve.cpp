@@ -48,12 +48,6 @@ namespace {
     return _mm256_i32gather_ps(samples, _mm256_cvttps_epi32(position), 4);
 }
 
-[[gnu::target("avx2")]] void applyNearestWide(const float* samples, float* values, int count)
-{
-    for (int i = 0; i < count; i += 8)
-        _mm256_storeu_ps(values + i, nearestWide(samples, _mm256_loadu_ps(values + i)));
-}
-
 // Eight components clamped to 0–1 (NaN as 0) and scaled by whole alphas, truncated after + ½.
 [[gnu::target("avx2")]] inline __m256i premultipliedWide(__m256 values, __m256 alphas)
 {
@@ -93,19 +87,6 @@ bool hasAvx2()
 #endif
 
 }  // namespace
-
-void ToneCurve::applyNearest(float* values, int count) const
-{
-    int i = 0;
-#if defined(__x86_64__) && defined(__SSE4_1__)
-    if (hasAvx2()) {
-        i = count / 8 * 8;
-        applyNearestWide(values_.data(), values, i);
-    }
-#endif
-    for (; i < count; ++i)
-        values[i] = nearest(values[i]);
-}
 
 void premultiplyRowThroughCurves(const ColorRow& row, const ChannelCurves& curves, std::uint8_t* pixels)
 {

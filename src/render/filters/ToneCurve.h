@@ -43,8 +43,6 @@ public:
     // within half a sample step (slope / 8190) of operator(), a fraction of a level even where the
     // sRGB encoding is steepest. For values that end as bytes.
     float nearest(float x) const { return values_[int(bounded(x, 0.0f, 1.0f) * float(kSamples - 1) + 0.5f)]; }
-    // values[i] = nearest(values[i]) for a whole plane.
-    void applyNearest(float* values, int count) const;
     const float* samples() const { return values_.data(); }
 
 private:
