@@ -2,8 +2,6 @@
 
 #include "render/filters/ToneCurve.h"
 
-#include <bit>
-#include <cstring>
 
 #ifdef __SSE4_1__
 #include <immintrin.h>
@@ -12,8 +10,6 @@
 namespace velmaris {
 
 namespace {
-
-static_assert(std::endian::native == std::endian::little, "pixel words are read as R | G << 8 | B << 16 | A << 24");
 
 struct Tables {
     std::array<float, 256> linear;  // decoded light of an opaque pixel's component byte
@@ -49,16 +45,6 @@ std::uint32_t mappedPixel(std::uint32_t pixel, const ColorMatrix3& m)
     return word;
 }
 
-void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const ColorMatrix3& m)
-{
-    for (int x = 0; x < count; ++x) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, in + 4 * x, 4);
-        pixel = mappedPixel(pixel, m);
-        std::memcpy(out + 4 * x, &pixel, 4);
-    }
-}
-
 #if defined(__x86_64__) && defined(__SSE4_1__)
 // The opaque pixels' byte of each encoded component, for eight linear values.
 [[gnu::target("avx2")]] inline __m256i encodedWide(const Tables& tables, __m256 light)
@@ -78,7 +64,7 @@ void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const Color
     for (int x = 0; x < count; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * x));
         if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_srli_epi32(p, 24), lowByte))) != 0xff) {
-            mapPixels(in + 4 * x, out + 4 * x, 8, m);
+            mapPixelWords(in + 4 * x, out + 4 * x, 8, [&](std::uint32_t pixel) { return mappedPixel(pixel, m); });
             continue;
         }
         __m256 light[3];
@@ -100,31 +86,20 @@ void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const Color
 
 Bitmap linearLightMatrixFilter(const Bitmap& input, const ColorMatrix3& matrix)
 {
-    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
-    if (!output)
-        return {};
-    const int width = input.width();
-    std::uint8_t* base = output->row(0);
-    const qsizetype stride = output->stride();
 #if defined(__x86_64__) && defined(__SSE4_1__)
     const bool wide = __builtin_cpu_supports("avx2");
     const Tables tables = tablesFor(srgbToLinear(), linearToSrgb());
 #endif
-    parallelRows(input.height(), [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            const std::uint8_t* in = input.row(y);
-            std::uint8_t* out = base + y * stride;
-            int x = 0;
+    const auto leading = [&](const std::uint8_t* in, std::uint8_t* out, int width) {
 #if defined(__x86_64__) && defined(__SSE4_1__)
-            if (wide) {
-                x = width / 8 * 8;
-                mapRowWide(in, out, x, tables, matrix);
-            }
-#endif
-            mapPixels(in + 4 * x, out + 4 * x, width - x, matrix);
+        if (wide) {
+            mapRowWide(in, out, width / 8 * 8, tables, matrix);
+            return width / 8 * 8;
         }
-    });
-    return std::move(*output).build();
+#endif
+        return 0;
+    };
+    return mapPixelRows(input, leading, [&](std::uint32_t pixel) { return mappedPixel(pixel, matrix); });
 }
 
 }  // namespace velmaris

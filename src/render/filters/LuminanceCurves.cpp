@@ -1,7 +1,5 @@
 #include "render/filters/LuminanceCurves.h"
 
-#include <bit>
-#include <cstring>
 #include <vector>
 
 #ifdef __SSE4_1__
@@ -11,8 +9,6 @@
 namespace velmaris {
 
 namespace {
-
-static_assert(std::endian::native == std::endian::little, "pixel words are read as R | G << 8 | B << 16 | A << 24");
 
 // The output pixel word of an opaque pixel for each luminance sample.
 std::vector<std::uint32_t> opaqueWords(const ChannelCurves& curves)
@@ -40,16 +36,6 @@ std::uint32_t mappedPixel(std::uint32_t pixel, const ChannelCurves& curves)
     return word;
 }
 
-void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const ChannelCurves& curves)
-{
-    for (int x = 0; x < count; ++x) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, in + 4 * x, 4);
-        pixel = mappedPixel(pixel, curves);
-        std::memcpy(out + 4 * x, &pixel, 4);
-    }
-}
-
 #if defined(__x86_64__) && defined(__SSE4_1__)
 // The low byte of each lane on 0–1, as unpremultiplyRow scales an opaque pixel's components.
 [[gnu::target("avx2")]] inline __m256 unitOfLowBytes(__m256i v)
@@ -66,7 +52,7 @@ void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const Chann
     for (int x = 0; x < count; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * x));
         if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_srli_epi32(p, 24), opaque))) != 0xff) {
-            mapPixels(in + 4 * x, out + 4 * x, 8, curves);
+            mapPixelWords(in + 4 * x, out + 4 * x, 8, [&](std::uint32_t pixel) { return mappedPixel(pixel, curves); });
             continue;
         }
         const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.2126f), unitOfLowBytes(p)),
@@ -85,33 +71,20 @@ void mapPixels(const std::uint8_t* in, std::uint8_t* out, int count, const Chann
 
 Bitmap mapLuminanceThroughCurves(const Bitmap& input, const ChannelCurves& curves)
 {
-    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
-    if (!output)
-        return {};
     const std::vector<std::uint32_t> words = opaqueWords(curves);
 #if defined(__x86_64__) && defined(__SSE4_1__)
     const bool wide = __builtin_cpu_supports("avx2");
-#else
-    const bool wide = false;
 #endif
-    const int width = input.width();
-    std::uint8_t* base = output->row(0);
-    const qsizetype stride = output->stride();
-    parallelRows(input.height(), [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            const std::uint8_t* in = input.row(y);
-            std::uint8_t* out = base + y * stride;
-            int x = 0;
+    const auto leading = [&](const std::uint8_t* in, std::uint8_t* out, int width) {
 #if defined(__x86_64__) && defined(__SSE4_1__)
-            if (wide) {
-                x = width / 8 * 8;
-                mapRowWide(in, out, x, words.data(), curves);
-            }
-#endif
-            mapPixels(in + 4 * x, out + 4 * x, width - x, curves);
+        if (wide) {
+            mapRowWide(in, out, width / 8 * 8, words.data(), curves);
+            return width / 8 * 8;
         }
-    });
-    return std::move(*output).build();
+#endif
+        return 0;
+    };
+    return mapPixelRows(input, leading, [&](std::uint32_t pixel) { return mappedPixel(pixel, curves); });
 }
 
 }  // namespace velmaris
