@@ -1,5 +1,6 @@
+#include "render/filters/ColorMapping.h"
 #include "render/filters/LinearLightMatrix.h"
-#include "render/filters/LuminanceCurves.h"
+#include "render/filters/SaturationCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include "TestImages.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 
 namespace velmaris {
@@ -53,46 +55,32 @@ std::vector<ToneCurve> sampleCurves()
     return curves;
 }
 
-TEST(ColorCurves, NearestSamplesStayWithinOneLevelOfTheInterpolatedCurves)
+TEST(ColorCurves, SaturationCurvesStayWithinOneLevelOfTheFloatPath)
 {
     const Bitmap image = edgeAlphaBitmap(203, 40, 7);
     const std::vector<ToneCurve> curves = sampleCurves();
     int worst = 0;
-    for (std::size_t i = 0; i < curves.size(); ++i) {
-        SCOPED_TRACE(i);
-        const ChannelCurves channels{&curves[i], &curves[(i + 1) % curves.size()], &curves[(i + 2) % curves.size()]};
-        // A body that leaves 0–1 on both sides, so clamping and NaN are read as the float path reads them.
-        const auto body = [](ColorRow& row) {
-            forEachIndex(row.width, [&](int x) {
-                row.r[x] = 1.3f * row.r[x] - 0.1f;
-                row.b[x] = row.g[x] * row.b[x];
+    for (const float saturation : {0.0f, 0.65f, 1.35f}) {
+        for (std::size_t i = 0; i < curves.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "saturation " << saturation << " curve " << i);
+            const ChannelCurves channels{&curves[i], &curves[(i + 1) % curves.size()], &curves[(i + 2) % curves.size()]};
+            // Un-premultiplied, mixed, through the interpolated curves, premultiplied.
+            const Bitmap reference = mapColorRows(image, [&](ColorRow& row) {
+                forEachIndex(row.width, [&](int x) {
+                    const float l = luminance(row.r[x], row.g[x], row.b[x]);
+                    row.r[x] = mix(l, row.r[x], saturation);
+                    row.g[x] = mix(l, row.g[x], saturation);
+                    row.b[x] = mix(l, row.b[x], saturation);
+                });
+                channels[0]->apply(row.r, row.width);
+                channels[1]->apply(row.g, row.width);
+                channels[2]->apply(row.b, row.width);
             });
-            if (row.width > 3)
-                row.g[3] = std::nanf("");
-        };
-        const Bitmap fast = mapColorRowsThroughCurves(image, channels, body);
-        const Bitmap reference = mapColorRows(image, [&](ColorRow& row) {
-            body(row);
-            channels[0]->apply(row.r, row.width);
-            channels[1]->apply(row.g, row.width);
-            channels[2]->apply(row.b, row.width);
-        });
-        worst = std::max(worst, largestDifference(fast, reference));
+            worst = std::max(worst, largestDifference(mapSaturationThroughCurves(image, saturation, channels), reference));
+        }
     }
     EXPECT_LE(worst, 1);
     RecordProperty("largestDifference", worst);
-}
-
-TEST(ColorCurves, LuminanceMapsGiveTheBytesOfTheGeneralPath)
-{
-    const std::vector<ToneCurve> curves = sampleCurves();
-    const ChannelCurves channels{&curves[0], &curves[1], &curves[2]};
-    for (const Bitmap& image : {edgeAlphaBitmap(203, 40, 8), test::opaqueRandomBitmap(64, 9, 9), test::randomBitmap(37, 5, 10)}) {
-        const Bitmap general = mapColorRowsThroughCurves(image, channels, [](ColorRow& row) {
-            forEachIndex(row.width, [&](int x) { row.r[x] = row.g[x] = row.b[x] = luminance(row.r[x], row.g[x], row.b[x]); });
-        });
-        EXPECT_TRUE(test::samePixels(mapLuminanceThroughCurves(image, channels), general));
-    }
 }
 
 TEST(ColorCurves, LinearLightMatrixStaysWithinOneLevelOfTheFloatPath)
@@ -123,16 +111,29 @@ TEST(ColorCurves, LinearLightMatrixStaysWithinOneLevelOfTheFloatPath)
     EXPECT_LE(worst, 1);
     RecordProperty("largestDifference", worst);
 
-    // An opaque pixel gives the same bytes in a group of eight as on its own in the scalar tail.
+}
+
+TEST(ColorCurves, OpaquePixelsGiveTheSameBytesInGroupsOfEightAsAlone)
+{
+    // Groups of eight opaque pixels take the wide table paths; a single pixel takes the scalar code.
+    const std::vector<ToneCurve> curves = sampleCurves();
+    const ChannelCurves channels{&curves[0], &curves[1], &curves[2]};
+    const ColorMatrix3 matrix{{{1.9f, -0.6f, -0.2f}, {-0.4f, 1.7f, -0.1f}, {0.3f, -0.9f, 1.5f}}};
+    const std::function<Bitmap(const Bitmap&)> filters[] = {
+        [&](const Bitmap& i) { return mapSaturationThroughCurves(i, 0, channels); },
+        [&](const Bitmap& i) { return mapSaturationThroughCurves(i, 1.35f, channels); },
+        [&](const Bitmap& i) { return linearLightMatrixFilter(i, matrix); },
+    };
     const Bitmap opaque = test::opaqueRandomBitmap(16, 4, 12);
-    const Bitmap grouped = linearLightMatrixFilter(opaque, matrices[2]);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 16; x += 5) {
-            auto single = BitmapBuilder::create(1, 1);
-            std::memcpy(single->row(0), opaque.row(y) + 4 * x, 4);
-            EXPECT_EQ(test::pixelAt(linearLightMatrixFilter(std::move(*single).build(), matrices[2]), 0, 0),
-                      test::pixelAt(grouped, x, y));
-        }
+    for (const auto& filter : filters) {
+        const Bitmap grouped = filter(opaque);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 16; x += 3) {
+                auto single = BitmapBuilder::create(1, 1);
+                std::memcpy(single->row(0), opaque.row(y) + 4 * x, 4);
+                EXPECT_EQ(test::pixelAt(filter(std::move(*single).build()), 0, 0), test::pixelAt(grouped, x, y));
+            }
+    }
 }
 
 }  // namespace

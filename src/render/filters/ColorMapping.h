@@ -46,10 +46,9 @@ void unpremultiplyRow(const std::uint8_t* pixels, ColorRow& row);
 void premultiplyRow(const ColorRow& row, std::uint8_t* pixels);
 
 // A new bitmap of the input's size whose rows went through body(ColorRow&), which may change any
-// plane, and were written out by store(const ColorRow&, pixels) (premultiplyRow unless given).
-// Null only for a null input.
-template <typename RowBody, typename RowStore = decltype(&premultiplyRow)>
-Bitmap mapColorRows(const Bitmap& input, RowBody&& body, RowStore&& store = premultiplyRow)
+// plane. Null only for a null input.
+template <typename RowBody>
+Bitmap mapColorRows(const Bitmap& input, RowBody&& body)
 {
     auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
     if (!output)
@@ -63,7 +62,7 @@ Bitmap mapColorRows(const Bitmap& input, RowBody&& body, RowStore&& store = prem
             row.y = y;
             unpremultiplyRow(input.row(y), row);
             body(row);
-            store(row, output->row(y));
+            premultiplyRow(row, output->row(y));
         }
     });
     return std::move(*output).build();

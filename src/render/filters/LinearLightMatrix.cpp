@@ -1,11 +1,8 @@
 #include "render/filters/LinearLightMatrix.h"
 
+#include "render/filters/ColorMapping.h"
 #include "render/filters/ToneCurve.h"
 
-
-#ifdef __SSE4_1__
-#include <immintrin.h>
-#endif
 
 namespace velmaris {
 
@@ -49,10 +46,7 @@ std::uint32_t mappedPixel(std::uint32_t pixel, const ColorMatrix3& m)
 // The opaque pixels' byte of each encoded component, for eight linear values.
 [[gnu::target("avx2")]] inline __m256i encodedWide(const Tables& tables, __m256 light)
 {
-    const __m256 clamped = _mm256_min_ps(_mm256_max_ps(light, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
-    const __m256i index = _mm256_cvttps_epi32(
-        _mm256_add_ps(_mm256_mul_ps(clamped, _mm256_set1_ps(float(ToneCurve::kSamples - 1))), _mm256_set1_ps(0.5f)));
-    return _mm256_i32gather_epi32(tables.encoded.data(), index, 4);
+    return _mm256_i32gather_epi32(tables.encoded.data(), nearestIndexWide(light), 4);
 }
 
 // Eight pixels at a time (`count` a multiple of 8), with mappedPixel's operations: opaque groups

@@ -2,7 +2,7 @@
 
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
-#include "render/filters/LuminanceCurves.h"
+#include "render/filters/SaturationCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <algorithm>
@@ -44,7 +44,7 @@ ToneCurve thermalChannel(int channel)
 Bitmap thermalFilter(const Bitmap& input)
 {
     static const ToneCurve red = thermalChannel(0), green = thermalChannel(1), blue = thermalChannel(2);
-    return mapLuminanceThroughCurves(input, {&red, &green, &blue});
+    return mapSaturationThroughCurves(input, 0, {&red, &green, &blue});
 }
 
 Bitmap xRayFilter(const Bitmap& input)

@@ -1,8 +1,7 @@
 #include "render/filters/PhotoEffect.h"
 
-#include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
-#include "render/filters/LuminanceCurves.h"
+#include "render/filters/SaturationCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <cmath>
@@ -57,19 +56,8 @@ ToneCurve toneCurveOf(const ChannelCurve& channel)
 Bitmap photoEffectFilter(const Bitmap& input, PhotoEffect effect)
 {
     const Look look = lookOf(effect);
-    const float saturation = float(look.saturation);
     const ToneCurve red = toneCurveOf(look.red), green = toneCurveOf(look.green), blue = toneCurveOf(look.blue);
-    // Without saturation every component is a curve of the luminance alone.
-    if (saturation == 0)
-        return mapLuminanceThroughCurves(input, {&red, &green, &blue});
-    return mapColorRowsThroughCurves(input, {&red, &green, &blue}, [&](ColorRow& row) {
-        forEachIndex(row.width, [&](int x) {
-            const float l = luminance(row.r[x], row.g[x], row.b[x]);
-            row.r[x] = mix(l, row.r[x], saturation);
-            row.g[x] = mix(l, row.g[x], saturation);
-            row.b[x] = mix(l, row.b[x], saturation);
-        });
-    });
+    return mapSaturationThroughCurves(input, float(look.saturation), {&red, &green, &blue});
 }
 
 }  // namespace velmaris

@@ -38,74 +38,9 @@ namespace {
         _mm256_storeu_ps(values + i, _mm256_add_ps(low, _mm256_mul_ps(_mm256_sub_ps(high, low), fraction)));
     }
 }
-
-// The nearest samples of eight values clamped to 0–1 (NaN as 0), as nearest() reads them.
-[[gnu::target("avx2")]] inline __m256 nearestWide(const float* samples, __m256 values)
-{
-    const __m256 unit = _mm256_min_ps(_mm256_max_ps(values, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
-    const __m256 position = _mm256_add_ps(_mm256_mul_ps(unit, _mm256_set1_ps(float(ToneCurve::kSamples - 1))),
-                                          _mm256_set1_ps(0.5f));
-    return _mm256_i32gather_ps(samples, _mm256_cvttps_epi32(position), 4);
-}
-
-// Eight components clamped to 0–1 (NaN as 0) and scaled by whole alphas, truncated after + ½.
-[[gnu::target("avx2")]] inline __m256i premultipliedWide(__m256 values, __m256 alphas)
-{
-    const __m256 unit = _mm256_min_ps(_mm256_max_ps(values, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
-    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(unit, alphas), _mm256_set1_ps(0.5f)));
-}
-
-// premultiplyRowThroughCurves eight pixels at a time (`count` a multiple of 8), with the scalar
-// code's operations: alpha rounded first, each component scaled by it.
-[[gnu::target("avx2")]] void premultiplyThroughCurvesWide(const ColorRow& row, const ChannelCurves& curves,
-                                                          std::uint8_t* pixels, int count)
-{
-    const __m128i interleave = _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    const float* red = curves[0]->samples();
-    const float* green = curves[1]->samples();
-    const float* blue = curves[2]->samples();
-    for (int x = 0; x < count; x += 8) {
-        const __m256i alpha = premultipliedWide(_mm256_loadu_ps(row.a + x), _mm256_set1_ps(255.0f));
-        const __m256 alphaF = _mm256_cvtepi32_ps(alpha);
-        const __m256i r = premultipliedWide(nearestWide(red, _mm256_loadu_ps(row.r + x)), alphaF);
-        const __m256i g = premultipliedWide(nearestWide(green, _mm256_loadu_ps(row.g + x)), alphaF);
-        const __m256i b = premultipliedWide(nearestWide(blue, _mm256_loadu_ps(row.b + x)), alphaF);
-        // Packing works within 128-bit halves: the low half holds pixels x … x + 3, the high half the rest.
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(r, g), _mm256_packs_epi32(b, alpha));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + 4 * x),
-                         _mm_shuffle_epi8(_mm256_castsi256_si128(bytes), interleave));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels + 4 * x + 16),
-                         _mm_shuffle_epi8(_mm256_extracti128_si256(bytes, 1), interleave));
-    }
-}
-
-bool hasAvx2()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
 #endif
 
 }  // namespace
-
-void premultiplyRowThroughCurves(const ColorRow& row, const ChannelCurves& curves, std::uint8_t* pixels)
-{
-    int x = 0;
-#if defined(__x86_64__) && defined(__SSE4_1__)
-    if (hasAvx2()) {
-        x = row.width / 8 * 8;
-        premultiplyThroughCurvesWide(row, curves, pixels, x);
-    }
-#endif
-    for (; x < row.width; ++x) {
-        const float alpha = float(premultipliedComponent(row.a[x], 255.0f));
-        std::uint8_t* p = pixels + 4 * x;
-        p[0] = premultipliedComponent(curves[0]->nearest(row.r[x]), alpha);
-        p[1] = premultipliedComponent(curves[1]->nearest(row.g[x]), alpha);
-        p[2] = premultipliedComponent(curves[2]->nearest(row.b[x]), alpha);
-        p[3] = std::uint8_t(alpha);
-    }
-}
 
 void ToneCurve::apply(float* values, int count) const
 {
@@ -113,7 +48,8 @@ void ToneCurve::apply(float* values, int count) const
 #ifdef __SSE4_1__
     const float* samples = values_.data();
 #if defined(__x86_64__)
-    if (hasAvx2()) {
+    static const bool gathers = __builtin_cpu_supports("avx2");
+    if (gathers) {
         i = count / 8 * 8;
         applyWide(samples, values, i);
     }
