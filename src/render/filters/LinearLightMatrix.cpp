@@ -3,7 +3,6 @@
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ToneCurve.h"
 
-
 namespace velmaris {
 
 namespace {
@@ -13,8 +12,10 @@ struct Tables {
     std::array<std::int32_t, ToneCurve::kSamples> encoded;  // the byte of each encoding sample, opaque
 };
 
-Tables tablesFor(const ToneCurve& decode, const ToneCurve& encode)
+Tables opaqueTables()
 {
+    const ToneCurve& decode = srgbToLinear();
+    const ToneCurve& encode = linearToSrgb();
     Tables tables;
     const float scale = unpremultiplyScale(255.0f);
     for (int v = 0; v < 256; ++v)
@@ -50,7 +51,7 @@ std::uint32_t mappedPixel(std::uint32_t pixel, const ColorMatrix3& m)
 }
 
 // Eight pixels at a time (`count` a multiple of 8), with mappedPixel's operations: opaque groups
-// read their bytes' light and their encoded bytes from tables; other groups take mapPixels.
+// read their bytes' light and their encoded bytes from tables; other groups take mappedPixel.
 [[gnu::target("avx2")]] void mapRowWide(const std::uint8_t* in, std::uint8_t* out, int count, const Tables& tables,
                                         const ColorMatrix3& m)
 {
@@ -82,7 +83,7 @@ Bitmap linearLightMatrixFilter(const Bitmap& input, const ColorMatrix3& matrix)
 {
 #if defined(__x86_64__) && defined(__SSE4_1__)
     const bool wide = __builtin_cpu_supports("avx2");
-    const Tables tables = tablesFor(srgbToLinear(), linearToSrgb());
+    const Tables tables = opaqueTables();
 #endif
     const auto leading = [&](const std::uint8_t* in, std::uint8_t* out, int width) {
 #if defined(__x86_64__) && defined(__SSE4_1__)
