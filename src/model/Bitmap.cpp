@@ -76,7 +76,8 @@ public:
     void* take(std::size_t bytes)
     {
         const std::lock_guard lock(mutex_);
-        const auto match = std::find_if(waiting_.begin(), waiting_.end(), [&](const PixelBlock& b) { return b.bytes == bytes; });
+        const auto match =
+            std::find_if(waiting_.begin(), waiting_.end(), [&](const PixelBlock& b) { return b.bytes == bytes; });
         if (match == waiting_.end())
             return nullptr;
         void* memory = match->memory;

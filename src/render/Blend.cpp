@@ -77,7 +77,8 @@ inline std::uint32_t toByte(float value) { return std::uint32_t(int(value * 255 
 }
 
 // Normal needs no un-premultiplying: with B = Cs the formula reduces to source-over.
-[[gnu::always_inline]] inline void sourceOver(Planes& __restrict target, const Planes& __restrict source, const float* __restrict weights)
+[[gnu::always_inline]] inline void sourceOver(Planes& __restrict target, const Planes& __restrict source,
+                                              const float* __restrict weights)
 {
     for (int x = 0; x < kRun; ++x) {
         const float keep = 1 - source.a[x] * weights[x];
@@ -113,13 +114,14 @@ template <Rgb (*blend)(Rgb, Rgb)>
     }
 }
 
-using PlaneBlend = void (*)(Planes& __restrict target, const Planes& __restrict source, const float* __restrict weights);
+using PlaneBlend = void (*)(Planes& __restrict target, const Planes& __restrict source,
+                            const float* __restrict weights);
 
 // One run of kRun pixels in place: split into planes, blended with weights of opacity × coverage,
 // written back.
 template <PlaneBlend blend>
-[[gnu::always_inline]] inline void floatRun(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage,
-                                            float opacity)
+[[gnu::always_inline]] inline void floatRun(std::uint8_t* target, const std::uint8_t* source,
+                                            const std::uint8_t* coverage, float opacity)
 {
     Planes sourcePlanes, targetPlanes;
     alignas(16) float weights[kRun];
@@ -149,7 +151,8 @@ template <PlaneBlend blend>
 #endif
 
 // Blends one run of kRun pixels in place in float.
-using RunBlend = void (*)(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage, float opacity);
+using RunBlend = void (*)(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage,
+                          float opacity);
 
 template <Rgb (*blend)(Rgb, Rgb)>
 RunBlend compositeFor()

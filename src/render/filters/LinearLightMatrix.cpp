@@ -63,8 +63,10 @@ std::uint32_t mappedPixel(std::uint32_t pixel, const ColorMatrix3& m)
             continue;
         }
         __m256 light[3];
-        for (int c = 0; c < 3; ++c)
-            light[c] = _mm256_i32gather_ps(tables.linear.data(), _mm256_and_si256(_mm256_srli_epi32(p, 8 * c), lowByte), 4);
+        for (int c = 0; c < 3; ++c) {
+            const __m256i component = _mm256_and_si256(_mm256_srli_epi32(p, 8 * c), lowByte);
+            light[c] = _mm256_i32gather_ps(tables.linear.data(), component, 4);
+        }
         __m256i word = _mm256_set1_epi32(std::int32_t(0xff000000u));
         for (int c = 0; c < 3; ++c) {
             const __m256 mixed = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(m[c][0]), light[0]),

@@ -27,7 +27,8 @@ OpaqueTables opaqueTables(const ChannelCurves& curves, bool grey)
         tables.words.resize(ToneCurve::kSamples);
         for (int i = 0; i < ToneCurve::kSamples; ++i)
             tables.words[i] = std::int32_t(0xff000000u | std::uint32_t(tables.bytes[0][i])
-                                           | std::uint32_t(tables.bytes[1][i]) << 8 | std::uint32_t(tables.bytes[2][i]) << 16);
+                                           | std::uint32_t(tables.bytes[1][i]) << 8
+                                           | std::uint32_t(tables.bytes[2][i]) << 16);
     }
     return tables;
 }
@@ -51,7 +52,8 @@ std::uint32_t mappedPixel(std::uint32_t pixel, float saturation, const ChannelCu
 // The low byte of each lane on 0–1, as unpremultiplyRow scales an opaque pixel's components.
 [[gnu::target("avx2")]] inline __m256 unitOfLowBytes(__m256i v)
 {
-    return _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(v, _mm256_set1_epi32(0xff))), _mm256_set1_ps(1.0f / 255.0f));
+    const __m256 bytes = _mm256_cvtepi32_ps(_mm256_and_si256(v, _mm256_set1_epi32(0xff)));
+    return _mm256_mul_ps(bytes, _mm256_set1_ps(1.0f / 255.0f));
 }
 
 // mix(l, c, saturation) of eight components, with the same operations.
@@ -70,7 +72,8 @@ std::uint32_t mappedPixel(std::uint32_t pixel, float saturation, const ChannelCu
     for (int x = 0; x < count; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * x));
         if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_srli_epi32(p, 24), opaque))) != 0xff) {
-            mapPixelWords(in + 4 * x, out + 4 * x, 8, [&](std::uint32_t pixel) { return mappedPixel(pixel, saturation, curves); });
+            mapPixelWords(in + 4 * x, out + 4 * x, 8,
+                          [&](std::uint32_t pixel) { return mappedPixel(pixel, saturation, curves); });
             continue;
         }
         const __m256 colour[3] = {unitOfLowBytes(p), unitOfLowBytes(_mm256_srli_epi32(p, 8)),
