@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -60,6 +62,60 @@ namespace {
 // small pages costs several times a copy of the image.
 constexpr qsizetype kHugePage = qsizetype(2) << 20;
 
+#ifdef __linux__
+struct PixelBlock {
+    void* memory;
+    std::size_t bytes;
+};
+
+// The last few large blocks released, kept for the next image of the same size: filter previews
+// and composites are made again and again at one size, and fresh pages cost the kernel a clearing
+// pass each time, as much as the filter itself. At most two blocks wait, so little memory stays.
+class BlockRecycler {
+public:
+    void* take(std::size_t bytes)
+    {
+        const std::lock_guard lock(mutex_);
+        const auto match =
+            std::find_if(waiting_.begin(), waiting_.end(), [&](const PixelBlock& b) { return b.bytes == bytes; });
+        if (match == waiting_.end())
+            return nullptr;
+        void* memory = match->memory;
+        waiting_.erase(match);
+        return memory;
+    }
+
+    void give(PixelBlock block)
+    {
+        const std::lock_guard lock(mutex_);
+        if (waiting_.size() == kWaiting) {
+            std::free(waiting_.front().memory);
+            waiting_.erase(waiting_.begin());
+        }
+        waiting_.push_back(block);
+    }
+
+private:
+    static constexpr std::size_t kWaiting = 2;
+    std::mutex mutex_;
+    std::vector<PixelBlock> waiting_;
+};
+
+// Never destroyed: images may be released after static destructors have run.
+BlockRecycler& recycler()
+{
+    static auto* instance = new BlockRecycler;
+    return *instance;
+}
+
+void releaseBlock(void* info)
+{
+    auto* block = static_cast<PixelBlock*>(info);
+    recycler().give(*block);
+    delete block;
+}
+#endif
+
 QImage hugePageImage(int width, int height)
 {
 #ifdef __linux__
@@ -67,12 +123,16 @@ QImage hugePageImage(int width, int height)
     const qsizetype bytes = (stride * height + kHugePage - 1) / kHugePage * kHugePage;
     if (bytes < 2 * kHugePage)
         return {};
-    void* memory = std::aligned_alloc(std::size_t(kHugePage), std::size_t(bytes));
-    if (!memory)
-        return {};
-    // Advice only: without huge pages the memory works as usual.
-    madvise(memory, std::size_t(bytes), MADV_HUGEPAGE);
-    return QImage(static_cast<uchar*>(memory), width, height, stride, kBitmapFormat, std::free, memory);
+    void* memory = recycler().take(std::size_t(bytes));
+    if (!memory) {
+        memory = std::aligned_alloc(std::size_t(kHugePage), std::size_t(bytes));
+        if (!memory)
+            return {};
+        // Advice only: without huge pages the memory works as usual.
+        madvise(memory, std::size_t(bytes), MADV_HUGEPAGE);
+    }
+    return QImage(static_cast<uchar*>(memory), width, height, stride, kBitmapFormat, releaseBlock,
+                  new PixelBlock{memory, std::size_t(bytes)});
 #else
     Q_UNUSED(width);
     Q_UNUSED(height);

@@ -40,7 +40,7 @@ inline std::uint32_t pixelAt(const std::uint8_t* pixels, int x)
     return pixel;
 }
 
-void load(Planes& __restrict planes, const std::uint8_t* __restrict pixels)
+[[gnu::always_inline]] inline void load(Planes& __restrict planes, const std::uint8_t* __restrict pixels)
 {
     for (int x = 0; x < kRun; ++x) {
         const std::uint32_t pixel = pixelAt(pixels, x);
@@ -54,7 +54,7 @@ void load(Planes& __restrict planes, const std::uint8_t* __restrict pixels)
 // Values are already within 0–1, so rounding is a plain add and truncate.
 inline std::uint32_t toByte(float value) { return std::uint32_t(int(value * 255 + 0.5f)); }
 
-void store(std::uint8_t* __restrict pixels, const Planes& __restrict planes)
+[[gnu::always_inline]] inline void store(std::uint8_t* __restrict pixels, const Planes& __restrict planes)
 {
     for (int x = 0; x < kRun; ++x) {
         const std::uint32_t pixel = toByte(planes.r[x]) | toByte(planes.g[x]) << 8 | toByte(planes.b[x]) << 16
@@ -64,7 +64,8 @@ void store(std::uint8_t* __restrict pixels, const Planes& __restrict planes)
 }
 
 // The factor on the source alpha of each pixel: global opacity times coverage.
-void loadWeights(float* __restrict weights, const std::uint8_t* __restrict coverage, float opacity)
+[[gnu::always_inline]] inline void loadWeights(float* __restrict weights, const std::uint8_t* __restrict coverage,
+                                             float opacity)
 {
     if (!coverage) {
         std::fill(weights, weights + kRun, opacity);
@@ -76,7 +77,8 @@ void loadWeights(float* __restrict weights, const std::uint8_t* __restrict cover
 }
 
 // Normal needs no un-premultiplying: with B = Cs the formula reduces to source-over.
-void sourceOver(Planes& __restrict target, const Planes& __restrict source, const float* __restrict weights)
+[[gnu::always_inline]] inline void sourceOver(Planes& __restrict target, const Planes& __restrict source,
+                                              const float* __restrict weights)
 {
     for (int x = 0; x < kRun; ++x) {
         const float keep = 1 - source.a[x] * weights[x];
@@ -112,33 +114,54 @@ template <Rgb (*blend)(Rgb, Rgb)>
     }
 }
 
-template <Rgb (*blend)(Rgb, Rgb)>
-void compositeBaseline(Planes& __restrict target, const Planes& __restrict source, const float* __restrict weights)
+using PlaneBlend = void (*)(Planes& __restrict target, const Planes& __restrict source,
+                            const float* __restrict weights);
+
+// One run of kRun pixels in place: split into planes, blended with weights of opacity × coverage,
+// written back.
+template <PlaneBlend blend>
+[[gnu::always_inline]] inline void floatRun(std::uint8_t* target, const std::uint8_t* source,
+                                            const std::uint8_t* coverage, float opacity)
 {
-    composite<blend>(target, source, weights);
+    Planes sourcePlanes, targetPlanes;
+    alignas(16) float weights[kRun];
+    load(sourcePlanes, source);
+    load(targetPlanes, target);
+    loadWeights(weights, coverage, opacity);
+    blend(targetPlanes, sourcePlanes, weights);
+    store(target, targetPlanes);
+}
+
+template <PlaneBlend blend>
+void runBaseline(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage, float opacity)
+{
+    floatRun<blend>(target, source, coverage, opacity);
 }
 
 #if defined(__x86_64__)
 // Unlike source-over, which is bound by memory, the other modes are bound by arithmetic: where the
-// CPU has AVX2 they run in a copy with twice the vector width.
-template <Rgb (*blend)(Rgb, Rgb)>
-[[gnu::target("avx2")]] void compositeWide(Planes& __restrict target, const Planes& __restrict source,
-                                           const float* __restrict weights)
+// CPU has AVX2 the whole run (splitting, blending, writing back) is compiled again with twice the
+// vector width.
+template <PlaneBlend blend>
+[[gnu::target("avx2")]] void runWide(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage,
+                                     float opacity)
 {
-    composite<blend>(target, source, weights);
+    floatRun<blend>(target, source, coverage, opacity);
 }
 #endif
 
-using RunBlend = void (*)(Planes& __restrict target, const Planes& __restrict source, const float* __restrict weights);
+// Blends one run of kRun pixels in place in float.
+using RunBlend = void (*)(std::uint8_t* target, const std::uint8_t* source, const std::uint8_t* coverage,
+                          float opacity);
 
 template <Rgb (*blend)(Rgb, Rgb)>
 RunBlend compositeFor()
 {
 #if defined(__x86_64__)
     if (__builtin_cpu_supports("avx2"))
-        return compositeWide<blend>;
+        return runWide<composite<blend>>;
 #endif
-    return compositeBaseline<blend>;
+    return runBaseline<composite<blend>>;
 }
 
 template <float (*blend)(float, float)>
@@ -151,7 +174,7 @@ RunBlend runBlendFor(LayerBlendMode mode)
 {
     namespace m = blendmodes;
     switch (mode) {
-    case LayerBlendMode::normal: return sourceOver;
+    case LayerBlendMode::normal: return runBaseline<sourceOver>;
     case LayerBlendMode::multiply: return compositeFor<perChannel<m::multiply>>();
     case LayerBlendMode::screen: return compositeFor<perChannel<m::screen>>();
     case LayerBlendMode::overlay: return compositeFor<perChannel<m::overlay>>();
@@ -168,7 +191,7 @@ RunBlend runBlendFor(LayerBlendMode mode)
     case LayerBlendMode::color: return compositeFor<m::color>();
     case LayerBlendMode::luminosity: return compositeFor<m::luminosity>();
     }
-    return sourceOver;
+    return runBaseline<sourceOver>;
 }
 
 #if defined(__SSE2__)
@@ -327,13 +350,7 @@ private:
             byteBlend(target, source, weight);
             return;
         }
-        Planes sourcePlanes, targetPlanes;
-        alignas(16) float weights[kRun];
-        load(sourcePlanes, source);
-        load(targetPlanes, target);
-        loadWeights(weights, coverage, opacity);
-        blend(targetPlanes, sourcePlanes, weights);
-        store(target, targetPlanes);
+        blend(target, source, coverage, opacity);
     }
 
     // The end of a row goes through a full-length run padded with transparent source pixels.

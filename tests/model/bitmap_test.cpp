@@ -39,4 +39,25 @@ TEST(Bitmap, CopiesShareIdentityAndFromImageConvertsToPremultipliedSrgb)
     EXPECT_EQ(test::pixelAt(edited, 1, 0), (test::Rgba{1, 2, 3, 4}));
 }
 
+#ifdef __linux__
+TEST(Bitmap, ReleasedLargePixelBlocksServeTheNextImageOfTheirSize)
+{
+    // 4 MiB and more: the size of images whose fresh pages are worth keeping.
+    const auto large = [](int height) { return std::move(*BitmapBuilder::createUninitialized(1024, height)).build(); };
+    const std::uint8_t* released = large(1024).bits();
+    Bitmap again = large(1024);
+    EXPECT_EQ(again.bits(), released);
+    // A block in use is never handed out twice, nor one of another size.
+    const Bitmap other = large(1024);
+    EXPECT_NE(other.bits(), again.bits());
+    again = {};
+    EXPECT_NE(large(2048).bits(), released);
+    // Builders that promise cleared pixels still clear a reused block.
+    auto cleared = BitmapBuilder::create(1024, 1024);
+    ASSERT_TRUE(cleared);
+    EXPECT_EQ(cleared->row(0), released);
+    EXPECT_EQ(test::pixelAt(std::move(*cleared).build(), 700, 900), (test::Rgba{0, 0, 0, 0}));
+}
+#endif
+
 }  // namespace velmaris

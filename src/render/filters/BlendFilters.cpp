@@ -1,6 +1,10 @@
 #include "render/filters/BlendFilters.h"
 
 #include "render/Blend.h"
+#include "render/Parallel.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace velmaris {
 
@@ -10,10 +14,22 @@ Bitmap blendFilter(const Bitmap& source, const Bitmap& background, LayerBlendMod
 {
     if (source.isNull())
         return background;
-    auto output = BitmapBuilder::copyOf(background);
+    auto output = BitmapBuilder::createUninitialized(background.width(), background.height());
     if (!output)
         return {};
-    blendInto(*output, source, QPoint(0, 0), mode, 1.0);
+    // Each backdrop row is copied and blended onto while it is still in the cache, instead of
+    // copying the whole image first.
+    std::uint8_t* base = output->row(0);
+    const qsizetype stride = output->stride();
+    const int width = std::min(source.width(), background.width());
+    parallelRows(background.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            std::uint8_t* target = base + y * stride;
+            std::memcpy(target, background.row(y), 4 * std::size_t(background.width()));
+            if (y < source.height())
+                blendRow(target, source.row(y), width, mode, 1.0, BlendArithmetic::fastest);
+        }
+    });
     return std::move(*output).build();
 }
 

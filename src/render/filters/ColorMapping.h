@@ -68,6 +68,43 @@ Bitmap mapColorRows(const Bitmap& input, RowBody&& body)
     return std::move(*output).build();
 }
 
+// out[x] = pixel(in[x]) for `count` premultiplied RGBA pixels read as words R | G << 8 | B << 16 | A << 24.
+template <typename Pixel>
+void mapPixelWords(const std::uint8_t* in, std::uint8_t* out, int count, const Pixel& pixel)
+{
+    static_assert(std::endian::native == std::endian::little, "pixel words are read as R | G << 8 | B << 16 | A << 24");
+    for (int x = 0; x < count; ++x) {
+        std::uint32_t word;
+        std::memcpy(&word, in + 4 * x, 4);
+        word = pixel(word);
+        std::memcpy(out + 4 * x, &word, 4);
+    }
+}
+
+// A new bitmap of the input's size made row by row: leading(in, out, width) maps as many pixels as
+// it can at the start of the row (whole groups for a wide path, or none) and says how many, and
+// pixel(word) maps the rest, as mapPixelWords. Null only for a null input.
+template <typename Leading, typename Pixel>
+Bitmap mapPixelRows(const Bitmap& input, const Leading& leading, const Pixel& pixel)
+{
+    auto output = BitmapBuilder::createUninitialized(input.width(), input.height());
+    if (!output)
+        return {};
+    const int width = input.width();
+    // Row pointers are taken here once: asking the builder from several threads is not safe.
+    std::uint8_t* base = output->row(0);
+    const qsizetype stride = output->stride();
+    parallelRows(input.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const std::uint8_t* in = input.row(y);
+            std::uint8_t* out = base + y * stride;
+            const int done = leading(in, out, width);
+            mapPixelWords(in + 4 * done, out + 4 * done, width - done, pixel);
+        }
+    });
+    return std::move(*output).build();
+}
+
 template <typename PixelBody>
 void mapColorPlanes(ColorRow& row, const PixelBody& pixel)
 {

@@ -2,6 +2,7 @@
 
 #include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
+#include "render/filters/SaturationCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <algorithm>
@@ -43,12 +44,7 @@ ToneCurve thermalChannel(int channel)
 Bitmap thermalFilter(const Bitmap& input)
 {
     static const ToneCurve red = thermalChannel(0), green = thermalChannel(1), blue = thermalChannel(2);
-    return mapColorRows(input, [&](ColorRow& row) {
-        forEachIndex(row.width, [&](int x) { row.r[x] = row.g[x] = row.b[x] = luminance(row.r[x], row.g[x], row.b[x]); });
-        red.apply(row.r, row.width);
-        green.apply(row.g, row.width);
-        blue.apply(row.b, row.width);
-    });
+    return mapSaturationThroughCurves(input, 0, {&red, &green, &blue});
 }
 
 Bitmap xRayFilter(const Bitmap& input)

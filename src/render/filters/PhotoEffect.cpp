@@ -1,7 +1,7 @@
 #include "render/filters/PhotoEffect.h"
 
-#include "render/filters/ColorMapping.h"
 #include "render/filters/ColorMath.h"
+#include "render/filters/SaturationCurves.h"
 #include "render/filters/ToneCurve.h"
 
 #include <cmath>
@@ -56,19 +56,8 @@ ToneCurve toneCurveOf(const ChannelCurve& channel)
 Bitmap photoEffectFilter(const Bitmap& input, PhotoEffect effect)
 {
     const Look look = lookOf(effect);
-    const float saturation = float(look.saturation);
     const ToneCurve red = toneCurveOf(look.red), green = toneCurveOf(look.green), blue = toneCurveOf(look.blue);
-    return mapColorRows(input, [&](ColorRow& row) {
-        forEachIndex(row.width, [&](int x) {
-            const float l = luminance(row.r[x], row.g[x], row.b[x]);
-            row.r[x] = mix(l, row.r[x], saturation);
-            row.g[x] = mix(l, row.g[x], saturation);
-            row.b[x] = mix(l, row.b[x], saturation);
-        });
-        red.apply(row.r, row.width);
-        green.apply(row.g, row.width);
-        blue.apply(row.b, row.width);
-    });
+    return mapSaturationThroughCurves(input, float(look.saturation), {&red, &green, &blue});
 }
 
 }  // namespace velmaris

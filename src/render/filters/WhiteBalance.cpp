@@ -1,6 +1,6 @@
 #include "render/filters/WhiteBalance.h"
 
-#include "render/filters/ColorMapping.h"
+#include "render/filters/LinearLightMatrix.h"
 #include "render/filters/ToneCurve.h"
 
 #include <algorithm>
@@ -28,29 +28,6 @@ Vector3 multiply(const Matrix3& m, const Vector3& v)
 {
     return {m[0][0] * v[0] + m[0][1] * v[1] + m[0][2] * v[2], m[1][0] * v[0] + m[1][1] * v[1] + m[1][2] * v[2],
             m[2][0] * v[0] + m[2][1] * v[1] + m[2][2] * v[2]};
-}
-
-// Applies a 3 × 3 matrix to the linear-light colour of every pixel.
-Bitmap linearLightMatrixFilter(const Bitmap& input, const Matrix3& matrix)
-{
-    float m[3][3];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            m[i][j] = float(matrix[i][j]);
-    const ToneCurve& decode = srgbToLinear();
-    const ToneCurve& encode = linearToSrgb();
-    return mapColorRows(input, [&](ColorRow& row) {
-        for (float* plane : {row.r, row.g, row.b})
-            decode.apply(plane, row.width);
-        forEachIndex(row.width, [&](int x) {
-            const float lr = row.r[x], lg = row.g[x], lb = row.b[x];
-            row.r[x] = m[0][0] * lr + m[0][1] * lg + m[0][2] * lb;
-            row.g[x] = m[1][0] * lr + m[1][1] * lg + m[1][2] * lb;
-            row.b[x] = m[2][0] * lr + m[2][1] * lg + m[2][2] * lb;
-        });
-        for (float* plane : {row.r, row.g, row.b})
-            encode.apply(plane, row.width);
-    });
 }
 
 // CIE 1960 uv of the blackbody at `kelvin` (Krystek's rational approximation, 1000–15000 K).
@@ -106,7 +83,11 @@ Bitmap temperatureTintFilter(const Bitmap& input, ColorNeutral neutral, ColorNeu
         return input;
     const Matrix3 coneGain{{{target[0] / source[0], 0, 0}, {0, target[1] / source[1], 0}, {0, 0, target[2] / source[2]}}};
     const Matrix3 adaptation = multiply(xyzToRgb, multiply(bradfordInverse, multiply(coneGain, multiply(bradford, rgbToXyz))));
-    return linearLightMatrixFilter(input, adaptation);
+    ColorMatrix3 rows;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            rows[i][j] = float(adaptation[i][j]);
+    return linearLightMatrixFilter(input, rows);
 }
 
 }  // namespace velmaris
