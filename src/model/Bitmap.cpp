@@ -70,7 +70,7 @@ struct PixelBlock {
 
 // The last few large blocks released, kept for the next image of the same size: filter previews
 // and composites are made again and again at one size, and fresh pages cost the kernel a clearing
-// pass each time, as much as the filter itself. At most two blocks wait, so little memory stays.
+// pass each time, as much as the filter itself. At most two blocks of 128 MB in all wait.
 class BlockRecycler {
 public:
     void* take(std::size_t bytes)
@@ -81,6 +81,7 @@ public:
         if (match == waiting_.end())
             return nullptr;
         void* memory = match->memory;
+        waitingBytes_ -= match->bytes;
         waiting_.erase(match);
         return memory;
     }
@@ -88,17 +89,26 @@ public:
     void give(PixelBlock block)
     {
         const std::lock_guard lock(mutex_);
-        if (waiting_.size() == kWaiting) {
+        // Blocks of huge images are not kept: an idle editor should not hold gigabytes.
+        if (block.bytes > kMaxWaitingBytes) {
+            std::free(block.memory);
+            return;
+        }
+        while (waiting_.size() == kWaiting || waitingBytes_ + block.bytes > kMaxWaitingBytes) {
+            waitingBytes_ -= waiting_.front().bytes;
             std::free(waiting_.front().memory);
             waiting_.erase(waiting_.begin());
         }
         waiting_.push_back(block);
+        waitingBytes_ += block.bytes;
     }
 
 private:
     static constexpr std::size_t kWaiting = 2;
+    static constexpr std::size_t kMaxWaitingBytes = std::size_t(128) << 20;
     std::mutex mutex_;
     std::vector<PixelBlock> waiting_;
+    std::size_t waitingBytes_ = 0;
 };
 
 // Never destroyed: images may be released after static destructors have run.
