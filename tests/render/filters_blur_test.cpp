@@ -63,6 +63,51 @@ Bitmap step(int width, int height)
     });
 }
 
+// Zoom blur computed pixel by pixel with the same float operations in the same order as the
+// row-wise kernel: each sample blends two source rows, then interpolates between two columns.
+Bitmap zoomBlurReference(const Bitmap& input, QPointF center, double amount)
+{
+    const int width = input.width(), height = input.height();
+    const double cx = std::clamp(center.x(), -1e6, 1e6) - 0.5, cy = std::clamp(center.y(), -1e6, 1e6) - 0.5;
+    double farthest = 0;
+    for (const double x : {0.0, width - 1.0})
+        for (const double y : {0.0, height - 1.0})
+            farthest = std::max(farthest, std::hypot(x - cx, y - cy));
+    const double reach = std::min(amount / std::max(farthest, 1e-9), 1.0);
+    auto output = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y) {
+        const double longest = reach * std::max(std::hypot(0 - cx, y - cy), std::hypot(width - 1.0 - cx, y - cy));
+        const int samples = int(std::min(std::ceil(longest), 95.0)) + 1;
+        for (int x = 0; x < width; ++x) {
+            float acc[4] = {};
+            for (int k = 0; k < samples; ++k) {
+                const double pull = samples > 1 ? reach * k / (samples - 1) : 0.0;
+                const double sourceY = std::clamp(y + (cy - y) * pull, 0.0, height - 1.0);
+                const int top = int(sourceY);
+                const float below = float(sourceY - top);
+                const float at = std::clamp(float(x) * float(1.0 - pull) + float(cx * pull), 0.0f, float(width - 1));
+                const int left = int(at), right = std::min(left + 1, width - 1);
+                const float fraction = at - float(left);
+                for (int c = 0; c < 4; ++c) {
+                    const auto blended = [&](int column) {
+                        const float upper = input.row(top)[4 * column + c];
+                        const float lower = input.row(std::min(top + 1, height - 1))[4 * column + c];
+                        return upper + below * (lower - upper);
+                    };
+                    const float low = blended(left), high = blended(right);
+                    acc[c] += low + fraction * (high - low);
+                }
+            }
+            std::uint8_t* pixel = output->row(y) + 4 * x;
+            for (int c = 0; c < 4; ++c)
+                pixel[c] = std::uint8_t(std::clamp(std::lrint(acc[c] * (1.0f / float(samples))), 0L, 255L));
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = std::min(pixel[c], pixel[3]);
+        }
+    }
+    return std::move(*output).build();
+}
+
 }  // namespace
 
 TEST(FiltersBlur, ZeroStrengthGivesTheInputBack)
@@ -130,6 +175,31 @@ TEST(FiltersBlur, ZoomBlurSmearsTowardsTheCentreAndKeepsTheCentreSharp)
     EXPECT_LT(pixelAt(zoomed, 5, 10)[0], 128);
     EXPECT_GT(pixelAt(zoomed, 2, 9)[0] + pixelAt(zoomed, 3, 9)[0], 0);
     EXPECT_EQ(pixelAt(zoomed, 8, 11)[0], 0);
+}
+
+TEST(FiltersBlur, ZoomBlurMatchesItsPixelByPixelReference)
+{
+    // Wide enough for several chunks of columns and a ragged end; translucent noise with clear,
+    // half-covered and opaque stripes; centres inside, on the edge, outside and far away; amounts
+    // from a fraction of a pixel to one that reaches the sample limit.
+    auto builder = BitmapBuilder::create(203, 41);
+    const Bitmap noise = test::randomBitmap(203, 41, 12);
+    for (int y = 0; y < 41; ++y) {
+        std::memcpy(builder->row(y), noise.row(y), 4 * 203);
+        for (int x = 0; x < 203; x += 7)
+            for (int c = 0; c < 4; ++c)
+                builder->row(y)[4 * x + c] = std::array<std::uint8_t, 3>{0, 128, 255}[(x / 7) % 3];
+    }
+    const Bitmap input = std::move(*builder).build();
+    const std::pair<QPointF, double> cases[] = {
+        {{101.5, 20.5}, 15}, {{0, 0}, 40}, {{-60, 30}, 7}, {{250, -45}, 300}, {{1e9, 3}, 25}, {{101.5, 20.5}, 0.7},
+    };
+    for (const auto& [center, amount] : cases) {
+        SCOPED_TRACE(amount);
+        EXPECT_TRUE(test::samePixels(zoomBlurFilter(input, center, amount), zoomBlurReference(input, center, amount)));
+    }
+    for (const Bitmap& small : {test::randomBitmap(3, 5, 4), test::randomBitmap(1, 9, 5), test::opaqueRandomBitmap(6, 2, 6)})
+        EXPECT_TRUE(test::samePixels(zoomBlurFilter(small, QPointF(1, 1), 4), zoomBlurReference(small, QPointF(1, 1), 4)));
 }
 
 TEST(FiltersBlur, BokehBlurSpreadsAPointIntoAnEvenDisc)
