@@ -224,6 +224,35 @@ TEST(FiltersBlur, BokehBlurSpreadsAPointIntoAnEvenDisc)
         EXPECT_EQ(pixelAt(disc, x, y)[0], 0);
 }
 
+TEST(FiltersBlur, BokehBlurIsTheMeanOverItsDiscWithEdgesRepeated)
+{
+    // Wider than the strips the sums are taken in, and taller than one band of rows.
+    const Bitmap input = test::randomBitmap(600, 150, 11);
+    const double radius = 6.6;
+    const int reach = 6;
+    std::vector<int> halfWidths;
+    int area = 0;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        halfWidths.push_back(std::min(int(std::lround(std::sqrt(radius * radius - dy * dy))), reach));
+        area += 2 * halfWidths.back() + 1;
+    }
+    const Bitmap blurred = bokehBlurFilter(input, radius);
+    for (const int y : {0, 3, 63, 64, 65, 149})
+        for (const int x : {0, 5, 255, 256, 257, 511, 512, 599}) {
+            Rgba expected{};
+            for (int c = 0; c < 4; ++c) {
+                std::uint32_t sum = 0;
+                for (int dy = -reach; dy <= reach; ++dy)
+                    for (int dx = -halfWidths[dy + reach]; dx <= halfWidths[dy + reach]; ++dx)
+                        sum += pixelAt(input, std::clamp(x + dx, 0, 599), std::clamp(y + dy, 0, 149))[c];
+                expected[c] = std::uint8_t(std::lrint(float(sum) * (1.0f / float(area))));
+            }
+            for (int c = 0; c < 3; ++c)
+                expected[c] = std::min(expected[c], expected[3]);
+            EXPECT_EQ(pixelAt(blurred, x, y), expected) << x << ", " << y;
+        }
+}
+
 TEST(FiltersBlur, SharpenLuminanceMovesAllColourChannelsTogether)
 {
     const Bitmap input = opaqueBitmap(30, 30, [](int x, int y) {
