@@ -253,6 +253,24 @@ TEST(FiltersBlur, BokehBlurIsTheMeanOverItsDiscWithEdgesRepeated)
         }
 }
 
+TEST(FiltersBlur, NoiseReductionDependsOnlyOnTheNeighbourhood)
+{
+    // A window cut out of a wide image gives the same pixels away from its cut edges: the blocks of
+    // columns and bands of rows the filter works in leave no seams.
+    const Bitmap wide = test::randomBitmap(300, 40, 13);
+    const Bitmap filtered = noiseReductionFilter(wide, 0.05, 0.8);
+    for (const int left : {0, 40, 63, 127, 200}) {
+        constexpr int span = 90;
+        auto window = BitmapBuilder::create(span, 40);
+        for (int y = 0; y < 40; ++y)
+            std::memcpy(window->row(y), wide.row(y) + 4 * left, 4 * span);
+        const Bitmap windowFiltered = noiseReductionFilter(std::move(*window).build(), 0.05, 0.8);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 1; x < span - 1; ++x)
+                ASSERT_EQ(pixelAt(windowFiltered, x, y), pixelAt(filtered, left + x, y)) << left + x << ", " << y;
+    }
+}
+
 TEST(FiltersBlur, SharpenLuminanceMovesAllColourChannelsTogether)
 {
     const Bitmap input = opaqueBitmap(30, 30, [](int x, int y) {
