@@ -74,7 +74,8 @@ BlurPlan makePlan(double sigma)
 
 // Rows [first, last) of `out` from `in`; each row holds kLanes independent floats. The kernel is
 // symmetric, so mirrored taps are added before multiplying.
-void convolveExact(const float* in, float* __restrict out, int first, int last, const std::vector<float>& kernel)
+[[gnu::always_inline]] inline void convolveExact(const float* in, float* __restrict out, int first, int last,
+                                                 const std::vector<float>& kernel)
 {
     const int radius = int(kernel.size() / 2);
     for (int i = first; i < last; ++i) {
@@ -93,7 +94,8 @@ void convolveExact(const float* in, float* __restrict out, int first, int last, 
 }
 
 // One extended box with a running sum per lane, so the cost does not depend on the radius.
-void convolveBox(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
+[[gnu::always_inline]] inline void convolveBox(const float* in, float* __restrict out, int first, int last,
+                                               const BlurPlan& plan)
 {
     const int r = plan.boxRadius;
     const float fraction = plan.boxFraction;
@@ -114,6 +116,38 @@ void convolveBox(const float* in, float* __restrict out, int first, int last, co
     }
 }
 
+// One filter pass over lines [first, last).
+void convolveBaseline(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
+{
+    if (plan.kernel.empty())
+        convolveBox(in, out, first, last, plan);
+    else
+        convolveExact(in, out, first, last, plan.kernel);
+}
+
+#if defined(__x86_64__)
+// The same operations in the same order, eight lanes a vector: the result is identical.
+[[gnu::target("avx2")]] void convolveWide(const float* in, float* __restrict out, int first, int last,
+                                          const BlurPlan& plan)
+{
+    if (plan.kernel.empty())
+        convolveBox(in, out, first, last, plan);
+    else
+        convolveExact(in, out, first, last, plan.kernel);
+}
+#endif
+
+using Convolve = void (*)(const float*, float* __restrict, int, int, const BlurPlan&);
+
+Convolve convolveForThisCpu()
+{
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        return convolveWide;
+#endif
+    return convolveBaseline;
+}
+
 // Working memory of one thread: two buffers of `count` lines of kLanes floats. The first and last
 // plan.padding() lines hold the edge padding.
 class LineBuffers {
@@ -127,15 +161,13 @@ public:
     // Filters the lines in place of lines(); returns where the result is.
     const float* filter(const BlurPlan& plan, int count)
     {
+        static const Convolve convolve = convolveForThisCpu();
         float* in = storage_.get();
         float* out = in + size_;
         for (int pass = 1; pass <= plan.passes; ++pass) {
             const int first = pass * plan.halfSupport;
             const int last = count - pass * plan.halfSupport;
-            if (plan.kernel.empty())
-                convolveBox(in, out, first, last, plan);
-            else
-                convolveExact(in, out, first, last, plan.kernel);
+            convolve(in, out, first, last, plan);
             std::swap(in, out);
         }
         return in;
