@@ -1,5 +1,6 @@
 #include "render/GaussianBlur.h"
 
+#include "render/CpuDispatch.h"
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 
@@ -117,35 +118,23 @@ BlurPlan makePlan(double sigma)
 }
 
 // One filter pass over lines [first, last).
+[[gnu::always_inline]] inline void convolve(const float* in, float* __restrict out, int first, int last,
+                                            const BlurPlan& plan)
+{
+    if (plan.kernel.empty())
+        convolveBox(in, out, first, last, plan);
+    else
+        convolveExact(in, out, first, last, plan.kernel);
+}
+
 void convolveBaseline(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
 {
-    if (plan.kernel.empty())
-        convolveBox(in, out, first, last, plan);
-    else
-        convolveExact(in, out, first, last, plan.kernel);
+    convolve(in, out, first, last, plan);
 }
 
-#if defined(__x86_64__)
-// The same operations in the same order, eight lanes a vector: the result is identical.
-[[gnu::target("avx2")]] void convolveWide(const float* in, float* __restrict out, int first, int last,
-                                          const BlurPlan& plan)
+VELMARIS_TARGET_AVX2 void convolveWide(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
 {
-    if (plan.kernel.empty())
-        convolveBox(in, out, first, last, plan);
-    else
-        convolveExact(in, out, first, last, plan.kernel);
-}
-#endif
-
-using Convolve = void (*)(const float*, float* __restrict, int, int, const BlurPlan&);
-
-Convolve convolveForThisCpu()
-{
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2"))
-        return convolveWide;
-#endif
-    return convolveBaseline;
+    convolve(in, out, first, last, plan);
 }
 
 // Working memory of one thread: two buffers of `count` lines of kLanes floats. The first and last
@@ -161,13 +150,13 @@ public:
     // Filters the lines in place of lines(); returns where the result is.
     const float* filter(const BlurPlan& plan, int count)
     {
-        static const Convolve convolve = convolveForThisCpu();
+        static const auto convolvePass = forThisCpu(convolveBaseline, convolveWide);
         float* in = storage_.get();
         float* out = in + size_;
         for (int pass = 1; pass <= plan.passes; ++pass) {
             const int first = pass * plan.halfSupport;
             const int last = count - pass * plan.halfSupport;
-            convolve(in, out, first, last, plan);
+            convolvePass(in, out, first, last, plan);
             std::swap(in, out);
         }
         return in;

@@ -1,5 +1,6 @@
 #include "render/filters/NoiseReductionFilter.h"
 
+#include "render/CpuDispatch.h"
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 #include "render/VectorLoop.h"
@@ -135,29 +136,15 @@ private:
     }
 }
 
-using SmoothBand = void (*)(const Bitmap&, BitmapBuilder&, const Smoothing&, int, int);
-
 void smoothBandBaseline(const Bitmap& input, BitmapBuilder& output, const Smoothing& smoothing, int begin, int end)
 {
     smoothBand(input, output, smoothing, begin, end);
 }
 
-#if defined(__x86_64__)
-// The same operations in the same order, eight pixels a vector: the result is identical.
-[[gnu::target("avx2")]] void smoothBandWide(const Bitmap& input, BitmapBuilder& output, const Smoothing& smoothing,
-                                            int begin, int end)
+VELMARIS_TARGET_AVX2 void smoothBandWide(const Bitmap& input, BitmapBuilder& output, const Smoothing& smoothing,
+                                         int begin, int end)
 {
     smoothBand(input, output, smoothing, begin, end);
-}
-#endif
-
-SmoothBand smoothBandForThisCpu()
-{
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2"))
-        return smoothBandWide;
-#endif
-    return smoothBandBaseline;
 }
 
 }  // namespace
@@ -174,7 +161,7 @@ Bitmap noiseReductionFilter(const Bitmap& input, double noiseLevel, double sharp
     const float level = std::isfinite(noiseLevel) ? float(std::clamp(noiseLevel, 0.0, 1.0) * 255.0) : 0.0f;
     const Smoothing smoothing{level > 0, level > 0 ? 1.0f / level : 0.0f,
                               std::isfinite(sharpness) ? float(std::clamp(sharpness, -1e3, 1e3)) : 0.0f};
-    const SmoothBand smoothBand = smoothBandForThisCpu();
+    const auto smoothBand = forThisCpu(smoothBandBaseline, smoothBandWide);
     parallelRows(height, [&](int begin, int end) { smoothBand(input, *output, smoothing, begin, end); });
     return std::move(*output).build();
 }

@@ -1,5 +1,6 @@
 #include "render/filters/ZoomBlurFilter.h"
 
+#include "render/CpuDispatch.h"
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 #include "render/VectorLoop.h"
@@ -139,29 +140,15 @@ struct ZoomGeometry {
     }
 }
 
-using ZoomRows = void (*)(const Bitmap&, BitmapBuilder&, const ZoomGeometry&, int, int);
-
 void zoomRowsBaseline(const Bitmap& input, BitmapBuilder& output, const ZoomGeometry& zoom, int begin, int end)
 {
     zoomRows(input, output, zoom, begin, end);
 }
 
-#if defined(__x86_64__)
-// The same operations in the same order, twice as wide: the result is identical.
-[[gnu::target("avx2")]] void zoomRowsWide(const Bitmap& input, BitmapBuilder& output, const ZoomGeometry& zoom,
-                                          int begin, int end)
+VELMARIS_TARGET_AVX2 void zoomRowsWide(const Bitmap& input, BitmapBuilder& output, const ZoomGeometry& zoom, int begin,
+                                       int end)
 {
     zoomRows(input, output, zoom, begin, end);
-}
-#endif
-
-ZoomRows zoomRowsForThisCpu()
-{
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2"))
-        return zoomRowsWide;
-#endif
-    return zoomRowsBaseline;
 }
 
 }  // namespace
@@ -189,7 +176,7 @@ Bitmap zoomBlurFilter(const Bitmap& input, QPointF center, double amount)
     if (!output)
         return input;
 
-    const ZoomRows rows = zoomRowsForThisCpu();
+    const auto rows = forThisCpu(zoomRowsBaseline, zoomRowsWide);
     const ZoomGeometry zoom{centerX, centerY, reach};
     parallelRows(height, [&](int begin, int end) { rows(input, *output, zoom, begin, end); });
     return std::move(*output).build();
