@@ -25,6 +25,8 @@ constexpr int kChunk = 64;
 constexpr int kSpan = kChunk + 3;
 
 using Lanes4i = int __attribute__((vector_size(16)));
+// Two pixels' components: one AVX vector, or two SSE ones.
+using Pixel8f = float __attribute__((vector_size(32)));
 
 // Sample k of every pixel in a row: two source rows blended vertically, then read at x × scale + offset.
 struct RowTap {
@@ -33,7 +35,6 @@ struct RowTap {
     float below, scale, offset;
 };
 
-using Pixel8f = float __attribute__((vector_size(32)));
 // blended = (1 − below) × upper + below × lower, for one row. Blocks of 32 components fill whole
 // AVX vectors where the CPU has them.
 [[gnu::always_inline]] inline void blendRows(const std::uint8_t* __restrict upper, const std::uint8_t* __restrict lower,
