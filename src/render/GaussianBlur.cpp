@@ -1,5 +1,6 @@
 #include "render/GaussianBlur.h"
 
+#include "render/CpuDispatch.h"
 #include "render/Parallel.h"
 #include "render/PixelConvert.h"
 
@@ -74,7 +75,8 @@ BlurPlan makePlan(double sigma)
 
 // Rows [first, last) of `out` from `in`; each row holds kLanes independent floats. The kernel is
 // symmetric, so mirrored taps are added before multiplying.
-void convolveExact(const float* in, float* __restrict out, int first, int last, const std::vector<float>& kernel)
+[[gnu::always_inline]] inline void convolveExact(const float* in, float* __restrict out, int first, int last,
+                                                 const std::vector<float>& kernel)
 {
     const int radius = int(kernel.size() / 2);
     for (int i = first; i < last; ++i) {
@@ -93,7 +95,8 @@ void convolveExact(const float* in, float* __restrict out, int first, int last, 
 }
 
 // One extended box with a running sum per lane, so the cost does not depend on the radius.
-void convolveBox(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
+[[gnu::always_inline]] inline void convolveBox(const float* in, float* __restrict out, int first, int last,
+                                               const BlurPlan& plan)
 {
     const int r = plan.boxRadius;
     const float fraction = plan.boxFraction;
@@ -114,6 +117,26 @@ void convolveBox(const float* in, float* __restrict out, int first, int last, co
     }
 }
 
+// One filter pass over lines [first, last).
+[[gnu::always_inline]] inline void convolve(const float* in, float* __restrict out, int first, int last,
+                                            const BlurPlan& plan)
+{
+    if (plan.kernel.empty())
+        convolveBox(in, out, first, last, plan);
+    else
+        convolveExact(in, out, first, last, plan.kernel);
+}
+
+void convolveBaseline(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
+{
+    convolve(in, out, first, last, plan);
+}
+
+VELMARIS_TARGET_AVX2 void convolveWide(const float* in, float* __restrict out, int first, int last, const BlurPlan& plan)
+{
+    convolve(in, out, first, last, plan);
+}
+
 // Working memory of one thread: two buffers of `count` lines of kLanes floats. The first and last
 // plan.padding() lines hold the edge padding.
 class LineBuffers {
@@ -127,15 +150,13 @@ public:
     // Filters the lines in place of lines(); returns where the result is.
     const float* filter(const BlurPlan& plan, int count)
     {
+        static const auto convolvePass = forThisCpu(convolveBaseline, convolveWide);
         float* in = storage_.get();
         float* out = in + size_;
         for (int pass = 1; pass <= plan.passes; ++pass) {
             const int first = pass * plan.halfSupport;
             const int last = count - pass * plan.halfSupport;
-            if (plan.kernel.empty())
-                convolveBox(in, out, first, last, plan);
-            else
-                convolveExact(in, out, first, last, plan.kernel);
+            convolvePass(in, out, first, last, plan);
             std::swap(in, out);
         }
         return in;

@@ -63,6 +63,51 @@ Bitmap step(int width, int height)
     });
 }
 
+// Zoom blur computed pixel by pixel with the same float operations in the same order as the
+// row-wise kernel: each sample blends two source rows, then interpolates between two columns.
+Bitmap zoomBlurReference(const Bitmap& input, QPointF center, double amount)
+{
+    const int width = input.width(), height = input.height();
+    const double cx = std::clamp(center.x(), -1e6, 1e6) - 0.5, cy = std::clamp(center.y(), -1e6, 1e6) - 0.5;
+    double farthest = 0;
+    for (const double x : {0.0, width - 1.0})
+        for (const double y : {0.0, height - 1.0})
+            farthest = std::max(farthest, std::hypot(x - cx, y - cy));
+    const double reach = std::min(amount / std::max(farthest, 1e-9), 1.0);
+    auto output = BitmapBuilder::create(width, height);
+    for (int y = 0; y < height; ++y) {
+        const double longest = reach * std::max(std::hypot(0 - cx, y - cy), std::hypot(width - 1.0 - cx, y - cy));
+        const int samples = int(std::min(std::ceil(longest), 95.0)) + 1;
+        for (int x = 0; x < width; ++x) {
+            float acc[4] = {};
+            for (int k = 0; k < samples; ++k) {
+                const double pull = samples > 1 ? reach * k / (samples - 1) : 0.0;
+                const double sourceY = std::clamp(y + (cy - y) * pull, 0.0, height - 1.0);
+                const int top = int(sourceY);
+                const float below = float(sourceY - top);
+                const float at = std::clamp(float(x) * float(1.0 - pull) + float(cx * pull), 0.0f, float(width - 1));
+                const int left = int(at), right = std::min(left + 1, width - 1);
+                const float fraction = at - float(left);
+                for (int c = 0; c < 4; ++c) {
+                    const auto blended = [&](int column) {
+                        const float upper = input.row(top)[4 * column + c];
+                        const float lower = input.row(std::min(top + 1, height - 1))[4 * column + c];
+                        return upper + below * (lower - upper);
+                    };
+                    const float low = blended(left), high = blended(right);
+                    acc[c] += low + fraction * (high - low);
+                }
+            }
+            std::uint8_t* pixel = output->row(y) + 4 * x;
+            for (int c = 0; c < 4; ++c)
+                pixel[c] = std::uint8_t(std::clamp(std::lrint(acc[c] * (1.0f / float(samples))), 0L, 255L));
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = std::min(pixel[c], pixel[3]);
+        }
+    }
+    return std::move(*output).build();
+}
+
 }  // namespace
 
 TEST(FiltersBlur, ZeroStrengthGivesTheInputBack)
@@ -114,6 +159,17 @@ TEST(FiltersBlur, MotionBlurSmearsOnlyAlongItsAngle)
     EXPECT_NEAR(total, 255, 12);
 }
 
+TEST(FiltersBlur, MotionBlurAlongRowsMatchesThePassByPassOrder)
+{
+    // A full turn points along the rows too, but its sine is not quite zero, so it takes the
+    // pass-by-pass order through whole-image planes; the results must not differ.
+    const double turn = 2 * std::numbers::pi;
+    for (const Bitmap& input : {test::randomBitmap(97, 23, 7), test::opaqueRandomBitmap(5, 4, 8)})
+        for (const double radius : {0.3, 1.5, 20.0, 90.0})
+            EXPECT_TRUE(test::samePixels(motionBlurFilter(input, radius, 0), motionBlurFilter(input, radius, turn)))
+                << radius;
+}
+
 TEST(FiltersBlur, ZoomBlurSmearsTowardsTheCentreAndKeepsTheCentreSharp)
 {
     // A white ray from the centre to the right edge, and a dot above the centre on the left.
@@ -132,6 +188,31 @@ TEST(FiltersBlur, ZoomBlurSmearsTowardsTheCentreAndKeepsTheCentreSharp)
     EXPECT_EQ(pixelAt(zoomed, 8, 11)[0], 0);
 }
 
+TEST(FiltersBlur, ZoomBlurMatchesItsPixelByPixelReference)
+{
+    // Wide enough for several chunks of columns and a ragged end; translucent noise with clear,
+    // half-covered and opaque stripes; centres inside, on the edge, outside and far away; amounts
+    // from a fraction of a pixel to one that reaches the sample limit.
+    auto builder = BitmapBuilder::create(203, 41);
+    const Bitmap noise = test::randomBitmap(203, 41, 12);
+    for (int y = 0; y < 41; ++y) {
+        std::memcpy(builder->row(y), noise.row(y), 4 * 203);
+        for (int x = 0; x < 203; x += 7)
+            for (int c = 0; c < 4; ++c)
+                builder->row(y)[4 * x + c] = std::array<std::uint8_t, 3>{0, 128, 255}[(x / 7) % 3];
+    }
+    const Bitmap input = std::move(*builder).build();
+    const std::pair<QPointF, double> cases[] = {
+        {{101.5, 20.5}, 15}, {{0, 0}, 40}, {{-60, 30}, 7}, {{250, -45}, 300}, {{1e9, 3}, 25}, {{101.5, 20.5}, 0.7},
+    };
+    for (const auto& [center, amount] : cases) {
+        SCOPED_TRACE(amount);
+        EXPECT_TRUE(test::samePixels(zoomBlurFilter(input, center, amount), zoomBlurReference(input, center, amount)));
+    }
+    for (const Bitmap& small : {test::randomBitmap(3, 5, 4), test::randomBitmap(1, 9, 5), test::opaqueRandomBitmap(6, 2, 6)})
+        EXPECT_TRUE(test::samePixels(zoomBlurFilter(small, QPointF(1, 1), 4), zoomBlurReference(small, QPointF(1, 1), 4)));
+}
+
 TEST(FiltersBlur, BokehBlurSpreadsAPointIntoAnEvenDisc)
 {
     const Bitmap disc = bokehBlurFilter(spot(41, 41, 20, 20), 8);
@@ -141,6 +222,53 @@ TEST(FiltersBlur, BokehBlurSpreadsAPointIntoAnEvenDisc)
         EXPECT_EQ(pixelAt(disc, x, y)[0], inside);
     for (const auto& [x, y] : std::vector<std::pair<int, int>>{{29, 20}, {27, 27}, {14, 14}})
         EXPECT_EQ(pixelAt(disc, x, y)[0], 0);
+}
+
+TEST(FiltersBlur, BokehBlurIsTheMeanOverItsDiscWithEdgesRepeated)
+{
+    // Wider than the strips the sums are taken in, and taller than one band of rows.
+    const Bitmap input = test::randomBitmap(600, 150, 11);
+    const double radius = 6.6;
+    const int reach = 6;
+    std::vector<int> halfWidths;
+    int area = 0;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        halfWidths.push_back(std::min(int(std::lround(std::sqrt(radius * radius - dy * dy))), reach));
+        area += 2 * halfWidths.back() + 1;
+    }
+    const Bitmap blurred = bokehBlurFilter(input, radius);
+    for (const int y : {0, 3, 63, 64, 65, 149})
+        for (const int x : {0, 5, 255, 256, 257, 511, 512, 599}) {
+            Rgba expected{};
+            for (int c = 0; c < 4; ++c) {
+                std::uint32_t sum = 0;
+                for (int dy = -reach; dy <= reach; ++dy)
+                    for (int dx = -halfWidths[dy + reach]; dx <= halfWidths[dy + reach]; ++dx)
+                        sum += pixelAt(input, std::clamp(x + dx, 0, 599), std::clamp(y + dy, 0, 149))[c];
+                expected[c] = std::uint8_t(std::lrint(float(sum) * (1.0f / float(area))));
+            }
+            for (int c = 0; c < 3; ++c)
+                expected[c] = std::min(expected[c], expected[3]);
+            EXPECT_EQ(pixelAt(blurred, x, y), expected) << x << ", " << y;
+        }
+}
+
+TEST(FiltersBlur, NoiseReductionDependsOnlyOnTheNeighbourhood)
+{
+    // A window cut out of a wide image gives the same pixels away from its cut edges: the blocks of
+    // columns and bands of rows the filter works in leave no seams.
+    const Bitmap wide = test::randomBitmap(300, 40, 13);
+    const Bitmap filtered = noiseReductionFilter(wide, 0.05, 0.8);
+    for (const int left : {0, 40, 63, 127, 200}) {
+        constexpr int span = 90;
+        auto window = BitmapBuilder::create(span, 40);
+        for (int y = 0; y < 40; ++y)
+            std::memcpy(window->row(y), wide.row(y) + 4 * left, 4 * span);
+        const Bitmap windowFiltered = noiseReductionFilter(std::move(*window).build(), 0.05, 0.8);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 1; x < span - 1; ++x)
+                ASSERT_EQ(pixelAt(windowFiltered, x, y), pixelAt(filtered, left + x, y)) << left + x << ", " << y;
+    }
 }
 
 TEST(FiltersBlur, SharpenLuminanceMovesAllColourChannelsTogether)
