@@ -66,6 +66,15 @@ public:
     FileResult<NativeDocument> decodeDocument(const QByteArray& data, const QString& typeName);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
+    // Starts a helper now when none is idle, without waiting for it: the first decode finds it
+    // started, its start overlapping whatever the caller does before the data is at hand. Does
+    // nothing where there are no helpers.
+    void startAhead();
+    // As startAhead(), but the helper is forked from this process instead of started from the
+    // executable: it is ready at once, without loading the program and its libraries again. Only
+    // while the process has a single thread and no application object (at the top of main());
+    // otherwise the same as startAhead().
+    void forkAhead();
 
     class Helper;
     // What a helper gives back.

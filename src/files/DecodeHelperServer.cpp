@@ -376,14 +376,14 @@ void exitWhenCallerGoes()
     }).detach();
 }
 
-int serve(int argc, char** argv)
+}  // namespace
+
+int decodehelper::serveRequests(int socket, int argc, char** argv)
 {
     limitResources();
-    // The channel moves off stdin and stdout, so that nothing a library prints can be taken for a
-    // message; what it prints goes to stderr.
-    channel = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (channel < 0)
-        return 1;
+    channel = socket;
+    // Nothing a library prints can be taken for a message: stdin is empty, and what goes to stdout
+    // goes to stderr.
     const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
     dup2(nothing, STDIN_FILENO);
     close(nothing);
@@ -440,13 +440,15 @@ int serve(int argc, char** argv)
     }
 }
 
-}  // namespace
-
 std::optional<int> runDecodeHelperIfAsked(int argc, char** argv)
 {
     if (argc < 2 || std::strcmp(argv[1], kDecodeHelperArgument) != 0)
         return std::nullopt;
-    return serve(argc, argv);
+    // The channel moves off stdin and stdout, where the caller put it.
+    const int socket = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (socket < 0)
+        return 1;
+    return decodehelper::serveRequests(socket, argc, argv);
 }
 
 #else
