@@ -226,20 +226,28 @@ bool convertOpaqueInto(const QImage& image, std::uint8_t* pixels)
     return true;
 }
 
+// What a decode leaves to free: freed after the reply, the caller need not wait for it.
+struct DecodeScratch {
+    std::optional<FastPNG> png;
+    std::optional<PixelFile> file;
+};
+
 // The pixels decoded into a sealed memory file: its descriptor, and the image's size in `size`;
 // -1 when the data cannot be read. The memory file is made first, from the declared size, and
 // PNG and JPEG are decoded straight into it.
-int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<QSize>& declared, QSize& size)
+int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<QSize>& declared, QSize& size,
+                   DecodeScratch& scratch)
 {
     std::optional<Bitmap> bitmap;
-    // Outlives the bitmap: an image read into the file may be converted from there.
-    std::optional<PixelFile> file;
+    // An image read into the file may be converted from there.
+    std::optional<PixelFile>& file = scratch.file;
     // The photo decoders make their own buffers, copied into the file below.
     if (type == ImageType::svg || photoTypeOf(data)) {
         bitmap = decodeImageData(data, type);
     } else {
-        if (const std::optional<FastPNG> png = FastPNG::read(data)) {
-            PixelFile pngFile(png->bufferSize());
+        scratch.png = FastPNG::read(data);
+        if (const std::optional<FastPNG>& png = scratch.png) {
+            PixelFile& pngFile = file.emplace(png->bufferSize());
             if (pngFile.bytes() && png->decodeInto(pngFile.bytes())) {
                 size = png->size();
                 return pngFile.release();
@@ -288,7 +296,7 @@ public:
     {
         return QByteArray::fromRawData(static_cast<const char*>(address_), qsizetype(size_));
     }
-    // Done with the data: its memory goes back before the reply is made.
+    // Done with the data: its memory goes back.
     void unmap()
     {
         if (address_ && address_ != MAP_FAILED)
@@ -318,10 +326,10 @@ void decode(const Request& request, int dataFile)
             reply(ReplyKind::declaredSize, declared->width(), declared->height());
     }
     QSize size;
-    const int pixels = decodeIntoFile(data, type, declared, size);
+    DecodeScratch scratch;
+    const int pixels = decodeIntoFile(data, type, declared, size, scratch);
     if (pixels >= 0 && request.withMetadata && type != ImageType::svg)
         replyMetadata(readImageMetadata(data));
-    mapped.unmap();
     if (pixels < 0) {
         reply(ReplyKind::unreadable);
         return;
