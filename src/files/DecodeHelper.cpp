@@ -22,6 +22,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -273,6 +274,8 @@ std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::Helper::fork(const Q
     const pid_t pid = ::fork();
     if (pid == 0) {
         close(ends[0]);
+        // Told apart from the editor in process lists.
+        prctl(PR_SET_NAME, kForkedHelperName);
         sigset_t noSignals;
         sigemptyset(&noSignals);
         sigprocmask(SIG_SETMASK, &noSignals, nullptr);

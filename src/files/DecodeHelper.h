@@ -75,6 +75,8 @@ public:
     // while the process has a single thread and no application object (at the top of main());
     // otherwise the same as startAhead().
     void forkAhead();
+    // The process name of a helper forkAhead() made.
+    static constexpr char kForkedHelperName[] = "decode helper";
 
     class Helper;
     // What a helper gives back.
