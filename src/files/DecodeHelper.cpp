@@ -467,34 +467,32 @@ std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::take(QString& failur
     return helper;
 }
 
+bool DecodeHelperPool::reserveAhead()
+{
+    const std::lock_guard lock(mutex_);
+    if (!idle_.empty() || running_ >= maxHelpers_)
+        return false;
+    ++running_;
+    return true;
+}
+
 void DecodeHelperPool::startAhead()
 {
-    {
-        const std::lock_guard lock(mutex_);
-        if (!idle_.empty() || running_ >= maxHelpers_)
-            return;
-        ++running_;
-    }
     QString failure;
     // A helper that cannot start is left to the first decode to report.
-    giveBack(Helper::start(executable_, failure));
+    if (reserveAhead())
+        giveBack(Helper::start(executable_, failure));
 }
 
 void DecodeHelperPool::forkAhead()
 {
     // A copy of a process with other threads could inherit locks they hold, and one with an
     // application object could not make its own.
-    if (QCoreApplication::instance() || QDir(QStringLiteral("/proc/self/task"), {}, QDir::NoSort, QDir::Dirs | QDir::NoDotAndDotDot).count() != 1) {
+    const QDir threads(QStringLiteral("/proc/self/task"), {}, QDir::NoSort, QDir::Dirs | QDir::NoDotAndDotDot);
+    if (QCoreApplication::instance() || threads.count() != 1)
         startAhead();
-        return;
-    }
-    {
-        const std::lock_guard lock(mutex_);
-        if (!idle_.empty() || running_ >= maxHelpers_)
-            return;
-        ++running_;
-    }
-    giveBack(Helper::fork(executable_));
+    else if (reserveAhead())
+        giveBack(Helper::fork(executable_));
 }
 
 void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)

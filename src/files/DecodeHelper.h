@@ -86,6 +86,9 @@ private:
     struct Request;
     Decoded run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
+    // Counts in a helper about to be made ahead of a decode; false when one is idle already or no
+    // more may run.
+    bool reserveAhead();
     void giveBack(std::unique_ptr<Helper> helper);
 
     const QString executable_;
