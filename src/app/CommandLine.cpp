@@ -171,11 +171,24 @@ void silenceLibraryOutput()
         ::close(null);
 }
 
-int runHeadless(int argc, char** argv, const std::function<int()>& work)
+// Work that reads an image from outside: its decode helper starts now, alongside the application's
+// own start, rather than after the file is read. A native document is read without one.
+void startDecodeHelperFor(const QString& input)
+{
+    const std::optional<QString> typeName = typeNameForPath(input);
+    if (!typeName || !isNativeType(*typeName))
+        DecodeHelperPool::shared().forkAhead();
+}
+
+// Runs command-line work; `input` is the file it reads, if any.
+int runHeadless(int argc, char** argv, const std::function<int()>& work, const std::optional<QString>& input = {})
 {
     // A reader that goes away makes writes fail with EPIPE, reported like any failed write.
     std::signal(SIGPIPE, SIG_IGN);
     silenceLibraryOutput();
+    // Made here, the helper's library messages go where this process's go, and Qt's are its own.
+    if (input)
+        startDecodeHelperFor(*input);
     qInstallMessageHandler(quietQtMessages);
     // Text layout needs a GUI application, but command-line work must not need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -186,15 +199,6 @@ int runHeadless(int argc, char** argv, const std::function<int()>& work)
     const int status = work();
     std::fflush(nullptr);
     std::_Exit(status);
-}
-
-// Work that reads an image from outside: its decode helper starts now, alongside the application's
-// own start, rather than after the file is read. A native document is read without one.
-void startDecodeHelperFor(const QString& input)
-{
-    const std::optional<QString> typeName = typeNameForPath(input);
-    if (!typeName || !isNativeType(*typeName))
-        DecodeHelperPool::shared().forkAhead();
 }
 
 }  // namespace
@@ -302,25 +306,18 @@ int runApplication(int argc, char** argv)
         return 1;
     }
     if (const auto* exportRequest = std::get_if<ExportCommandRequest>(&request)) {
-        startDecodeHelperFor(exportRequest->input);
-        return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); });
+        return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); }, exportRequest->input);
     }
     if (std::holds_alternative<FilterListRequest>(request)) {
         std::fputs(qPrintable(filterListText()), stdout);
         return 0;
     }
-    if (const auto* filter = std::get_if<FilterRequest>(&request)) {
-        startDecodeHelperFor(filter->input);
-        return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); });
-    }
-    if (const auto* sheet = std::get_if<ContactSheetRequest>(&request)) {
-        startDecodeHelperFor(sheet->input);
-        return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); });
-    }
-    if (const auto* thumbnail = std::get_if<ThumbnailRequest>(&request)) {
-        startDecodeHelperFor(thumbnail->input);
-        return runHeadless(argc, argv, [&] { return reportFailure(runThumbnail(*thumbnail)); });
-    }
+    if (const auto* filter = std::get_if<FilterRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); }, filter->input);
+    if (const auto* sheet = std::get_if<ContactSheetRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); }, sheet->input);
+    if (const auto* thumbnail = std::get_if<ThumbnailRequest>(&request))
+        return runHeadless(argc, argv, [&] { return reportFailure(runThumbnail(*thumbnail)); }, thumbnail->input);
     if (const auto* info = std::get_if<InfoRequest>(&request)) {
         return runHeadless(argc, argv, [&] {
             const std::variant<QJsonObject, QString> result = fileInfo(info->file);

@@ -222,7 +222,10 @@ public:
     Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
 
 private:
-    Helper(pid_t pid, int socket, QString executable) : pid_(pid), socket_(socket), executable_(std::move(executable)) {}
+    Helper(pid_t pid, int socket, QString executable)
+        : pid_(pid), socket_(socket), executable_(std::move(executable))
+    {
+    }
     bool awaitReady();
     void end();
     QString reasonForEnd();

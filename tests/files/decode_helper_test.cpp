@@ -204,7 +204,8 @@ TEST(DecodeHelper, AHelperEndedBeforeItsFirstRequestIsReplaced)
     const QByteArray png = *encodeImageData(picture, ImageType::png);
     if (const std::optional<int> forked = forkedHelper()) {
         kill(*forked, SIGKILL);
-        EXPECT_TRUE(test::samePixels(std::get<Bitmap>(DecodeHelperPool::shared().decode(png, ImageType::png)), picture));
+        const FileResult<Bitmap> decoded = DecodeHelperPool::shared().decode(png, ImageType::png);
+        EXPECT_TRUE(test::samePixels(std::get<Bitmap>(decoded), picture));
     }
 
     DecodeHelperPool pool(QStringLiteral("/proc/self/exe"));
