@@ -33,6 +33,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <atomic>
 #include <system_error>
 #include <thread>
 #endif
@@ -147,7 +148,7 @@ std::optional<QSize> declaredRasterSize(const QByteArray& data)
 }
 
 // A memory file the pixels are decoded straight into, mapped for writing until it is handed over.
-// Its pages are allocated and mapped on a second thread while the decoder fills them from the
+// Its pages are allocated and mapped on a second thread, ahead of the decoder filling them from the
 // front: one fault per 4 KiB page, each clearing its page, would otherwise cost the decoding thread
 // a third of its time.
 class PixelFile {
@@ -159,7 +160,7 @@ public:
         if (address_ != MAP_FAILED) {
             // Without the thread (or on kernels before 5.14) the decoder's own faults do the same.
             try {
-                populating_ = std::thread([address = address_, size] { madvise(address, size, MADV_POPULATE_WRITE); });
+                populating_ = std::thread([this] { populate(); });
             } catch (const std::system_error&) {
             }
         }
@@ -177,18 +178,28 @@ public:
 
     // Null when the file could not be made.
     std::uint8_t* bytes() const { return address_ == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(address_); }
-    // The sealed file, now the caller's to close; -1 on failure.
-    int release()
+    std::size_t size() const { return size_; }
+    // The first `used` bytes as a sealed file, now the caller's to close; -1 on failure.
+    int release(std::size_t used)
     {
         finishPopulating();
-        if (!bytes() || !sealSize(fd_))
+        if (!bytes() || used > size_ || (used < size_ && ftruncate(fd_, off_t(used)) != 0) || !sealSize(fd_))
             return -1;
         return std::exchange(fd_, -1);
     }
 
 private:
+    // In steps, so that a decode that fails early (or a hostile declared size) stops it soon.
+    void populate()
+    {
+        constexpr std::size_t kStep = std::size_t(4) << 20;
+        for (std::size_t at = 0; at < size_ && !stop_.load(std::memory_order_relaxed); at += kStep)
+            if (madvise(bytes() + at, std::min(kStep, size_ - at), MADV_POPULATE_WRITE) != 0)
+                return;
+    }
     void finishPopulating()
     {
+        stop_ = true;
         if (populating_.joinable())
             populating_.join();
     }
@@ -196,6 +207,7 @@ private:
     int fd_;
     void* address_ = MAP_FAILED;
     std::size_t size_;
+    std::atomic<bool> stop_ = false;
     std::thread populating_;
 };
 
@@ -245,20 +257,28 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
     if (type == ImageType::svg || photoTypeOf(data)) {
         bitmap = decodeImageData(data, type);
     } else {
+        // Made from the declared size before the data is parsed, so that its pages are on their way
+        // meanwhile: the pixels, and PNG's filtered rows (a byte longer each) inflated into them.
+        const bool sized = declared && bitmapSizeAllowed(declared->width(), declared->height());
+        const std::size_t declaredBytes = sized ? std::size_t(declared->width()) * std::size_t(declared->height()) * 4 : 0;
+        if (sized)
+            file.emplace(declaredBytes + std::size_t(declared->height()));
         scratch.png = FastPNG::read(data);
         if (const std::optional<FastPNG>& png = scratch.png) {
-            PixelFile& pngFile = file.emplace(png->bufferSize());
-            if (pngFile.bytes() && png->decodeInto(pngFile.bytes())) {
+            if (!file || !file->bytes() || file->size() < png->bufferSize())
+                file.emplace(png->bufferSize());
+            if (file->bytes() && png->decodeInto(file->bytes())) {
                 size = png->size();
-                return pngFile.release();
+                return file->release(std::size_t(size.width()) * std::size_t(size.height()) * 4);
             }
-            // Damaged image data: the general decoder has its say.
+            // Damaged image data: the general decoder has its say, on clear pages.
+            file.reset();
+            if (sized)
+                file.emplace(declaredBytes);
         }
         // Opaque RGB comes as four bytes a pixel: read into the file, it is converted in place.
-        if (declared && bitmapSizeAllowed(declared->width(), declared->height()))
-            file.emplace(std::size_t(declared->width()) * std::size_t(declared->height()) * 4);
         QImage into;
-        if (file && file->bytes())
+        if (sized && file && file->bytes() && file->size() >= declaredBytes)
             into = QImage(file->bytes(), declared->width(), declared->height(), qsizetype(declared->width()) * 4,
                           QImage::Format_RGB32);
         std::optional<QImage> image = readRasterImage(data, std::move(into));
@@ -269,7 +289,7 @@ int decodeIntoFile(const QByteArray& data, ImageType type, const std::optional<Q
             file.emplace(std::size_t(image->width()) * std::size_t(image->height()) * 4);
         if (file->bytes() && convertOpaqueInto(*image, file->bytes())) {
             size = image->size();
-            return file->release();
+            return file->release(std::size_t(size.width()) * std::size_t(size.height()) * 4);
         }
         bitmap = Bitmap::fromImage(std::move(*image));
     }
