@@ -18,6 +18,7 @@
 #include <thread>
 
 #include <signal.h>
+#include <sys/wait.h>
 
 namespace velmaris {
 namespace {
@@ -63,6 +64,14 @@ std::optional<int> forkedHelper()
         if (name == DecodeHelperPool::kForkedHelperName)
             return pid;
     return std::nullopt;
+}
+
+// Kills a helper and waits until it has ended, leaving it for its pool to collect.
+void killHelper(int pid)
+{
+    kill(pid, SIGKILL);
+    siginfo_t info{};
+    waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
 }
 
 // A 2 × 2 uncompressed true-colour TGA with its footer (Qt's plugin only reads them).
@@ -203,7 +212,7 @@ TEST(DecodeHelper, AHelperEndedBeforeItsFirstRequestIsReplaced)
     const Bitmap picture = test::opaqueRandomBitmap(20, 10, 4);
     const QByteArray png = *encodeImageData(picture, ImageType::png);
     if (const std::optional<int> forked = forkedHelper()) {
-        kill(*forked, SIGKILL);
+        killHelper(*forked);
         const FileResult<Bitmap> decoded = DecodeHelperPool::shared().decode(png, ImageType::png);
         EXPECT_TRUE(test::samePixels(std::get<Bitmap>(decoded), picture));
     }
@@ -217,7 +226,7 @@ TEST(DecodeHelper, AHelperEndedBeforeItsFirstRequestIsReplaced)
         if (!before.count(child.first))
             started.push_back(child.first);
     ASSERT_EQ(started.size(), 1u);
-    kill(started[0], SIGKILL);
+    killHelper(started[0]);
     EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
     // Helpers on their way when the data comes are waited for, not started again.
     pool.startAhead();
