@@ -70,6 +70,10 @@ int main(int argc, char** argv)
     if (const std::optional<int> helperExit = velmaris::runDecodeHelperIfAsked(argc, argv))
         return *helperExit;
 #endif
+#ifdef VELMARIS_TESTS_FORK_DECODE_HELPER
+    // As the command line does: the shared pool's first helper is forked from this process.
+    velmaris::DecodeHelperPool::shared().forkAhead();
+#endif
     // No display is needed or wanted.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Settings, thumbnails and autosaves go to folders of this run alone, never the user's own nor

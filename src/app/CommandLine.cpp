@@ -3,6 +3,7 @@
 #include "app/ExportCommand.h"
 #include "app/InfoCommand.h"
 #include "app/EditorLaunch.h"
+#include "files/DecodeHelper.h"
 #include "files/DocumentType.h"
 #include "files/NativePath.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -169,17 +171,34 @@ void silenceLibraryOutput()
         ::close(null);
 }
 
-int runHeadless(int argc, char** argv, const std::function<int()>& work)
+// Work that reads an image from outside: its decode helper starts now, alongside the application's
+// own start, rather than after the file is read. A native document is read without one.
+void startDecodeHelperFor(const QString& input)
+{
+    const std::optional<QString> typeName = typeNameForPath(input);
+    if (!typeName || !isNativeType(*typeName))
+        DecodeHelperPool::shared().forkAhead();
+}
+
+// Runs command-line work; `input` is the file it reads, if any.
+int runHeadless(int argc, char** argv, const std::function<int()>& work, const std::optional<QString>& input = {})
 {
     // A reader that goes away makes writes fail with EPIPE, reported like any failed write.
     std::signal(SIGPIPE, SIG_IGN);
     silenceLibraryOutput();
+    // Made here, the helper's library messages go where this process's go, and Qt's are its own.
+    if (input)
+        startDecodeHelperFor(*input);
     qInstallMessageHandler(quietQtMessages);
     // Text layout needs a GUI application, but command-line work must not need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    return work();
+    // Never destroyed: the process ends with the work, and destroying the application would only
+    // load the font configuration (Qt's font database does on its way out), a sixth of an export.
+    new QGuiApplication(argc, argv);
+    const int status = work();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace
@@ -287,18 +306,18 @@ int runApplication(int argc, char** argv)
         return 1;
     }
     if (const auto* exportRequest = std::get_if<ExportCommandRequest>(&request)) {
-        return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); });
+        return runHeadless(argc, argv, [&] { return reportFailure(runExport(*exportRequest)); }, exportRequest->input);
     }
     if (std::holds_alternative<FilterListRequest>(request)) {
         std::fputs(qPrintable(filterListText()), stdout);
         return 0;
     }
     if (const auto* filter = std::get_if<FilterRequest>(&request))
-        return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); });
+        return runHeadless(argc, argv, [&] { return reportFailure(runFilter(*filter)); }, filter->input);
     if (const auto* sheet = std::get_if<ContactSheetRequest>(&request))
-        return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); });
+        return runHeadless(argc, argv, [&] { return reportFailure(runContactSheet(*sheet)); }, sheet->input);
     if (const auto* thumbnail = std::get_if<ThumbnailRequest>(&request))
-        return runHeadless(argc, argv, [&] { return reportFailure(runThumbnail(*thumbnail)); });
+        return runHeadless(argc, argv, [&] { return reportFailure(runThumbnail(*thumbnail)); }, thumbnail->input);
     if (const auto* info = std::get_if<InfoRequest>(&request)) {
         return runHeadless(argc, argv, [&] {
             const std::variant<QJsonObject, QString> result = fileInfo(info->file);

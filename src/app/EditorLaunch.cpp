@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/UpdateController.h"
+#include "files/DecodeHelper.h"
 #include "platform/Preferences.h"
 #include "render/RenderCancellation.h"
 #include "window/SymbolIcons.h"
@@ -12,6 +13,9 @@ namespace velmaris {
 
 int runEditor(int& argc, char** argv, const QStringList& files)
 {
+    // Files opened at launch and the welcome window's thumbnails are decoded in a helper: it starts
+    // while the windows are built.
+    DecodeHelperPool::shared().forkAhead();
     QApplication app(argc, argv);
     // The settings live in a folder named after the program ("Velmaris/Velmaris Images.conf").
     QApplication::setOrganizationName(QStringLiteral("Velmaris"));

@@ -9,6 +9,8 @@
 #include "files/PhotoFormat.h"
 
 #include <QColorSpace>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -20,6 +22,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -204,7 +207,10 @@ FileError errorFromFile(int fd)
 // One helper process and its end of the socket.
 class DecodeHelperPool::Helper {
 public:
+    // A helper on its way: serve() waits for it to say it is ready.
     static std::unique_ptr<Helper> start(const QString& executable, QString& failure);
+    // A copy of this process serving as a helper, or null.
+    static std::unique_ptr<Helper> fork(const QString& executable);
     ~Helper() { end(); }
 
     struct Outcome {
@@ -216,12 +222,18 @@ public:
     Outcome serve(const DecodeHelperPool::Request& request, std::chrono::milliseconds baseTimeout);
 
 private:
-    Helper(pid_t pid, int socket) : pid_(pid), socket_(socket) {}
+    Helper(pid_t pid, int socket, QString executable)
+        : pid_(pid), socket_(socket), executable_(std::move(executable))
+    {
+    }
+    bool awaitReady();
     void end();
     QString reasonForEnd();
 
     pid_t pid_;
     int socket_;
+    QString executable_;
+    bool ready_ = false;
 };
 
 std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::Helper::start(const QString& executable, QString& failure)
@@ -254,19 +266,53 @@ std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::Helper::start(const 
                       .arg(executable, QString::fromLocal8Bit(std::strerror(spawned)));
         return nullptr;
     }
-    std::unique_ptr<Helper> helper(new Helper(pid, ends[0]));
-    // A program that is not this one (or an older build of it) never says it is ready.
-    pollfd ready{helper->socket_, POLLIN, 0};
-    Reply reply;
-    int fd = -1;
-    if (poll(&ready, 1, 10000) != 1 || receiveMessage(helper->socket_, &reply, sizeof(reply), fd) != 1
-        || reply.magic != kMagic || reply.kind != ReplyKind::ready) {
-        if (fd >= 0)
-            close(fd);
-        failure = QStringLiteral("the decoder did not start (%1)").arg(executable);
+    return std::unique_ptr<Helper>(new Helper(pid, ends[0], executable));
+}
+
+std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::Helper::fork(const QString& executable)
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
+        return nullptr;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        close(ends[0]);
+        // Told apart from the editor in process lists.
+        prctl(PR_SET_NAME, kForkedHelperName);
+        sigset_t noSignals;
+        sigemptyset(&noSignals);
+        sigprocmask(SIG_SETMASK, &noSignals, nullptr);
+        static char program[] = "velmaris-decode-helper";
+        static char argument[sizeof(kDecodeHelperArgument)];
+        std::memcpy(argument, kDecodeHelperArgument, sizeof(argument));
+        char* arguments[] = {program, argument, nullptr};
+        _exit(serveRequests(ends[1], 2, arguments));
+    }
+    close(ends[1]);
+    if (pid < 0) {
+        close(ends[0]);
         return nullptr;
     }
-    return helper;
+    return std::unique_ptr<Helper>(new Helper(pid, ends[0], executable));
+}
+
+// A program that is not this one (or an older build of it) never says it is ready.
+bool DecodeHelperPool::Helper::awaitReady()
+{
+    if (ready_)
+        return true;
+    pollfd ready{socket_, POLLIN, 0};
+    Reply reply;
+    int fd = -1;
+    int polled;
+    do
+        polled = poll(&ready, 1, 10000);
+    while (polled < 0 && errno == EINTR);
+    ready_ = polled == 1 && receiveMessage(socket_, &reply, sizeof(reply), fd) == 1 && reply.magic == kMagic
+        && reply.kind == ReplyKind::ready;
+    if (fd >= 0)
+        close(fd);
+    return ready_;
 }
 
 void DecodeHelperPool::Helper::end()
@@ -306,6 +352,9 @@ DecodeHelperPool::Helper::Outcome DecodeHelperPool::Helper::serve(const DecodeHe
                                                                  std::chrono::milliseconds baseTimeout)
 {
     const FileError unreadable = FileError::imageUnreadable();
+    // Gone before it was ready (ended while idle, or not this program at all): tried once more.
+    if (!awaitReady())
+        return {unreadable.because(QStringLiteral("the decoder did not start (%1)").arg(executable_)), false, true};
     const qint64 dataBytes = request.data.size();
     int dataFile = -1;
     if (request.kind == RequestKind::decode || request.kind == RequestKind::decodeDocument) {
@@ -421,6 +470,34 @@ std::unique_ptr<DecodeHelperPool::Helper> DecodeHelperPool::take(QString& failur
     return helper;
 }
 
+bool DecodeHelperPool::reserveAhead()
+{
+    const std::lock_guard lock(mutex_);
+    if (!idle_.empty() || running_ >= maxHelpers_)
+        return false;
+    ++running_;
+    return true;
+}
+
+void DecodeHelperPool::startAhead()
+{
+    QString failure;
+    // A helper that cannot start is left to the first decode to report.
+    if (reserveAhead())
+        giveBack(Helper::start(executable_, failure));
+}
+
+void DecodeHelperPool::forkAhead()
+{
+    // A copy of a process with other threads could inherit locks they hold, and one with an
+    // application object could not make its own.
+    const QDir threads(QStringLiteral("/proc/self/task"), {}, QDir::NoSort, QDir::Dirs | QDir::NoDotAndDotDot);
+    if (QCoreApplication::instance() || threads.count() != 1)
+        startAhead();
+    else if (reserveAhead())
+        giveBack(Helper::fork(executable_));
+}
+
 void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
 {
     {
@@ -435,7 +512,7 @@ void DecodeHelperPool::giveBack(std::unique_ptr<Helper> helper)
 
 DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {
-    // A helper that went away while idle is replaced once.
+    // A helper that went away while idle or before it was ready is replaced once.
     for (int attempt = 0;; ++attempt) {
         QString failure;
         std::unique_ptr<Helper> helper = take(failure);
@@ -459,6 +536,10 @@ DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMet
 class DecodeHelperPool::Helper {};
 
 DecodeHelperPool::~DecodeHelperPool() = default;
+
+void DecodeHelperPool::startAhead() {}
+
+void DecodeHelperPool::forkAhead() {}
 
 DecodeHelperPool::Decoded DecodeHelperPool::run(const Request& request, ImageMetadata* metadata)
 {

@@ -66,6 +66,17 @@ public:
     FileResult<NativeDocument> decodeDocument(const QByteArray& data, const QString& typeName);
     // Makes a helper crash or exceed its memory limit (for tests): the error a decode would give.
     FileError probe(DecodeHelperProbe probe);
+    // Starts a helper now when none is idle, without waiting for it: the first decode finds it
+    // started, its start overlapping whatever the caller does before the data is at hand. Does
+    // nothing where there are no helpers.
+    void startAhead();
+    // As startAhead(), but the helper is forked from this process instead of started from the
+    // executable: it is ready at once, without loading the program and its libraries again. Only
+    // while the process has a single thread and no application object (at the top of main());
+    // otherwise the same as startAhead().
+    void forkAhead();
+    // The process name of a helper forkAhead() made.
+    static constexpr char kForkedHelperName[] = "decode helper";
 
     class Helper;
     // What a helper gives back.
@@ -75,6 +86,9 @@ private:
     struct Request;
     Decoded run(const Request& request, ImageMetadata* metadata);
     std::unique_ptr<Helper> take(QString& failure);
+    // Counts in a helper about to be made ahead of a decode; false when one is idle already or no
+    // more may run.
+    bool reserveAhead();
     void giveBack(std::unique_ptr<Helper> helper);
 
     const QString executable_;

@@ -48,6 +48,10 @@ bool sendMessage(int socket, const void* message, std::size_t size, int fd = -1)
 // A descriptor that came along is stored in `fd` (close-on-exec), else -1.
 int receiveMessage(int socket, void* message, std::size_t size, int& fd);
 
+// The helper's side: serves requests on `channel` until the caller closes it, and returns the exit
+// code. `argv` is what the helper's application object gets.
+int serveRequests(int channel, int argc, char** argv);
+
 // A memory file holding `size` bytes from `data`, or -1. Sealed against shrinking and growing when
 // `sealed`, so a reader can rely on its size.
 int memoryFileWith(const void* data, std::size_t size, bool sealed);

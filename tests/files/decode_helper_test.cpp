@@ -8,10 +8,17 @@
 #include "TestImages.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImageWriter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
 
 namespace velmaris {
 namespace {
@@ -31,6 +38,40 @@ QByteArray written(const QImage& image, const char* format)
     QImageWriter writer(&buffer, format);
     EXPECT_TRUE(writer.write(image)) << format;
     return buffer.data();
+}
+
+// This process's children (the decode helpers among them) and their names.
+std::map<int, QByteArray> childProcesses()
+{
+    std::map<int, QByteArray> children;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile list(QStringLiteral("/proc/self/task/%1/children").arg(task));
+        if (!list.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& pid : list.readAll().split(' ')) {
+            QFile name(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid.trimmed())));
+            if (!pid.trimmed().isEmpty() && name.open(QIODevice::ReadOnly))
+                children[pid.trimmed().toInt()] = name.readAll().trimmed();
+        }
+    }
+    return children;
+}
+
+// The helper test_main.cpp forked into the shared pool, while it is there.
+std::optional<int> forkedHelper()
+{
+    for (const auto& [pid, name] : childProcesses())
+        if (name == DecodeHelperPool::kForkedHelperName)
+            return pid;
+    return std::nullopt;
+}
+
+// Kills a helper and waits until it has ended, leaving it for its pool to collect.
+void killHelper(int pid)
+{
+    kill(pid, SIGKILL);
+    siginfo_t info{};
+    waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT);
 }
 
 // A 2 × 2 uncompressed true-colour TGA with its footer (Qt's plugin only reads them).
@@ -141,6 +182,60 @@ TEST(DecodeHelper, AHelperThatCannotStartIsAReadErrorWithItsReason)
                     .startsWith(QStringLiteral("the decoder could not be started")));
     EXPECT_TRUE(detailOf(DecodeHelperPool(QStringLiteral("/bin/true")).decode(png, ImageType::png))
                     .startsWith(QStringLiteral("the decoder did not start")));
+}
+
+// The first helper is a copy of this process, made before it had threads: it decodes as a started
+// one does, and its crash is reported and replaced the same way.
+TEST(DecodeHelper, TheForkedHelperDecodesAndIsReplacedWhenItCrashes)
+{
+    const std::optional<int> forked = forkedHelper();
+    if (!forked) {
+        // Earlier tests in this process may have used it up; run alone, it must be there.
+        ASSERT_GT(::testing::UnitTest::GetInstance()->test_to_run_count(), 1) << "no helper was forked";
+        GTEST_SKIP() << "the forked helper is gone";
+    }
+    const Bitmap picture = test::opaqueRandomBitmap(64, 48, 11);
+    const QByteArray png = *encodeImageData(picture, ImageType::png);
+    DecodeHelperPool& pool = DecodeHelperPool::shared();
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+    EXPECT_EQ(forkedHelper(), forked);
+
+    EXPECT_EQ(pool.probe(DecodeHelperProbe::crash).detail, QStringLiteral("the decoder crashed (signal 6)"));
+    EXPECT_FALSE(forkedHelper());
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+}
+
+// A helper that ends before its first request, forked or started ahead, is replaced by the decode
+// that finds it gone.
+TEST(DecodeHelper, AHelperEndedBeforeItsFirstRequestIsReplaced)
+{
+    const Bitmap picture = test::opaqueRandomBitmap(20, 10, 4);
+    const QByteArray png = *encodeImageData(picture, ImageType::png);
+    if (const std::optional<int> forked = forkedHelper()) {
+        killHelper(*forked);
+        const FileResult<Bitmap> decoded = DecodeHelperPool::shared().decode(png, ImageType::png);
+        EXPECT_TRUE(test::samePixels(std::get<Bitmap>(decoded), picture));
+    }
+
+    DecodeHelperPool pool(QStringLiteral("/proc/self/exe"));
+    const std::map<int, QByteArray> before = childProcesses();
+    pool.startAhead();
+    pool.startAhead();  // one idle helper is enough
+    std::vector<int> started;
+    for (const auto& child : childProcesses())
+        if (!before.count(child.first))
+            started.push_back(child.first);
+    ASSERT_EQ(started.size(), 1u);
+    killHelper(started[0]);
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+    // Helpers on their way when the data comes are waited for, not started again.
+    pool.startAhead();
+    EXPECT_TRUE(test::samePixels(std::get<Bitmap>(pool.decode(png, ImageType::png)), picture));
+
+    // A program that never becomes a helper is reported as before, started ahead or not.
+    DecodeHelperPool other(QStringLiteral("/bin/true"));
+    other.startAhead();
+    EXPECT_TRUE(detailOf(other.decode(png, ImageType::png)).startsWith(QStringLiteral("the decoder did not start")));
 }
 
 }  // namespace
