@@ -98,9 +98,8 @@ FileResult<InputBytes> mapInputFile(const QString& path, qint64 limit)
     FileResult<QByteArray> read = readDescriptor(descriptor, limit);
     if (const auto* error = std::get_if<FileError>(&read))
         return *error;
-    QByteArray& bytes = std::get<QByteArray>(read);
-    const auto room = std::size_t(bytes.capacity() - bytes.size());
-    return InputBytes{std::move(bytes), room, nullptr};
+    // The parser finds the read buffer's spare capacity itself.
+    return InputBytes{std::move(std::get<QByteArray>(read)), 0, nullptr};
 }
 
 namespace {

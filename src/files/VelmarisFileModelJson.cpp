@@ -629,7 +629,9 @@ JsonValue toJson(const FileModel& file)
 FormatResult<FileModel> fileModelFromJson(const QByteArray& data, std::size_t readablePastEnd)
 {
     // The parser reads a little past the end: a buffer with that room is parsed in place.
-    const std::size_t room = std::max(readablePastEnd, std::size_t(data.capacity() - data.size()));
+    // A view of other bytes (QByteArray::fromRawData) has no capacity of its own: none is spare.
+    const std::size_t spareCapacity = std::size_t(std::max<qsizetype>(0, data.capacity() - data.size()));
+    const std::size_t room = std::max(readablePastEnd, spareCapacity);
     const bool roomy = room >= simdjson::SIMDJSON_PADDING;
     simdjson::padded_string copy;
     if (!roomy)

@@ -542,6 +542,11 @@ TEST(NativeFormatHostile, NotJsonOrTruncated)
     const QByteArray whole = encoded(contentsWith({bitmapLayer(test::randomBitmap(3, 3, 5), {}, "L")}));
     for (qsizetype length = 0; length < whole.size(); ++length)
         ASSERT_EQ(decodeError(whole.left(length)), Kind::invalidJson) << length;
+
+    // A view of bytes that end where the document does has no room to read past: it is copied.
+    const std::unique_ptr<char[]> exact(new char[std::size_t(whole.size())]);
+    std::memcpy(exact.get(), whole.constData(), std::size_t(whole.size()));
+    EXPECT_EQ(decodeError(QByteArray::fromRawData(exact.get(), whole.size())), std::nullopt);
 }
 
 // The reader walks the document lazily; it must still accept and refuse exactly what a full parse
