@@ -118,8 +118,7 @@ std::shared_ptr<const MappedFile> MappedFile::map(int descriptor, qint64 limit)
         ::munmap(region, regionSize);
         return nullptr;
     }
-    auto* bytes = static_cast<char*>(region);
-    std::shared_ptr<MappedFile> mapped(new MappedFile(bytes, regionSize, bytes, qsizetype(size)));
+    std::shared_ptr<MappedFile> mapped(new MappedFile(static_cast<char*>(region), regionSize, qsizetype(size)));
     const auto begin = reinterpret_cast<std::uintptr_t>(region);
     if (!guard(begin, begin + regionSize, &mapped->changed_))
         return nullptr;  // every guard is taken: the file is read instead
@@ -143,8 +142,8 @@ MappedFile::~MappedFile() = default;
 
 #endif
 
-MappedFile::MappedFile(char* region, std::size_t regionSize, const char* data, qsizetype size)
-    : region_(region), regionSize_(regionSize), data_(data), size_(size)
+MappedFile::MappedFile(char* region, std::size_t regionSize, qsizetype size)
+    : region_(region), regionSize_(regionSize), size_(size)
 {
 }
 

@@ -31,17 +31,15 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
 
     // The file's bytes, without a copy: valid while this object lives.
-    QByteArray bytes() const { return QByteArray::fromRawData(data_, size_); }
+    QByteArray bytes() const { return QByteArray::fromRawData(region_, size_); }
     // Whether the file was cut short while mapped, so that some bytes read as zeros.
     bool changed() const { return changed_.load(std::memory_order_acquire); }
 
 private:
-    MappedFile(char* region, std::size_t regionSize, const char* data, qsizetype size);
-    friend struct MappedFileGuard;
+    MappedFile(char* region, std::size_t regionSize, qsizetype size);
 
-    char* region_;
+    char* region_;  // the file's bytes, then zeros to the end of the region
     std::size_t regionSize_;
-    const char* data_;
     qsizetype size_;
     std::atomic<bool> changed_{false};
 };
