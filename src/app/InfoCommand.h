@@ -1,20 +1,8 @@
 #pragma once
 
-#include "model/CanvasState.h"
-
-#include <QByteArray>
-#include <QJsonObject>
-#include <QSize>
-#include <QString>
-
-#include <variant>
+#include "app/DocumentInfo.h"
 
 namespace velmaris {
-
-// The canvas size and layer list of a document as JSON, for scripts.
-QJsonObject canvasInfo(const CanvasState& state);
-// The same for a flat image of the given (upright) size: one "Background" bitmap layer.
-QJsonObject flatImageInfo(QSize size);
 
 // The information of a file, or the message to show. Flat raster images are described from their
 // header alone, without decoding the pixels.

@@ -1,7 +1,5 @@
 #include "files/DocumentType.h"
 
-#include "files/LayeredDocument.h"
-
 #include <QFileInfo>
 
 #include <array>
@@ -36,6 +34,26 @@ QStringList documentTypeNames()
     for (const auto& [type, name] : flatTypeNames())
         names.append(name);
     return names;
+}
+
+std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName)
+{
+    if (typeName == kOpenRasterTypeName)
+        return LayeredFormat::openRaster;
+    if (typeName == kPSDTypeName)
+        return LayeredFormat::psd;
+    return std::nullopt;
+}
+
+QString layeredFormatTypeName(LayeredFormat format)
+{
+    switch (format) {
+    case LayeredFormat::openRaster:
+        return kOpenRasterTypeName;
+    case LayeredFormat::psd:
+        return kPSDTypeName;
+    }
+    return {};
 }
 
 bool isNativeType(const QString& typeName)

@@ -20,6 +20,15 @@ inline const QString kPSDTypeName = QStringLiteral("com.adobe.photoshop-image");
 inline const QString kPSDExtension = QStringLiteral("psd");
 QStringList documentTypeNames();
 
+// The layered exchange formats, read in the decode helper like any untrusted data; the number is
+// how a request names the format.
+enum class LayeredFormat : quint32 { openRaster, psd };
+inline constexpr quint32 kLayeredFormatCount = 2;
+
+std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName);
+// The document type name of the format (kOpenRasterTypeName, kPSDTypeName).
+QString layeredFormatTypeName(LayeredFormat format);
+
 bool isNativeType(const QString& typeName);
 // Types that keep the layers and groups: saving to them flattens nothing. (PSD keeps text and
 // effects as the pixels they draw.)

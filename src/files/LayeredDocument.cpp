@@ -6,26 +6,6 @@
 
 namespace velmaris {
 
-std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName)
-{
-    if (typeName == kOpenRasterTypeName)
-        return LayeredFormat::openRaster;
-    if (typeName == kPSDTypeName)
-        return LayeredFormat::psd;
-    return std::nullopt;
-}
-
-QString layeredFormatTypeName(LayeredFormat format)
-{
-    switch (format) {
-    case LayeredFormat::openRaster:
-        return kOpenRasterTypeName;
-    case LayeredFormat::psd:
-        return kPSDTypeName;
-    }
-    return {};
-}
-
 FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFormat format)
 {
     switch (format) {

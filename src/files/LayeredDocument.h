@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/DocumentType.h"
 #include "files/NativeDocumentFile.h"
 #include "model/FileError.h"
 
@@ -9,15 +10,6 @@
 #include <optional>
 
 namespace velmaris {
-
-// The layered exchange formats, read in the decode helper like any untrusted data; the number is
-// how a request names the format.
-enum class LayeredFormat : quint32 { openRaster, psd };
-inline constexpr quint32 kLayeredFormatCount = 2;
-
-std::optional<LayeredFormat> layeredFormatForTypeName(const QString& typeName);
-// The document type name of the format (kOpenRasterTypeName, kPSDTypeName).
-QString layeredFormatTypeName(LayeredFormat format);
 
 // Reads a layered document in this process, without the helper's limits: what the helper runs.
 FileResult<NativeDocument> readLayeredDocument(const QByteArray& data, LayeredFormat format);

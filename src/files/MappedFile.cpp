@@ -109,12 +109,7 @@ std::shared_ptr<const MappedFile> MappedFile::map(int descriptor, qint64 limit)
     void* region = ::mmap(nullptr, regionSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (region == MAP_FAILED)
         return nullptr;
-    int flags = MAP_PRIVATE | MAP_FIXED;
-#ifdef MAP_POPULATE
-    // Mapped in one go rather than a fault per few pages: the whole file is about to be read.
-    flags |= MAP_POPULATE;
-#endif
-    if (::mmap(region, size, PROT_READ, flags, descriptor, 0) == MAP_FAILED) {
+    if (::mmap(region, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, descriptor, 0) == MAP_FAILED) {
         ::munmap(region, regionSize);
         return nullptr;
     }

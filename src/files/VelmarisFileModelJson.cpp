@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <vector>
 
 namespace velmaris::VelmarisImageFormat {
@@ -341,26 +342,63 @@ QString asString(value& item, const QString& path)
     return QString::fromUtf8(string.data(), qsizetype(string.size()));
 }
 
+// Where the input has a backslash that does not start "\/", the one escape the writer makes. The
+// layers' Base64 text is used as it lies unless one falls inside it. A large input is searched on
+// another core while the parser indexes it: both are a pass over every byte.
+class OtherEscapes {
+public:
+    // `input` must be readable one byte past its end.
+    explicit OtherEscapes(std::string_view input)
+    {
+        constexpr std::size_t kWorthAThread = std::size_t(4) << 20;
+        if (input.size() < kWorthAThread)
+            m_positions = positionsIn(input);
+        else
+            m_search = std::async(std::launch::async, [input] { return positionsIn(input); });
+    }
+
+    bool anyWithin(std::string_view text)
+    {
+        if (m_search.valid())
+            m_positions = m_search.get();
+        const auto first = std::lower_bound(m_positions.begin(), m_positions.end(), text.data());
+        return first != m_positions.end() && *first < text.data() + text.size();
+    }
+
+private:
+    static std::vector<const char*> positionsIn(std::string_view input)
+    {
+        std::vector<const char*> positions;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(input.data());
+        // Branch-free blocks the compiler vectorises; only a block with a hit is looked at again.
+        constexpr std::size_t kBlock = 4096;
+        for (std::size_t start = 0; start < input.size(); start += kBlock) {
+            const int length = int(std::min(kBlock, input.size() - start));
+            const unsigned char* block = bytes + start;
+            unsigned char any = 0;
+            forEachIndex(length, [&](int i) { any |= (block[i] == '\\') & (block[i + 1] != '/'); });
+            if (!any)
+                continue;
+            for (int i = 0; i < length; ++i)
+                if (block[i] == '\\' && block[i + 1] != '/')
+                    positions.push_back(input.data() + start + std::size_t(i));
+        }
+        return positions;
+    }
+
+    std::vector<const char*> m_positions;
+    std::future<std::vector<const char*>> m_search;
+};
+
 // Base64 text as it lies in the input, not copied and with its slashes still escaped as "\/" (the
 // writer escapes them), so that reading the file copies nothing. Only text with other escapes is
 // decoded; a backslash it really holds, as little Base64 as one, becomes a '!'.
-QByteArray asBase64Text(value& item, const QString& path)
+QByteArray asBase64Text(value& item, const QString& path, OtherEscapes& escapes)
 {
     const std::string_view token = item.raw_json_token();
     if (!token.empty() && token.front() == '"') {
         const std::string_view text = token.substr(1, token.rfind('"') - 1);
-        // One branch-free pass, in blocks the compiler vectorises; the character after the text is
-        // its closing quote.
-        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-        unsigned char otherEscape = 0;
-        constexpr std::size_t kChunk = std::size_t(1) << 20;
-        for (std::size_t start = 0; start < text.size(); start += kChunk) {
-            const unsigned char* chunk = bytes + start;
-            forEachIndex(int(std::min(kChunk, text.size() - start)), [&](int i) {
-                otherEscape |= (chunk[i] == '\\') & (chunk[i + 1] != '/');
-            });
-        }
-        if (!otherEscape) {
+        if (!escapes.anyWithin(text)) {
             check(item.get_raw_json_string().error());
             return QByteArray::fromRawData(text.data(), qsizetype(text.size()));
         }
@@ -486,7 +524,7 @@ EffectsModel asEffects(value& item, const QString& path)
     return effects;
 }
 
-LayerModel asLayer(value& item, const QString& path)
+LayerModel asLayer(value& item, const QString& path, OtherEscapes& escapes)
 {
     LayerModel layer;
     Fields fields(item, path);
@@ -497,7 +535,9 @@ LayerModel asLayer(value& item, const QString& path)
     fields.required("originX", asNumber, layer.originX);
     fields.required("originY", asNumber, layer.originY);
     fields.required("kind", asString, layer.kind);
-    fields.optional("pngData", asBase64Text, layer.pngData);
+    fields.optional(
+        "pngData", [&](value& text, const QString& textPath) { return asBase64Text(text, textPath, escapes); },
+        layer.pngData);
     fields.optional("text", asText, layer.text);
     fields.optional("groupID", asString, layer.groupID);
     fields.optional("blendMode", asString, layer.blendMode);
@@ -507,16 +547,14 @@ LayerModel asLayer(value& item, const QString& path)
     return layer;
 }
 
-// Small blocks: copied, unlike the layers' pixels, so they need not outlive the input.
-QByteArray asCopiedBase64Text(value& item, const QString& path)
+MetadataModel asMetadata(value& item, const QString& path, OtherEscapes& escapes)
 {
-    QByteArray text = asBase64Text(item, path);
-    text.detach();
-    return text;
-}
-
-MetadataModel asMetadata(value& item, const QString& path)
-{
+    // Small blocks: copied, unlike the layers' pixels, so they need not outlive the input.
+    auto asCopiedBase64Text = [&](value& block, const QString& blockPath) {
+        QByteArray text = asBase64Text(block, blockPath, escapes);
+        text.detach();
+        return text;
+    };
     MetadataModel metadata;
     Fields fields(item, path);
     fields.optional("exif", asCopiedBase64Text, metadata.exif);
@@ -526,7 +564,7 @@ MetadataModel asMetadata(value& item, const QString& path)
     return metadata;
 }
 
-FileModel asFile(value& item)
+FileModel asFile(value& item, OtherEscapes& escapes)
 {
     FileModel file;
     std::optional<QVector<QString>> extraSelectedLayerIDs;
@@ -535,7 +573,8 @@ FileModel asFile(value& item)
     fields.required("width", asNumber, file.width);
     fields.required("height", asNumber, file.height);
     fields.optional("selectedLayerID", asString, file.selectedLayerID);
-    fields.required("layers", asArray(asLayer), file.layers);
+    fields.required("layers", asArray([&](value& layer, const QString& layerPath) { return asLayer(layer, layerPath, escapes); }),
+                    file.layers);
     fields.optional("extraSelectedLayerIDs", asArray(asString), extraSelectedLayerIDs);
     fields.optional("selectionX", asNumber, file.selectionX);
     fields.optional("selectionY", asNumber, file.selectionY);
@@ -545,7 +584,9 @@ FileModel asFile(value& item)
     fields.optional("aspectHeight", asNumber, file.aspectHeight);
     fields.optional("selectionShape", asString, file.selectionShape);
     fields.optional("selectionInverted", asBool, file.selectionInverted);
-    fields.optional("metadata", asMetadata, file.metadata);
+    fields.optional(
+        "metadata", [&](value& block, const QString& blockPath) { return asMetadata(block, blockPath, escapes); },
+        file.metadata);
     fields.read();
     if (extraSelectedLayerIDs)
         file.extraSelectedLayerIDs = QStringList(std::move(*extraSelectedLayerIDs));
@@ -553,7 +594,7 @@ FileModel asFile(value& item)
 }
 
 // The records of a whole document, or the first shape problem; syntax errors are thrown.
-std::variant<FileModel, ShapeError> readDocument(simdjson::ondemand::document& document)
+std::variant<FileModel, ShapeError> readDocument(simdjson::ondemand::document& document, OtherEscapes& escapes)
 {
     json_type type{};
     check(document.type().get(type));
@@ -562,7 +603,7 @@ std::variant<FileModel, ShapeError> readDocument(simdjson::ondemand::document& d
         value root;
         check(document.get_value().get(root));
         try {
-            result = asFile(root);
+            result = asFile(root, escapes);
         } catch (const ShapeError& error) {
             result = error;
         }
@@ -639,11 +680,12 @@ FormatResult<FileModel> fileModelFromJson(const QByteArray& data, std::size_t re
     const simdjson::padded_string_view input =
         roomy ? simdjson::padded_string_view(data.constData(), std::size_t(data.size()), std::size_t(data.size()) + room)
               : simdjson::padded_string_view(copy);
+    OtherEscapes escapes({input.data(), input.length()});
     simdjson::ondemand::parser parser;
     try {
         simdjson::ondemand::document document;
         check(parser.iterate(input).get(document));
-        std::variant<FileModel, ShapeError> read = readDocument(document);
+        std::variant<FileModel, ShapeError> read = readDocument(document, escapes);
         if (auto* error = std::get_if<ShapeError>(&read))
             return FormatError{FormatError::Kind::invalidJson, error->detail};
         FileModel& file = std::get<FileModel>(read);

@@ -1,11 +1,10 @@
 #include "files/VelmarisImageFormat.h"
 
 #include "files/Base64.h"
-#include "files/ImageDecoder.h"
-#include "files/ImageEncoder.h"
 #include "files/ImageMetadataIO.h"
-#include "files/PNGDecoder.h"
+#include "files/PNGEncoder.h"
 #include "files/PngHeader.h"
+#include "files/RasterImageReader.h"
 #include "files/VelmarisFileModelJson.h"
 
 #include <tbb/parallel_for.h>
@@ -106,7 +105,7 @@ std::optional<QVector<std::optional<QByteArray>>> encodeLayerImages(const QVecto
         if (!bitmap || images[i])
             return;
         fresh[i] = true;
-        if (const auto png = encodeImageData(*bitmap, ImageType::png))
+        if (const auto png = encodePNG(*bitmap))
             images[i] = png->toBase64();
         else
             failed[i] = true;
@@ -279,16 +278,13 @@ FormatResult<QVector<QSize>> layerSizes(const QVector<LayerModel>& layers)
     return sizes;
 }
 
-// A layer's pixels: most layers through the PNG reader made for them, any other PNG through the
-// general decoder.
+// A layer's pixels: most layers through the PNG reader made for them, any other PNG through Qt's.
 std::variant<Bitmap, QString> decodeLayerImage(const QByteArray& base64)
 {
     const std::optional<QByteArray> png = decodeBase64(unescapedBase64(base64));
     if (!png)
         return QStringLiteral(".pngData: not Base64");
-    if (std::optional<Bitmap> bitmap = decodeLayerPNG(*png))
-        return std::move(*bitmap);
-    if (std::optional<Bitmap> bitmap = decodeImageData(*png, ImageType::png))
+    if (std::optional<Bitmap> bitmap = decodeRasterData(*png))
         return std::move(*bitmap);
     return QStringLiteral(".pngData: the PNG could not be decoded");
 }

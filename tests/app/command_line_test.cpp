@@ -454,6 +454,59 @@ TEST(CommandLine, InfoOfANativeDocumentReadsOnlyTheLayersHeaders)
     EXPECT_TRUE(std::holds_alternative<FileError>(openImageFile(document)));
 }
 
+// The program that is run describes native documents without loading the editor's codecs and
+// widgets, and hands everything else to the editor program beside it.
+TEST(CommandLine, TheProgramDescribesDocumentsItselfAndHandsTheRestToTheEditor)
+{
+    QProcess tracer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+    tracer.setProcessEnvironment(environment);
+    tracer.start(QStringLiteral(VELMARIS_EXECUTABLE), {});
+    ASSERT_TRUE(tracer.waitForFinished());
+    const QByteArray libraries = tracer.readAllStandardOutput();
+    EXPECT_TRUE(libraries.contains("libQt6Core")) << libraries.toStdString();
+    for (const char* heavy : {"libQt6Widgets", "librsvg", "libheif", "libjxl", "libexiv2", "libtiff", "libwebp"})
+        EXPECT_FALSE(libraries.contains(heavy)) << heavy;
+
+    // A text layer is laid out for its size, as the editor lays it out.
+    QTemporaryDir dir;
+    NativeDocument document;
+    document.state.size = QSizeF(300, 100);
+    document.state.layers.push_back(makeBitmapLayer(test::solidBitmap(30, 20, {9, 9, 9, 255}), QStringLiteral("Dots")));
+    Layer words;
+    words.name = QStringLiteral("Words");
+    words.content = TextLayerAttributes{QStringLiteral("Two\nlines"), QStringLiteral("DejaVu Sans"), 40,
+                                        StoredColor{0, 0, 0, 1}, {}};
+    document.state.layers.push_back(words);
+    const QString native = dir.filePath(QStringLiteral("text.velmaris"));
+    writeBytes(native, std::get<QByteArray>(writeNativeDocument(document)));
+    QProcess info;
+    info.start(QStringLiteral(VELMARIS_EXECUTABLE), {QStringLiteral("--info"), native});
+    ASSERT_TRUE(info.waitForFinished());
+    EXPECT_EQ(info.exitCode(), 0) << info.readAllStandardError().toStdString();
+    const std::variant<QJsonObject, QString> inProcess = fileInfo(native);
+    ASSERT_TRUE(std::holds_alternative<QJsonObject>(inProcess));
+    const QJsonObject printed = QJsonDocument::fromJson(info.readAllStandardOutput()).object();
+    EXPECT_EQ(printed, std::get<QJsonObject>(inProcess));
+    EXPECT_GT(printed[QStringLiteral("layers")][1][QStringLiteral("size")][QStringLiteral("height")].toDouble(), 80);
+
+    // Alone, it still describes documents, and says why it cannot do anything else.
+    const QString alone = dir.filePath(QStringLiteral("velmaris-images"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMARIS_EXECUTABLE), alone));
+    QProcess lonelyInfo;
+    lonelyInfo.start(alone, {QStringLiteral("--info"), native});
+    ASSERT_TRUE(lonelyInfo.waitForFinished());
+    EXPECT_EQ(lonelyInfo.exitCode(), 0);
+    QProcess lonelyHelp;
+    lonelyHelp.start(alone, {QStringLiteral("--help")});
+    ASSERT_TRUE(lonelyHelp.waitForFinished());
+    EXPECT_EQ(lonelyHelp.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(lonelyHelp.readAllStandardError()),
+              QStringLiteral("The program \"%1\" could not be started: No such file or directory.\n")
+                  .arg(dir.filePath(QStringLiteral("velmaris-images-editor"))));
+}
+
 TEST(CommandLine, AnEditorThatIsKilledMidDecodeTakesItsDecodeHelperWithIt)
 {
     QTemporaryDir dir;

@@ -46,6 +46,10 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
 
     const QString program = root.filePath(QStringLiteral("bin/velmaris-images"));
     EXPECT_TRUE(QFileInfo(program).isExecutable());
+    // It hands all but native documents' --info to the editor program installed beside it.
+    const ToolResult help = runTool(program, {QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0) << help.output.toStdString();
+    EXPECT_TRUE(help.output.startsWith(QStringLiteral("Usage:"))) << help.output.toStdString();
 
     const QString desktop = root.filePath(QStringLiteral("share/applications/app.velmaris.VelmarisImages.desktop"));
     ASSERT_TRUE(QFile::exists(desktop));

@@ -576,6 +576,16 @@ TEST(NativeFormatHostile, EveryValueIsCheckedAsJsonEvenUnread)
     EXPECT_EQ(decodeError(QByteArray(file).replace("\\/", "\\\\/")), Kind::corruptLayerData);
     EXPECT_EQ(decodeError(QByteArray(file).replace("\\/", "\\x")), Kind::invalidJson);
 
+    // The same deep inside a document large enough to be searched for escapes on another core.
+    const Format::Contents large = contentsWith({bitmapLayer(test::randomBitmap(1100, 1100, 4), {}, "L")});
+    QByteArray largeFile = encoded(large);
+    ASSERT_GT(largeFile.size(), 4 << 20);
+    const qsizetype lastSlash = largeFile.lastIndexOf("\\/");
+    const auto lateEscape = decoded(QByteArray(largeFile).replace(lastSlash, 2, "\\u002F"));
+    ASSERT_TRUE(lateEscape);
+    expectSamePixels(*lateEscape->state.layers[0].bitmap(), *large.state.layers[0].bitmap());
+    EXPECT_EQ(decodeError(largeFile.replace(lastSlash, 2, "\\\\/")), Kind::corruptLayerData);
+
     // A syntax error outranks a value of the wrong shape before it, and is worded as a full parse words it.
     auto reason = [](const QByteArray& data) {
         const auto result = Format::decode(data);
