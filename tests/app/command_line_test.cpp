@@ -454,20 +454,27 @@ TEST(CommandLine, InfoOfANativeDocumentReadsOnlyTheLayersHeaders)
     EXPECT_TRUE(std::holds_alternative<FileError>(openImageFile(document)));
 }
 
-// The program that is run describes native documents without loading the editor's codecs and
-// widgets, and hands everything else to the editor program beside it.
-TEST(CommandLine, TheProgramDescribesDocumentsItselfAndHandsTheRestToTheEditor)
+// The program that is run loads only the C library and passes --info on to a program that describes
+// native documents without the editor's codecs and widgets; everything else goes to the editor.
+TEST(CommandLine, NativeDocumentsAreDescribedWithoutTheEditorsLibraries)
 {
-    QProcess tracer;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
-    tracer.setProcessEnvironment(environment);
-    tracer.start(QStringLiteral(VELMARIS_EXECUTABLE), {});
-    ASSERT_TRUE(tracer.waitForFinished());
-    const QByteArray libraries = tracer.readAllStandardOutput();
-    EXPECT_TRUE(libraries.contains("libQt6Core")) << libraries.toStdString();
+    const QString programs = QFileInfo(QStringLiteral(VELMARIS_EXECUTABLE)).absolutePath();
+    auto librariesOf = [](const QString& program) {
+        QProcess tracer;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        tracer.setProcessEnvironment(environment);
+        tracer.start(program, {});
+        EXPECT_TRUE(tracer.waitForFinished());
+        return tracer.readAllStandardOutput();
+    };
+    const QByteArray dispatcher = librariesOf(QStringLiteral(VELMARIS_EXECUTABLE));
+    EXPECT_TRUE(dispatcher.contains("libc.so")) << dispatcher.toStdString();
+    EXPECT_FALSE(dispatcher.contains("libQt6")) << dispatcher.toStdString();
+    const QByteArray describer = librariesOf(programs + QStringLiteral("/velmaris-images-info"));
+    EXPECT_TRUE(describer.contains("libQt6Core")) << describer.toStdString();
     for (const char* heavy : {"libQt6Widgets", "librsvg", "libheif", "libjxl", "libexiv2", "libtiff", "libwebp"})
-        EXPECT_FALSE(libraries.contains(heavy)) << heavy;
+        EXPECT_FALSE(describer.contains(heavy)) << heavy;
 
     // A text layer is laid out for its size, as the editor lays it out.
     QTemporaryDir dir;
@@ -491,20 +498,25 @@ TEST(CommandLine, TheProgramDescribesDocumentsItselfAndHandsTheRestToTheEditor)
     EXPECT_EQ(printed, std::get<QJsonObject>(inProcess));
     EXPECT_GT(printed[QStringLiteral("layers")][1][QStringLiteral("size")][QStringLiteral("height")].toDouble(), 80);
 
-    // Alone, it still describes documents, and says why it cannot do anything else.
+    // Without the editor program, documents are still described, and anything else says why not.
+    for (const char* name : {"velmaris-images", "velmaris-images-info"})
+        ASSERT_TRUE(QFile::copy(programs + u'/' + QLatin1String(name), dir.filePath(QLatin1String(name))));
     const QString alone = dir.filePath(QStringLiteral("velmaris-images"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMARIS_EXECUTABLE), alone));
     QProcess lonelyInfo;
     lonelyInfo.start(alone, {QStringLiteral("--info"), native});
     ASSERT_TRUE(lonelyInfo.waitForFinished());
     EXPECT_EQ(lonelyInfo.exitCode(), 0);
-    QProcess lonelyHelp;
-    lonelyHelp.start(alone, {QStringLiteral("--help")});
-    ASSERT_TRUE(lonelyHelp.waitForFinished());
-    EXPECT_EQ(lonelyHelp.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(lonelyHelp.readAllStandardError()),
-              QStringLiteral("The program \"%1\" could not be started: No such file or directory.\n")
-                  .arg(dir.filePath(QStringLiteral("velmaris-images-editor"))));
+    EXPECT_EQ(QJsonDocument::fromJson(lonelyInfo.readAllStandardOutput()).object(), printed);
+    for (const QStringList& arguments : {QStringList{QStringLiteral("--help")},
+                                         QStringList{QStringLiteral("--info"), dir.filePath(QStringLiteral("a.png"))}}) {
+        QProcess lonely;
+        lonely.start(alone, arguments);
+        ASSERT_TRUE(lonely.waitForFinished());
+        EXPECT_EQ(lonely.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(lonely.readAllStandardError()),
+                  QStringLiteral("The program \"%1\" could not be started: No such file or directory.\n")
+                      .arg(dir.filePath(QStringLiteral("velmaris-images-editor"))));
+    }
 }
 
 TEST(CommandLine, AnEditorThatIsKilledMidDecodeTakesItsDecodeHelperWithIt)

@@ -46,7 +46,8 @@ TEST(Install, PutsTheProgramItsDesktopEntryTypeIconsAndThumbnailerInThePrefix)
 
     const QString program = root.filePath(QStringLiteral("bin/velmaris-images"));
     EXPECT_TRUE(QFileInfo(program).isExecutable());
-    // It hands all but native documents' --info to the editor program installed beside it.
+    // It passes its arguments on to the programs installed beside it.
+    EXPECT_TRUE(QFileInfo(root.filePath(QStringLiteral("bin/velmaris-images-info"))).isExecutable());
     const ToolResult help = runTool(program, {QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0) << help.output.toStdString();
     EXPECT_TRUE(help.output.startsWith(QStringLiteral("Usage:"))) << help.output.toStdString();
