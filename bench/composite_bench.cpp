@@ -1,5 +1,7 @@
 #include "BenchImages.h"
 #include "render/Blend.h"
+#include "render/ReducedComposite.h"
+#include "render/ReducedImages.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +74,28 @@ void BM_BlendMode(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * kLayerBytes);
 }
 BENCHMARK(BM_BlendMode)->DenseRange(0, kBlendModeCount - 1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// A freshly opened document's first composite at a quarter of its size (a 4000 × 3000 canvas fits a
+// window at about that): every layer is halved twice before the small composite, none from cache.
+void BM_FirstReducedCompositeOfFiveLayers(benchmark::State& state)
+{
+    static const CanvasState document = bench::fiveLayerDocument();
+    for (auto _ : state) {
+        clearReducedLayerCache();
+        benchmark::DoNotOptimize(renderReducedComposite(document, 2));
+    }
+}
+BENCHMARK(BM_FirstReducedCompositeOfFiveLayers)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// Halving one layer twice, as the canvas and the reduced composite do.
+void BM_HalveLayerTwice(benchmark::State& state)
+{
+    const QImage& image = layers().front().image();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(halvedImages(image, 2, 0));
+    state.SetBytesProcessed(state.iterations() * kLayerBytes);
+}
+BENCHMARK(BM_HalveLayerTwice)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 }  // namespace velmaris

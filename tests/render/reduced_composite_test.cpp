@@ -51,6 +51,34 @@ double meanDifference(const Bitmap& a, const Bitmap& b)
     return sum / (4.0 * a.width() * a.height());
 }
 
+// Each level is the rounded mean of 2 × 2 blocks; a last odd row or column is left out, and a side
+// of one pixel repeats it. Sizes cover the four-pixel blocks, their remainders and the thin edges.
+TEST(ReducedImages, EveryLevelIsTheRoundedMeanOfTwoByTwoBlocks)
+{
+    for (const QSize size : {QSize(1, 1), QSize(1, 7), QSize(7, 1), QSize(2, 2), QSize(9, 5), QSize(16, 3), QSize(33, 18)}) {
+        const Bitmap image = test::randomBitmap(size.width(), size.height(), unsigned(size.width() * 31 + size.height()));
+        const QVector<QImage> levels = halvedImages(image.image(), 3, 0);
+        ASSERT_EQ(levels.size(), 3);
+        const QImage* source = &image.image();
+        for (const QImage& level : levels) {
+            ASSERT_EQ(level.size(), QSize(std::max(source->width() / 2, 1), std::max(source->height() / 2, 1)));
+            for (int y = 0; y < level.height(); ++y)
+                for (int x = 0; x < level.width(); ++x)
+                    for (int c = 0; c < 4; ++c) {
+                        auto at = [&](int sx, int sy) {
+                            return int(source->constScanLine(std::min(sy, source->height() - 1))
+                                           [4 * std::min(sx, source->width() - 1) + c]);
+                        };
+                        const int mean = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1)
+                                          + at(2 * x + 1, 2 * y + 1) + 2) / 4;
+                        ASSERT_EQ(int(level.constScanLine(y)[4 * x + c]), mean)
+                            << size.width() << "×" << size.height() << " at " << x << "," << y;
+                    }
+            source = &level;
+        }
+    }
+}
+
 TEST(ReducedComposite, OpaqueLayersOnEvenPixelsGiveTheHalvedFullComposite)
 {
     const Layer top = bitmapLayer(test::opaqueRandomBitmap(60, 40, 2), {20, 16});
