@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/NativeExtension.h"
 #include "model/CanvasState.h"
 
 #include <QByteArray>
@@ -19,7 +20,6 @@
 namespace velmaris::VelmarisImageFormat {
 
 // How the native document type presents itself to the platform.
-inline constexpr char kNativeExtension[] = "velmaris";
 inline constexpr char kNativeMimeType[] = "application/x-velmaris-image";
 inline constexpr char kNativeTypeIdentifier[] = "app.velmaris.velmarisimages.image";
 

@@ -266,8 +266,8 @@ TEST(PSDDocument, TextAndEffectsAreWrittenAsThePixelsTheyDraw)
     Layer alone = shadowed;
     alone.opacity = 1;
     alone.blendMode = LayerBlendMode::normal;
-    CanvasState expected{QSizeF(40, 30), {alone}, {}, {}};
-    CanvasState actual{QSizeF(40, 30), {effect}, {}, {}};
+    CanvasState expected{QSizeF(40, 30), {alone}, {}, {}, {}};
+    CanvasState actual{QSizeF(40, 30), {effect}, {}, {}, {}};
     actual.layers[0].opacity = 1;
     actual.layers[0].blendMode = LayerBlendMode::normal;
     EXPECT_EQ(test::bitmapDistance(*renderComposite(actual), *renderComposite(expected)), 0);

@@ -72,10 +72,10 @@ bool answerMessageBox(QWidget& window, const char* objectName, const QString& ti
 // recording what it was offered.
 struct FakeDestination {
     QString path;
-    QString typeName;
-    QString suggestedPath;
-    QStringList offeredTypes;
-    QString message;
+    QString typeName = {};
+    QString suggestedPath = {};
+    QStringList offeredTypes = {};
+    QString message = {};
     int asked = 0;
 
     DocumentSaver::DestinationChooser chooser()
@@ -416,8 +416,9 @@ TEST(DocumentWindow, SavingRunsOnAWorkerWhileTheWindowKeepsTurning)
     ASSERT_TRUE(test::waitUntil([&] { return !document->isSaving(); }, 60000));
     const qint64 elapsed = clock.elapsed();
     EXPECT_GT(ticks, elapsed / 5 / 4) << "the event loop stalled during the save";
-    if (elapsed > 2 * DocumentSaver::kProgressDelayMs)
+    if (elapsed > 2 * DocumentSaver::kProgressDelayMs) {
         EXPECT_TRUE(sawProgress);
+    }
     EXPECT_FALSE(window->saver()->isShowingProgress());
     EXPECT_EQ(document->filePath(), destination.path);
     EXPECT_TRUE(document->isEdited()) << "the layer added during the save is not in the file";

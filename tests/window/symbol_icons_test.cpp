@@ -94,8 +94,9 @@ TEST(SymbolIcons, EverySymbolHasItsOwnNeutralDrawingAndAnUnknownNameIsBlank)
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 32; ++x) {
                 const QRgb pixel = large.pixel(x, y);
-                if (qAlpha(pixel) == 255)
+                if (qAlpha(pixel) == 255) {
                     ASSERT_TRUE(qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel)) << symbol.toStdString();
+                }
             }
     }
     const QImage unknown = iconImage(symbolIcon(QStringLiteral("no.such.symbol")), 16);
@@ -104,8 +105,9 @@ TEST(SymbolIcons, EverySymbolHasItsOwnNeutralDrawingAndAnUnknownNameIsBlank)
 
     // VELMARIS_SYMBOL_SHEET=sheet.png writes the drawings side by side, to look at them.
     const QString sheetPath = qEnvironmentVariable("VELMARIS_SYMBOL_SHEET");
-    if (!sheetPath.isEmpty())
+    if (!sheetPath.isEmpty()) {
         EXPECT_TRUE(contactSheet().save(sheetPath));
+    }
 }
 
 }  // namespace
