@@ -344,50 +344,59 @@ QString asString(value& item, const QString& path)
 
 // Where the input has a backslash that does not start "\/", the one escape the writer makes. The
 // layers' Base64 text is used as it lies unless one falls inside it. A large input is searched on
-// another core while the parser indexes it: both are a pass over every byte.
+// another core while the parser indexes it: both are a pass over every byte. Only the blocks that
+// hold one are kept, so hostile input full of backslashes costs one entry per 4 KiB.
 class OtherEscapes {
 public:
     // `input` must be readable one byte past its end.
-    explicit OtherEscapes(std::string_view input)
+    explicit OtherEscapes(std::string_view input) : m_input(input)
     {
         constexpr std::size_t kWorthAThread = std::size_t(4) << 20;
         if (input.size() < kWorthAThread)
-            m_positions = positionsIn(input);
+            m_blocks = blocksWithEscapes(input);
         else
-            m_search = std::async(std::launch::async, [input] { return positionsIn(input); });
+            m_search = std::async(std::launch::async, [input] { return blocksWithEscapes(input); });
     }
 
+    // `text` lies in the input.
     bool anyWithin(std::string_view text)
     {
         if (m_search.valid())
-            m_positions = m_search.get();
-        const auto first = std::lower_bound(m_positions.begin(), m_positions.end(), text.data());
-        return first != m_positions.end() && *first < text.data() + text.size();
+            m_blocks = m_search.get();
+        const std::size_t begin = std::size_t(text.data() - m_input.data()), end = begin + text.size();
+        for (auto block = std::lower_bound(m_blocks.begin(), m_blocks.end(), begin / kBlock);
+             block != m_blocks.end() && *block * kBlock < end; ++block) {
+            const std::size_t from = std::max(begin, *block * kBlock), to = std::min(end, (*block + 1) * kBlock);
+            if (hasEscape(m_input.data() + from, int(to - from)))
+                return true;
+        }
+        return false;
     }
 
 private:
-    static std::vector<const char*> positionsIn(std::string_view input)
+    static constexpr std::size_t kBlock = 4096;
+
+    // Branch-free, in blocks the compiler vectorises.
+    static bool hasEscape(const char* text, int length)
     {
-        std::vector<const char*> positions;
-        const auto* bytes = reinterpret_cast<const unsigned char*>(input.data());
-        // Branch-free blocks the compiler vectorises; only a block with a hit is looked at again.
-        constexpr std::size_t kBlock = 4096;
-        for (std::size_t start = 0; start < input.size(); start += kBlock) {
-            const int length = int(std::min(kBlock, input.size() - start));
-            const unsigned char* block = bytes + start;
-            unsigned char any = 0;
-            forEachIndex(length, [&](int i) { any |= (block[i] == '\\') & (block[i + 1] != '/'); });
-            if (!any)
-                continue;
-            for (int i = 0; i < length; ++i)
-                if (block[i] == '\\' && block[i + 1] != '/')
-                    positions.push_back(input.data() + start + std::size_t(i));
-        }
-        return positions;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+        unsigned char any = 0;
+        forEachIndex(length, [&](int i) { any |= (bytes[i] == '\\') & (bytes[i + 1] != '/'); });
+        return any;
     }
 
-    std::vector<const char*> m_positions;
-    std::future<std::vector<const char*>> m_search;
+    static std::vector<std::size_t> blocksWithEscapes(std::string_view input)
+    {
+        std::vector<std::size_t> blocks;
+        for (std::size_t start = 0; start < input.size(); start += kBlock)
+            if (hasEscape(input.data() + start, int(std::min(kBlock, input.size() - start))))
+                blocks.push_back(start / kBlock);
+        return blocks;
+    }
+
+    std::string_view m_input;
+    std::vector<std::size_t> m_blocks;
+    std::future<std::vector<std::size_t>> m_search;
 };
 
 // Base64 text as it lies in the input, not copied and with its slashes still escaped as "\/" (the

@@ -584,7 +584,13 @@ TEST(NativeFormatHostile, EveryValueIsCheckedAsJsonEvenUnread)
     const auto lateEscape = decoded(QByteArray(largeFile).replace(lastSlash, 2, "\\u002F"));
     ASSERT_TRUE(lateEscape);
     expectSamePixels(*lateEscape->state.layers[0].bitmap(), *large.state.layers[0].bitmap());
-    EXPECT_EQ(decodeError(largeFile.replace(lastSlash, 2, "\\\\/")), Kind::corruptLayerData);
+    EXPECT_EQ(decodeError(QByteArray(largeFile).replace(lastSlash, 2, "\\\\/")), Kind::corruptLayerData);
+    // Escapes in every block before the layers (8 MiB of "\n") do not hide the one in a layer.
+    const QByteArray crowded = QByteArray("{\"zz\":\"") + QByteArray("\\n").repeated(4 << 20) + "\"," + largeFile.mid(1);
+    const auto crowdedEscape = decoded(QByteArray(crowded).replace(crowded.lastIndexOf("\\/"), 2, "\\u002F"));
+    ASSERT_TRUE(crowdedEscape);
+    expectSamePixels(*crowdedEscape->state.layers[0].bitmap(), *large.state.layers[0].bitmap());
+    EXPECT_EQ(decodeError(QByteArray(crowded).replace(crowded.lastIndexOf("\\/"), 2, "\\\\/")), Kind::corruptLayerData);
 
     // A syntax error outranks a value of the wrong shape before it, and is worded as a full parse words it.
     auto reason = [](const QByteArray& data) {
