@@ -27,8 +27,7 @@ bool hasDisplay()
 // own start, rather than after the file is read. A native document is read without one.
 void startDecodeHelperFor(const QString& input)
 {
-    const std::optional<QString> typeName = typeNameForPath(input);
-    if (!typeName || !isNativeType(*typeName))
+    if (!isNativeDocumentPath(input))
         DecodeHelperPool::shared().forkAhead();
 }
 

@@ -15,10 +15,7 @@ namespace {
 std::optional<QString> nativeDocumentToDescribe(const CommandLineRequest& request)
 {
     const auto* info = std::get_if<InfoRequest>(&request);
-    if (!info)
-        return std::nullopt;
-    const std::optional<QString> typeName = typeNameForPath(info->file);
-    if (!typeName || !isNativeType(*typeName))
+    if (!info || !isNativeDocumentPath(info->file))
         return std::nullopt;
     return info->file;
 }

@@ -96,6 +96,12 @@ std::optional<QString> typeNameForPath(const QString& path)
     return std::nullopt;
 }
 
+bool isNativeDocumentPath(const QString& path)
+{
+    const std::optional<QString> typeName = typeNameForPath(path);
+    return typeName && isNativeType(*typeName);
+}
+
 QString documentTypeExtension(const QString& typeName)
 {
     if (isNativeType(typeName))

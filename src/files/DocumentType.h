@@ -42,5 +42,7 @@ QString documentTypeFileFilter(const QString& typeName);
 
 // The type a file name's extension names (the native extension included); nothing if unknown.
 std::optional<QString> typeNameForPath(const QString& path);
+// Whether the file name's extension is the native one.
+bool isNativeDocumentPath(const QString& path);
 
 }  // namespace velmaris
