@@ -4,6 +4,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace velmaris {
@@ -33,13 +34,27 @@ struct OpenedFile {
     Handle primary;
 };
 
+// The longest side of a square within the bitmap budget.
+constexpr int budgetSquareSide()
+{
+    int side = 1;
+    while (qint64(side + 1) * (side + 1) * 4 <= kMaxBitmapBytes)
+        ++side;
+    return side;
+}
+
+// libheif allocates a grid image's planes at the size the grid declares, which need not be the size
+// the boxes checked in uprightSize() give: its own limit, per side, keeps any image it makes within
+// the bitmap budget. Only a square's side fits that rule, so an image over 16384 pixels a side is
+// refused even where its area would fit.
+constexpr int kMaxHEIFSide = std::min(kMaxBitmapSide, budgetSquareSide());
+
 std::optional<OpenedFile> openFile(const QByteArray& data)
 {
     Context context(heif_context_alloc());
     if (!context)
         return std::nullopt;
-    // libheif refuses larger images itself too, before it allocates their planes.
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxBitmapSide);
+    heif_context_set_maximum_image_size_limit(context.get(), kMaxHEIFSide);
     if (heif_context_read_from_memory_without_copy(context.get(), data.constData(), std::size_t(data.size()), nullptr)
             .code != heif_error_Ok)
         return std::nullopt;
